@@ -1,0 +1,43 @@
+// Every command the PC sends to the gas controller, with the total lengths
+// of its request and answer frames. Shared by the protocol object and the
+// simulator so the two can never disagree on a length.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace lumex {
+
+inline constexpr uint8_t kRequestStart = 0xC0;
+inline constexpr uint8_t kAnswerStart = 0xD0;
+inline constexpr std::size_t kAckLength = 4;
+
+// What the one parameter byte of a read request holds.
+enum class ParamKind : uint8_t {
+    RepeatCode, // the code again (C0 05 05 CA)
+    Zero,       // 0x00
+    A5,         // 0xA5
+    Index,      // an index, row, half, slot, selector or address
+    Data        // a write: parameters and data bytes
+};
+
+struct CommandSpec
+{
+    uint8_t code;
+    uint8_t requestLength; // whole frame: 0xC0, code, parameters, checksum
+    uint8_t answerLength;  // whole frame: 0xD0 .. checksum
+    ParamKind param;
+    const char *operation; // the TDataManager operation that sends it
+};
+
+// The table, in code order. 0x3F appears once; its two request forms (00
+// and 01) share the lengths.
+std::span<const CommandSpec> CommandTable();
+// The entry for a code, or nullptr for a code the controller does not know.
+const CommandSpec *FindCommand(uint8_t code);
+
+// Sum of the bytes modulo 256: the checksum of a request frame.
+uint8_t FrameSum(std::span<const uint8_t> bytes);
+
+} // namespace lumex
