@@ -14,7 +14,8 @@ inline constexpr uint8_t kAnswerStart = 0xD0;
 inline constexpr std::size_t kAckLength = 4;
 
 // What the one parameter byte of a read request holds.
-enum class ParamKind : uint8_t {
+enum class ParamKind : uint8_t
+{
     RepeatCode, // the code again (C0 05 05 CA)
     Zero,       // 0x00
     A5,         // 0xA5

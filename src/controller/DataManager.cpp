@@ -1,0 +1,105 @@
+#include "controller/DataManager.h"
+
+#include "controller/CommandTable.h"
+#include "controller/Frame.h"
+#include "serial/ComMultiPort.h"
+
+#include <array>
+#include <stdexcept>
+
+namespace lumex {
+
+namespace {
+
+// Releases, once, the port lock that a request's Write took and kept. Built
+// right after the Write, so every way out of the transaction (a good
+// answer, a failed one, an exception in the receive) passes through it.
+class TTransactionLock
+{
+public:
+    explicit TTransactionLock(TComMultiPort &port)
+        : port_(port),
+          held_(port.ThreadSafe() && port.LockingStrategy() == TComMultiPortLockingStrategy::lsReadDataWithControl)
+    {
+    }
+    ~TTransactionLock()
+    {
+        if (!held_)
+            return;
+        try {
+            port_.Unlock();
+        } catch (const EComPortError &) {
+            // Thread safety was switched off meanwhile: there is no lock left.
+        }
+    }
+    TTransactionLock(const TTransactionLock &) = delete;
+    TTransactionLock &operator=(const TTransactionLock &) = delete;
+
+private:
+    TComMultiPort &port_;
+    bool held_;
+};
+
+} // namespace
+
+TDataManager::TDataManager(TComMultiPort &port, TNorviData &data) : port_(port), data_(data) {}
+
+bool TDataManager::RequestsSuppressed() const
+{
+    return data_.VersionCode != 0 && !LinkUp;
+}
+
+bool TDataManager::ReceiveAnswer(std::span<uint8_t> answer)
+{
+    std::fill(answer.begin(), answer.end(), uint8_t{0});
+    if (RequestsSuppressed())
+        return false;
+    LinkUp = ReceiveFrame(port_, answer, kAnswerStart);
+    return LinkUp;
+}
+
+bool TDataManager::AbandonOnFailure(bool ok)
+{
+    if (ok)
+        return false;
+    if (!CycleError) {
+        CycleError = true;
+        ++FailedCycles;
+    }
+    return FailedCycles < 2;
+}
+
+bool TDataManager::Transact(uint8_t code, std::span<const uint8_t> params, const TDecoder &decode)
+{
+    const CommandSpec *spec = FindCommand(code);
+    if (spec == nullptr || spec->requestLength != params.size() + 3)
+        throw std::invalid_argument("request for command " + std::to_string(code) + " has the wrong length");
+
+    std::array<uint8_t, kMaxFrame> buffer{};
+    const std::span<uint8_t> answer(buffer.data(), spec->answerLength);
+    bool ok = false;
+    // While the link is down and a device is known the answer would be
+    // refused unread; the request must then not reach the controller
+    // either, or a write could take effect while it reports failure.
+    if (!RequestsSuppressed()) {
+        const std::vector<uint8_t> request = BuildRequest(code, params);
+        unsigned written = 0;
+        // A failed write needs no handling of its own: the answer times out.
+        port_.Write(request.data(), static_cast<unsigned>(request.size()), written);
+        const TTransactionLock release(port_);
+        ok = ReceiveAnswer(answer);
+    }
+    if (AbandonOnFailure(ok))
+        return false;
+    if (decode)
+        decode(answer);
+    return ok;
+}
+
+void TDataManager::FailFromException()
+{
+    LinkUp = false;
+    AbandonOnFailure(false);
+}
+
+} // namespace lumex

@@ -1,0 +1,147 @@
+// The one object that speaks the gas controller's protocol: every request
+// goes through Transact, which writes the frame, receives the fixed-length
+// answer, applies the error rule and hands the answer to the caller's
+// decoder. It also keeps the link state, runs the poll cycle and reconnects.
+#pragma once
+
+#include "controller/AnswerDecode.h"
+#include "controller/NorviData.h"
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace lumex {
+
+class TComMultiPort;
+
+// What the poll cycle reads besides nothing (mode 0).
+enum TPollMode : int
+{
+    pmNone = 0,
+    pmReadings = 1,
+    pmCalibration14 = 2,
+    pmCalibration30 = 4,
+    pmAdaptationBank1 = 5,
+    pmAdaptationBank2 = 6
+};
+
+// Steps that belong to the parameter-block and service layers. The poll
+// cycle and the reconnection call them when they are installed; until then
+// those steps read nothing.
+struct TLinkExtensions
+{
+    // Reconnection, after identification: the configuration of the
+    // generation, the model block (0x10) and the trouble flags (0x13).
+    std::function<void()> ReadAfterIdentification;
+    // Poll modes 2 and 4: command 0x21, decoded for 0x30 when the argument
+    // is true.
+    std::function<bool(bool g3)> ReadCalibrationState;
+    // Poll modes 5 and 6: both halves of adaptation table bank 1 or 2.
+    std::function<bool(int bank)> ReadAdaptationBank;
+    // Whether the OBD module reports adaptation support.
+    std::function<bool()> AdaptationSupported;
+};
+
+class TDataManager
+{
+public:
+    // The decoder gets the whole answer frame: the real answer when it was
+    // good, all zeros when it failed and the error rule says store anyway.
+    using TDecoder = std::function<void(TAnswerBytes answer)>;
+
+    TDataManager(TComMultiPort &port, TNorviData &data);
+    TDataManager(const TDataManager &) = delete;
+    TDataManager &operator=(const TDataManager &) = delete;
+
+    // --- Link state ---
+    bool LinkUp = false;
+    bool CycleError = false;
+    uint32_t FailedCycles = 0;
+    bool PreviousCycleFailed = true;
+    bool JustConnected = false;
+    bool SoftwareCompatible = true;
+    bool CompatNoticePending = false;
+    bool TroubleCodesPresent = false;
+
+    bool IsLinkUp() const { return LinkUp; }
+    void SetLinkUp(bool value) { LinkUp = value; }
+
+    TComMultiPort &Port() { return port_; }
+    TNorviData &Data() { return data_; }
+    const TNorviData &Data() const { return data_; }
+    TLinkExtensions &Extensions() { return extensions_; }
+
+    // Called by CheckVersion(true) for a known but unsupported version code,
+    // with its version digits; the user interface shows its message box.
+    std::function<void(const std::string &versionDigits)> OnUnsupportedVersion;
+
+    // --- Transactions ---
+
+    // One request and its answer. Sends nothing and fails at once while the
+    // link is down and a device is known. Returns whether the answer was
+    // good; `decode` runs unless the error rule abandons. The port lock the
+    // write took is released exactly once on every path.
+    bool Transact(uint8_t code, std::span<const uint8_t> params, const TDecoder &decode);
+    bool Transact(uint8_t code, std::initializer_list<uint8_t> params, const TDecoder &decode)
+    {
+        return Transact(code, std::span<const uint8_t>(params.begin(), params.size()), decode);
+    }
+
+    // The receive step: zero-fills the buffer, fails without I/O while the
+    // link is down and a device is known, otherwise receives the whole
+    // answer and sets LinkUp to the result. The port lock is released by the
+    // transaction that wrote the request.
+    bool ReceiveAnswer(std::span<uint8_t> answer);
+    // The error rule: true tells the caller to store nothing.
+    bool AbandonOnFailure(bool ok);
+
+    // True when a request would be answered at once with a failure.
+    bool RequestsSuppressed() const;
+
+    // --- Identification ---
+    bool ReadVersionCode();
+    bool ReadCompileInfo();
+    bool ReadIdentByte(uint8_t index);
+    bool ReadIdentification();
+    bool CheckVersion(bool showMessage);
+    // Serial number text from memory words 84, 88 and 90.
+    std::string ControllerSerial();
+
+    // --- Live readings ---
+    bool ReadLiveData();
+    bool ReadLiveDataFull();
+    bool ReadPcol();
+    bool ReadCalRPM();
+    bool ReadLoadIndex();
+    // The variable's value; 0 on failure and for index 0, which sends nothing.
+    uint16_t ReadWordVar(uint8_t index);
+    // The value when the error rule lets it be stored (0 after a failure in
+    // the second failing cycle), nothing when it abandons or for index 0.
+    std::optional<uint16_t> ReadWordVarForStore(uint8_t index);
+
+    // --- Service commands needed by the link itself ---
+    bool ReadLockState();
+    // The memory word's value; 0 on failure.
+    uint16_t ReadMemWord(uint16_t address);
+
+    // --- Poll cycle and connection ---
+    // One cycle for the page on screen; true when no answer failed.
+    bool PollCycle(int mode);
+    // Close and reopen the port, identify and check the controller.
+    void Reconnect();
+
+private:
+    void ReadForMode(int mode);
+    // A failure that reached us as an exception counts as a failed answer.
+    void FailFromException();
+
+    TComMultiPort &port_;
+    TNorviData &data_;
+    TLinkExtensions extensions_;
+};
+
+} // namespace lumex
