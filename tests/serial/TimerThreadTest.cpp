@@ -1,0 +1,466 @@
+#include "serial/TimerThread.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+using namespace std::chrono_literals;
+using lumex::EInvalidOperation;
+using lumex::TTimerDelayType;
+using lumex::TTimerThread;
+using lumex::TTimerThreadStartType;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+long long Ms(Clock::duration d)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+// Records when each step began and ended, and in which thread it ran.
+class TStepLog
+{
+public:
+    // Installs itself as the step handler; each step lasts `stepTime`.
+    void Attach(TTimerThread &timer, Clock::duration stepTime = 0ms)
+    {
+        timer.SetOnWorkStep([this, &timer, stepTime](TTimerThread &sender) {
+            const Clock::time_point begin = Clock::now();
+            SenderWasOwner = SenderWasOwner && (&sender == &timer);
+            if (stepTime > 0ms)
+                std::this_thread::sleep_for(stepTime);
+            std::lock_guard<std::mutex> guard(Lock);
+            Steps.push_back({begin, Clock::now()});
+            Threads.insert(std::this_thread::get_id());
+            Changed.notify_all();
+        });
+    }
+
+    // False when fewer than `count` steps were seen within `limit`.
+    bool WaitForSteps(size_t count, Clock::duration limit = 5s)
+    {
+        std::unique_lock<std::mutex> guard(Lock);
+        return Changed.wait_for(guard, limit, [&] { return Steps.size() >= count; });
+    }
+
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Steps.size();
+    }
+
+    // Time between the end of step i and the start of step i+1.
+    Clock::duration PauseAfter(size_t i)
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Steps.at(i + 1).Begin - Steps.at(i).End;
+    }
+
+    Clock::duration PeriodAfter(size_t i)
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Steps.at(i + 1).Begin - Steps.at(i).Begin;
+    }
+
+    Clock::time_point EndOf(size_t i)
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Steps.at(i).End;
+    }
+
+    std::set<std::thread::id> ThreadIds()
+    {
+        std::lock_guard<std::mutex> guard(Lock);
+        return Threads;
+    }
+
+    std::atomic<bool> SenderWasOwner{true};
+
+private:
+    struct TStep
+    {
+        Clock::time_point Begin;
+        Clock::time_point End;
+    };
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::vector<TStep> Steps;
+    std::set<std::thread::id> Threads;
+};
+
+// Runs `stop` on this thread while a watchdog waits `limit`; should `stop`
+// not return by then, the watchdog frees the worker with a signalled stop
+// request and the result is false: a lost stop request fails the test
+// instead of hanging the program.
+template <class TStop> bool ReturnsWithin(TTimerThread &timer, Clock::duration limit, TStop stop)
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    bool done = false;
+    bool fired = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> guard(lock);
+        if (!changed.wait_for(guard, limit, [&] { return done; })) {
+            fired = true;
+            timer.RequestStop(true);
+        }
+    });
+    stop();
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        done = true;
+    }
+    changed.notify_all();
+    watchdog.join();
+    return !fired;
+}
+
+} // namespace
+
+// ---- pause between steps -------------------------------------------------
+
+TEST(TimerThreadPause, LikeTimerShortensThePauseBySlowStepTime)
+{
+    TStepLog log; // outlives the worker that calls into it
+    TTimerThread timer;
+    log.Attach(timer, 150ms);
+    timer.SetDelayType(TTimerDelayType::dtLikeTimer);
+    timer.SetInterval(200);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(4));
+    timer.RequestStop(true);
+    timer.StopAndWait();
+
+    Clock::duration shortest = Clock::duration::max();
+    for (size_t i = 0; i < 3; ++i) {
+        // Steps start every Interval: never earlier, whatever the load.
+        EXPECT_GE(Ms(log.PeriodAfter(i)), 195) << "step " << i;
+        shortest = std::min(shortest, log.PauseAfter(i));
+    }
+    // About 50 ms; a plain sleep would give at least 200 ms.
+    EXPECT_LT(Ms(shortest), 190);
+}
+
+TEST(TimerThreadPause, LikeTimerSkipsThePauseAfterAnOverlongStep)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer, 300ms);
+    timer.SetDelayType(TTimerDelayType::dtLikeTimer);
+    timer.SetInterval(200);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(3));
+    timer.RequestStop(true);
+    timer.StopAndWait();
+
+    const Clock::duration shortest = std::min(log.PauseAfter(0), log.PauseAfter(1));
+    EXPECT_LT(Ms(shortest), 100);
+}
+
+TEST(TimerThreadPause, NormalSleepAlwaysPausesTheWholeInterval)
+{
+    for (const auto stepTime : {150ms, 0ms}) {
+        TStepLog log;
+        TTimerThread timer;
+        log.Attach(timer, stepTime);
+        timer.SetInterval(200);
+        timer.SetEnabled(true);
+        ASSERT_TRUE(log.WaitForSteps(3));
+        timer.RequestStop(true);
+        timer.StopAndWait();
+        for (size_t i = 0; i < 2; ++i)
+            EXPECT_GE(Ms(log.PauseAfter(i)), 195) << "step time " << stepTime.count() << " ms, pause " << i;
+    }
+}
+
+TEST(TimerThreadPause, NewIntervalAppliesFromTheNextPause)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetInterval(10000);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(1));
+    timer.SetInterval(10);
+    timer.Wake(); // end the 10 s pause already under way
+    EXPECT_TRUE(log.WaitForSteps(6, 3s));
+    timer.RequestStop(true);
+}
+
+TEST(TimerThreadPause, WakeEndsThePauseEarly)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetInterval(10000);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(1));
+    timer.Wake();
+    EXPECT_TRUE(log.WaitForSteps(2, 3s));
+    timer.RequestStop(true);
+}
+
+// ---- stopping --------------------------------------------------------------
+
+TEST(TimerThreadStop, StopAndWaitLetsThePauseRunOut)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetInterval(1000);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(1));
+    std::this_thread::sleep_for(100ms);
+    timer.StopAndWait();
+    const Clock::duration sincePauseBegan = Clock::now() - log.EndOf(0);
+    EXPECT_GE(Ms(sincePauseBegan), 995);
+    EXPECT_EQ(log.Count(), 1u) << "no step after the stop request";
+}
+
+TEST(TimerThreadStop, SignalledStopRequestEndsThePauseAtOnce)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetInterval(1000);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(1));
+    std::this_thread::sleep_for(50ms);
+    const Clock::time_point before = Clock::now();
+    timer.RequestStop(true);
+    timer.StopAndWait();
+    EXPECT_LT(Ms(Clock::now() - before), 500);
+    EXPECT_TRUE(timer.StopRequested());
+}
+
+// Right after Start the thread has usually not run yet; a stop request made
+// then must still end it.
+TEST(TimerThreadStop, StopRequestedRightAfterStartIsNotLost)
+{
+    for (int i = 0; i < 10; ++i) {
+        TTimerThread timer;
+        timer.SetInterval(300);
+        ASSERT_TRUE(ReturnsWithin(timer, 3s,
+                                  [&timer] {
+                                      timer.Start();
+                                      timer.StopAndWait();
+                                  }))
+            << "round " << i;
+    }
+}
+
+TEST(TimerThreadStop, SignalledStopRightAfterStartIsNotLost)
+{
+    for (int i = 0; i < 20; ++i) {
+        TTimerThread timer;
+        timer.SetInterval(10000);
+        ASSERT_TRUE(ReturnsWithin(timer, 3s,
+                                  [&timer] {
+                                      timer.Start();
+                                      timer.RequestStop(true);
+                                      timer.StopAndWait();
+                                  }))
+            << "round " << i;
+    }
+}
+
+TEST(TimerThreadStop, RequestStopFalseLeavesTheWorkerRunning)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(1));
+    timer.RequestStop(false);
+    const size_t seen = log.Count();
+    EXPECT_TRUE(log.WaitForSteps(seen + 3, 3s));
+    EXPECT_FALSE(timer.StopRequested());
+    timer.RequestStop(true);
+}
+
+TEST(TimerThreadStop, DestructionEndsARunningWorker)
+{
+    TStepLog log;
+    {
+        TTimerThread timer;
+        log.Attach(timer);
+        timer.SetInterval(20);
+        timer.SetEnabled(true);
+        ASSERT_TRUE(log.WaitForSteps(2));
+    }
+    const size_t atDestruction = log.Count();
+    std::this_thread::sleep_for(60ms);
+    EXPECT_EQ(log.Count(), atDestruction);
+}
+
+TEST(TimerThreadStop, ThrowingStepEndsTheWorkerAndIsKept)
+{
+    TTimerThread timer;
+    timer.SetInterval(10000);
+    timer.SetOnWorkStep([](TTimerThread &) { throw std::runtime_error("step failed"); });
+    timer.SetEnabled(true);
+    const Clock::time_point giveUp = Clock::now() + 5s;
+    while (!timer.FatalException() && Clock::now() < giveUp)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(timer.FatalException());
+    // Had the worker gone on, it would now sit in a 10 s pause.
+    EXPECT_TRUE(ReturnsWithin(timer, 2s, [&timer] { timer.StopAndWait(); }));
+    EXPECT_THROW(std::rethrow_exception(timer.FatalException()), std::runtime_error);
+}
+
+TEST(TimerThreadStop, StepMayStopItsOwnWorker)
+{
+    std::atomic<int> steps{0};
+    std::promise<void> stopReturned;
+    TTimerThread timer;
+    timer.SetInterval(10);
+    timer.SetOnWorkStep([&](TTimerThread &sender) {
+        if (++steps > 1)
+            return;
+        sender.StopAndWait(); // must not join its own thread
+        stopReturned.set_value();
+    });
+    timer.SetEnabled(true);
+    ASSERT_EQ(stopReturned.get_future().wait_for(5s), std::future_status::ready);
+    std::this_thread::sleep_for(50ms); // room for a wrong extra step
+    EXPECT_TRUE(ReturnsWithin(timer, 5s, [&timer] { timer.StopAndWait(); }));
+    EXPECT_EQ(steps.load(), 1);
+    EXPECT_FALSE(timer.FatalException());
+}
+
+// ---- starting and the enabled flag ----------------------------------------
+
+TEST(TimerThreadStart, EnabledOffAndOnKeepsTheOneWorker)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    ASSERT_TRUE(log.WaitForSteps(2));
+
+    EXPECT_NO_THROW(timer.SetEnabled(false));
+    EXPECT_TRUE(timer.WorkerStarted());
+    std::this_thread::sleep_for(30ms); // a step under way may still finish
+    const size_t whileOff = log.Count();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(log.Count(), whileOff) << "no steps while disabled";
+
+    EXPECT_NO_THROW(timer.SetEnabled(true));
+    EXPECT_TRUE(log.WaitForSteps(whileOff + 2, 3s));
+    timer.RequestStop(true);
+    timer.StopAndWait();
+    EXPECT_EQ(log.ThreadIds().size(), 1u) << "one worker thread only";
+    EXPECT_EQ(log.ThreadIds().count(std::this_thread::get_id()), 0u) << "steps run off the caller's thread";
+}
+
+TEST(TimerThreadStart, StartTypeDecidesWhetherStartEnables)
+{
+    TStepLog log;
+    TTimerThread automatic;
+    automatic.SetInterval(10);
+    automatic.Start();
+    EXPECT_TRUE(automatic.Enabled());
+
+    TTimerThread manual;
+    log.Attach(manual);
+    manual.SetStartType(TTimerThreadStartType::stManualEnable);
+    manual.SetInterval(10);
+    manual.Start();
+    EXPECT_FALSE(manual.Enabled());
+    std::this_thread::sleep_for(80ms);
+    EXPECT_EQ(log.Count(), 0u);
+    manual.RequestStop(true);
+    automatic.RequestStop(true);
+}
+
+TEST(TimerThreadStart, ManualStartThroughEnabledKeepsTheFlag)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetStartType(TTimerThreadStartType::stManualEnable);
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    EXPECT_TRUE(timer.Enabled());
+    EXPECT_TRUE(timer.WorkerStarted());
+    EXPECT_TRUE(log.WaitForSteps(2));
+    timer.RequestStop(true);
+}
+
+TEST(TimerThreadStart, StartingTwiceRaises)
+{
+    TTimerThread timer;
+    timer.SetInterval(10);
+    timer.Start();
+    try {
+        timer.Start();
+        FAIL() << "second Start did not raise";
+    } catch (const EInvalidOperation &e) {
+        EXPECT_STREQ(e.what(), "Background worker has been already started");
+    }
+    timer.RequestStop(true);
+    timer.StopAndWait();
+    // The worker object outlives its thread: still no second start.
+    EXPECT_THROW(timer.Start(), EInvalidOperation);
+    static_assert(std::is_base_of_v<std::logic_error, EInvalidOperation>);
+}
+
+TEST(TimerThreadStart, LoadingComponentPerformsNoSteps)
+{
+    TStepLog log;
+    TTimerThread timer;
+    log.Attach(timer);
+    timer.SetLoading(true);
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    std::this_thread::sleep_for(80ms);
+    EXPECT_EQ(log.Count(), 0u);
+    timer.SetLoading(false);
+    EXPECT_TRUE(log.WaitForSteps(1, 3s));
+    timer.RequestStop(true);
+}
+
+TEST(TimerThreadStart, PerformedFollowsTheStepWithTheOwnerAsSender)
+{
+    std::mutex lock;
+    std::vector<std::string> calls;
+    std::atomic<bool> senderOk{true};
+    std::promise<void> twoRounds;
+    TTimerThread timer;
+    timer.SetOnWorkStep([&](TTimerThread &sender) {
+        senderOk = senderOk && (&sender == &timer);
+        std::lock_guard<std::mutex> guard(lock);
+        calls.push_back("step");
+    });
+    timer.SetOnWorkStepPerformed([&](TTimerThread &sender) {
+        senderOk = senderOk && (&sender == &timer);
+        std::lock_guard<std::mutex> guard(lock);
+        calls.push_back("performed");
+        if (calls.size() == 4)
+            twoRounds.set_value();
+    });
+    timer.SetInterval(10);
+    timer.SetEnabled(true);
+    ASSERT_EQ(twoRounds.get_future().wait_for(5s), std::future_status::ready);
+    timer.RequestStop(true);
+    timer.StopAndWait();
+    std::lock_guard<std::mutex> guard(lock);
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 4),
+              (std::vector<std::string>{"step", "performed", "step", "performed"}));
+    EXPECT_TRUE(senderOk);
+}
