@@ -1,0 +1,224 @@
+#include "documents/LangManager.h"
+
+#include "documents/CustomCatalogue.h"
+#include "documents/FileIo.h"
+#include "documents/IniFile.h"
+#include "documents/Languages.h"
+#include "documents/VersionInfo.h"
+
+#include <iostream>
+
+namespace lumex {
+
+namespace {
+
+// Language files are a few hundred kilobytes at most.
+constexpr std::size_t MaxLanguageFileSize = 8 * 1024 * 1024;
+
+TLM *instance = nullptr;
+
+} // namespace
+
+void PrintErrorToStderr(const std::string &caption, const std::string &text)
+{
+    std::cerr << caption << ": " << text << '\n';
+}
+
+const std::string *FindNamedLine(const std::vector<std::string> &lines, std::string_view name)
+{
+    for (const auto &line : lines) {
+        auto equals = line.find('=');
+        if (equals != std::string::npos && equals > 0 && SameName(std::string_view(line).substr(0, equals), name))
+            return &line;
+    }
+    return nullptr;
+}
+
+TLM::TLM(std::string resourceFolder, std::string fileVersion)
+    : resourceFolder_(std::move(resourceFolder)), fileVersion_(std::move(fileVersion))
+{
+    if (!instance)
+        instance = this;
+}
+
+TLM::~TLM()
+{
+    if (instance == this)
+        instance = nullptr;
+}
+
+std::string TLM::DefaultResourceFolder()
+{
+    return ProgramFolder() + "Resource/";
+}
+
+std::string TLM::ProgramFileVersion()
+{
+    return version::FileVersion;
+}
+
+TLM *TLM::Instance()
+{
+    return instance;
+}
+
+std::string TLM::LanguagePicturePath(const std::string &name, const std::string &ext) const
+{
+    return LanguageFilePrefix() + languageCode_ + "_" + name + ext;
+}
+
+std::string TLM::CommonPicturePath(const std::string &name, const std::string &ext) const
+{
+    return LanguageFilePrefix() + "_" + name + ext;
+}
+
+void TLM::AttachWindow(TLanguageWindowId id, TLanguageWindow *window)
+{
+    windows_[id] = window;
+}
+
+void TLM::DetachWindow(TLanguageWindowId id, TLanguageWindow *window)
+{
+    auto it = windows_.find(id);
+    if (it != windows_.end() && it->second == window)
+        windows_.erase(it);
+}
+
+bool TLM::Fail(const std::string &text)
+{
+    // The catalogue and the OBD list switched before the file was read; put
+    // back the language still in force so both layers agree again.
+    if (catalogue_)
+        catalogue_->SetCatalogueLanguage(languageCode_);
+    if (OnError)
+        OnError("Error", text);
+    return false;
+}
+
+bool TLM::LoadLanguage(const std::string &code)
+{
+    if (catalogue_)
+        catalogue_->SetCatalogueLanguage(code);
+    const std::string path = LanguageFilePath(code);
+    // Only the sixteen codes name files; anything else could reach outside
+    // the resource folder.
+    if (!IsKnownLanguageCode(code) || !FileExists(path))
+        return Fail("File not found:\r\n" + path);
+
+    std::optional<std::string> bytes;
+    try {
+        bytes = ReadWholeFile(path, MaxLanguageFileSize);
+    } catch (const EFileReadError &) {
+        return Fail("Incorrect file structure: " + path);
+    }
+    if (!bytes)
+        return Fail("File not found:\r\n" + path);
+
+    const uint8_t charset = CharsetOf(code);
+    TLanguageFileText file = ReadLanguageFileBytes(std::move(*bytes), charset, fileVersion_);
+    if (file.Check == TLanguageFileCheck::BadStructure)
+        return Fail("Incorrect file structure: " + path);
+    if (file.Check == TLanguageFileCheck::BadVersion)
+        return Fail("Incorrect file version: " + path + "\r\n\r\n" + "(expected: " + fileVersion_ +
+                    ", but found: " + file.FoundVersion + ")");
+
+    std::vector<std::string> messages;
+    std::vector<std::string> hints;
+    TLanguageWindow *window = nullptr;
+    for (std::size_t i = 1; i < file.Lines.size(); ++i) {
+        const std::string &line = file.Lines[i];
+        if (!line.empty() && line.front() == '[') {
+            std::string_view section = SectionNameOf(line);
+            window = nullptr;
+            if (auto id = WindowOfSection(section)) {
+                auto it = windows_.find(*id);
+                if (it != windows_.end())
+                    window = it->second;
+            }
+            if (window) {
+                if (const std::string *captionLine = FindNamedLine(file.Lines, section)) {
+                    std::string_view caption = SplitNameValue(*captionLine).second;
+                    if (!caption.empty())
+                        window->SetCaption(std::string(caption));
+                }
+                window->SetFontCharset(charset);
+            }
+            continue;
+        }
+        if (window) {
+            auto [name, value] = SplitNameValue(line);
+            if (!name.empty())
+                ApplyComponentLine(*window, std::string(name), value, charset, hints);
+        } else {
+            messages.push_back(line);
+        }
+    }
+    messageTexts_ = std::move(messages);
+    hintExtensions_ = std::move(hints);
+    languageCode_ = code;
+    return true;
+}
+
+void TLM::ApplyComponentLine(TLanguageWindow &window, const std::string &name, std::string_view value, uint8_t charset,
+                             std::vector<std::string> &hints)
+{
+    TComponentValue parsed = ParseComponentValue(value);
+    if (parsed.HintExtension)
+        hints.push_back(name + "=" + *parsed.HintExtension);
+    window.ApplyComponentLine(name, parsed, charset);
+}
+
+void TLM::LoadCurrentLanguage()
+{
+    if (LoadLanguage(languageCode_))
+        return;
+    LoadLanguage("PL");
+    languageCode_ = "PL";
+    if (catalogue_)
+        catalogue_->SetCatalogueLanguage(languageCode_);
+}
+
+std::string TLM::MessageText(std::string_view key) const
+{
+    if (const std::string *line = FindNamedLine(messageTexts_, key)) {
+        std::string_view value = SplitNameValue(*line).second;
+        if (!value.empty())
+            return std::string(value);
+    }
+    return "!_" + std::string(key);
+}
+
+std::string TLM::HintExtension(std::string_view name) const
+{
+    const std::string *line = FindNamedLine(hintExtensions_, name);
+    return line ? std::string(SplitNameValue(*line).second) : std::string{};
+}
+
+std::string TLM::TranslateEnglish(std::string_view english) const
+{
+    if (const char *key = EnglishTextKey(english))
+        return MessageText(key);
+    return "!EN! " + std::string(english);
+}
+
+std::string MessageText(std::string_view key)
+{
+    TLM *lm = TLM::Instance();
+    return lm ? lm->MessageText(key) : "!_" + std::string(key);
+}
+
+std::string HintExtension(std::string_view name)
+{
+    TLM *lm = TLM::Instance();
+    return lm ? lm->HintExtension(name) : std::string{};
+}
+
+std::string TranslateEnglish(std::string_view english)
+{
+    if (TLM *lm = TLM::Instance())
+        return lm->TranslateEnglish(english);
+    const char *key = EnglishTextKey(english);
+    return key ? "!_" + std::string(key) : "!EN! " + std::string(english);
+}
+
+} // namespace lumex
