@@ -1,6 +1,34 @@
 #!/bin/sh
-# Starts the simulated controller on a virtual serial line and shows what
-# the tool reads from it.
+# Starts the simulated controller on a virtual serial line and talks to it.
+# With the main window built, that is Lumex2 --demo; until then the
+# command-line tool identifies the controller and shows live readings.
 set -eu
 BIN=${1:-build/bin}
-echo "demo: not wired up yet"
+
+if [ -x "$BIN/Lumex2" ]; then
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        exec xvfb-run -a "$BIN/Lumex2" --demo
+    fi
+    exec "$BIN/Lumex2" --demo
+fi
+
+LINK=$(mktemp -u /tmp/lumex2-demo.XXXXXX)
+"$BIN/lumex2-sim" --link "$LINK" --gen 30 --letter G > "$LINK.log" 2>&1 &
+SIM=$!
+trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null; rm -f "$LINK.log"' EXIT INT TERM
+i=0
+until grep -q '^ready' "$LINK.log" 2>/dev/null; do
+    i=$((i + 1))
+    if [ $i -gt 100 ]; then
+        echo "demo: the simulator did not start" >&2
+        cat "$LINK.log" >&2
+        exit 1
+    fi
+    sleep 0.05
+done
+
+echo "== Simulated controller on $LINK"
+"$BIN/lumex2-cli" --port "$LINK" identify
+echo
+echo "== Live readings, 20 poll cycles"
+"$BIN/lumex2-cli" --port "$LINK" poll --cycles 20
