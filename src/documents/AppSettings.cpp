@@ -2,6 +2,7 @@
 
 #include "documents/AppConfig.h"
 #include "documents/CustomParams.h"
+#include "documents/ProductProfile.h"
 #include "serial/ComMultiPort.h"
 
 namespace lumex {
@@ -18,6 +19,13 @@ TApplicationSettings::~TApplicationSettings()
     config_.reset();
     port_.reset();
     parameters_.reset();
+}
+
+void TApplicationSettings::SelectProfile(const TProductProfile &profile)
+{
+    config_->DefaultLanguage = profile.DefaultLanguage;
+    config_->ProductName = profile.Name;
+    parameters_->ApplyProfile(profile);
 }
 
 TApplicationSettings &ApplicationSettings()

@@ -10,6 +10,7 @@ namespace lumex {
 class TAppConfig;
 class TComMultiPort;
 class TCustomParameters;
+struct TProductProfile;
 
 class TApplicationSettings
 {
@@ -22,6 +23,10 @@ public:
     TAppConfig &AppConfig() { return *config_; }
     TComMultiPort &Port() { return *port_; }
     TCustomParameters &CustomParameters() { return *parameters_; }
+
+    // The product row chosen at start-up: its default language and name go
+    // to the settings object, the rest to the profile holder.
+    void SelectProfile(const TProductProfile &profile);
 
 private:
     std::unique_ptr<TAppConfig> config_;

@@ -1,5 +1,7 @@
 #include "documents/CustomParams.h"
 
+#include "documents/ProductProfile.h"
+
 #include <stdexcept>
 
 namespace lumex {
@@ -10,6 +12,28 @@ TCustomParameters::TCustomParameters()
     constexpr TColour fixed[FixedPaletteEntries] = {255, 128, 65280, 32896, 0};
     for (std::size_t i = 0; i < FixedPaletteEntries; ++i)
         palette_[i] = fixed[i];
+}
+
+static_assert(kProfilePaletteFirst == TCustomParameters::FixedPaletteEntries &&
+              kProfilePaletteFirst + kProfilePaletteSize == TCustomParameters::PaletteSize);
+
+TColour ColourFromRgb(uint32_t rgb)
+{
+    return ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+}
+
+uint16_t OfferedLanguagesOf(const TProductProfile &profile)
+{
+    return profile.Code == SelectedProductCode() ? 50 : 2;
+}
+
+void TCustomParameters::ApplyProfile(const TProductProfile &profile)
+{
+    for (std::size_t i = 0; i < kProfilePaletteSize; ++i)
+        palette_[kProfilePaletteFirst + i] = ColourFromRgb(profile.Palette[i]);
+    InjectorTypes.assign(profile.InjectorTypes.begin(), profile.InjectorTypes.end());
+    PressureSensorTypes.assign(profile.PressureSensorTypes.begin(), profile.PressureSensorTypes.end());
+    offeredLanguages_ = OfferedLanguagesOf(profile);
 }
 
 TColour TCustomParameters::PaletteColour(std::size_t index) const

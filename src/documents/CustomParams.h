@@ -11,6 +11,8 @@
 
 namespace lumex {
 
+struct TProductProfile;
+
 // A colour in the platform's blue-green-red encoding (0x00BBGGRR).
 using TColour = uint32_t;
 
@@ -32,6 +34,10 @@ public:
     static constexpr TColour UnregisteredColour = 16476411;
 
     TCustomParameters();
+
+    // Takes over a product row: palette entries 5 to 16, the offered
+    // injector and pressure-sensor types and the offered languages.
+    void ApplyProfile(const TProductProfile &profile);
 
     TColour PaletteColour(std::size_t index) const;
     // Entries 5 to 16 belong to the profile; the first five are fixed.
@@ -72,5 +78,13 @@ private:
     std::vector<TColorInfo> displayColours_;
     std::vector<TColorInfo> labelColours_;
 };
+
+// The offered-language set of a product row. The table carries none: this
+// program's own row offers English, Czech and German (50), any other row
+// English only (2).
+uint16_t OfferedLanguagesOf(const TProductProfile &profile);
+
+// 0xRRGGBB to the platform's blue-green-red encoding.
+TColour ColourFromRgb(uint32_t rgb);
 
 } // namespace lumex

@@ -7,7 +7,9 @@ const std::array<TLanguageInfo, LanguageCount> &Languages()
     static const std::array<TLanguageInfo, LanguageCount> table{{
         {"PL", 238, "MnILangPolish", "Polski/Polish"},
         {"EN", 0, "MnILangEnglish", "English"},
-        {"RU", 204, "MnILangRussian", "???????/Russian"},
+        {"RU", 204, "MnILangRussian",
+         "??????"
+         "?/Russian"},
         {"LT", 186, "MnILangLithuanian", "Lietuvi?/Lithuanian"},
         {"CZ", 238, "MnILangCzech", "Česky/Czech"},
         {"DE", 0, "MnILangGerman", "Deutsch/German"},
