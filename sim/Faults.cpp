@@ -206,9 +206,10 @@ std::optional<FaultSpec> FaultSet::Take(std::optional<uint8_t> code, bool answer
             continue;
         if (!answered && f.kind != FaultKind::Unplug)
             continue;
+        const FaultSpec used = f; // as given, for the trace
         if (f.count > 0)
             --f.count;
-        return f;
+        return used;
     }
     return std::nullopt;
 }

@@ -1,0 +1,361 @@
+// The in-process simulator on a real pseudo-terminal, seen by the client
+// through the real serial layer with the controller link's settings: what
+// each injected fault looks like from the PC's side.
+#include "TableResponder.h"
+#include "serial/ComMultiPort.h"
+#include "sim/Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using simtest::TableResponder;
+
+double MsSince(Clock::time_point t)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+std::string TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "simline.XXXXXX").string();
+    const char *dir = ::mkdtemp(pattern.data());
+    return dir ? std::string(dir) : std::string();
+}
+
+// What the client saw of one request: the bytes, and how long it took.
+struct Seen
+{
+    std::vector<uint8_t> bytes;
+    bool readOk = true;
+    double ms = 0;
+};
+
+class SimulatorLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir_ = TempDir();
+        ASSERT_FALSE(dir_.empty());
+    }
+    void TearDown() override
+    {
+        port_.reset();
+        sim_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+
+    void StartSim(sim::SimulatorOptions options = {})
+    {
+        options.linkPath = dir_ + "/ttySIM";
+        sim_ = std::make_unique<sim::Simulator>(options);
+        std::string error;
+        ASSERT_TRUE(sim_->Start(error)) << error;
+        // A controller whose answers the tests can predict byte for byte.
+        table_ = std::make_shared<TableResponder>();
+        auto hold = sim_->Pause();
+        sim_->Line().Register(table_);
+    }
+
+    void OpenPort()
+    {
+        port_ = std::make_unique<lumex::TComMultiPort>();
+        port_->ApplyControllerSettings();
+        port_->SetDevicePath(sim_->Path());
+        port_->Open();
+    }
+
+    // The controller link's receive step: one byte, then the rest if it
+    // was the answer start; the write's lock is released at the end.
+    Seen Exchange(const std::vector<uint8_t> &request, unsigned answerLength)
+    {
+        Seen seen;
+        const auto start = Clock::now();
+        unsigned written = 0;
+        port_->Write(request.data(), static_cast<unsigned>(request.size()), written);
+        std::vector<uint8_t> buf(answerLength);
+        unsigned got = 0;
+        seen.readOk = port_->Read(buf.data(), 1, got);
+        if (got == 1) {
+            seen.bytes.push_back(buf[0]);
+            if (buf[0] == 0xD0) {
+                seen.readOk = port_->Read(buf.data() + 1, answerLength - 1, got) && seen.readOk;
+                seen.bytes.insert(seen.bytes.end(), buf.begin() + 1, buf.begin() + 1 + got);
+            }
+        }
+        seen.ms = MsSince(start);
+        port_->Unlock();
+        return seen;
+    }
+
+    // Bytes that arrive within `ms` without a request.
+    std::vector<uint8_t> Collect(unsigned count, double ms)
+    {
+        std::vector<uint8_t> out;
+        const auto start = Clock::now();
+        while (out.size() < count && MsSince(start) < ms) {
+            uint8_t b[64];
+            unsigned got = 0;
+            port_->Read(b, std::min<unsigned>(count - static_cast<unsigned>(out.size()), sizeof b), got);
+            out.insert(out.end(), b, b + got);
+        }
+        return out;
+    }
+
+    std::string dir_;
+    std::unique_ptr<sim::Simulator> sim_;
+    std::shared_ptr<TableResponder> table_;
+    std::unique_ptr<lumex::TComMultiPort> port_;
+};
+
+const std::vector<uint8_t> kIdent{0xC0, 0x01, 0x01, 0xC2};
+const std::vector<uint8_t> kLive{0xC0, 0x0B, 0x0B, 0xD6};
+
+sim::FaultSpec Fault(const std::string &text)
+{
+    std::string error;
+    auto f = sim::ParseFault(text, error);
+    EXPECT_TRUE(f.has_value()) << error;
+    return f.value_or(sim::FaultSpec{});
+}
+
+TEST_F(SimulatorLine, TheBuiltInControllerIdentifiesItself)
+{
+    sim::SimulatorOptions options;
+    options.linkPath = dir_ + "/ttySIM";
+    sim_ = std::make_unique<sim::Simulator>(options);
+    std::string error;
+    ASSERT_TRUE(sim_->Start(error)) << error;
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    ASSERT_EQ(seen.bytes.size(), 4u);
+    EXPECT_EQ(seen.bytes[0], 0xD0);
+    EXPECT_EQ(seen.bytes[2], 0x30);
+    EXPECT_EQ(seen.bytes[3], static_cast<uint8_t>(0xD0 + seen.bytes[1] + seen.bytes[2]));
+}
+
+TEST_F(SimulatorLine, AnswersWholeFramesAndTheClientCanReopenThePort)
+{
+    StartSim();
+    OpenPort();
+    EXPECT_EQ(Exchange(kLive, 52).bytes, TableResponder::AnswerFor(0x0B));
+    port_->Close();
+    port_->Open();
+    EXPECT_EQ(Exchange(kIdent, 4).bytes, TableResponder::AnswerFor(0x01));
+    EXPECT_TRUE(sim_->Violations().empty());
+}
+
+TEST_F(SimulatorLine, SilenceLeavesTheClientWithNothingAfterItsTimeOut)
+{
+    StartSim();
+    sim_->AddFault(Fault("silence@01:1"));
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    EXPECT_TRUE(seen.bytes.empty());
+    EXPECT_GE(seen.ms, 250.0); // the first byte is waited for 300 ms
+    // Only once: the next identification is answered.
+    EXPECT_EQ(Exchange(kIdent, 4).bytes, TableResponder::AnswerFor(0x01));
+}
+
+TEST_F(SimulatorLine, BadChecksumArrivesWholeWithTheLastByteOffByOne)
+{
+    StartSim();
+    sim_->AddFault(Fault("bad-checksum@0B"));
+    OpenPort();
+    auto expected = TableResponder::AnswerFor(0x0B);
+    expected.back() = static_cast<uint8_t>(expected.back() + 1);
+    EXPECT_EQ(Exchange(kLive, 52).bytes, expected);
+}
+
+TEST_F(SimulatorLine, WrongStartByteStopsTheClientAtTheFirstByte)
+{
+    StartSim();
+    sim_->AddFault(Fault("bad-start@01"));
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    ASSERT_EQ(seen.bytes.size(), 1u);
+    EXPECT_NE(seen.bytes[0], 0xD0);
+}
+
+TEST_F(SimulatorLine, ShortAnswerIsAnAcknowledgementWhereMoreWasExpected)
+{
+    StartSim();
+    sim_->AddFault(Fault("short@0B"));
+    OpenPort();
+    const Seen seen = Exchange(kLive, 52);
+    ASSERT_EQ(seen.bytes.size(), 4u);
+    EXPECT_EQ(seen.bytes[0], 0xD0);
+    EXPECT_EQ(seen.bytes[3], static_cast<uint8_t>(0xD0 + seen.bytes[1] + seen.bytes[2]));
+}
+
+TEST_F(SimulatorLine, StrayByteComesBeforeTheAnswer)
+{
+    StartSim();
+    sim_->AddFault(Fault("stray@01"));
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    ASSERT_EQ(seen.bytes.size(), 1u);
+    EXPECT_EQ(seen.bytes[0], sim::kStrayByte);
+    // The real answer follows it on the line.
+    EXPECT_EQ(Collect(4, 500), TableResponder::AnswerFor(0x01));
+}
+
+TEST_F(SimulatorLine, AGapLongerThanTheIntervalTimeOutCutsTheAnswer)
+{
+    StartSim();
+    sim_->AddFault(Fault("gap=250@01"));
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    // The rest-of-answer read waits for its first byte within its total
+    // time-out, but the next 250 ms pause exceeds the 100 ms interval.
+    ASSERT_EQ(seen.bytes.size(), 2u);
+    EXPECT_EQ(seen.bytes[0], 0xD0);
+    EXPECT_GE(seen.ms, 250.0 + 100.0);
+}
+
+TEST_F(SimulatorLine, LateAnswerArrivesOnlyAfterTheClientGaveUp)
+{
+    StartSim();
+    sim_->AddFault(Fault("late=900@01"));
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    EXPECT_TRUE(seen.bytes.empty());
+    EXPECT_EQ(Collect(4, 1500), TableResponder::AnswerFor(0x01));
+}
+
+TEST_F(SimulatorLine, GarbageBurstIsNoAnswer)
+{
+    StartSim();
+    sim_->AddFault(Fault("garbage@0B"));
+    OpenPort();
+    const Seen seen = Exchange(kLive, 52);
+    ASSERT_EQ(seen.bytes.size(), 1u);
+    EXPECT_NE(seen.bytes[0], 0xD0);
+    // The rest of the burst is on the line, not an answer.
+    EXPECT_EQ(Collect(51, 500).size(), 51u);
+}
+
+TEST_F(SimulatorLine, UnplugHangsUpTheClientAndThePathComesBack)
+{
+    StartSim();
+    sim_->AddFault(Fault("unplug=400@01:1"));
+    OpenPort();
+    const Seen seen = Exchange(kIdent, 4);
+    EXPECT_TRUE(seen.bytes.empty());
+    EXPECT_FALSE(seen.readOk); // a hung-up line, not a mere time-out
+    port_->Close();
+
+    // Reopen until the simulated cable is back.
+    const auto start = Clock::now();
+    bool reopened = false;
+    while (!reopened && MsSince(start) < 3000) {
+        try {
+            port_->Open();
+            reopened = true;
+        } catch (const lumex::EComPortError &) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ASSERT_TRUE(reopened);
+    EXPECT_GE(MsSince(start), 200.0);
+    EXPECT_EQ(Exchange(kIdent, 4).bytes, TableResponder::AnswerFor(0x01));
+}
+
+TEST_F(SimulatorLine, PacedLiveReadTakesTheLineTimeOfBothFrames)
+{
+    sim::SimulatorOptions options;
+    options.pace = true;
+    StartSim(options);
+    OpenPort();
+    const Seen seen = Exchange(kLive, 52);
+    ASSERT_EQ(seen.bytes, TableResponder::AnswerFor(0x0B));
+    // 56 characters at 9600 8N1 are 58.3 ms, plus the turnaround.
+    EXPECT_GE(seen.ms, 58.0);
+}
+
+TEST_F(SimulatorLine, TraceRecordsFramesFaultsAndDiscards)
+{
+    sim::SimulatorOptions options;
+    options.tracePath = dir_ + "/trace.jsonl";
+    options.faults.push_back(Fault("bad-checksum@0B:1"));
+    StartSim(options);
+    OpenPort();
+    Exchange(kIdent, 4);
+    Exchange(kLive, 52);
+    const std::vector<uint8_t> junk{0x55, 0xAA};
+    unsigned written = 0;
+    port_->Write(junk.data(), 2, written);
+    port_->Unlock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    sim_->Stop();
+
+    std::ifstream in(options.tracePath);
+    ASSERT_TRUE(in.good());
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_NE(lines[0].find(R"("dir":"rx","hex":"C0 01 01 C2")"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find(R"("dir":"tx","hex":"D0 01 12 E3")"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[3].find(R"("fault":"bad-checksum@0B:1")"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[4].find(R"("hex":"55 AA","discarded":"unknown start byte 0x55")"), std::string::npos) << lines[4];
+    EXPECT_FALSE(std::filesystem::exists(options.tracePath + ".part"));
+}
+
+TEST_F(SimulatorLine, StopRemovesTheLinkAndLeavesOthersAlone)
+{
+    StartSim();
+    const std::string link = sim_->Path();
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    sim_->Stop();
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+
+    // A regular file at the link path is never replaced.
+    std::ofstream(dir_ + "/plain") << "keep";
+    sim::SimulatorOptions options;
+    options.linkPath = dir_ + "/plain";
+    sim::Simulator other(options);
+    std::string error;
+    EXPECT_FALSE(other.Start(error));
+    EXPECT_NE(error.find("not a symbolic link"), std::string::npos);
+}
+
+TEST_F(SimulatorLine, ControlLinesChangeTheLineWhileItRuns)
+{
+    StartSim();
+    OpenPort();
+    std::string reply;
+    ASSERT_TRUE(sim_->Control("fault silence@01:1", reply)) << reply;
+    EXPECT_EQ(reply, "silence@01:1");
+    EXPECT_TRUE(Exchange(kIdent, 4).bytes.empty());
+    ASSERT_TRUE(sim_->Control("faults", reply));
+    EXPECT_EQ(reply, ""); // used up
+    EXPECT_FALSE(sim_->Control("fault nonsense", reply));
+    EXPECT_FALSE(sim_->Control("turnaround x", reply));
+
+    ASSERT_TRUE(sim_->Control("turnaround 150", reply));
+    const Seen slow = Exchange(kIdent, 4);
+    EXPECT_EQ(slow.bytes.size(), 4u);
+    EXPECT_GE(slow.ms, 140.0);
+
+    ASSERT_TRUE(sim_->Control("violations", reply));
+    EXPECT_EQ(reply, "0");
+    const std::vector<uint8_t> badSum{0xC0, 0x01, 0x01, 0xC3};
+    Exchange(badSum, 4);
+    ASSERT_TRUE(sim_->Control("violations", reply));
+    EXPECT_EQ(reply.substr(0, 2), "1\n");
+    EXPECT_NE(reply.find("checksum"), std::string::npos);
+}
+
+} // namespace
