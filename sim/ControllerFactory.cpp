@@ -1,25 +1,30 @@
 #include "sim/ControllerFactory.h"
 
-#include "sim/ProbeResponders.h"
+#include "sim/controller/ControllerModel.h"
 
 namespace sim {
 
-// Until the full controller model is linked in, the controller answers its
-// identification only; every other command meets silence.
-ControllerBinding MakeController(const ControllerChoice &choice, uint64_t /*seed*/)
+ControllerBinding MakeController(const ControllerChoice &choice, uint64_t seed)
 {
+    ControllerIdentity id;
+    switch (choice.generation) {
+    case kGen14:
+        id = ControllerIdentity::Gen14(choice.letter.value_or('C'));
+        break;
+    case kGen15:
+        id = ControllerIdentity::Gen15(choice.letter.value_or('E'));
+        break;
+    default:
+        id = ControllerIdentity::Gen30(choice.letter.value_or('G'));
+        break;
+    }
+    id.variant = choice.variant;
+    auto model = std::make_shared<ControllerModel>(id, static_cast<uint32_t>(seed ^ (seed >> 32)));
+
     ControllerBinding b;
-    const uint8_t code = choice.generation;
-    b.responder = std::make_shared<ProbeResponder>(std::vector<uint8_t>{0xC0, 0x01, 0x01, 0xC2},
-                                                   std::vector<uint8_t>{0xD0, 0x01, code}, true);
-    b.loadState = [](const std::string &, std::string &error) {
-        error = "this build has no controller state";
-        return false;
-    };
-    b.control = [](const std::string &, std::string &reply) {
-        reply = "unknown command";
-        return false;
-    };
+    b.responder = model;
+    b.loadState = [model](const std::string &path, std::string &error) { return model->LoadState(path, error); };
+    b.control = [model](const std::string &line, std::string &reply) { return model->Control(line, reply); };
     return b;
 }
 

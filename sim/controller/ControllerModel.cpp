@@ -1,0 +1,455 @@
+#include "sim/controller/ControllerModel.h"
+
+#include "sim/controller/CommandSet.h"
+#include "sim/controller/FactoryDefaults.h"
+
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+
+constexpr std::size_t kKeptViolations = 1000;
+
+std::string Hex(uint8_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value);
+    return text;
+}
+
+std::string Join(const std::string &a, const std::string &b)
+{
+    if (a.empty())
+        return b;
+    if (b.empty())
+        return a;
+    return a + "; " + b;
+}
+
+// The fixed-form parameter byte of a read, or empty when it is right.
+std::string ParamFormViolation(const lumex::CommandSpec &spec, uint8_t param)
+{
+    switch (spec.param) {
+    case lumex::ParamKind::RepeatCode:
+        if (param != spec.code)
+            return "read " + Hex(spec.code) + " must repeat its code as parameter, got " + Hex(param);
+        break;
+    case lumex::ParamKind::Zero:
+        if (param != 0)
+            return "read " + Hex(spec.code) + " takes parameter 0x00, got " + Hex(param);
+        break;
+    case lumex::ParamKind::A5:
+        if (param != 0xA5)
+            return "read " + Hex(spec.code) + " takes parameter 0xA5, got " + Hex(param);
+        break;
+    case lumex::ParamKind::Index:
+    case lumex::ParamKind::Data:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+ControllerModel::ControllerModel(ControllerIdentity id, uint32_t seed)
+    : id_(std::move(id)), seed_(seed), store_(FactoryStore(id_)), engine_(seed)
+{
+}
+
+uint8_t ControllerModel::StartByte() const
+{
+    return lumex::kRequestStart;
+}
+
+Scan ControllerModel::ScanFrame(std::span<const uint8_t> buffer) const
+{
+    if (buffer.empty() || buffer[0] != lumex::kRequestStart)
+        return {ScanResult::Invalid, 0};
+    if (buffer.size() < 2)
+        return {ScanResult::NeedMore, 0};
+    std::size_t length = 0;
+    if (buffer[1] == kJumpToBootloader) {
+        length = kJumpRequestLength;
+    } else if (const auto *spec = lumex::FindCommand(buffer[1])) {
+        length = spec->requestLength;
+    } else {
+        return {ScanResult::Invalid, 0};
+    }
+    if (buffer.size() < length)
+        return {ScanResult::NeedMore, length};
+    return {ScanResult::Complete, length};
+}
+
+Reply ControllerModel::Answer(std::span<const uint8_t> frame)
+{
+    std::lock_guard lock(mutex_);
+    Reply reply = AnswerLocked(frame);
+    if (!reply.violation.empty())
+        Record(reply.violation);
+    return reply;
+}
+
+void ControllerModel::Record(const std::string &violation)
+{
+    ++violationCount_;
+    violations_.push_back(violation);
+    if (violations_.size() > kKeptViolations)
+        violations_.pop_front();
+}
+
+Reply ControllerModel::Ack(uint8_t code, uint8_t b2) const
+{
+    const auto *spec = lumex::FindCommand(code);
+    AnswerFrame answer(code, spec != nullptr && code != kJumpToBootloader ? spec->answerLength : lumex::kAckLength);
+    answer.Put8(2, b2);
+    return {answer.Finish(), {}};
+}
+
+Reply ControllerModel::AnswerLocked(std::span<const uint8_t> frame)
+{
+    if (frame.size() < 4 || frame[0] != lumex::kRequestStart)
+        return {{}, "malformed request of " + std::to_string(frame.size()) + " bytes"};
+    const uint8_t code = frame[1];
+    const lumex::CommandSpec *spec = lumex::FindCommand(code);
+    const std::size_t expected = code == kJumpToBootloader ? kJumpRequestLength : (spec ? spec->requestLength : 0);
+    if (expected == 0)
+        return {{}, "unknown command " + Hex(code)};
+    if (frame.size() != expected)
+        return {{},
+                "command " + Hex(code) + " sent with " + std::to_string(frame.size()) + " bytes, expected " +
+                    std::to_string(expected)};
+    const uint8_t sum = lumex::FrameSum(frame.first(frame.size() - 1));
+    if (sum != frame.back())
+        return {{}, "bad checksum on command " + Hex(code) + ": got " + Hex(frame.back()) + ", expected " + Hex(sum)};
+    if (!Understands(id_, code))
+        return {{}, WhyNotUnderstood(id_, code)};
+
+    const Request req(frame);
+    if (code == kJumpToBootloader) {
+        service_.bootloaderRequested = true;
+        Reply reply = Ack(code);
+        if (req.Param(0) != 0x01)
+            reply.violation = "jump to bootloader takes parameter 0x01, got " + Hex(req.Param(0));
+        return reply;
+    }
+    const std::string form = ParamFormViolation(*spec, req.Param(0));
+    if (IsGuardedWrite(code) && service_.lockState == kLocked) {
+        Reply reply = Ack(code, service_.lockState);
+        reply.violation = Join(form, "command " + Hex(code) + " sent to a locked controller; ignored");
+        return reply;
+    }
+    Reply reply = Dispatch(code, req, spec->answerLength);
+    reply.violation = Join(form, reply.violation);
+    return reply;
+}
+
+Reply ControllerModel::Dispatch(uint8_t code, const Request &req, std::size_t length)
+{
+    switch (code) {
+    case 0x01:
+    case 0x02:
+    case 0x53:
+        return IdentCommand(code, req, length);
+    case 0x05:
+    case 0x0B:
+        StepLive();
+        return LiveBlock(code, length);
+    case 0x06:
+        return LiveExtension(length);
+    case 0x22: {
+        AnswerFrame answer(code, length);
+        answer.Put8(2, engine_.Readings().pcol);
+        return {answer.Finish(), {}};
+    }
+    case 0x50: {
+        AnswerFrame answer(code, length);
+        answer.Put16(2, engine_.Readings().rpmPeriod);
+        return {answer.Finish(), {}};
+    }
+    case 0x64:
+        return LoadIndexAnswer(length);
+    case 0x40: {
+        AnswerFrame answer(code, length);
+        const uint8_t index = req.Param(0);
+        answer.Put16(2, WordVar(index, true));
+        return {answer.Finish(), index == 0 ? "word variable 0 does not exist" : ""};
+    }
+    case 0x03:
+    case 0x04:
+    case 0x10:
+    case 0x15:
+    case 0x17:
+    case 0x35:
+    case 0x36:
+    case 0x37:
+    case 0x38:
+    case 0x56:
+    case 0x57:
+    case 0x93:
+    case 0x94:
+    case 0x97:
+    case 0x98:
+    case 0xC0:
+    case 0xC1:
+    case 0xD0:
+    case 0xD1:
+    case 0xD2:
+    case 0xD3:
+    case 0xD8:
+    case 0xD9:
+    case 0xDA:
+    case 0xDB:
+        return BlockCommand(code, req, length);
+    case 0x07:
+    case 0x08:
+    case 0x12:
+    case 0x16:
+    case 0x51:
+    case 0x52:
+        return ParamCommand(code, req, length);
+    case 0x31:
+    case 0x32:
+    case 0x33:
+    case 0x34:
+        return MemoryCommand(code, req, length);
+    case 0x95:
+    case 0x96:
+    case 0xD4:
+    case 0xD5:
+    case 0xD6:
+    case 0xD7:
+    case 0xDC:
+    case 0xDD:
+    case 0xDE:
+    case 0xDF:
+        return MapCommand(code, req, length);
+    case 0x60:
+    case 0x61:
+    case 0x62:
+        return AdaptationCommand(code, req, length);
+    case 0x3D:
+    case 0x3E:
+    case 0x3F:
+        return LockCommand(code, req, length);
+    case 0x13:
+    case 0x14:
+    case 0x58:
+        return TroubleCommand(code, req, length);
+    case 0x20:
+        return WorkTypeCommand(req.Param(0));
+    case 0x21:
+        return CalibrationAnswer(length);
+    case 0x18:
+    case 0x39:
+    case 0x3A:
+    case 0x3B:
+        return OutputCommand(code, req, length);
+    case 0x90:
+    case 0x91:
+    case 0x92:
+        return InjectorTestCommand(code, req, length);
+    case 0x54:
+    case 0x55:
+        return ComputerCodeCommand(code, req, length);
+    default:
+        return {{}, "command " + Hex(code) + " has no handler"};
+    }
+}
+
+void ControllerModel::ResetLocked()
+{
+    store_ = FactoryStore(id_);
+    service_ = ServiceState{};
+    const CarModel car = engine_.Car();
+    engine_.ReleaseAll();
+    engine_.Car() = car;
+    engine_.Reset(seed_);
+    lastSystemState_ = kStateOff;
+    gasSteps_ = 0;
+}
+
+ControllerIdentity ControllerModel::Identity() const
+{
+    std::lock_guard lock(mutex_);
+    return id_;
+}
+
+void ControllerModel::SetIdentity(const ControllerIdentity &id)
+{
+    std::lock_guard lock(mutex_);
+    id_ = id;
+    ResetLocked();
+}
+
+void ControllerModel::ResetToFactory()
+{
+    std::lock_guard lock(mutex_);
+    ResetLocked();
+}
+
+ParameterStore ControllerModel::Store() const
+{
+    std::lock_guard lock(mutex_);
+    return store_;
+}
+
+void ControllerModel::EditStore(const std::function<void(ParameterStore &)> &edit)
+{
+    std::lock_guard lock(mutex_);
+    edit(store_);
+}
+
+uint8_t ControllerModel::LockState() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.lockState;
+}
+
+void ControllerModel::SetLockState(uint8_t state)
+{
+    std::lock_guard lock(mutex_);
+    service_.lockState = state;
+}
+
+void ControllerModel::SetPassword(uint32_t password)
+{
+    std::lock_guard lock(mutex_);
+    service_.password = password;
+}
+
+uint32_t ControllerModel::Password() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.password;
+}
+
+void ControllerModel::RaiseTrouble(int group, int digit)
+{
+    std::lock_guard lock(mutex_);
+    RaiseTroubleLocked(group, digit);
+}
+
+void ControllerModel::ClearActiveTroubles()
+{
+    std::lock_guard lock(mutex_);
+    std::fill(store_.troubleFlags.begin(), store_.troubleFlags.begin() + 8, 0);
+}
+
+std::array<uint8_t, 16> ControllerModel::TroubleFlags() const
+{
+    std::lock_guard lock(mutex_);
+    return store_.troubleFlags;
+}
+
+void ControllerModel::SetEngine(EnginePhase phase)
+{
+    std::lock_guard lock(mutex_);
+    engine_.HoldPhase(phase);
+}
+
+void ControllerModel::RunEngineScript()
+{
+    std::lock_guard lock(mutex_);
+    engine_.RunScript();
+}
+
+void ControllerModel::SetReading(Channel channel, int value)
+{
+    std::lock_guard lock(mutex_);
+    engine_.Override(channel, value);
+}
+
+void ControllerModel::ReleaseReading(Channel channel)
+{
+    std::lock_guard lock(mutex_);
+    engine_.Release(channel);
+}
+
+void ControllerModel::StepEngine(int steps)
+{
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < steps; ++i)
+        StepLive();
+}
+
+LiveReadings ControllerModel::Readings() const
+{
+    std::lock_guard lock(mutex_);
+    return engine_.Readings();
+}
+
+CarModel ControllerModel::Car() const
+{
+    std::lock_guard lock(mutex_);
+    return engine_.Car();
+}
+
+void ControllerModel::SetCar(const CarModel &car)
+{
+    std::lock_guard lock(mutex_);
+    engine_.Car() = car;
+}
+
+CalibrationReport ControllerModel::Calibration() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.calibration.Report();
+}
+
+uint8_t ControllerModel::WorkState() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.WorkState();
+}
+
+uint8_t ControllerModel::EmulatorMask() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.emulatorMask;
+}
+
+bool ControllerModel::ValveOpen() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.valveOpen;
+}
+
+bool ControllerModel::BootloaderRequested() const
+{
+    std::lock_guard lock(mutex_);
+    return service_.bootloaderRequested;
+}
+
+void ControllerModel::SetMapCollection(bool on)
+{
+    std::lock_guard lock(mutex_);
+    service_.collectMap = on;
+}
+
+uint16_t ControllerModel::WordVariable(uint8_t index) const
+{
+    std::lock_guard lock(mutex_);
+    return const_cast<ControllerModel *>(this)->WordVar(index, false);
+}
+
+std::vector<std::string> ControllerModel::Violations() const
+{
+    std::lock_guard lock(mutex_);
+    return {violations_.begin(), violations_.end()};
+}
+
+std::size_t ControllerModel::ViolationCount() const
+{
+    std::lock_guard lock(mutex_);
+    return violationCount_;
+}
+
+void ControllerModel::ClearViolations()
+{
+    std::lock_guard lock(mutex_);
+    violations_.clear();
+    violationCount_ = 0;
+}
+
+} // namespace sim

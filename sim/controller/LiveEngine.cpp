@@ -1,0 +1,313 @@
+#include "sim/controller/LiveEngine.h"
+
+#include "sim/controller/SensorCodes.h"
+
+#include <algorithm>
+#include <array>
+
+namespace sim {
+
+namespace {
+
+constexpr std::array<const char *, static_cast<int>(Channel::Count)> kChannelNames{
+    "rpm", "tred", "tgas", "psys", "pcol", "supply", "level", "lambda", "load", "petrol", "tpcb"};
+
+constexpr int kOffSteps = 3;
+constexpr int kCrankSteps = 2;
+constexpr int kFirstIdleLimit = 120; // give up waiting for gas and drive anyway
+constexpr int kGasBeforeDrive = 6;
+constexpr int kIdleBetweenDrives = 10;
+constexpr int kDriveSteps = 60;
+constexpr int kWaitSteps = 3;
+constexpr double kHotReducerC = 88.0;
+
+uint16_t ClampTicks(double ms)
+{
+    return Ticks(std::max(ms, 0.0));
+}
+
+} // namespace
+
+const char *ChannelName(Channel channel)
+{
+    const auto index = static_cast<std::size_t>(channel);
+    return index < kChannelNames.size() ? kChannelNames[index] : "?";
+}
+
+std::optional<Channel> ChannelByName(const std::string &name)
+{
+    for (std::size_t i = 0; i < kChannelNames.size(); ++i) {
+        if (name == kChannelNames[i])
+            return static_cast<Channel>(i);
+    }
+    return std::nullopt;
+}
+
+LiveEngine::LiveEngine(uint32_t seed)
+{
+    Reset(seed);
+}
+
+void LiveEngine::Reset(uint32_t seed)
+{
+    seed_ = seed;
+    rng_.seed(seed);
+    readings_ = {};
+    readings_.tred = readings_.tgas = readings_.tpcb = TempRaw(car_.ambientC);
+    readings_.supply = SupplyRaw(12.5);
+    phase_ = EnginePhase::Off;
+    scripted_ = true;
+    fuel_ = FuelMode::Automatic;
+    phaseSteps_ = gasSteps_ = waitSteps_ = 0;
+    revved_ = false;
+    tredC_ = tgasC_ = boardC_ = car_.ambientC;
+    psysBar_ = 0;
+    lambdaRich_ = false;
+    steps_ = runningSteps_ = 0;
+    driven_ = false;
+}
+
+void LiveEngine::HoldPhase(EnginePhase phase)
+{
+    scripted_ = false;
+    if (phase != phase_)
+        phaseSteps_ = 0;
+    phase_ = phase;
+}
+
+void LiveEngine::RunScript()
+{
+    scripted_ = true;
+}
+
+void LiveEngine::WarmReducer(double celsius)
+{
+    tredC_ = std::min(kHotReducerC, tredC_ + celsius);
+}
+
+void LiveEngine::Override(Channel channel, int value)
+{
+    int limit = 255; // sensor channels carry raw 8-bit codes
+    if (channel == Channel::Rpm)
+        limit = 20000;
+    else if (channel == Channel::Load)
+        limit = 100;
+    else if (channel == Channel::Petrol)
+        limit = 0xFFFF;
+    overrides_[static_cast<std::size_t>(channel)] = std::clamp(value, 0, limit);
+}
+
+void LiveEngine::Release(Channel channel)
+{
+    overrides_[static_cast<std::size_t>(channel)].reset();
+}
+
+void LiveEngine::ReleaseAll()
+{
+    overrides_.fill(std::nullopt);
+}
+
+std::optional<int> LiveEngine::Overridden(Channel channel) const
+{
+    return overrides_[static_cast<std::size_t>(channel)];
+}
+
+double LiveEngine::Jitter(double amplitude)
+{
+    return (static_cast<double>(rng_() % 2001) / 1000.0 - 1.0) * amplitude;
+}
+
+void LiveEngine::AdvanceScript()
+{
+    ++phaseSteps_;
+    auto enter = [this](EnginePhase next) {
+        phase_ = next;
+        phaseSteps_ = 1;
+    };
+    switch (phase_) {
+    case EnginePhase::Off:
+        if (phaseSteps_ > kOffSteps)
+            enter(EnginePhase::Cranking);
+        break;
+    case EnginePhase::Cranking:
+        if (phaseSteps_ > kCrankSteps)
+            enter(EnginePhase::Idle);
+        break;
+    case EnginePhase::Idle:
+        if (driven_ ? phaseSteps_ > kIdleBetweenDrives : (gasSteps_ >= kGasBeforeDrive || phaseSteps_ > kFirstIdleLimit))
+            enter(EnginePhase::Drive);
+        break;
+    case EnginePhase::Drive:
+        driven_ = true;
+        if (phaseSteps_ > kDriveSteps)
+            enter(EnginePhase::Idle);
+        break;
+    }
+}
+
+void LiveEngine::StepTemperatures()
+{
+    const double ambient = car_.ambientC;
+    if (Running())
+        tredC_ += (kHotReducerC - tredC_) * 0.02;
+    else if (phase_ == EnginePhase::Off)
+        tredC_ += (ambient - tredC_) * 0.01;
+    const double gasShare = OnGas() ? 0.45 : 0.15;
+    tgasC_ += (ambient + (tredC_ - ambient) * gasShare - tgasC_) * 0.05;
+    boardC_ += (ambient + (Running() ? 22.0 : 6.0) - boardC_) * 0.02;
+}
+
+void LiveEngine::StepFuel(const EngineSettings &settings, double rpm)
+{
+    auto &state = readings_.systemState;
+    if (!Running()) {
+        state = phase_ == EnginePhase::Cranking ? kStateCranking : kStateOff;
+        gasSteps_ = waitSteps_ = 0;
+        if (phase_ == EnginePhase::Off)
+            revved_ = false;
+        return;
+    }
+    if (rpm >= settings.switchRpm)
+        revved_ = true;
+    switch (fuel_) {
+    case FuelMode::Petrol:
+        state = kStatePetrol;
+        break;
+    case FuelMode::GasImmediate:
+        state = kStateGas;
+        break;
+    case FuelMode::Automatic:
+        if (state == kStateWaiting) {
+            if (--waitSteps_ <= 0)
+                state = kStateGas;
+        } else if (state != kStateGas) {
+            state = kStatePetrol;
+            // Low codes are hot: the reducer is warm enough at or below the setting.
+            if (readings_.tred <= settings.switchTempRaw && revved_) {
+                state = kStateWaiting;
+                waitSteps_ = kWaitSteps;
+            }
+        }
+        break;
+    }
+    gasSteps_ = state == kStateGas ? gasSteps_ + 1 : 0;
+}
+
+void LiveEngine::Step(const EngineSettings &settings)
+{
+    ++steps_;
+    if (scripted_)
+        AdvanceScript();
+    else
+        ++phaseSteps_;
+    if (Running())
+        ++runningSteps_;
+    StepTemperatures();
+
+    const double warm = std::clamp((tredC_ - car_.ambientC) / (60.0 - car_.ambientC), 0.0, 1.0);
+    double rpm = 0, load = 0, petrolMs = 0;
+    switch (phase_) {
+    case EnginePhase::Off:
+        break;
+    case EnginePhase::Cranking:
+        rpm = 380 + Jitter(20);
+        petrolMs = 8.0;
+        break;
+    case EnginePhase::Idle:
+        // A cold engine idles higher and richer.
+        rpm = car_.idleRpm + 300 * (1 - warm) + Jitter(15);
+        load = 16 + Jitter(1.5);
+        petrolMs = 2.6 + 0.8 * (1 - warm);
+        break;
+    case EnginePhase::Drive: {
+        const int t = (phaseSteps_ - 1) % kDriveSteps;
+        const double sweep = t <= kDriveSteps / 2 ? t / (kDriveSteps / 2.0) : (kDriveSteps - t) / (kDriveSteps / 2.0);
+        rpm = car_.idleRpm + (3600 - car_.idleRpm) * sweep + Jitter(20);
+        load = 18 + 62 * sweep + Jitter(2);
+        petrolMs = 2.6 + load / 100 * 9.0 + rpm / 1000 * 0.2;
+        break;
+    }
+    }
+    if (auto v = Overridden(Channel::Rpm))
+        rpm = std::max(*v, 0);
+    if (auto v = Overridden(Channel::Load))
+        load = std::clamp(*v, 0, 100);
+    if (auto v = Overridden(Channel::Petrol))
+        petrolMs = std::max(*v, 0) / 187.0;
+    if (rpm <= 0)
+        petrolMs = 0;
+
+    readings_.rpm = rpm;
+    readings_.rpmPeriod = PeriodForRpm(rpm);
+    readings_.load = static_cast<uint8_t>(std::clamp(load, 0.0, 100.0) + 0.5);
+    const int injectors = std::clamp(settings.injectors, 0, 8);
+    const bool idling = phase_ == EnginePhase::Idle && !Overridden(Channel::Petrol);
+    for (int i = 0; i < 8; ++i) {
+        double ms = 0;
+        if (i < injectors && petrolMs > 0) {
+            ms = petrolMs + Jitter(0.04);
+            if (idling)
+                ms = std::clamp(ms, 2.5, 3.5);
+        }
+        readings_.petrol[i] = ClampTicks(ms);
+        readings_.gas[i] = 0;
+    }
+
+    readings_.tred = TempRaw(tredC_);
+    readings_.tgas = TempRaw(tgasC_);
+    readings_.tpcb = TempRaw(boardC_);
+    if (auto v = Overridden(Channel::Tred))
+        readings_.tred = static_cast<uint8_t>(*v);
+    if (auto v = Overridden(Channel::Tgas))
+        readings_.tgas = static_cast<uint8_t>(*v);
+    if (auto v = Overridden(Channel::Tpcb))
+        readings_.tpcb = static_cast<uint8_t>(*v);
+
+    StepFuel(settings, rpm);
+
+    double pcolBar = 1.0;
+    if (phase_ == EnginePhase::Cranking)
+        pcolBar = 0.9;
+    else if (Running())
+        pcolBar = 0.33 + load / 100 * (settings.turbo ? 1.7 : 0.62) + Jitter(0.005);
+    readings_.pcol = PcolRaw(pcolBar, settings.pressureSensorType);
+
+    const bool gasFlowing = readings_.systemState == kStateWaiting || readings_.systemState == kStateGas;
+    const double psysTarget = gasFlowing ? car_.regulatorBar - 0.04 * load / 100 : 0.0;
+    psysBar_ += (psysTarget - psysBar_) * (gasFlowing ? 0.6 : 0.15);
+    readings_.psys = PsysRaw(std::max(psysBar_ + Jitter(0.004), 0.0));
+
+    double volts = 12.5;
+    if (phase_ == EnginePhase::Cranking)
+        volts = 10.4;
+    else if (Running())
+        volts = 14.1 + Jitter(0.05);
+    readings_.supply = SupplyRaw(volts);
+    readings_.level = 140;
+
+    if (!Running()) {
+        readings_.lambda = 0;
+    } else if (warm > 0.5) {
+        lambdaRich_ = !lambdaRich_; // a closed loop swings around stoichiometry
+        readings_.lambda = static_cast<uint8_t>((lambdaRich_ ? 40 : 8) + Jitter(2));
+    } else {
+        readings_.lambda = 22;
+    }
+    readings_.cyl2Flag = !Running();
+    const uint8_t all = injectors >= 8 ? 0xFF : static_cast<uint8_t>((1u << injectors) - 1);
+    readings_.petrolOverload = readings_.load >= 95 ? all : 0;
+    readings_.gasOverload = 0;
+
+    if (auto v = Overridden(Channel::Psys))
+        readings_.psys = static_cast<uint8_t>(*v);
+    if (auto v = Overridden(Channel::Pcol))
+        readings_.pcol = static_cast<uint8_t>(*v);
+    if (auto v = Overridden(Channel::Supply))
+        readings_.supply = static_cast<uint8_t>(*v);
+    if (auto v = Overridden(Channel::Level))
+        readings_.level = static_cast<uint8_t>(*v);
+    if (auto v = Overridden(Channel::Lambda))
+        readings_.lambda = static_cast<uint8_t>(*v);
+}
+
+} // namespace sim
