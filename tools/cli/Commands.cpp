@@ -5,10 +5,15 @@
 namespace cli {
 
 // Declared here, defined in Cmd<Name>.cpp.
+int RunPorts(CliContext &ctx);
+int RunRaw(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
-    static const std::array<CommandEntry, 0> kCommands{};
+    static const auto kCommands = std::to_array<CommandEntry>({
+        {"ports", "ports                     list serial ports: COMn, friendly name, device path", RunPorts},
+        {"raw", "raw [--expect N] HEX...   send bytes as given, print N answer bytes in hex", RunRaw},
+    });
     return kCommands;
 }
 

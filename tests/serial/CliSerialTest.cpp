@@ -1,0 +1,155 @@
+// lumex2-cli's serial commands run as a separate program against ptys,
+// with the port map in a temporary settings folder.
+#include "PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using testsupport::PtyPair;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliResult
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliSerial : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("serial-cli-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir / "config" / "Lumex2");
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void WriteMap(const std::string &text) { std::ofstream(dir / "config" / "Lumex2" / "ports.ini") << text; }
+
+    static std::string Slurp(const fs::path &p)
+    {
+        std::ifstream in(p);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+
+    CliResult Run(const std::vector<std::string> &args)
+    {
+        const std::string outPath = (dir / "out").string(), errPath = (dir / "err").string();
+        const std::string config = (dir / "config").string();
+        std::vector<std::string> all{LUMEX_CLI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (auto &a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        CliResult r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(outPath);
+        r.err = Slurp(errPath);
+        return r;
+    }
+
+    // Plays the device: waits for `request`, then sends `answer`.
+    static std::thread Device(PtyPair &pty, std::vector<uint8_t> request, std::vector<uint8_t> answer)
+    {
+        return std::thread([&pty, request = std::move(request), answer = std::move(answer)] {
+            if (pty.Receive(request.size(), 5000) == request)
+                pty.Send(answer);
+        });
+    }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(CliSerial, MissingDeviceGivesTheOpenFailureMessage)
+{
+    const auto r = Run({"--port", "/nonexistent", "raw", "--expect", "4", "C0", "01", "01", "C2"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Error while opening port /nonexistent [code 2]:\r\nNo such file or directory\n");
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliSerial, UsageErrors)
+{
+    EXPECT_EQ(Run({"raw", "C0"}).exitCode, 2); // no --port
+    EXPECT_EQ(Run({"--port", "0", "raw", "C0"}).exitCode, 2);
+    EXPECT_EQ(Run({"--port", "256", "raw", "C0"}).exitCode, 2);
+    EXPECT_EQ(Run({"--port", "/dev/null", "raw", "--expect", "x", "C0"}).exitCode, 2);
+    EXPECT_EQ(Run({"--port", "/dev/null", "raw", "C0", "G1"}).exitCode, 2);
+    EXPECT_EQ(Run({"--port", "/dev/null", "raw"}).exitCode, 2);
+    EXPECT_EQ(Run({"ports", "extra"}).exitCode, 2);
+}
+
+TEST_F(CliSerial, RawExchangeByPathAndByPortNumber)
+{
+    PtyPair pty;
+    auto device = Device(pty, {0xC0, 0x01, 0x01, 0xC2}, {0xD0, 0x01, 0x01, 0xD2});
+    auto r = Run({"--port", pty.SlavePath(), "raw", "--expect", "4", "C0", "01", "01", "C2"});
+    device.join();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "D0 01 01 D2\n");
+
+    // COM9 through the port map, bytes given in one token.
+    const std::string link = pty.Link((dir / "cable").string());
+    WriteMap("[Ports]\nCOM9=" + link + "\n");
+    device = Device(pty, {0x11, 0x13, 0x0D, 0x03}, {0x00, 0xFF});
+    r = Run({"--port", "9", "raw", "--expect", "2", "0x11130D03"});
+    device.join();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "00 FF\n");
+}
+
+TEST_F(CliSerial, ShortAnswerExitsOneAndShowsWhatCame)
+{
+    PtyPair pty;
+    auto device = Device(pty, {0xC0, 0x01, 0x01, 0xC2}, {0xD0, 0x01});
+    const auto r = Run({"--port", pty.SlavePath(), "raw", "--expect", "4", "C0", "01", "01", "C2"});
+    device.join();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "D0 01\n");
+    EXPECT_EQ(r.err, "lumex2-cli: expected 4 bytes, received 2\n");
+}
+
+TEST_F(CliSerial, PortsListsAMapEntryPointingAtAPty)
+{
+    PtyPair pty;
+    const std::string link = pty.Link((dir / "cable").string());
+    WriteMap("[Ports]\nCOM9=" + link + "\n");
+    const auto r = Run({"ports"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("COM9\tSerial Port (COM9)\t" + link + "\n"), std::string::npos) << r.out;
+    // Whatever else this machine has follows the same layout.
+    std::istringstream lines(r.out);
+    const std::regex layout(R"(COM[0-9]+\t[^\t]+ \(COM[0-9]+\)\t/[^\t]+)");
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(std::regex_match(line, layout)) << line;
+}

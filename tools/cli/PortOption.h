@@ -1,0 +1,28 @@
+// "--port N|PATH" for the commands that talk to a device: a number goes
+// through the port map like the "COM n" the user picks in the program, a
+// path is opened as given.
+#pragma once
+
+#include "CliContext.h"
+#include "serial/ComMultiPort.h"
+
+#include <memory>
+#include <string>
+
+namespace cli {
+
+struct PortSpec
+{
+    int number = 0;   // 1..255 when a number was given
+    std::string path; // when a path was given
+};
+
+// false (with a message) for a missing option or a number outside 1..255.
+bool ParsePortSpec(const std::string &text, PortSpec &spec, std::string &error);
+
+// The port of ctx.port, open, with the controller's line settings and
+// time-outs. On failure the message is on ctx.err, exitCode holds the exit
+// status (usage or device) and the result is empty.
+std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitCode);
+
+} // namespace cli
