@@ -1,0 +1,178 @@
+// The exact request frames of a reconnection, per generation and letter,
+// as the simulated controller received them.
+#include "SimLink.h"
+
+#include "controller/CommandTable.h"
+#include "sim/Responder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace lumex;
+using linktest::ControllerOptions;
+using linktest::SimLink;
+
+namespace {
+
+using Frames = std::vector<std::string>;
+
+// The identification part every supported generation shares: version code,
+// the version check's letter, the lock state, identification bytes 0..4.
+Frames CommonStart()
+{
+    return {"C0 01 01 C2", "C0 53 00 13", "C0 3F 00 FF", "C0 53 00 13",
+            "C0 53 01 14", "C0 53 02 15", "C0 53 03 16", "C0 53 04 17"};
+}
+
+const char *kMarketVariable = "C0 40 1A 1A"; // word variable 26, asked when IdentByte3 is not 0
+
+Frames Reconnect(SimLink &s)
+{
+    s.ClearTrace();
+    s.Manager().PollCycle(pmReadings);
+    SimLink::Settle();
+    return s.Requests();
+}
+
+// A controller of a generation nobody serves: it answers the version code
+// and the identification bytes and nothing else.
+class UnknownGeneration : public sim::Responder
+{
+public:
+    uint8_t StartByte() const override { return kRequestStart; }
+    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override
+    {
+        if (buffer.size() < 2)
+            return {sim::ScanResult::NeedMore, 0};
+        const CommandSpec *spec = FindCommand(buffer[1]);
+        if (spec == nullptr)
+            return {sim::ScanResult::Invalid, 0};
+        if (buffer.size() < spec->requestLength)
+            return {sim::ScanResult::NeedMore, 0};
+        return {sim::ScanResult::Complete, spec->requestLength};
+    }
+    sim::Reply Answer(std::span<const uint8_t> frame) override
+    {
+        uint8_t value = 0;
+        if (frame[1] == 0x01)
+            value = 0x22;
+        else if (frame[1] == 0x53)
+            value = 'A';
+        else
+            return {};
+        std::vector<uint8_t> answer{kAnswerStart, frame[1], value};
+        answer.push_back(FrameSum(answer));
+        return {answer, ""};
+    }
+};
+
+} // namespace
+
+class ReconnectLegacy : public ::testing::TestWithParam<uint8_t>
+{
+};
+
+TEST_P(ReconnectLegacy, IdentifiesWithoutTheExtraBytes)
+{
+    SimLink s(ControllerOptions(GetParam()));
+    Frames expected = CommonStart();
+    expected.push_back(kMarketVariable);
+    EXPECT_EQ(Reconnect(s), expected);
+    EXPECT_TRUE(s.Manager().LinkUp);
+    EXPECT_TRUE(s.Manager().JustConnected);
+    EXPECT_TRUE(s.Manager().SoftwareCompatible);
+    EXPECT_FALSE(s.Manager().CompatNoticePending);
+    EXPECT_EQ(s.Data().VersionCode, GetParam());
+    EXPECT_EQ(s.Data().ExtraVersion, 255);
+    EXPECT_EQ(s.Data().LockState, 0xF0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, ReconnectLegacy, ::testing::Values(uint8_t{0x14}, uint8_t{0x15}));
+
+class Reconnect30 : public ::testing::TestWithParam<char>
+{
+};
+
+TEST_P(Reconnect30, ReadsWorkStateExtraVersionAndTheLetterAgain)
+{
+    const char letter = GetParam();
+    SimLink s(ControllerOptions(0x30, static_cast<uint8_t>(letter)));
+    Frames expected = CommonStart();
+    expected.insert(expected.end(), {"C0 53 05 18", "C0 53 06 19", kMarketVariable, "C0 53 00 13"});
+    EXPECT_EQ(Reconnect(s), expected);
+    EXPECT_TRUE(s.Manager().LinkUp);
+    EXPECT_EQ(s.Data().SoftwareLetter, std::string(1, letter));
+    EXPECT_TRUE(s.Manager().SoftwareCompatible);
+    EXPECT_FALSE(s.Manager().CompatNoticePending);
+    if (letter < 'D') {
+        EXPECT_EQ(s.Data().ExtraVersion, 255);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Letters, Reconnect30, ::testing::Values('C', 'D', 'F', 'G', 'H'));
+
+TEST(Reconnect, LettersBeyondHAreNotCompatible)
+{
+    for (char letter : {'I', 'h'}) {
+        SimLink s(ControllerOptions(0x30, static_cast<uint8_t>(letter)));
+        ASSERT_TRUE(s.Connect()) << letter;
+        EXPECT_FALSE(s.Manager().SoftwareCompatible) << letter;
+        EXPECT_TRUE(s.Manager().CompatNoticePending) << letter;
+    }
+}
+
+TEST(Reconnect, EmptyLetterKeepsCompatibility)
+{
+    SimLink s(ControllerOptions(0x30, uint8_t{0}));
+    ASSERT_TRUE(s.Connect());
+    EXPECT_EQ(s.Data().SoftwareLetter, "");
+    EXPECT_TRUE(s.Manager().SoftwareCompatible);
+    EXPECT_FALSE(s.Manager().CompatNoticePending);
+}
+
+TEST(Reconnect, UnsupportedGenerationStopsAfterIdentification)
+{
+    sim::SimulatorOptions options;
+    options.personality = sim::Personality::Controller13;
+    SimLink s(options);
+    std::string digits;
+    s.Manager().OnUnsupportedVersion = [&digits](const std::string &d) { digits = d; };
+    // The version check asks for the letter; the 1.3 controller stays silent.
+    EXPECT_EQ(Reconnect(s), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
+    EXPECT_FALSE(s.Manager().LinkUp);
+    EXPECT_FALSE(s.Manager().JustConnected);
+    EXPECT_EQ(s.Data().VersionCode, 0x13);
+    EXPECT_TRUE(s.Manager().PreviousCycleFailed);
+    EXPECT_TRUE(digits.empty()); // the poll cycle checks without a message
+
+    s.Manager().SetLinkUp(true);
+    EXPECT_FALSE(s.Manager().CheckVersion(true));
+    EXPECT_EQ(digits, "13");
+}
+
+TEST(Reconnect, UnknownGenerationStopsAfterIdentification)
+{
+    SimLink s(ControllerOptions(0x30, 'G'));
+    {
+        auto hold = s.Sim().Pause();
+        s.Sim().Line().Register(std::make_shared<UnknownGeneration>());
+    }
+    EXPECT_EQ(Reconnect(s), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
+    EXPECT_FALSE(s.Manager().LinkUp);
+    EXPECT_EQ(s.Data().VersionCode, 0x22);
+    EXPECT_EQ(s.Data().SoftwareLetter, "A");
+    EXPECT_TRUE(s.Manager().PreviousCycleFailed);
+}
+
+TEST(Reconnect, ControllerSerialFromMemoryWords)
+{
+    SimLink s(ControllerOptions(0x30, 'G'));
+    ASSERT_TRUE(s.Connect());
+    s.ClearTrace();
+    const std::string serial = s.Manager().ControllerSerial();
+    SimLink::Settle();
+    EXPECT_EQ(s.Requests(), (Frames{"C0 31 00 54 45", "C0 31 00 58 49", "C0 31 00 5A 4B"}));
+    EXPECT_EQ(serial.size(), 11u);
+}
