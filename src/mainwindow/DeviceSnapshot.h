@@ -1,0 +1,38 @@
+// A copy of everything the windows show about the device, taken on the
+// device thread after each tick or user operation and handed to the window
+// as a value: the window never reads the live image.
+#pragma once
+
+#include "controller/NorviData.h"
+#include "mainwindow/BootIdentify.h"
+#include "mainwindow/PollingTick.h"
+#include "mainwindow/ReadingInputs.h"
+
+#include <cstdint>
+#include <string>
+
+namespace lumex {
+
+struct TDeviceSnapshot
+{
+    uint64_t Serial = 0; // increases with every snapshot
+    TNorviData Data;
+    TReadingExtras Extras;
+    TStatusPanels Panels;
+    TTickReport Report; // the one-shot events of the tick it follows
+    TBootInfo Boot;
+    bool LinkUp = false;
+    bool Offline = false;
+    bool Accessible = false;
+    bool SoftwareCompatible = true;
+    bool CalibrationRunning = false;
+    bool ConnectBusy = false;
+    int RequestedWorkType = 0;
+    int Interval = 0;
+    int DetectionResult = 0;
+    int PortNumber = 0;
+    std::string PortDevice;
+    uint64_t Ticks = 0; // ticks that ran
+};
+
+} // namespace lumex

@@ -1,0 +1,116 @@
+// The device thread: it owns the port, the protocol object, the detector
+// and the data image while it runs. It ticks on the interval the tick asks
+// for and runs the window's operations as jobs between two ticks, so a
+// sequence of commands is never interleaved with a poll cycle. The window
+// gets snapshots and search progress through callbacks that run on this
+// thread and must only post to the window.
+#pragma once
+
+#include "mainwindow/ConnectionWorkflow.h"
+#include "mainwindow/Detector.h"
+#include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/PollingTick.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace lumex {
+
+class TAppConfig;
+struct TControllerLink;
+
+struct TWorkerStartup
+{
+    bool Offline = false;
+    bool NoAutoSearch = false;
+    int SavedPort = 1;
+    bool FixedDevice = false; // the port is a device path: nothing to search
+};
+
+class TDeviceWorker
+{
+public:
+    using TJob = std::function<void()>;
+
+    // `config` may be null (tests): the port number then lives in the port.
+    TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks);
+    ~TDeviceWorker();
+    TDeviceWorker(const TDeviceWorker &) = delete;
+    TDeviceWorker &operator=(const TDeviceWorker &) = delete;
+
+    // Callbacks, set before Start; they run on the device thread.
+    std::function<void(const TDeviceSnapshot &)> OnSnapshot;
+    std::function<void(const std::string &)> OnSearchStatus;
+    std::function<void(const TSearchResult &)> OnSearchFinished;
+    // The port names a search goes through; ListPorts by default.
+    std::function<std::vector<std::string>()> PortLister;
+
+    // Set up before Start (device thread not running yet).
+    TDetector &Detector() { return detector_; }
+    TPollingTick &Tick() { return tick_; }
+    TConnectionWorkflow &Connection() { return connection_; }
+    TControllerLink &Link() { return link_; }
+
+    // Runs the start-up connection (saved port, then the search unless
+    // told otherwise) as the first job, then starts ticking.
+    void Start(const TWorkerStartup &startup);
+    // Stops ticking, waits for the running job to end and closes the port.
+    void Stop();
+    bool Running() const { return thread_.joinable(); }
+
+    // A job on the device thread, after the running tick or job. Jobs run
+    // in the order posted; a snapshot follows each one.
+    void Post(TJob job);
+    // Runs `job` on the device thread and waits for it (tests, shutdown).
+    void Call(const TJob &job);
+
+    // --- The window's operations ---
+    void SetView(const TPageView &view);
+    void SetOffline(bool offline);
+    void SelectPort(int n);
+    void SearchPorts();
+    // Read by the running search between two ports.
+    void CancelSearch() { cancelSearch_ = true; }
+    void SetWorkType(int workType);
+    void LockDevice(uint32_t password);
+    void UnlockDevice(uint32_t password);
+    // Requests an immediate tick (the reset action's direct call).
+    void TickNow();
+
+    // Ticks that ran so far (any thread).
+    uint64_t TicksRun() const { return ticks_.load(); }
+
+private:
+    void Loop();
+    void RunTick(bool fromTimer);
+    void Publish(const TTickReport &report);
+    void RunSearch();
+
+    TControllerLink &link_;
+    TDetector detector_;
+    TTickHooks &hooks_;
+    TPollingTick tick_;
+    TConnectionWorkflow connection_;
+    bool fixedDevice_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<TJob> jobs_;
+    bool stop_ = false;
+    bool tickNow_ = false;
+    bool ticking_ = false;
+    std::chrono::steady_clock::time_point nextTick_{};
+    std::atomic<bool> cancelSearch_{false};
+    std::atomic<uint64_t> ticks_{0};
+    uint64_t serial_ = 0;
+    std::thread thread_;
+};
+
+} // namespace lumex

@@ -1,0 +1,70 @@
+#include "mainwindow/StartOptions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace lumex {
+
+namespace {
+
+std::string Upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+std::optional<int> ParseMs(const std::string &text)
+{
+    int value = 0;
+    const char *end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < 0 || value > 3600000)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+TStartOptions ParseStartOptions(const std::vector<std::string> &args)
+{
+    TStartOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        const std::string upper = Upper(arg);
+        auto value = [&](std::string &out) {
+            if (i + 1 < args.size()) {
+                out = args[++i];
+                return true;
+            }
+            o.Problems.push_back(arg + " needs a value");
+            return false;
+        };
+        if (upper == "-OFFLINE") {
+            o.Offline = true;
+        } else if (upper == "-LOWRESOLUTION") {
+            o.LowResolutionAllowed = true;
+        } else if (upper == "-NOCONNECT") {
+            o.NoAutoSearch = true;
+        } else if (arg == "--demo") {
+            o.Demo = true;
+        } else if (arg == "--port") {
+            value(o.PortPath);
+        } else if (arg == "--screenshot") {
+            value(o.ScreenshotFile);
+        } else if (arg == "--page") {
+            value(o.Page);
+        } else if (arg == "--after") {
+            std::string text;
+            if (value(text)) {
+                if (const auto ms = ParseMs(text))
+                    o.AfterMs = *ms;
+                else
+                    o.Problems.push_back("--after needs milliseconds, not \"" + text + "\"");
+            }
+        }
+    }
+    return o;
+}
+
+} // namespace lumex

@@ -1,0 +1,29 @@
+// The command line of the main configurator: the installer's switches
+// ("-OFFLINE", "-LOWRESOLUTION", "-NOCONNECT", any case) and the options
+// that point it at a device or make it take a picture of itself.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumex {
+
+struct TStartOptions
+{
+    bool Offline = false;              // -OFFLINE
+    bool LowResolutionAllowed = false; // -LOWRESOLUTION
+    bool NoAutoSearch = false;         // -NOCONNECT
+    bool Demo = false;                 // --demo: the built-in simulated controller
+    std::string PortPath;              // --port PATH: a device path instead of a port number
+    std::string ScreenshotFile;        // --screenshot FILE
+    std::string Page;                  // --page NAME
+    int AfterMs = 3000;                // --after MS
+    std::vector<std::string> Problems; // options that could not be used
+};
+
+// Unknown arguments are ignored, as the installer's shortcuts may carry
+// anything; options with a missing or bad value are reported in Problems.
+TStartOptions ParseStartOptions(const std::vector<std::string> &args);
+
+} // namespace lumex
