@@ -9,18 +9,17 @@ ControllerBinding MakeController(const ControllerChoice &choice, uint64_t seed)
     ControllerIdentity id;
     switch (choice.generation) {
     case kGen14:
-        id = ControllerIdentity::Gen14(choice.letter.value_or('C'));
+        id = choice.letter ? ControllerIdentity::Gen14(*choice.letter) : ControllerIdentity::Gen14();
         break;
     case kGen15:
-        id = ControllerIdentity::Gen15(choice.letter.value_or('E'));
+        id = choice.letter ? ControllerIdentity::Gen15(*choice.letter) : ControllerIdentity::Gen15();
         break;
     default:
         id = ControllerIdentity::Gen30(choice.letter.value_or('G'));
         break;
     }
     id.variant = choice.variant;
-    auto model = std::make_shared<ControllerModel>(id, static_cast<uint32_t>(seed ^ (seed >> 32)));
-
+    auto model = std::make_shared<ControllerModel>(id, static_cast<uint32_t>(seed));
     ControllerBinding b;
     b.responder = model;
     b.loadState = [model](const std::string &path, std::string &error) { return model->LoadState(path, error); };

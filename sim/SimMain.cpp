@@ -35,11 +35,8 @@ bool HandleLine(sim::Simulator &simulator, const std::string &raw)
     if (line == "quit")
         return false;
     std::string reply;
-    const bool ok = simulator.Control(line, reply);
-    std::string out = ok ? "ok" : "error";
-    if (!reply.empty())
-        out += " " + reply;
-    std::cout << out << std::endl;
+    simulator.Control(line, reply);
+    std::cout << reply << std::endl;
     return true;
 }
 

@@ -29,8 +29,8 @@ bool ParseMs(const std::string &text, double &out)
     return true;
 }
 
-constexpr const char *kHostHelp = "fault SPEC | faults | clear-faults | pace on|off | turnaround MS | violations | "
-                                  "clear-violations | unplug [MS] | path | help";
+constexpr const char *kHostHelp = "fault SPEC | faults | clear-faults | pace on|off | turnaround MS | "
+                                  "violations [clear] | unplug [MS] | path | help | quit";
 
 } // namespace
 
@@ -133,85 +133,90 @@ bool Simulator::Control(const std::string &line, std::string &reply)
 {
     reply.clear();
     const auto w = Words(line);
-    if (w.empty()) {
-        reply = "empty command";
+    auto ok = [&reply](const std::string &text) {
+        reply = text.empty() ? "ok" : "ok " + text;
+        return true;
+    };
+    auto fail = [&reply](const std::string &text) {
+        reply = "error: " + text;
         return false;
-    }
+    };
+    if (w.empty())
+        return fail("empty control line");
     const std::string &cmd = w[0];
-    if (cmd == "help") {
-        reply = kHostHelp;
-        return true;
-    }
+    if (cmd == "help" && w.size() == 1)
+        return ok(std::string(kHostHelp) + (controller_.control ? "; and the controller's own commands" : ""));
     if (cmd == "fault" && w.size() == 2) {
-        auto f = ParseFault(w[1], reply);
+        std::string error;
+        auto f = ParseFault(w[1], error);
         if (!f)
-            return false;
+            return fail(error);
         AddFault(*f);
-        reply = FormatFault(*f);
-        return true;
+        return ok("fault " + FormatFault(*f));
     }
     if (cmd == "faults" && w.size() == 1) {
+        std::string list;
         std::lock_guard g(mutex_);
         for (const auto &f : line_.Faults().List()) {
-            if (f.count == 0)
-                continue;
-            if (!reply.empty())
-                reply += ' ';
-            reply += FormatFault(f);
+            if (f.count != 0)
+                list += (list.empty() ? "" : " ") + FormatFault(f);
         }
-        return true;
+        return ok(list);
     }
     if (cmd == "clear-faults" && w.size() == 1) {
         std::lock_guard g(mutex_);
         line_.Faults().Clear();
-        return true;
+        return ok("faults cleared");
     }
     if (cmd == "pace" && w.size() == 2 && (w[1] == "on" || w[1] == "off")) {
         std::lock_guard g(mutex_);
         line_.Options().pace = w[1] == "on";
-        return true;
+        return ok("pace " + w[1]);
     }
     if (cmd == "turnaround" && w.size() == 2) {
         double ms = 0;
-        if (!ParseMs(w[1], ms)) {
-            reply = "turnaround takes milliseconds 0..600000";
-            return false;
-        }
+        if (!ParseMs(w[1], ms))
+            return fail("turnaround takes milliseconds 0..600000");
         std::lock_guard g(mutex_);
         line_.Options().turnaroundMs = ms;
-        return true;
+        return ok("turnaround " + w[1]);
     }
     if (cmd == "violations" && w.size() == 1) {
         const auto v = Violations();
-        reply = std::to_string(v.size());
+        std::string text = std::to_string(v.size());
         for (const auto &s : v)
-            reply += "\n" + s;
-        return true;
+            text += "\n" + s;
+        return ok(text);
     }
-    if (cmd == "clear-violations" && w.size() == 1) {
+    if (cmd == "violations" && w.size() == 2 && w[1] == "clear") {
         std::lock_guard g(mutex_);
         line_.ClearViolations();
-        return true;
+        if (controller_.control) {
+            std::string ignored;
+            controller_.control(line, ignored);
+        }
+        return ok("violations cleared");
     }
     if (cmd == "unplug" && w.size() <= 2) {
         double ms = kDefaultUnplugMs;
-        if (w.size() == 2 && !ParseMs(w[1], ms)) {
-            reply = "unplug takes milliseconds 0..600000";
-            return false;
-        }
+        if (w.size() == 2 && !ParseMs(w[1], ms))
+            return fail("unplug takes milliseconds 0..600000");
         Unplug(ms);
-        return true;
+        return ok("unplug " + std::to_string(static_cast<unsigned>(ms)));
     }
-    if (cmd == "path" && w.size() == 1) {
-        reply = Path();
-        return true;
-    }
+    if (cmd == "path" && w.size() == 1)
+        return ok(Path());
     if (controller_.control) {
-        std::lock_guard g(mutex_);
-        return controller_.control(line, reply);
+        bool done = false;
+        {
+            std::lock_guard g(mutex_);
+            done = controller_.control(line, reply);
+        }
+        if (!done && reply.rfind("error", 0) != 0)
+            reply = "error: " + (reply.empty() ? "not understood: " + line : reply);
+        return done;
     }
-    reply = "unknown command \"" + cmd + "\" (" + kHostHelp + ")";
-    return false;
+    return fail("not understood: " + line + " (" + kHostHelp + ")");
 }
 
 } // namespace sim

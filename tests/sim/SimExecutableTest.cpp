@@ -223,11 +223,11 @@ TEST_F(SimExecutable, ControlLinesOnStandardInput)
     EXPECT_EQ(Ask(kIdent, 4).at(0), 0xF0);
 
     sim.Send("fault silence@01:1");
-    EXPECT_EQ(sim.ReadLine(), "ok silence@01:1");
+    EXPECT_EQ(sim.ReadLine(), "ok fault silence@01:1");
     EXPECT_TRUE(Ask(kIdent, 4).empty());
 
     sim.Send("fault bogus");
-    EXPECT_EQ(sim.ReadLine().rfind("error ", 0), 0u);
+    EXPECT_EQ(sim.ReadLine().rfind("error: ", 0), 0u);
     sim.Send("violations");
     EXPECT_EQ(sim.ReadLine(), "ok 0");
     sim.Send("path");

@@ -337,10 +337,10 @@ TEST_F(SimulatorLine, ControlLinesChangeTheLineWhileItRuns)
     OpenPort();
     std::string reply;
     ASSERT_TRUE(sim_->Control("fault silence@01:1", reply)) << reply;
-    EXPECT_EQ(reply, "silence@01:1");
+    EXPECT_EQ(reply, "ok fault silence@01:1");
     EXPECT_TRUE(Exchange(kIdent, 4).bytes.empty());
     ASSERT_TRUE(sim_->Control("faults", reply));
-    EXPECT_EQ(reply, ""); // used up
+    EXPECT_EQ(reply, "ok"); // used up
     EXPECT_FALSE(sim_->Control("fault nonsense", reply));
     EXPECT_FALSE(sim_->Control("turnaround x", reply));
 
@@ -350,11 +350,11 @@ TEST_F(SimulatorLine, ControlLinesChangeTheLineWhileItRuns)
     EXPECT_GE(slow.ms, 140.0);
 
     ASSERT_TRUE(sim_->Control("violations", reply));
-    EXPECT_EQ(reply, "0");
+    EXPECT_EQ(reply, "ok 0");
     const std::vector<uint8_t> badSum{0xC0, 0x01, 0x01, 0xC3};
     Exchange(badSum, 4);
     ASSERT_TRUE(sim_->Control("violations", reply));
-    EXPECT_EQ(reply.substr(0, 2), "1\n");
+    EXPECT_EQ(reply.substr(0, 5), "ok 1\n");
     EXPECT_NE(reply.find("checksum"), std::string::npos);
 }
 
