@@ -5,8 +5,11 @@
 #pragma once
 
 #include "controller/AnswerDecode.h"
+#include "controller/BlockCodec.h"
 #include "controller/NorviData.h"
+#include "controller/WriteResult.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -133,6 +136,117 @@ public:
     bool PollCycle(int mode);
     // Close and reopen the port, identify and check the controller.
     void Reconnect();
+
+    // ===== Parameter blocks and service commands =====
+    // Implemented in DataManagerParams.cpp, DataManagerConfig.cpp,
+    // DataManagerModel.cpp, DataManagerMaps.cpp, DataManagerAdaptation.cpp
+    // and DataManagerService.cpp. Every write that changes the controller is
+    // refused without I/O while LockState is not 0xF0.
+
+    // Why the most recent write operation sent nothing (None when it was sent).
+    TWriteRefusal LastRefusal() const { return lastRefusal_; }
+    bool WritesAllowed() const;
+
+    // Indexed parameters. Reads store into the image by the parameter tables
+    // and, when asked, hand back the raw value; index 0 sends nothing. The
+    // one-argument writes send the image's value.
+    bool ReadByteParam(uint8_t index, uint8_t *value = nullptr);
+    bool WriteByteParam(uint8_t index, uint8_t value);
+    bool WriteByteParam(uint8_t index);
+    bool ReadWordParam(uint8_t index, uint16_t *value = nullptr);
+    bool WriteWordParam(uint8_t index, uint16_t value);
+    bool WriteWordParam(uint8_t index);
+    bool ReadModelParam(uint8_t index, uint16_t *wire = nullptr);
+    // Unknown indexes and values the wire cannot carry are refused.
+    bool WriteModelParam(uint8_t index, uint16_t wire);
+    bool WriteModelParam(uint8_t index);
+
+    // Configuration blocks and small records.
+    bool ReadBasicConfig();
+    bool WriteBasicConfig();
+    bool ReadBasicConfigG3();
+    bool WriteBasicConfigG3();
+    bool ReadLevelSensorA();
+    bool ReadLevelSensorB();
+    bool WriteLevelSensorA();
+    bool WriteLevelSensorB();
+    bool ReadInjectorParams();
+    bool WriteInjectorParams(const std::array<uint8_t, 12> &record);
+    bool ReadInspection();
+    bool WriteInspection();
+
+    // Model, Model2 point sets and corrections.
+    bool ReadModelBlock();
+    bool ReadModelPoints(TModelPoints &points);
+    bool WriteModelPoints(const TModelPoints &points);
+    bool ReadModel2SetA(unsigned half);
+    bool ReadModel2SetB(unsigned half);
+    bool WriteModel2SetA(unsigned half);
+    bool WriteModel2SetB(unsigned half);
+    bool ReadCorrTable(TCorrTable table);
+    bool WriteCorrTable(TCorrTable table);
+    bool ReadInjCorr();
+    bool WriteInjCorr();
+
+    // Maps. Whole-map loops stop at the first failed row.
+    bool ReadMapG3Row(unsigned row);
+    bool ReadMapG3RowB(unsigned row);
+    bool ReadMapG3();
+    bool ReadMapG3B();
+    bool WriteMapG3Row(unsigned row);
+    bool WriteMapG3();
+    bool ClearMap(uint8_t selector);
+    std::optional<std::array<uint16_t, 16>> ReadPetrolMapBlock(unsigned block);
+    std::optional<std::array<uint16_t, 16>> ReadGasMapBlock(unsigned block);
+    // Both point lists; points above `limit` bar are dropped. The lists are
+    // left as they were when a read fails.
+    bool ReadMapPoints(double limit, TMapPointList &petrol, TMapPointList &gas);
+    bool ClearMapPoints(bool gas);
+
+    // OBD adaptation.
+    bool ReadAdaptationInfo();
+    bool ReadAdaptationCorr(unsigned bank, unsigned half);
+    bool WriteAdaptationCorr(unsigned bank, unsigned half);
+    bool ReadAdaptationBank(unsigned bank);
+
+    // Service commands.
+    uint8_t RequestedWorkType = 0;
+    bool SetWorkType(uint8_t workType);
+    bool ReadCalibrationState(bool g3);
+    bool ReadTroubleFlags();
+    bool ClearTroubleCodes();
+    bool ReadErrorLogRecord(unsigned slot);
+    // Slot by slot from 0 up to the first failure; the number read.
+    unsigned ReadErrorLog();
+    bool LockDevice(uint32_t password);
+    bool UnlockDevice(uint32_t password);
+    bool ReadLockStateB();
+    // The memory byte's value; 0 on failure.
+    uint8_t ReadMemByte(uint16_t address);
+    bool WriteMemWord(uint16_t address, uint16_t value);
+    bool WriteMemByte(uint16_t address, uint8_t value);
+    bool ValveAction(uint8_t action);
+    bool WriteEmulatorSwitches(uint8_t mask);
+    bool ReadEmulatorSwitches();
+    bool ReadInjSystemDetect(unsigned half);
+    bool ReadInjTestCounters();
+    bool ReadInjTestValues();
+    bool StartInjTest(uint8_t mask);
+    bool ReadComputerCodes();
+    bool WriteComputerCode(uint32_t code, uint32_t dateCode);
+    // Records this PC, with the date code of now, as the programming PC.
+    bool RecordProgrammingPc();
+
+private:
+    // A request that changes the controller: refused (no I/O) while locked.
+    bool TransactWrite(uint8_t code, std::span<const uint8_t> params);
+    bool TransactWrite(uint8_t code, std::initializer_list<uint8_t> params)
+    {
+        return TransactWrite(code, std::span<const uint8_t>(params.begin(), params.size()));
+    }
+    bool Refuse(TWriteRefusal why);
+    TWriteRefusal lastRefusal_ = TWriteRefusal::None;
+    // ===== end of parameter blocks and service commands =====
 
 private:
     void ReadForMode(int mode);
