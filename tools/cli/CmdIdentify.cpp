@@ -1,0 +1,65 @@
+// lumex2-cli identify: connects to the controller the way the program's poll
+// cycle does after losing it, and prints who answered.
+#include "CliContext.h"
+#include "LinkSession.h"
+
+#include "controller/Version.h"
+
+#include <ostream>
+
+namespace cli {
+
+namespace {
+
+constexpr const char *kHelp = "usage: lumex2-cli --port N|PATH [--json] identify\n"
+                              "Opens the port, runs the reconnection sequence (version code, version check,\n"
+                              "lock state, identification bytes) and prints the identification, the compile\n"
+                              "stamp and the controller serial. Exit 1 when no supported controller answers.\n";
+
+} // namespace
+
+int RunIdentify(CliContext &ctx)
+{
+    for (const auto &a : ctx.args) {
+        if (a == "--help" || a == "-h") {
+            *ctx.out << kHelp;
+            return kExitOk;
+        }
+        return UsageError(ctx, "identify takes no arguments: " + a);
+    }
+    lumex::TControllerLink &link = lumex::Link();
+    int status = kExitOk;
+    if (!PrepareLink(ctx, link, status))
+        return status;
+    if (!ConnectLink(ctx, link))
+        return kExitDevice;
+    link.Manager.ReadCompileInfo();
+    const std::string serial = link.Manager.ControllerSerial();
+    if (!link.Manager.LinkUp) {
+        *ctx.err << "lumex2-cli: the controller stopped answering during identification\n";
+        return kExitDevice;
+    }
+
+    const nlohmann::json j = IdentificationJson(link, serial);
+    if (ctx.json) {
+        *ctx.out << JsonLine(j) << "\n";
+        return kExitOk;
+    }
+    const lumex::TNorviData &d = link.Data;
+    std::ostream &out = *ctx.out;
+    out << "Controller:      " << lumex::VersionDigits(d.VersionCode) << " " << d.SoftwareLetter << "\n";
+    out << "Version:         " << lumex::VersionString(d, true) << "\n";
+    out << "Version (long):  " << lumex::VersionString(d, false) << "\n";
+    out << "Variant:         " << lumex::VariantName(d.Variant, false) << " (" << int{d.Variant} << ")\n";
+    out << "Compiled:        " << d.CompileDate << " " << d.CompileTime << "\n";
+    out << "Serial:          " << serial << "\n";
+    out << "Lock state:      "
+        << (d.LockState == 0xF0   ? "writable"
+            : d.LockState == 0x0F ? "locked"
+                                  : "unknown")
+        << "\n";
+    out << "Compatible:      " << (link.Manager.SoftwareCompatible ? "yes" : "no") << "\n";
+    return kExitOk;
+}
+
+} // namespace cli
