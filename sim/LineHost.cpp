@@ -65,7 +65,7 @@ void LineHost::Advance(double now)
     lastNow_ = std::max(lastNow_, now);
     for (;;) {
         if (discarding_) {
-            if (now - lastRx_ < options_.quietMs)
+            if (now < lastRx_ + options_.quietMs)
                 return;
             EndDiscard();
         }
@@ -99,7 +99,7 @@ void LineHost::Advance(double now)
                 StartDiscard("frame too long");
                 continue;
             }
-            if (avail == rx_.size() && now - lastRx_ >= options_.quietMs) {
+            if (avail == rx_.size() && now >= lastRx_ + options_.quietMs) {
                 TraceEvent e;
                 e.t = now;
                 e.bytes = buffer;

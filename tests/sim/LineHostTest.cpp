@@ -174,6 +174,21 @@ TEST(LineHostGarbage, UnknownStartByteIsDiscardedUntilTheLineIsQuiet)
     EXPECT_NE(rx[0].discarded.find("unknown start byte 0x12"), std::string::npos);
 }
 
+TEST(LineHostGarbage, TheQuietDeadlineItReportsEndsTheDiscardExactly)
+{
+    // The pty loop sleeps until NextDeadline() and must then find the work
+    // done, whatever rounding the clock values bring.
+    sim::LineHost host;
+    host.Register(std::make_shared<TableResponder>());
+    const std::vector<uint8_t> junk{0x12};
+    host.Receive(junk, 14.8); // (14.8 + 20) - 14.8 < 20 in doubles
+    host.Advance(14.8);
+    const double d = host.NextDeadline();
+    ASSERT_NE(d, sim::kNever);
+    host.Advance(d);
+    EXPECT_EQ(host.NextDeadline(), sim::kNever);
+}
+
 TEST(LineHostGarbage, AFrameTheResponderRejectsIsAViolationAndDiscarded)
 {
     Line line;
