@@ -33,7 +33,8 @@ std::vector<std::string_view> SplitLines(std::string_view text)
         std::size_t end = text.find('\n', start);
         std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
         std::size_t stop = end == std::string_view::npos ? text.size() : end;
-        if (stop > start && text[stop - 1] == '\r' && end != std::string_view::npos)
+        // A CR before the LF, or ending the text, belongs to the line end.
+        if (stop > start && text[stop - 1] == '\r')
             --stop;
         lines.push_back(text.substr(start, stop - start));
         start = next;

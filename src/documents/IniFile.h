@@ -86,7 +86,8 @@ private:
 // Case-insensitive ASCII comparison of two names.
 bool SameName(std::string_view a, std::string_view b);
 std::string_view TrimSpaces(std::string_view text);
-// Splits text at CRLF or LF; a final line break does not start another line.
+// Splits text at CRLF or LF (a CR ending the text counts as a line end too);
+// a final line break does not start another line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
 } // namespace lumex

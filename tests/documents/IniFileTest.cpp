@@ -24,6 +24,13 @@ TEST(IniFile, ReadsCrlfAndLfAlike)
     }
 }
 
+TEST(IniFile, ACarriageReturnEndingTheTextIsALineEnd)
+{
+    auto ini = TIniFile::Parse("[S]\r\nk=v\r");
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "v");
+    EXPECT_EQ(TIniFile::Parse(ini.Text()).ReadString("S", "k", ""), "v");
+}
+
 TEST(IniFile, NamesIgnoreCaseAndTheFirstOccurrenceWins)
 {
     auto ini = TIniFile::Parse("[Settings]\nPort = 4 \nport=5\n[settings]\nPort=6\nExtra=x\n");
