@@ -169,6 +169,8 @@ void TDeviceWorker::Publish(const TTickReport &report)
 void TDeviceWorker::RunSearch()
 {
     cancelSearch_ = false;
+    if (OnSearchStarted)
+        OnSearchStarted();
     std::vector<std::string> names;
     if (fixedDevice_)
         names.push_back("COM" + std::to_string(connection_.PortNumber()));

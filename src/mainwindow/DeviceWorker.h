@@ -47,6 +47,7 @@ public:
 
     // Callbacks, set before Start; they run on the device thread.
     std::function<void(const TDeviceSnapshot &)> OnSnapshot;
+    std::function<void()> OnSearchStarted;
     std::function<void(const std::string &)> OnSearchStatus;
     std::function<void(const TSearchResult &)> OnSearchFinished;
     // The port names a search goes through; ListPorts by default.

@@ -1,0 +1,170 @@
+#include "mainwindow/FormConnectStatus.h"
+
+#include "controller/Version.h"
+#include "documents/MessageKeys.h"
+#include "mainwindow/UiText.h"
+#include "serial/ComSetupApi.h"
+#include "widgets/WaitWindow.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace lumex {
+
+TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
+{
+    setObjectName("FormConnectStatus");
+    setWindowTitle(QStringLiteral("Status połączenia"));
+    auto *layout = new QVBoxLayout(this);
+
+    auto *ports = new QGroupBox(QStringLiteral("Porty COM"), this);
+    ports->setObjectName("GrBPorts");
+    auto *portsLayout = new QVBoxLayout(ports);
+    portPanel_ = new QWidget(ports);
+    portGrid_ = new QGridLayout(portPanel_);
+    noPorts_ = new QLabel(QStringLiteral("No COM ports found!"), ports);
+    noPorts_->setObjectName("PnlNoPorts");
+    portsLayout->addWidget(portPanel_);
+    portsLayout->addWidget(noPorts_);
+    layout->addWidget(ports);
+
+    auto *device = new QGroupBox(QStringLiteral("Sterownik"), this);
+    device->setObjectName("GrBDevice");
+    auto *deviceLayout = new QHBoxLayout(device);
+    auto *texts = new QVBoxLayout;
+    deviceState_ = new QLabel(device);
+    deviceState_->setObjectName("LblDevState");
+    deviceVersion_ = new QLabel(device);
+    deviceVersion_->setObjectName("LblDevVersion");
+    texts->addWidget(deviceState_);
+    texts->addWidget(deviceVersion_);
+    deviceLayout->addLayout(texts, 1);
+    update_ = new QPushButton(QStringLiteral("Aktualizuj..."), device);
+    update_->setObjectName("BtnDevUpdate");
+    deviceLayout->addWidget(update_);
+    layout->addWidget(device);
+
+    auto *buttons = new QHBoxLayout;
+    auto *refresh = new QPushButton(QStringLiteral("Odśwież"), this);
+    refresh->setObjectName("BtBRefresh");
+    auto *close = new QPushButton(QStringLiteral("Zamknij"), this);
+    close->setObjectName("BtBClose");
+    buttons->addStretch();
+    buttons->addWidget(refresh);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName("TimerConnState");
+    timer_->setInterval(2000);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        timer_->stop();
+        RefreshPorts();
+        timer_->start();
+    });
+    connect(refresh, &QPushButton::clicked, this, [this] { RefreshPorts(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(update_, &QPushButton::clicked, this, [this] {
+        // The firmware upgrade belongs to a later version of the program.
+        QMessageBox::information(this, windowTitle(),
+                                 UiText(msg::strUpdUnavailable, "Firmware upgrade is not available yet."));
+    });
+    connect(this, &QDialog::finished, this, [this] { timer_->stop(); });
+    timer_->start();
+}
+
+void TFormConnectStatus::SetSnapshot(const TDeviceSnapshot &snapshot)
+{
+    snapshot_ = snapshot;
+    RefreshPanels();
+}
+
+void TFormConnectStatus::PortSelectionDone()
+{
+    if (wait_)
+        wait_->Finish();
+    waitingForPort_ = 0;
+    RefreshPorts();
+}
+
+void TFormConnectStatus::RefreshPorts()
+{
+    std::vector<std::string> names;
+    std::vector<std::string> friendly;
+    ListPorts(names, &friendly);
+    if (names != names_) {
+        names_ = names;
+        for (QPushButton *b : buttons_)
+            delete b;
+        buttons_.clear();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            auto *button = new QPushButton(QString::fromStdString(names[i]), portPanel_);
+            button->setObjectName(QString::fromStdString("BtnPort" + names[i]));
+            if (friendly.size() == names.size())
+                button->setToolTip(QString::fromStdString(friendly[i]));
+            const int number = PortNumberOfName(names[i]);
+            connect(button, &QPushButton::clicked, this, [this, number] {
+                if (!wait_) {
+                    wait_ = new TWaitWindow(this);
+                    wait_->SetCancelVisible(false);
+                }
+                wait_->SetStatusText(UiText(msg::strDevReadingInfo, "Odczyt informacji..."));
+                wait_->Begin();
+                waitingForPort_ = number;
+                if (OnSelectPort)
+                    OnSelectPort(number);
+            });
+            portGrid_->addWidget(button, static_cast<int>(i / 4), static_cast<int>(i % 4));
+            buttons_.push_back(button);
+        }
+        for (QPushButton *b : buttons_) {
+            if (PortNumberOfName(b->text().toStdString()) == snapshot_.PortNumber)
+                b->setFocus();
+        }
+    }
+    noPorts_->setVisible(names.empty());
+    portPanel_->setVisible(!names.empty());
+    if (OnReadDeviceInfo && snapshot_.Data.VersionCode != 0)
+        OnReadDeviceInfo();
+    RefreshPanels();
+}
+
+void TFormConnectStatus::RefreshPanels()
+{
+    const bool answered = snapshot_.LinkUp || snapshot_.Boot.Found();
+    for (QPushButton *b : buttons_) {
+        const bool current = PortNumberOfName(b->text().toStdString()) == snapshot_.PortNumber;
+        QFont f = b->font();
+        f.setBold(current);
+        b->setFont(f);
+        b->setStyleSheet(current ? (answered ? "color: #008000;" : "color: #C00000;") : "");
+    }
+    const TNorviData &d = snapshot_.Data;
+    if (d.VersionCode != 0) {
+        deviceState_->setText(UiText(msg::strTextConnected, "Połączony"));
+        deviceVersion_->setText(QString("%1: %2 (%3)")
+                                    .arg(UiText(msg::strTextVersion, "Wersja"))
+                                    .arg(QString::fromStdString(VersionDigits(d.VersionCode) + " " + d.SoftwareLetter))
+                                    .arg(QString::fromStdString(d.CompileDate + " " + d.CompileTime)));
+        update_->setVisible(true);
+    } else if (snapshot_.Boot.Found()) {
+        deviceState_->setText(UiText(msg::strTextBootloader, "Bootloader"));
+        deviceVersion_->setText(QString("%1: %2.%3")
+                                    .arg(UiText(msg::strTextVersion, "Wersja"))
+                                    .arg(snapshot_.Boot.BootMajor)
+                                    .arg(snapshot_.Boot.BootMinor));
+        update_->setVisible(true);
+    } else {
+        deviceState_->setText(UiText(msg::strTextNotDetected, "Nie wykryto"));
+        deviceVersion_->setText(UiText(msg::strTextUnknownVersion, "Nieznana wersja"));
+        update_->setVisible(false);
+    }
+}
+
+} // namespace lumex

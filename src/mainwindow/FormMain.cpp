@@ -1,0 +1,537 @@
+#include "mainwindow/FormMain.h"
+
+#include "controller/ControllerLink.h"
+#include "documents/AppConfig.h"
+#include "documents/LangManager.h"
+#include "documents/MessageKeys.h"
+#include "documents/ProductProfile.h"
+#include "documents/ui/QtLanguageWindow.h"
+#include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FrmHaslo.h"
+#include "mainwindow/FrmSelectComPort.h"
+#include "mainwindow/ReadingsPage.h"
+#include "mainwindow/UiText.h"
+#include "widgets/WaitWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace lumex {
+
+namespace {
+
+QString Q(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+QLabel *StatusPanel(QWidget *parent, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMargin(2);
+    return label;
+}
+
+void SetPanelColours(QLabel *label, const QColor &background, const QColor &text)
+{
+    label->setAutoFillBackground(true);
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::WindowText, text);
+    label->setPalette(p);
+}
+
+struct TPageAlias
+{
+    const char *Short;
+    TPage Page;
+};
+
+constexpr TPageAlias kPageAliases[] = {
+    {"readings", TPage::Measure},     {"measure", TPage::Measure},           {"config", TPage::Config},
+    {"configuration", TPage::Config}, {"configurator", TPage::Configurator}, {"calibration", TPage::Calibration},
+    {"schema", TPage::Schema},        {"diagnostic", TPage::Diagnostic},     {"diagnostics", TPage::Diagnostic},
+    {"adapter", TPage::Adapter},
+};
+
+} // namespace
+
+TFuelPanel::TFuelPanel(QWidget *parent) : QLabel(parent)
+{
+    setObjectName("PnlStatusGazSwitch");
+    setAlignment(Qt::AlignCenter);
+    setMinimumWidth(110);
+    setFrameShape(QFrame::StyledPanel);
+    setAutoFillBackground(true);
+}
+
+void TFuelPanel::mousePressEvent(QMouseEvent *event)
+{
+    if (OnPress)
+        OnPress(event->button(), event->modifiers());
+    event->accept();
+}
+
+TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppConfig *config, TLM *lm, QWidget *parent)
+    : QMainWindow(parent), options_(options), link_(link), config_(config), lm_(lm), worker_(link, config, hooks_)
+{
+    setObjectName("FormMain");
+    title_ = Q(ProductLongName(SelectedProductCode())) + " - " + LUMEX_FILE_VERSION + " (+1.45)";
+    QApplication::setApplicationDisplayName(title_);
+    setWindowTitle(title_);
+    offline_ = options.Offline;
+
+    BuildPages();
+    BuildMenus();
+    BuildStatusBar();
+    if (lm_)
+        languageWindow_ = std::make_unique<TQtLanguageWindow>(*lm_, TLanguageWindowId::MainWindow, this);
+
+    worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
+        QMetaObject::invokeMethod(
+            this, [this, s] { ApplySnapshot(s); }, Qt::QueuedConnection);
+    };
+    worker_.OnSearchStarted = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { SearchStarted(); }, Qt::QueuedConnection);
+    };
+    worker_.OnSearchStatus = [this](const std::string &text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                if (searchWait_)
+                    searchWait_->SetStatusText(Q(text));
+            },
+            Qt::QueuedConnection);
+    };
+    worker_.OnSearchFinished = [this](const TSearchResult &result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { SearchFinished(result); }, Qt::QueuedConnection);
+    };
+    ApplyLayout(TNorviData{});
+}
+
+TFormMain::~TFormMain()
+{
+    worker_.Stop();
+}
+
+void TFormMain::StartDevice()
+{
+    TWorkerStartup startup;
+    startup.Offline = options_.Offline;
+    startup.NoAutoSearch = options_.NoAutoSearch;
+    startup.SavedPort = config_ ? config_->PortNumber() : link_.Port.ComDevice();
+    startup.FixedDevice = !link_.Port.DevicePath().empty();
+    worker_.Start(startup);
+    PageChanged();
+}
+
+QWidget *TFormMain::PendingPage(const char *name, const QString &caption)
+{
+    auto *page = new QWidget(pages_);
+    page->setObjectName(name);
+    auto *layout = new QVBoxLayout(page);
+    auto *label =
+        new QLabel(caption + "\n\n" + QStringLiteral("(ta strona pojawi się w kolejnej wersji programu)"), page);
+    label->setObjectName(QString("Lbl") + name + "Pending");
+    label->setAlignment(Qt::AlignCenter);
+    layout->addWidget(label);
+    return page;
+}
+
+void TFormMain::BuildPages()
+{
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("PgCMain");
+    readings_ = new TReadingsPage(pages_);
+    pages_->addTab(readings_, QStringLiteral("Odczyty (F2)"));
+    configPage_ = PendingPage("TbSConfig", QStringLiteral("Konfiguracja"));
+    pages_->addTab(configPage_, QStringLiteral("Konfiguracja (F3)"));
+    configuratorPage_ = PendingPage("TbSConfigurator", QStringLiteral("Asystent konfiguracji"));
+    pages_->addTab(configuratorPage_, QStringLiteral("Asystent konfiguracji (F3)"));
+    calibrationPage_ = PendingPage("TbSCalibration", QStringLiteral("Kalibracja"));
+    pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
+    pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
+    pages_->addTab(PendingPage("TbSDiagnostic", QStringLiteral("Diagnostyka")), QStringLiteral("Diagnostyka (F6)"));
+    pages_->addTab(PendingPage("TbSAdapter", QStringLiteral("Adapter")), QStringLiteral("Adapter"));
+    setCentralWidget(pages_);
+    connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
+}
+
+void TFormMain::BuildMenus()
+{
+    auto action = [this](QMenu *menu, const char *name, const QString &text) {
+        auto *a = menu->addAction(text);
+        a->setObjectName(name);
+        return a;
+    };
+    deviceMenu_ = menuBar()->addMenu(QStringLiteral("&Urządzenie"));
+    deviceMenu_->setObjectName("MnIDevice");
+    actStart_ = action(deviceMenu_, "MnIStart", QStringLiteral("&Start"));
+    actStop_ = action(deviceMenu_, "MnIStop", QStringLiteral("&Stop"));
+    actStart_->setShortcut(Qt::Key_F9);
+    actStop_->setShortcut(Qt::Key_F9);
+    actStart_->setVisible(false);
+    // The run flag only switches which entry is offered; nothing is sent.
+    connect(actStart_, &QAction::triggered, this, [this] {
+        running_ = true;
+        actStart_->setVisible(false);
+        actStop_->setVisible(true);
+    });
+    connect(actStop_, &QAction::triggered, this, [this] {
+        running_ = false;
+        actStop_->setVisible(false);
+        actStart_->setVisible(true);
+    });
+    deviceMenu_->addSeparator();
+    actOffline_ = action(deviceMenu_, "MnIDeviceOffline", QStringLiteral("Off-line"));
+    actOffline_->setCheckable(true);
+    actOffline_->setChecked(offline_);
+    connect(actOffline_, &QAction::triggered, this, [this] { MarkDeviceOffline(!offline_); });
+    actConnect_ = action(deviceMenu_, "MnIDeviceConnect", QStringLiteral("Połącz"));
+    connect(actConnect_, &QAction::triggered, this, [this] {
+        if (!last_.ConnectBusy)
+            worker_.SearchPorts();
+    });
+    actPort_ = action(deviceMenu_, "MnIDeviceCom", QStringLiteral("COM ..."));
+    connect(actPort_, &QAction::triggered, this, [this] { ShowConnectStatus(); });
+    connect(deviceMenu_, &QMenu::aboutToShow, this,
+            [this] { actPort_->setText(QString("COM ... (%1)").arg(last_.PortNumber)); });
+    deviceMenu_->addSeparator();
+    actLock_ = action(deviceMenu_, "MnIDeviceLock", QStringLiteral("Zablokuj"));
+    actUnlock_ = action(deviceMenu_, "MnIDeviceUnlock", QStringLiteral("Odblokuj"));
+    connect(actLock_, &QAction::triggered, this, [this] { LockOrUnlock(true); });
+    connect(actUnlock_, &QAction::triggered, this, [this] { LockOrUnlock(false); });
+    deviceMenu_->addSeparator();
+    auto *exit = action(deviceMenu_, "MnIExit", QStringLiteral("Zakończ"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    fuelMenu_ = menuBar()->addMenu(QStringLiteral("&Paliwo"));
+    fuelMenu_->setObjectName("MnIFuel");
+    for (const TFuelMenuEntry &entry : FuelMenuEntries()) {
+        auto *a = action(fuelMenu_, entry.ObjectName, QString::fromUtf8(entry.Caption));
+        const int workType = entry.WorkType;
+        connect(a, &QAction::triggered, this, [this, workType] { worker_.SetWorkType(workType); });
+    }
+
+    auto *windows = menuBar()->addMenu(QStringLiteral("&Okna"));
+    windows->setObjectName("MnIWindows");
+    auto pageAction = [&](const char *name, const QString &text, Qt::Key key, QWidget *page) {
+        auto *a = action(windows, name, text);
+        a->setShortcut(key);
+        connect(a, &QAction::triggered, this, [this, page] { pages_->setCurrentWidget(page); });
+        return a;
+    };
+    pageAction("MnIWinMeasure", QStringLiteral("Odczyty"), Qt::Key_F2, readings_);
+    actConfig_ = pageAction("MnIWinConfig", QStringLiteral("Konfiguracja"), Qt::Key_F3, configPage_);
+    actConfigurator_ =
+        pageAction("MnIWinConfigurator", QStringLiteral("Asystent konfiguracji"), Qt::Key_F3, configuratorPage_);
+    pageAction("MnIWinCalibration", QStringLiteral("Kalibracja"), Qt::Key_F4, calibrationPage_);
+    pageAction("MnIWinSchema", QStringLiteral("Schemat"), Qt::Key_F5, pages_->widget(4));
+    pageAction("MnIWinDiagnostic", QStringLiteral("Diagnostyka"), Qt::Key_F6, pages_->widget(5));
+    windows->addSeparator();
+    auto *advanced = action(windows, "ChBAdvancedView", QStringLiteral("Widok zaawansowany"));
+    advanced->setCheckable(true);
+}
+
+void TFormMain::BuildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    pnlDevice_ = StatusPanel(bar, "PnlStatusDevice", "----");
+    pnlDevice_->setMinimumWidth(60);
+    pnlNotConnected_ = StatusPanel(bar, "PnlStatusNotConnected", QStringLiteral("Brak połączenia"));
+    SetPanelColours(pnlNotConnected_, QColor(255, 90, 90), Qt::black);
+    pnlVersion_ = StatusPanel(bar, "PnlStatusVersion", UiText(msg::strVerError, "Niezgodna wersja"));
+    SetPanelColours(pnlVersion_, QColor(255, 200, 0), Qt::black);
+    pnlLock_ = StatusPanel(bar, "PnlStatusLock", QStringLiteral("Zablokowany"));
+    SetPanelColours(pnlLock_, QColor(255, 200, 0), Qt::black);
+    pnlCorrMap_ = StatusPanel(bar, "PnlStatusCorrMap", "");
+    pnlObdAdapt_ = StatusPanel(bar, "PnlStatusObdAdapt", QStringLiteral("Adaptacja OBD"));
+    pnlMapAdapt_ = StatusPanel(bar, "PnlStatusMapAdapt", QStringLiteral("Adaptacja mapy"));
+    pnlPort_ = StatusPanel(bar, "PnlStatusPort", "");
+    pnlFuel_ = new TFuelPanel(bar);
+    pnlFuel_->OnPress = [this](Qt::MouseButton b, Qt::KeyboardModifiers m) { FuelPressed(b, m); };
+    bar->addWidget(pnlDevice_);
+    bar->addWidget(pnlNotConnected_);
+    bar->addWidget(pnlVersion_);
+    bar->addWidget(pnlLock_);
+    bar->addWidget(pnlCorrMap_);
+    bar->addWidget(pnlObdAdapt_);
+    bar->addWidget(pnlMapAdapt_);
+    bar->addPermanentWidget(pnlPort_);
+    bar->addPermanentWidget(pnlFuel_);
+    for (QLabel *l : {pnlVersion_, pnlLock_, pnlCorrMap_, pnlObdAdapt_, pnlMapAdapt_})
+        l->setVisible(false);
+    pnlFuel_->setVisible(false);
+}
+
+bool TFormMain::ShowPage(const QString &name)
+{
+    TPage page = TPage::Measure;
+    bool found = PageFromName(name.toStdString(), page);
+    for (const auto &alias : kPageAliases) {
+        if (!found && name.compare(alias.Short, Qt::CaseInsensitive) == 0) {
+            page = alias.Page;
+            found = true;
+        }
+    }
+    if (!found)
+        return false;
+    QWidget *widget = pages_->findChild<QWidget *>(PageObjectName(page));
+    if (!widget)
+        return false;
+    const int index = pages_->indexOf(widget);
+    pages_->setTabVisible(index, true);
+    pages_->setCurrentIndex(index);
+    return true;
+}
+
+void TFormMain::MarkDeviceOffline(bool offline)
+{
+    offline_ = offline;
+    actOffline_->setChecked(offline);
+    worker_.SetOffline(offline);
+}
+
+void TFormMain::PageChanged()
+{
+    TPageView view;
+    if (QWidget *current = pages_->currentWidget())
+        PageFromName(current->objectName().toStdString(), view.Page);
+    worker_.SetView(view);
+    // The incompatibility notice is due again on every page change.
+    worker_.Post([this] { link_.Manager.CompatNoticePending = !link_.Manager.SoftwareCompatible; });
+    if (view.Page == TPage::Measure)
+        readings_->RebuildLayout(last_.Data, false);
+}
+
+void TFormMain::ApplyLayout(const TNorviData &data)
+{
+    const TGenerationLayout layout = GenerationLayout(data.VersionCode, data.IdentByte3);
+    pages_->setTabVisible(pages_->indexOf(configPage_), layout.ConfigPages);
+    pages_->setTabVisible(pages_->indexOf(configuratorPage_), layout.ConfiguratorPages);
+    actConfig_->setVisible(layout.ConfigPages);
+    actConfig_->setEnabled(layout.F3OnConfig);
+    actConfigurator_->setVisible(layout.ConfiguratorPages);
+    actConfigurator_->setEnabled(layout.F3OnConfigurator);
+}
+
+void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
+{
+    last_ = snapshot;
+    const TTickReport &r = snapshot.Report;
+    if (!r.HandedOverTo.empty()) {
+        close();
+        return;
+    }
+    if (r.FatalPcCompatCode) {
+        QMessageBox::critical(this, title_,
+                              UiText(msg::strWPCV, "Niezgodny program") + " [" + QString::number(*r.FatalPcCompatCode) +
+                                  "]");
+        close();
+        return;
+    }
+    ApplyPanels(snapshot);
+    UpdateCaption(snapshot);
+    if (r.JustConnected) {
+        ApplyLayout(snapshot.Data);
+        readings_->RebuildLayout(snapshot.Data, false);
+    }
+    if (r.ReadingsFresh && pages_->currentWidget() == readings_)
+        readings_->ShowReadings(snapshot);
+    if (connectStatus_)
+        connectStatus_->SetSnapshot(snapshot);
+    if (r.OpenTroubleCodes)
+        ShowPage("TbSDiagnostic");
+    if (OnSnapshotApplied)
+        OnSnapshotApplied(snapshot);
+    if (r.ShowCompatNotice && !noticeShowing_) {
+        noticeShowing_ = true;
+        QMessageBox::information(
+            this, UiText(msg::strInfoSoftCompatibleTitle, "Nowsze oprogramowanie sterownika"),
+            UiText(msg::strInfoSoftCompatible, "Oprogramowanie sterownika jest nowsze niż program."));
+        noticeShowing_ = false;
+    }
+    if (r.BootloaderOffer)
+        OfferBootloaderUpgrade(*r.BootloaderOffer);
+}
+
+void TFormMain::ApplyPanels(const TDeviceSnapshot &s)
+{
+    const TStatusPanels &p = s.Panels;
+    pnlDevice_->setText(Q(p.DeviceText));
+    pnlNotConnected_->setVisible(p.NotConnected);
+    pnlVersion_->setVisible(p.VersionIncompatible);
+    pnlLock_->setVisible(p.Locked);
+    pnlCorrMap_->setVisible(p.CorrMapVisible && !s.Offline);
+    pnlCorrMap_->setText(UiText(msg::strQPnlStatusCorrMap, "Mapa korekt") +
+                         QString(" (%1/%2)").arg(p.CorrMapCountA).arg(p.CorrMapCountB));
+    pnlObdAdapt_->setVisible(p.ObdAdaptationVisible && !s.Offline);
+    pnlMapAdapt_->setVisible(p.MapAdaptationVisible && !s.Offline);
+    pnlPort_->setText(QString("COM%1").arg(s.PortNumber));
+    pnlPort_->setToolTip(Q(s.PortDevice));
+
+    pnlFuel_->setVisible(p.FuelVisible);
+    switch (p.Fuel) {
+    case TFuelShown::Gas:
+        pnlFuel_->setText(UiText(msg::strGaz, "GAZ"));
+        SetPanelColours(pnlFuel_, QColor(0, 200, 0), Qt::black);
+        break;
+    case TFuelShown::Waiting:
+        pnlFuel_->setText(UiText(msg::strOczekiwanie, "OCZEKIWANIE"));
+        SetPanelColours(pnlFuel_, QColor(192, 192, 192), Qt::black);
+        break;
+    case TFuelShown::Petrol:
+        pnlFuel_->setText(UiText(msg::strBenzyna, "BENZYNA"));
+        SetPanelColours(pnlFuel_, QColor(230, 0, 0), Qt::white);
+        break;
+    }
+    pnlFuel_->setToolTip(QString("WorkType: %1").arg(s.RequestedWorkType));
+
+    actLock_->setEnabled(s.Accessible);
+    actUnlock_->setEnabled(!s.Accessible);
+    actConnect_->setEnabled(!s.ConnectBusy);
+}
+
+void TFormMain::UpdateCaption(const TDeviceSnapshot &s)
+{
+    QString caption = title_ + " - Gas ECU: " + Q(s.Panels.DeviceText);
+    if (!s.SoftwareCompatible)
+        caption += " -!!! " + UiText(msg::strInfoSoftCompatibleTitle, "Niezgodne oprogramowanie") + " !!!";
+    setWindowTitle(caption);
+}
+
+void TFormMain::FuelPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
+{
+    const bool linkUp = last_.LinkUp;
+    switch (FuelPress(linkUp, last_.CalibrationRunning, modifiers & Qt::ControlModifier)) {
+    case TFuelPress::Ignore:
+        return;
+    case TFuelPress::OpenMenu:
+        fuelMenu_->popup(pnlFuel_->mapToGlobal(QPoint(0, 0)));
+        return;
+    case TFuelPress::SendWorkType:
+        worker_.SetWorkType(FuelClickWorkType(last_.Data.SystemState, button == Qt::RightButton));
+        return;
+    }
+}
+
+void TFormMain::SearchStarted()
+{
+    if (!searchWait_) {
+        searchWait_ = new TWaitWindow(this);
+        searchWait_->OnCancel = [this] {
+            worker_.CancelSearch();
+            MarkDeviceOffline(true);
+        };
+    }
+    searchWait_->SetCaption(UiText(msg::strDevSearch, "Szukanie sterownika"));
+    searchWait_->SetCancelText(UiText(msg::strCancel, "Anuluj"));
+    searchWait_->SetStatusText("");
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    searchWait_->Begin();
+}
+
+void TFormMain::SearchFinished(const TSearchResult &result)
+{
+    if (searchWait_)
+        searchWait_->Finish();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    if (result.Outcome == TSearchOutcome::Bootloader)
+        OfferBootloaderUpgrade(result.Boot.BootFamily);
+}
+
+void TFormMain::OfferBootloaderUpgrade(uint8_t family)
+{
+    const QString text = family == 40 ? UiText(msg::strUpdAdapt, "Adapter czeka w bootloaderze.")
+                                      : UiText(msg::strUpdMod, "Sterownik czeka w bootloaderze.");
+    QMessageBox::information(this, title_,
+                             text + "\n\n" + UiText(msg::strUpdUnavailable, "Aktualizacja nie jest jeszcze dostępna."));
+}
+
+void TFormMain::ShowConnectStatus()
+{
+    auto *status = new TFormConnectStatus(this);
+    status->setAttribute(Qt::WA_DeleteOnClose);
+    connectStatus_ = status;
+    status->SetSnapshot(last_);
+    status->OnSelectPort = [this, status](int n) {
+        QPointer<TFormConnectStatus> guard(status);
+        worker_.SelectPort(n);
+        worker_.Post([this, guard] {
+            QMetaObject::invokeMethod(
+                this,
+                [guard] {
+                    if (guard)
+                        guard->PortSelectionDone();
+                },
+                Qt::QueuedConnection);
+        });
+    };
+    status->OnReadDeviceInfo = [this] {
+        worker_.Post([this] {
+            link_.Manager.ReadCompileInfo();
+            link_.Manager.ReadIdentByte(0);
+        });
+    };
+    status->RefreshPorts();
+    // The window centred on the main window, modal.
+    status->move(geometry().center() - status->rect().center());
+    const int result = status->exec();
+    if (result != QDialog::Accepted) {
+        if (const auto n = SelectComPort(this, last_.PortNumber); n && *n >= 1 && *n <= 255)
+            worker_.SelectPort(*n);
+    }
+}
+
+void TFormMain::LockOrUnlock(bool locking)
+{
+    TFrmHaslo dialog(locking, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (locking)
+        worker_.LockDevice(dialog.Password());
+    else
+        worker_.UnlockDevice(dialog.Password());
+}
+
+void TFormMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    const QScreen *screen = this->screen();
+    const QSize size = screen ? screen->size() : QSize(1024, 768);
+    if ((size.width() < 800 || size.height() < 600) && !options_.LowResolutionAllowed) {
+        QMessageBox::warning(this, title_, UiText(msg::strResLow, "Screen resolution too low (Min: 800x600)."));
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    worker_.Stop();
+    if (saveSettings_ && config_)
+        config_->SaveSettings();
+    event->accept();
+}
+
+} // namespace lumex

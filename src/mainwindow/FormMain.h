@@ -1,0 +1,113 @@
+// The main window: the page control with every controller function, the
+// status bar, the menus, and the device thread whose ticks it shows.
+#pragma once
+
+#include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/DeviceWorker.h"
+#include "mainwindow/StartOptions.h"
+#include "mainwindow/TickHooks.h"
+#include "mainwindow/TickRules.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QTabWidget;
+
+namespace lumex {
+
+class TAppConfig;
+class TFormConnectStatus;
+class TLM;
+class TQtLanguageWindow;
+class TReadingsPage;
+class TWaitWindow;
+struct TControllerLink;
+
+// The fuel switch on the status bar: a label that reports mouse presses.
+class TFuelPanel : public QLabel
+{
+public:
+    explicit TFuelPanel(QWidget *parent = nullptr);
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers)> OnPress;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+};
+
+class TFormMain : public QMainWindow
+{
+public:
+    TFormMain(const TStartOptions &options, TControllerLink &link, TAppConfig *config, TLM *lm,
+              QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    // Starts the device thread: the saved port, the search, then the tick.
+    void StartDevice();
+    TDeviceWorker &Worker() { return worker_; }
+    const TDeviceSnapshot &LastSnapshot() const { return last_; }
+    TReadingsPage *ReadingsPage() const { return readings_; }
+    // Selects a page by its object name or a short name ("readings").
+    bool ShowPage(const QString &name);
+    // False once the settings must not be written at exit (demo, a given device path).
+    void SetSaveSettingsOnClose(bool save) { saveSettings_ = save; }
+    void MarkDeviceOffline(bool offline);
+    bool Offline() const { return offline_; }
+    // Runs with each snapshot after the window took it (tests, screenshots).
+    std::function<void(const TDeviceSnapshot &)> OnSnapshotApplied;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildMenus();
+    void BuildStatusBar();
+    void BuildPages();
+    void ApplySnapshot(const TDeviceSnapshot &snapshot);
+    void ApplyPanels(const TDeviceSnapshot &snapshot);
+    void ApplyLayout(const TNorviData &data);
+    void UpdateCaption(const TDeviceSnapshot &snapshot);
+    void PageChanged();
+    void FuelPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void SearchStarted();
+    void SearchFinished(const TSearchResult &result);
+    void ShowConnectStatus();
+    void LockOrUnlock(bool locking);
+    void OfferBootloaderUpgrade(uint8_t family);
+    QWidget *PendingPage(const char *name, const QString &caption);
+
+    TStartOptions options_;
+    TControllerLink &link_;
+    TAppConfig *config_;
+    TLM *lm_;
+    TTickHooks hooks_;
+    TDeviceWorker worker_;
+    TDeviceSnapshot last_;
+    bool offline_ = false;
+    bool saveSettings_ = true;
+    bool shownOnce_ = false;
+    bool noticeShowing_ = false;
+    bool running_ = true;
+    QString title_;
+
+    QTabWidget *pages_ = nullptr;
+    TReadingsPage *readings_ = nullptr;
+    QWidget *configPage_ = nullptr, *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
+    QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
+    QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;
+    TFuelPanel *pnlFuel_ = nullptr;
+    QMenu *deviceMenu_ = nullptr, *fuelMenu_ = nullptr;
+    QAction *actStart_ = nullptr, *actStop_ = nullptr, *actOffline_ = nullptr, *actConnect_ = nullptr;
+    QAction *actPort_ = nullptr, *actLock_ = nullptr, *actUnlock_ = nullptr, *actConfig_ = nullptr;
+    QAction *actConfigurator_ = nullptr;
+    TWaitWindow *searchWait_ = nullptr;
+    QPointer<TFormConnectStatus> connectStatus_;
+    std::unique_ptr<TQtLanguageWindow> languageWindow_;
+};
+
+} // namespace lumex

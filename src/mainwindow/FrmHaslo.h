@@ -1,0 +1,31 @@
+// The password dialog for locking and unlocking the controller: digits
+// only, at most nine, masked; a confirmation entry when locking.
+#pragma once
+
+#include <QDialog>
+#include <cstdint>
+
+class QLineEdit;
+
+namespace lumex {
+
+class TFrmHaslo : public QDialog
+{
+public:
+    TFrmHaslo(bool locking, QWidget *parent = nullptr);
+
+    // The number to send, valid after the dialog was accepted.
+    uint32_t Password() const { return password_; }
+    QLineEdit *Entry() const { return entry_; }
+    QLineEdit *Confirmation() const { return confirmation_; }
+
+    void accept() override;
+
+private:
+    bool locking_;
+    QLineEdit *entry_;
+    QLineEdit *confirmation_ = nullptr;
+    uint32_t password_ = 0;
+};
+
+} // namespace lumex
