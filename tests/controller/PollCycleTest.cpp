@@ -81,8 +81,10 @@ TEST(PollCycle, OtherModes)
     ASSERT_TRUE(s.Connect());
     EXPECT_EQ(OneCycle(s, pmNone), (Frames{kCorrMapCounters}));
 
-    // Without the calibration layer installed, modes 2 and 4 read only the counters.
+    // Without the calibration steps installed, modes 2 and 4 read only the counters.
+    s.Manager().Extensions() = TLinkExtensions{};
     EXPECT_EQ(OneCycle(s, pmCalibration30), (Frames{kCorrMapCounters}));
+    EXPECT_EQ(OneCycle(s, pmAdaptationBank1), (Frames{kCorrMapCounters}));
     std::vector<bool> calls;
     s.Manager().Extensions().ReadCalibrationState = [&calls](bool g3) {
         calls.push_back(g3);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,29 @@ Frames CommonStart()
 
 const char *kMarketVariable = "C0 40 1A 1A"; // word variable 26, asked when IdentByte3 is not 0
 
-Frames Reconnect(SimLink &s)
+// The frames of one reconnecting poll cycle up to the reads installed after
+// identification (configuration, model block, trouble flags), which belong
+// to the parameter-block layer. `extensionRan` tells whether those ran.
+Frames Reconnect(SimLink &s, bool *extensionRan = nullptr)
 {
+    auto &hook = s.Manager().Extensions().ReadAfterIdentification;
+    const auto installed = hook;
+    std::optional<std::size_t> identified;
+    hook = [&] {
+        identified = s.Requests().size();
+        if (installed)
+            installed();
+    };
     s.ClearTrace();
     s.Manager().PollCycle(pmReadings);
+    hook = installed;
     SimLink::Settle();
-    return s.Requests();
+    Frames frames = s.Requests();
+    if (identified)
+        frames.resize(*identified);
+    if (extensionRan)
+        *extensionRan = identified.has_value();
+    return frames;
 }
 
 // A controller of a generation nobody serves: it answers the version code
@@ -79,7 +97,9 @@ TEST_P(ReconnectLegacy, IdentifiesWithoutTheExtraBytes)
     SimLink s(ControllerOptions(GetParam()));
     Frames expected = CommonStart();
     expected.push_back(kMarketVariable);
-    EXPECT_EQ(Reconnect(s), expected);
+    bool extensionRan = false;
+    EXPECT_EQ(Reconnect(s, &extensionRan), expected);
+    EXPECT_TRUE(extensionRan);
     EXPECT_TRUE(s.Manager().LinkUp);
     EXPECT_TRUE(s.Manager().JustConnected);
     EXPECT_TRUE(s.Manager().SoftwareCompatible);
@@ -101,7 +121,9 @@ TEST_P(Reconnect30, ReadsWorkStateExtraVersionAndTheLetterAgain)
     SimLink s(ControllerOptions(0x30, static_cast<uint8_t>(letter)));
     Frames expected = CommonStart();
     expected.insert(expected.end(), {"C0 53 05 18", "C0 53 06 19", kMarketVariable, "C0 53 00 13"});
-    EXPECT_EQ(Reconnect(s), expected);
+    bool extensionRan = false;
+    EXPECT_EQ(Reconnect(s, &extensionRan), expected);
+    EXPECT_TRUE(extensionRan);
     EXPECT_TRUE(s.Manager().LinkUp);
     EXPECT_EQ(s.Data().SoftwareLetter, std::string(1, letter));
     EXPECT_TRUE(s.Manager().SoftwareCompatible);
@@ -140,7 +162,9 @@ TEST(Reconnect, UnsupportedGenerationStopsAfterIdentification)
     std::string digits;
     s.Manager().OnUnsupportedVersion = [&digits](const std::string &d) { digits = d; };
     // The version check asks for the letter; the 1.3 controller stays silent.
-    EXPECT_EQ(Reconnect(s), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
+    bool extensionRan = true;
+    EXPECT_EQ(Reconnect(s, &extensionRan), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
+    EXPECT_FALSE(extensionRan);
     EXPECT_FALSE(s.Manager().LinkUp);
     EXPECT_FALSE(s.Manager().JustConnected);
     EXPECT_EQ(s.Data().VersionCode, 0x13);
@@ -159,7 +183,9 @@ TEST(Reconnect, UnknownGenerationStopsAfterIdentification)
         auto hold = s.Sim().Pause();
         s.Sim().Line().Register(std::make_shared<UnknownGeneration>());
     }
-    EXPECT_EQ(Reconnect(s), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
+    bool extensionRan = true;
+    EXPECT_EQ(Reconnect(s, &extensionRan), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
+    EXPECT_FALSE(extensionRan);
     EXPECT_FALSE(s.Manager().LinkUp);
     EXPECT_EQ(s.Data().VersionCode, 0x22);
     EXPECT_EQ(s.Data().SoftwareLetter, "A");
