@@ -1,0 +1,59 @@
+#include "LockCommand.h"
+
+#include "LinkSession.h"
+
+#include "controller/PasswordRules.h"
+
+#include <ostream>
+
+namespace cli {
+
+namespace {
+
+const char *LockText(uint8_t state)
+{
+    switch (state) {
+    case 0xF0:
+        return "unlocked";
+    case 0x0F:
+        return "locked";
+    default:
+        return "unknown";
+    }
+}
+
+} // namespace
+
+int RunLockCommand(CliContext &ctx, bool lock)
+{
+    const char *name = lock ? "lock" : "unlock";
+    if (ctx.args.size() != 1)
+        return UsageError(ctx, std::string("usage: ") + name + " PASSWORD (4 to 9 digits)");
+    const std::string &password = ctx.args[0];
+    // The same rules as the password dialog; nothing is sent for a refused entry.
+    if (lumex::CheckPassword(password, std::nullopt) != lumex::TPasswordCheck::Ok)
+        return UsageError(ctx, std::string(name) + ": the password must be 4 to 9 digits");
+
+    lumex::TControllerLink &link = lumex::Link();
+    int status = kExitOk;
+    if (!PrepareLink(ctx, link, status))
+        return status;
+    if (!ConnectLink(ctx, link))
+        return kExitDevice;
+    lumex::TDataManager &m = link.Manager;
+    const uint32_t value = lumex::PasswordValue(password);
+    const bool ok = lock ? m.LockDevice(value) : m.UnlockDevice(value);
+    if (!ok) {
+        *ctx.err << "lumex2-cli: the controller did not acknowledge the " << name << " command\n";
+        return kExitDevice;
+    }
+    // The refresh that follows shows the real state.
+    m.ReadLockState();
+    if (ctx.json)
+        *ctx.out << JsonLine({{"LockState", link.Data.LockState}, {"state", LockText(link.Data.LockState)}}) << "\n";
+    else
+        *ctx.out << "Lock state: " << LockText(link.Data.LockState) << "\n";
+    return kExitOk;
+}
+
+} // namespace cli
