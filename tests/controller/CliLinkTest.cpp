@@ -1,0 +1,236 @@
+// lumex2-cli identify and poll, run as a separate program against the
+// simulated controller on a pty.
+#include "sim/Faults.h"
+#include "sim/Simulator.h"
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliResult
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    double ms = 0;
+};
+
+std::string Slurp(const fs::path &p)
+{
+    std::ifstream in(p);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> Lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class CliLink : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("link-cli-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        if (sim)
+            sim->Stop();
+        fs::remove_all(dir);
+    }
+
+    void StartSim(uint8_t generation, std::optional<uint8_t> letter, const std::vector<std::string> &faults = {})
+    {
+        sim::SimulatorOptions o;
+        o.controller.generation = generation;
+        o.controller.letter = letter;
+        for (const auto &text : faults) {
+            std::string error;
+            const auto f = sim::ParseFault(text, error);
+            ASSERT_TRUE(f) << error;
+            o.faults.push_back(*f);
+        }
+        sim = std::make_unique<sim::Simulator>(o);
+        std::string error;
+        ASSERT_TRUE(sim->Start(error)) << error;
+        auto hold = sim->Pause();
+        sim->Line().SetEventSink([this](const sim::TraceEvent &e) {
+            std::lock_guard g(mutex);
+            if (std::string(e.dir) == "rx" && e.discarded.empty())
+                requests.push_back(sim::HexBytes(e.bytes));
+        });
+    }
+
+    std::vector<std::string> Requests()
+    {
+        std::lock_guard g(mutex);
+        return requests;
+    }
+
+    CliResult Run(std::vector<std::string> args)
+    {
+        const std::string outPath = (dir / "out").string(), errPath = (dir / "err").string();
+        std::vector<std::string> all{LUMEX_CLI_PATH, "--port", sim->Path()};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char *> argv;
+        for (auto &a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        CliResult r;
+        r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(outPath);
+        r.err = Slurp(errPath);
+        return r;
+    }
+
+    fs::path dir;
+    std::unique_ptr<sim::Simulator> sim;
+    std::mutex mutex;
+    std::vector<std::string> requests;
+};
+
+} // namespace
+
+TEST_F(CliLink, IdentifyPrintsTheIdentificationAsJson)
+{
+    StartSim(0x30, 'G');
+    const CliResult r = Run({"--json", "identify"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["VersionCode"], 0x30);
+    EXPECT_EQ(j["SoftwareLetter"], "G");
+    EXPECT_EQ(j["VersionDigits"], "30");
+    EXPECT_EQ(j["SoftwareCompatible"], true);
+    const std::string shortText = j["VersionString"];
+    EXPECT_NE(shortText.find("30G STD["), std::string::npos) << shortText;
+    EXPECT_NE(std::string(j["VersionStringLong"]).find("30G STAND ["), std::string::npos);
+    EXPECT_EQ(std::string(j["ControllerSerial"]).size(), 11u);
+    for (const char *key : {"Variant", "IdentByte2", "IdentByte3", "PcCompatCode", "UsaFlag", "WorkState",
+                            "ExtraVersion", "LockState", "CompileTime", "CompileDate"})
+        EXPECT_TRUE(j.contains(key)) << key;
+    const auto sent = Requests();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], "C0 01 01 C2");
+}
+
+TEST_F(CliLink, IdentifyText)
+{
+    StartSim(0x15, std::nullopt);
+    const CliResult r = Run({"identify"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Controller:      15"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST_F(CliLink, IdentifyFailsFastWhenTheLinkDoesNotComeUp)
+{
+    for (const char *fault : {"bad-checksum@01", "silence@01"}) {
+        StartSim(0x30, 'G', {fault});
+        const CliResult r = Run({"--json", "identify"});
+        EXPECT_EQ(r.exitCode, 1) << fault;
+        EXPECT_TRUE(r.out.empty()) << fault << ": " << r.out;
+        EXPECT_FALSE(r.err.empty()) << fault;
+        EXPECT_LT(r.ms, 2000.0) << fault;
+        sim->Stop();
+        sim.reset();
+    }
+}
+
+TEST_F(CliLink, IdentifyRefusesAnUnservedGeneration)
+{
+    sim::SimulatorOptions o;
+    o.personality = sim::Personality::Controller13;
+    sim = std::make_unique<sim::Simulator>(o);
+    std::string error;
+    ASSERT_TRUE(sim->Start(error)) << error;
+    const CliResult r = Run({"identify"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("13"), std::string::npos) << r.err;
+}
+
+TEST_F(CliLink, PollOnLetterGUsesTheSingleLiveBlock)
+{
+    StartSim(0x30, 'G');
+    const CliResult r = Run({"--json", "poll", "--cycles", "3", "--interval", "0"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 3u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto j = nlohmann::json::parse(lines[i]);
+        EXPECT_EQ(j["Cycle"], i + 1);
+        EXPECT_EQ(j["Ok"], true);
+        EXPECT_TRUE(j["PetrolTime"].is_array());
+        EXPECT_EQ(j["PetrolTime"].size(), 8u);
+        for (const char *key : {"PsysRaw", "PcolRaw", "TredRaw", "TgasRaw", "RpmPeriod", "SystemState", "LoadIndex"})
+            EXPECT_TRUE(j.contains(key)) << key;
+        // Zero rules: a zero period shows "0", otherwise whole rpm.
+        const std::string rpm = j["Shown"]["Rpm"];
+        if (j["RpmPeriod"] == 0) {
+            EXPECT_EQ(rpm, "0");
+        }
+        EXPECT_EQ(rpm.find('.'), std::string::npos);
+    }
+    const auto sent = Requests();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "C0 0B 0B D6"), 3);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "C0 05 05 CA"), 0);
+}
+
+TEST_F(CliLink, PollWithFourInjectorsNeverAsksForCylindersFiveToEight)
+{
+    StartSim(0x15, std::nullopt);
+    const CliResult r = Run({"poll", "--cycles", "2", "--interval", "0", "--injectors", "4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("cycle 2 ok"), std::string::npos) << r.out;
+    const auto sent = Requests();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "C0 05 05 CA"), 2);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "C0 22 22 04"), 2);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "C0 06 06 CC"), 0);
+}
+
+TEST_F(CliLink, PollUsageErrors)
+{
+    StartSim(0x15, std::nullopt);
+    EXPECT_EQ(Run({"poll", "--cycles", "0"}).exitCode, 2);
+    EXPECT_EQ(Run({"poll", "--injectors", "9"}).exitCode, 2);
+    EXPECT_EQ(Run({"poll", "--bogus"}).exitCode, 2);
+    const CliResult help = Run({"poll", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("not counted"), std::string::npos);
+}
