@@ -60,10 +60,7 @@ public:
     // Parameter byte i (i = 0 is frame byte 2); 0 beyond the frame.
     uint8_t Param(std::size_t i) const { return At(2 + i); }
     uint16_t ParamWord(std::size_t i) const { return static_cast<uint16_t>(Param(i) << 8 | Param(i + 1)); }
-    uint32_t ParamLong(std::size_t i) const
-    {
-        return static_cast<uint32_t>(ParamWord(i)) << 16 | ParamWord(i + 2);
-    }
+    uint32_t ParamLong(std::size_t i) const { return static_cast<uint32_t>(ParamWord(i)) << 16 | ParamWord(i + 2); }
     std::size_t ParamCount() const { return frame_.size() > 3 ? frame_.size() - 3 : 0; }
 
 private:

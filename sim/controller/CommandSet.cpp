@@ -11,10 +11,9 @@ namespace sim {
 namespace {
 
 // The 1.4/1.5 firmware: the older block layout, no 3.0 tables or maps.
-constexpr std::array<uint8_t, 37> kLegacySet{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x12,
-                                             0x13, 0x14, 0x15, 0x16, 0x18, 0x20, 0x21, 0x22, 0x31, 0x32,
-                                             0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x3B, 0x3D,
-                                             0x3E, 0x3F, 0x40, 0x50, 0x51, 0x52, 0x53};
+constexpr std::array<uint8_t, 37> kLegacySet{
+    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x12, 0x13, 0x14, 0x15, 0x16, 0x18, 0x20, 0x21, 0x22, 0x31,
+    0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x3B, 0x3D, 0x3E, 0x3F, 0x40, 0x50, 0x51, 0x52, 0x53};
 
 // The letter a 3.0 controller needs for a command; 'A' = every 3.0 letter,
 // 0 = not a 3.0 command at all.
@@ -82,8 +81,8 @@ std::string WhyNotUnderstood(const ControllerIdentity &id, uint8_t code)
     const char gate = Gen30Gate(code);
     if (gate == 0)
         return "command " + Hex(code) + " belongs to generations 1.4/1.5, not to " + id.Text();
-    return "command " + Hex(code) + " needs firmware letter " + std::string(1, gate) + " or later; this controller is " +
-           id.Text();
+    return "command " + Hex(code) + " needs firmware letter " + std::string(1, gate) +
+           " or later; this controller is " + id.Text();
 }
 
 bool IsGuardedWrite(uint8_t code)

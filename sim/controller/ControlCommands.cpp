@@ -266,8 +266,7 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
     }
     if (verb == "trouble" && n == 3) {
         long digit = 0;
-        if (!ParseLong(w[1], number) || number < 1 || number > 4 || !ParseLong(w[2], digit) || digit < 1 ||
-            digit > 8) {
+        if (!ParseLong(w[1], number) || number < 1 || number > 4 || !ParseLong(w[2], digit) || digit < 1 || digit > 8) {
             reply = "error: trouble takes a group 1..4 and a digit 1..8";
             return false;
         }
@@ -321,9 +320,9 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
         const LiveReadings &r = engine_.Readings();
         std::ostringstream out;
         out << "ok " << id_.Text() << " engine " << (engine_.Scripted() ? "auto/" : "") << PhaseText(engine_.Phase())
-            << " SystemState " << int(r.systemState) << " rpm " << static_cast<long>(r.rpm) << " lock "
-            << std::hex << int(service_.lockState) << std::dec << " WorkState " << int(service_.WorkState())
-            << " violations " << violationCount_;
+            << " SystemState " << int(r.systemState) << " rpm " << static_cast<long>(r.rpm) << " lock " << std::hex
+            << int(service_.lockState) << std::dec << " WorkState " << int(service_.WorkState()) << " violations "
+            << violationCount_;
         reply = out.str();
         return true;
     }

@@ -8,7 +8,8 @@ const CorrTable kTgasStandard{-14, -12, -10, -9, -8, -5, -4, -2, -1, 0, 1, 1, 1,
 const CorrTable kTgasBig{-14, -12, -10, -9, -8, -5, -4, -2, -1, 0, 0, 2, 3, 4, 6, 8, 10, 12, 14, 15};
 const CorrTable kRpmStandard{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 8, 10, 11, 12, 13, 14, 15, 16, 17};
 // The pressure shape for a working pressure of 1.0 bar.
-const CorrTable kPressureStandard{102, 80, 60, 47, 33, 23, 15, 9, 0, -6, -10, -12, -16, -18, -22, -24, -26, -28, -31, -32};
+const CorrTable kPressureStandard{102, 80,  60,  47,  33,  23,  15,  9,   0,   -6,
+                                  -10, -12, -16, -18, -22, -24, -26, -28, -31, -32};
 
 namespace {
 

@@ -46,7 +46,8 @@ EngineSettings ControllerModel::Settings() const
     EngineSettings s;
     s.injectors = SoftwareInjectors();
     s.switchTempRaw = store_.core.T;
-    const uint16_t period = store_.core.RPM & 0x3FFF;
+    // The whole word is the period: 400 rpm (56100) needs all sixteen bits.
+    const uint16_t period = store_.core.RPM;
     s.switchRpm = period == 0 ? 0 : 22'440'000.0 / period;
     s.turbo = store_.core.EngineType != 0;
     s.pressureSensorType = store_.byteParams[28];
@@ -246,8 +247,8 @@ uint16_t ControllerModel::WordVar(uint8_t index, bool reading)
         return service_.injectorTest.Progress();
     case 38: {
         // High byte: the petrol injection the controller has learned (from F).
-        const bool knows = !id_.IsLegacy() && id_.LetterAtLeast('F') && service_.injSystemLearned &&
-                           engine_.RunningSteps() > 0;
+        const bool knows =
+            !id_.IsLegacy() && id_.LetterAtLeast('F') && service_.injSystemLearned && engine_.RunningSteps() > 0;
         const uint8_t type = knows ? engine_.Car().petrolInjection : 0;
         return static_cast<uint16_t>(type << 8 | (store_.wordVars[38] & 0xFF));
     }

@@ -83,6 +83,8 @@ void LiveEngine::RunScript()
 void LiveEngine::WarmReducer(double celsius)
 {
     tredC_ = std::min(kHotReducerC, tredC_ + celsius);
+    if (!Overridden(Channel::Tred))
+        readings_.tred = TempRaw(tredC_);
 }
 
 void LiveEngine::Override(Channel channel, int value)
@@ -134,7 +136,8 @@ void LiveEngine::AdvanceScript()
             enter(EnginePhase::Idle);
         break;
     case EnginePhase::Idle:
-        if (driven_ ? phaseSteps_ > kIdleBetweenDrives : (gasSteps_ >= kGasBeforeDrive || phaseSteps_ > kFirstIdleLimit))
+        if (driven_ ? phaseSteps_ > kIdleBetweenDrives
+                    : (gasSteps_ >= kGasBeforeDrive || phaseSteps_ > kFirstIdleLimit))
             enter(EnginePhase::Drive);
         break;
     case EnginePhase::Drive:
@@ -241,11 +244,12 @@ void LiveEngine::Step(const EngineSettings &settings)
     readings_.rpmPeriod = PeriodForRpm(rpm);
     readings_.load = static_cast<uint8_t>(std::clamp(load, 0.0, 100.0) + 0.5);
     const int injectors = std::clamp(settings.injectors, 0, 8);
-    const bool idling = phase_ == EnginePhase::Idle && !Overridden(Channel::Petrol);
+    const bool pinned = Overridden(Channel::Petrol).has_value();
+    const bool idling = phase_ == EnginePhase::Idle && !pinned;
     for (int i = 0; i < 8; ++i) {
         double ms = 0;
         if (i < injectors && petrolMs > 0) {
-            ms = petrolMs + Jitter(0.04);
+            ms = pinned ? petrolMs : petrolMs + Jitter(0.04);
             if (idling)
                 ms = std::clamp(ms, 2.5, 3.5);
         }

@@ -11,15 +11,23 @@
 
 namespace sim {
 
-enum class EnginePhase : uint8_t { Off, Cranking, Idle, Drive };
+enum class EnginePhase : uint8_t
+{
+    Off,
+    Cranking,
+    Idle,
+    Drive
+};
 // What the controller was told about the fuel.
-enum class FuelMode : uint8_t {
+enum class FuelMode : uint8_t
+{
     Automatic,   // switch to gas once the reducer is warm and the engine has revved
     Petrol,      // stay on petrol
     GasImmediate // go to gas at once, whatever the conditions
 };
 // SystemState codes in the live block.
-enum SystemStateCode : uint8_t {
+enum SystemStateCode : uint8_t
+{
     kStateOff = 0,
     kStateCranking = 1,
     kStatePetrol = 3,
@@ -28,7 +36,21 @@ enum SystemStateCode : uint8_t {
 };
 
 // Readings a test or the control line can pin to a value.
-enum class Channel : uint8_t { Rpm, Tred, Tgas, Psys, Pcol, Supply, Level, Lambda, Load, Petrol, Tpcb, Count };
+enum class Channel : uint8_t
+{
+    Rpm,
+    Tred,
+    Tgas,
+    Psys,
+    Pcol,
+    Supply,
+    Level,
+    Lambda,
+    Load,
+    Petrol,
+    Tpcb,
+    Count
+};
 const char *ChannelName(Channel channel);
 std::optional<Channel> ChannelByName(const std::string &name);
 
@@ -118,10 +140,10 @@ private:
     EnginePhase phase_ = EnginePhase::Off;
     bool scripted_ = true;
     FuelMode fuel_ = FuelMode::Automatic;
-    int phaseSteps_ = 0;   // steps spent in the current phase
-    int gasSteps_ = 0;     // consecutive steps on gas
-    int waitSteps_ = 0;    // steps left in the waiting state
-    bool revved_ = false;  // the switch speed was reached since the start
+    int phaseSteps_ = 0;  // steps spent in the current phase
+    int gasSteps_ = 0;    // consecutive steps on gas
+    int waitSteps_ = 0;   // steps left in the waiting state
+    bool revved_ = false; // the switch speed was reached since the start
     double tredC_ = 20, tgasC_ = 20, boardC_ = 20;
     double psysBar_ = 0;
     bool lambdaRich_ = false;

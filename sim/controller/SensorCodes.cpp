@@ -10,7 +10,7 @@ namespace {
 
 // Every sixteenth point of the sensor curve; interpolation between them is
 // well within the sensor's tolerance.
-constexpr std::array<double, 17> kCurve{272.8, 99.73, 76.07, 61.92, 51.87, 43.86, 36.91, 30.70, 24.92,
+constexpr std::array<double, 17> kCurve{272.8, 99.73, 76.07, 61.92, 51.87,  43.86,  36.91,  30.70, 24.92,
                                         19.33, 13.71, 7.863, 1.428, -5.489, -14.06, -27.95, -65.56};
 
 uint8_t Clamp8(double value)

@@ -224,8 +224,8 @@ Reply ControllerModel::CalibrationAnswer(std::size_t length)
         engine_.WarmReducer(4.0);
     if (service_.calibration.TakeFinished() && !id_.IsLegacy()) {
         const CalibrationReport &rep = service_.calibration.Report();
-        const auto gasB = static_cast<uint16_t>(std::clamp<long>(
-            static_cast<long>(rep.timeB * in.gasFactor + in.offsetTicks), 0, 0xFFFF));
+        const auto gasB = static_cast<uint16_t>(
+            std::clamp<long>(static_cast<long>(rep.timeB * in.gasFactor + in.offsetTicks), 0, 0xFFFF));
         store_.modelPoints = {rep.timeA, rep.wordC, rep.timeB, gasB};
     }
     const CalibrationReport &rep = service_.calibration.Report();

@@ -82,9 +82,10 @@ bool Autocalibration::Step(const CalibrationInputs &in)
     case Stage::Failed:
         return false;
     case Stage::Waiting:
-        if (in.tredRaw > kCalWarmRaw) {
+        // The engine must idle with a warm reducer; an idling engine warms it.
+        if (in.petrolTicks == 0 || in.tredRaw > kCalWarmRaw) {
             report_.state = legacy_ ? 1 : 3;
-            return true;
+            return in.petrolTicks != 0;
         }
         stage_ = Stage::Phase1;
         report_.progress = 0;

@@ -14,7 +14,13 @@ inline constexpr uint8_t kUnlocked = 0xF0;
 inline constexpr uint8_t kLocked = 0x0F;
 
 // Identification byte 5 / live byte 49.
-enum WorkStateCode : uint8_t { kWorkNormal = 0, kWorkAutocal = 1, kWorkInjectorTest = 2, kWorkPressureTest = 3 };
+enum WorkStateCode : uint8_t
+{
+    kWorkNormal = 0,
+    kWorkAutocal = 1,
+    kWorkInjectorTest = 2,
+    kWorkPressureTest = 3
+};
 
 struct CalibrationReport
 {
@@ -53,7 +59,16 @@ public:
     static constexpr uint8_t kLegacySteps = 19;
 
 private:
-    enum class Stage { Idle, Waiting, Phase1, WaitLoad, Phase2, Done, Failed };
+    enum class Stage
+    {
+        Idle,
+        Waiting,
+        Phase1,
+        WaitLoad,
+        Phase2,
+        Done,
+        Failed
+    };
     uint16_t GasFor(const CalibrationInputs &in, uint16_t petrol) const;
     Stage stage_ = Stage::Idle;
     bool legacy_ = false;

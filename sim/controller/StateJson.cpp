@@ -31,8 +31,8 @@ long Int(const Json &v, const std::string &key, long lo, long hi)
 {
     if (!v.is_number_integer() && !v.is_number_unsigned())
         Fail(key, "expected an integer, got " + v.dump());
-    const long value = v.is_number_unsigned() ? static_cast<long>(std::min<uint64_t>(v.get<uint64_t>(), 1ull << 40))
-                                              : v.get<long>();
+    const long value =
+        v.is_number_unsigned() ? static_cast<long>(std::min<uint64_t>(v.get<uint64_t>(), 1ull << 40)) : v.get<long>();
     if (value < lo || value > hi)
         Fail(key, "value " + std::to_string(value) + " is outside " + std::to_string(lo) + ".." + std::to_string(hi));
     return value;
@@ -124,7 +124,8 @@ Field ModelScaledField(const std::string &name, uint8_t index, double factor, bo
                 return Json(wire / factor);
             },
             [=](ParameterStore &s, const Json &v) {
-                const long wire = isSigned ? Scaled(v, name, factor, -32768, 32767) : Scaled(v, name, factor, 0, 0xFFFF);
+                const long wire =
+                    isSigned ? Scaled(v, name, factor, -32768, 32767) : Scaled(v, name, factor, 0, 0xFFFF);
                 s.modelParams[index] = static_cast<uint16_t>(wire);
             }};
 }
@@ -180,10 +181,9 @@ Field MemByteField(const std::string &name, uint16_t addr)
 
 Field MemWordField(const std::string &name, uint16_t addr)
 {
-    return {name, [=](const ParameterStore &s) { return Json(s.MemWord(addr)); },
-            [=](ParameterStore &s, const Json &v) {
-                s.SetMemWord(addr, static_cast<uint16_t>(Int(v, name, 0, 0xFFFF)));
-            }};
+    return {
+        name, [=](const ParameterStore &s) { return Json(s.MemWord(addr)); },
+        [=](ParameterStore &s, const Json &v) { s.SetMemWord(addr, static_cast<uint16_t>(Int(v, name, 0, 0xFFFF))); }};
 }
 
 Field CoreField(const std::string &name, long max, std::function<uint16_t(const ParameterStore::Core &)> get,
@@ -341,10 +341,11 @@ const std::vector<Field> &Fields()
         f.push_back(BitField("MasterMode", 27, 0));
         f.push_back(ByteField("PressureSensorType", 28));
         f.push_back(ByteField("LoadP>val", 29));
+        f.push_back(ByteField("LegacyParam29", 29)); // the same byte as 1.4/1.5 clients name it
         f.push_back(ByteField("WorkPress", 30));
         f.push_back(ByteField("Flags31", 31));
-        const char *flags31[8]{"RPM<", "RPM>", "LoadP>", "PreinjMode", "AlWorkOnGas", "RisingT", "AdaptationMode",
-                               "Tgas<"};
+        const char *flags31[8]{"RPM<",        "RPM>",    "LoadP>",         "PreinjMode",
+                               "AlWorkOnGas", "RisingT", "AdaptationMode", "Tgas<"};
         for (int bit = 0; bit < 8; ++bit)
             f.push_back(BitField(flags31[bit], 31, bit));
         f.push_back(ByteField("Flags32", 32));
@@ -353,7 +354,7 @@ const std::vector<Field> &Fields()
         f.push_back(ByteField("Param34", 34));
         f.push_back(ByteField("Tgas<val", 35));
         f.push_back(ByteField("Flags37", 37));
-        const std::pair<const char *, int> flags37[]{{"UseOnIdleModel", 0},  {"Tred<&Load", 2},
+        const std::pair<const char *, int> flags37[]{{"UseOnIdleModel", 0},    {"Tred<&Load", 2},
                                                      {"RPMWireNotConnect", 3}, {"FuelOverlap", 4},
                                                      {"GasInjHeating", 5},     {"PreinjectionProcessDuringCutOff", 6}};
         for (const auto &[name, bit] : flags37)
@@ -373,8 +374,9 @@ const std::vector<Field> &Fields()
         f.push_back(BitField("PreinjectionsDuringCutOffForLowRPMEnabled", 50, 0));
         f.push_back(BitField("MazdaIgnitionTypeCorrEnabled", 50, 1));
         f.push_back(ByteField("Flags52", 52));
-        const char *flags52[6]{"FlashLubeSupportEnabled",         "CutOffModeActivated",  "AutoToGasOnControlPanelHidden",
-                               "SygnalizeDrivingOnPetrolEnabled", "MinGasInjTimeEnabled", "MaxGasInjTimeEnabled"};
+        const char *flags52[6]{"FlashLubeSupportEnabled",       "CutOffModeActivated",
+                               "AutoToGasOnControlPanelHidden", "SygnalizeDrivingOnPetrolEnabled",
+                               "MinGasInjTimeEnabled",          "MaxGasInjTimeEnabled"};
         for (int bit = 0; bit < 6; ++bit)
             f.push_back(BitField(flags52[bit], 52, bit));
 
@@ -475,10 +477,9 @@ const std::vector<Field> &Fields()
                      }});
         f.push_back({"AdaptInfoBytes", [](const ParameterStore &s) { return PlainArray(s.adaptInfoBytes); },
                      [](ParameterStore &s, const Json &v) { TakePlain(s.adaptInfoBytes, v, "AdaptInfoBytes", 255); }});
-        f.push_back({"AdaptInfoWords", [](const ParameterStore &s) { return PlainArray(s.adaptInfoWords); },
-                     [](ParameterStore &s, const Json &v) {
-                         TakePlain(s.adaptInfoWords, v, "AdaptInfoWords", 0xFFFF);
-                     }});
+        f.push_back(
+            {"AdaptInfoWords", [](const ParameterStore &s) { return PlainArray(s.adaptInfoWords); },
+             [](ParameterStore &s, const Json &v) { TakePlain(s.adaptInfoWords, v, "AdaptInfoWords", 0xFFFF); }});
         f.push_back({"AdaptCorrBank1", [](const ParameterStore &s) { return AdaptJson(s.adaptBank1); },
                      [](ParameterStore &s, const Json &v) { TakeAdapt(s.adaptBank1, v, "AdaptCorrBank1"); }});
         f.push_back({"AdaptCorrBank2", [](const ParameterStore &s) { return AdaptJson(s.adaptBank2); },
@@ -747,9 +748,9 @@ bool StateJson::Load(ControllerModel &model, std::string_view text, std::string 
         if (doc.contains("car"))
             car = TakeCar(doc["car"], car);
 
-        std::set<std::string> known{"identity", "car",      "live",     "byteParams", "wordParams",
-                                    "modelParams", "wordVars", "memory", "LockState",  "Password",
-                                    "EmulatorSwitchState", "ValveOpen"};
+        std::set<std::string> known{
+            "identity", "car",    "live",      "byteParams", "wordParams",          "modelParams",
+            "wordVars", "memory", "LockState", "Password",   "EmulatorSwitchState", "ValveOpen"};
         if (doc.contains("memory"))
             TakeMemory(store, doc["memory"]);
         if (doc.contains("byteParams"))
