@@ -1,5 +1,6 @@
 #include "controller/DeviceData.h"
 
+#include "controller/ConfigurationIO.h"
 #include "controller/Conversions.h"
 
 #include <algorithm>
@@ -57,14 +58,13 @@ void TDevData::ClearMarker(unsigned number)
 
 bool TDevData::ReadConfiguration()
 {
-    return false;
+    return ReadGenerationConfiguration(manager_);
 }
 
 bool TDevData::WriteConfiguration()
 {
-    // Refused while the link is down; the block writes themselves come with
-    // the parameter-block commands.
-    return false;
+    // Refused while the link is down or the controller is locked.
+    return WriteGenerationConfiguration(manager_).Ok;
 }
 
 } // namespace lumex

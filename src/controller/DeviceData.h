@@ -190,9 +190,9 @@ public:
     void SetMarker(unsigned number);
     void ClearMarker(unsigned number);
 
-    // Reading and writing the configuration of the current generation. They
-    // belong to the parameter-block commands; until those are in place both
-    // report failure and change nothing.
+    // Reading and writing the configuration of the current generation, with
+    // the follow-up parameters (ConfigurationIO.h). The write stops at the
+    // first step that fails; WriteGenerationConfiguration tells which.
     virtual bool ReadConfiguration();
     virtual bool WriteConfiguration();
 

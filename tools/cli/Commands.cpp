@@ -9,6 +9,15 @@ int RunPorts(CliContext &ctx);
 int RunRaw(CliContext &ctx);
 int RunIdentify(CliContext &ctx);
 int RunPoll(CliContext &ctx);
+// Parameter blocks and service commands.
+int RunReadConfig(CliContext &ctx);
+int RunGet(CliContext &ctx);
+int RunSet(CliContext &ctx);
+int RunMem(CliContext &ctx);
+int RunLock(CliContext &ctx);
+int RunUnlock(CliContext &ctx);
+int RunTrouble(CliContext &ctx);
+int RunWorktype(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -17,6 +26,15 @@ std::span<const CommandEntry> Commands()
         {"raw", "raw [--expect N] HEX...   send bytes as given, print N answer bytes in hex", RunRaw},
         {"identify", "identify                  connect and print the controller's identification", RunIdentify},
         {"poll", "poll [--cycles N] ...     connect and print live readings of N poll cycles", RunPoll},
+        {"read-config", "read-config               connect and read every setting of the generation and letter",
+         RunReadConfig},
+        {"get", "get byte|word|model|info IDX      read one parameter in raw units", RunGet},
+        {"set", "set byte|word|model IDX VALUE     write one parameter in raw units and read it back", RunSet},
+        {"mem", "mem read ADDR [--word] | mem write ADDR VALUE [--word]   controller memory", RunMem},
+        {"lock", "lock PASSWORD             lock the controller (4 to 9 digits)", RunLock},
+        {"unlock", "unlock PASSWORD           unlock the controller (4 to 9 digits)", RunUnlock},
+        {"trouble", "trouble [--clear]         print the 16 trouble-flag bytes, optionally after clearing", RunTrouble},
+        {"worktype", "worktype N                switch the controller's work type", RunWorktype},
     });
     return kCommands;
 }
