@@ -65,7 +65,7 @@ TEST(DevData, MarkerBits)
     EXPECT_FALSE(dev.Marker(16));
 }
 
-TEST(DevData, ConfigurationTransfersAreNotThereYet)
+TEST(DevData, ConfigurationTransfersFailWithoutADevice)
 {
     TControllerLink link;
     EXPECT_FALSE(link.DevData.ReadConfiguration());
