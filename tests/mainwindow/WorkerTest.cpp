@@ -1,0 +1,300 @@
+#include "SimPort.h"
+
+#include "controller/ControllerLink.h"
+#include "documents/AppConfig.h"
+#include "mainwindow/DeviceWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+
+using namespace lumex;
+using guitest::SimPort;
+using guitest::WaitFor;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A device thread over simulated ports: "COM n" resolves to the n-th
+// simulator's pty, and the settings live in a temporary folder.
+class WorkerBench
+{
+public:
+    WorkerBench()
+    {
+        char pattern[] = "/tmp/lumex-worker-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        TAppFolders folders;
+        folders.LocalAppData = folder_.string();
+        folders.Personal = folder_.string();
+        folders.ProgramFolder = folder_.string() + "/";
+        folders.ProgramFile = "Lumex2";
+        config.InitPaths(&link.Port, folders);
+        link.Port.SetPortResolver([this](int n) {
+            std::lock_guard g(mutex_);
+            const auto it = paths_.find(n);
+            return it == paths_.end() ? std::string("/nonexistent/port") : it->second;
+        });
+        worker = std::make_unique<TDeviceWorker>(link, &config, hooks);
+        worker->PortLister = [this] {
+            std::lock_guard g(mutex_);
+            std::vector<std::string> names;
+            for (const auto &[n, path] : paths_)
+                names.push_back("COM" + std::to_string(n));
+            return names;
+        };
+        worker->OnSnapshot = [this](const TDeviceSnapshot &s) {
+            std::lock_guard g(mutex_);
+            last_ = s;
+            if (s.Report.ImageCleared)
+                cleared_ = s;
+        };
+        worker->OnSearchStatus = [this](const std::string &text) {
+            std::lock_guard g(mutex_);
+            statuses_.push_back(text);
+        };
+        worker->OnSearchFinished = [this](const TSearchResult &r) {
+            std::lock_guard g(mutex_);
+            results_.push_back(r);
+        };
+    }
+    ~WorkerBench()
+    {
+        worker->Stop();
+        worker.reset();
+        fs::remove_all(folder_);
+    }
+
+    SimPort &AddPort(int n, sim::SimulatorOptions options, std::vector<std::string> faults = {})
+    {
+        sims_.push_back(std::make_unique<SimPort>(std::move(options), faults));
+        std::lock_guard g(mutex_);
+        paths_[n] = sims_.back()->Path();
+        return *sims_.back();
+    }
+    TDeviceSnapshot Last()
+    {
+        std::lock_guard g(mutex_);
+        return last_;
+    }
+    std::optional<TDeviceSnapshot> Cleared()
+    {
+        std::lock_guard g(mutex_);
+        return cleared_;
+    }
+    std::vector<TSearchResult> Results()
+    {
+        std::lock_guard g(mutex_);
+        return results_;
+    }
+    std::vector<std::string> Statuses()
+    {
+        std::lock_guard g(mutex_);
+        return statuses_;
+    }
+    void Start(int savedPort, bool offline = false, bool noSearch = false)
+    {
+        config.SetPortNumber(savedPort, false);
+        TWorkerStartup s;
+        s.Offline = offline;
+        s.NoAutoSearch = noSearch;
+        s.SavedPort = savedPort;
+        worker->Start(s);
+    }
+    std::string SettingsText()
+    {
+        std::ifstream in(config.SettingsFile());
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    TControllerLink link;
+    TAppConfig config;
+    TTickHooks hooks;
+    std::unique_ptr<TDeviceWorker> worker;
+
+private:
+    fs::path folder_;
+    std::mutex mutex_;
+    std::map<int, std::string> paths_;
+    std::vector<std::unique_ptr<SimPort>> sims_;
+    TDeviceSnapshot last_;
+    std::optional<TDeviceSnapshot> cleared_;
+    std::vector<TSearchResult> results_;
+    std::vector<std::string> statuses_;
+};
+
+} // namespace
+
+TEST(DeviceWorker, OfflineSendsNoByte)
+{
+    WorkerBench bench;
+    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    bench.Start(3, true);
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= 2; }, 6000));
+    EXPECT_EQ(controller.BytesReceived(), 0u);
+    const auto s = bench.Last();
+    EXPECT_TRUE(s.Offline);
+    EXPECT_EQ(s.Panels.DeviceText, "----");
+    EXPECT_TRUE(s.Panels.NotConnected);
+    EXPECT_EQ(s.Data.VersionCode, 0);
+    EXPECT_TRUE(bench.Results().empty());
+}
+
+TEST(DeviceWorker, NoConnectTriesOnlyTheSavedPort)
+{
+    WorkerBench bench;
+    SimPort &saved = bench.AddPort(4, guitest::ControllerOptions(), {"silence@*"});
+    SimPort &other = bench.AddPort(3, guitest::ControllerOptions());
+    bench.Start(4, false, true);
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= 1; }, 6000));
+    EXPECT_GT(saved.BytesReceived(), 0u);
+    EXPECT_EQ(other.BytesReceived(), 0u);
+    EXPECT_TRUE(bench.Results().empty());
+    EXPECT_EQ(bench.Last().Data.VersionCode, 0);
+}
+
+TEST(DeviceWorker, SearchSkipsSilentAndGarbagePortsAndSavesTheControllersPort)
+{
+    WorkerBench bench;
+    bench.AddPort(3, guitest::ControllerOptions(), {"silence@*"});
+    bench.AddPort(4, guitest::ControllerOptions(), {"garbage@*"});
+    SimPort &controller = bench.AddPort(5, guitest::ControllerOptions());
+    bench.Start(7);
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 15000));
+    const TSearchResult r = bench.Results().front();
+    EXPECT_EQ(r.Outcome, TSearchOutcome::Connected);
+    EXPECT_EQ(r.PortNumber, 5);
+    EXPECT_EQ(bench.config.PortNumber(), 5);
+    EXPECT_GT(controller.BytesReceived(), 0u);
+    const auto statuses = bench.Statuses();
+    EXPECT_EQ(statuses, std::vector<std::string>({"COM3", "COM4", "COM5", ">>> COM5"}));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Panels.DeviceText == "30 G"; }));
+    ASSERT_TRUE(bench.config.SaveSettings());
+    EXPECT_NE(bench.SettingsText().find("ComMultiPort=5"), std::string::npos);
+}
+
+TEST(DeviceWorker, SearchThatFindsNothingKeepsThePreviousPort)
+{
+    WorkerBench bench;
+    bench.AddPort(3, guitest::ControllerOptions(), {"silence@*"});
+    bench.Start(9);
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 10000));
+    EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::NotFound);
+    EXPECT_EQ(bench.config.PortNumber(), 9);
+    EXPECT_FALSE(bench.Last().ConnectBusy);
+}
+
+TEST(DeviceWorker, CancelEndsTheSearchAndGoesOffline)
+{
+    WorkerBench bench;
+    for (int n = 3; n <= 6; ++n)
+        bench.AddPort(n, guitest::ControllerOptions(), {"silence@*"});
+    bench.Start(8);
+    ASSERT_TRUE(WaitFor([&] { return !bench.Statuses().empty(); }, 5000));
+    // What the window does on cancel.
+    bench.worker->CancelSearch();
+    bench.worker->SetOffline(true);
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 10000));
+    EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::Cancelled);
+    EXPECT_LT(bench.Statuses().size(), 4u);
+    EXPECT_EQ(bench.config.PortNumber(), 8);
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().Offline; }));
+    EXPECT_FALSE(bench.Last().ConnectBusy);
+}
+
+TEST(ConnectionWorkflow, SecondSearchWhileOneRunsDoesNothing)
+{
+    SimPort silent(guitest::ControllerOptions(), {"silence@*"});
+    TControllerLink link;
+    link.Port.SetPortResolver([&](int) { return silent.Path(); });
+    TTickHooks hooks;
+    TBootInfo boot;
+    TConnectionWorkflow workflow(link.Manager, nullptr, hooks, boot);
+    std::optional<TSearchOutcome> inner;
+    TSearchCallbacks callbacks;
+    callbacks.Status = [&](const std::string &) {
+        if (!inner)
+            inner = workflow.SearchPorts({"COM3"}, {}).Outcome;
+    };
+    const TSearchResult outer = workflow.SearchPorts({"COM3"}, callbacks);
+    ASSERT_TRUE(inner.has_value());
+    EXPECT_EQ(*inner, TSearchOutcome::Busy);
+    EXPECT_EQ(outer.Outcome, TSearchOutcome::NotFound);
+    EXPECT_FALSE(workflow.ConnectBusy());
+    link.Port.Close();
+}
+
+TEST(ConnectionWorkflow, UnusablePortNamesAreSkipped)
+{
+    EXPECT_EQ(UsablePortNumber("COM3"), 3);
+    EXPECT_EQ(UsablePortNumber("COM255"), 255);
+    EXPECT_FALSE(UsablePortNumber("COM256").has_value());
+    EXPECT_FALSE(UsablePortNumber("COM").has_value());
+    EXPECT_FALSE(UsablePortNumber("COM0").has_value());
+    EXPECT_FALSE(UsablePortNumber("COMx1").has_value());
+    EXPECT_FALSE(UsablePortNumber("COM99999999999999999999").has_value());
+    // The search goes past them without opening anything.
+    TControllerLink link;
+    std::vector<int> resolved;
+    link.Port.SetPortResolver([&](int n) {
+        resolved.push_back(n);
+        return std::string("/nonexistent/port");
+    });
+    const int previous = link.Port.ComDevice();
+    TTickHooks hooks;
+    TBootInfo boot;
+    TConnectionWorkflow workflow(link.Manager, nullptr, hooks, boot);
+    const TSearchResult r = workflow.SearchPorts({"COM", "COM300", "LPT1"}, {});
+    EXPECT_EQ(r.Outcome, TSearchOutcome::NotFound);
+    // Only the port in use before the search was ever looked up: COM300
+    // did not wrap round to COM44.
+    for (int n : resolved)
+        EXPECT_EQ(n, previous);
+    EXPECT_EQ(link.Port.ComDevice(), previous);
+}
+
+TEST(DeviceWorker, LockedControllerClearsTheImageOnceAndShowsTheLockPanel)
+{
+    WorkerBench bench;
+    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    bench.Start(3, false, true);
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    const TDeviceSnapshot before = bench.Last();
+    ASSERT_NE(before.Data.T, 0) << "the configuration was read at connection";
+    ASSERT_NE(before.Data.InjSW, 0);
+    controller.Control("lock 0F");
+    ASSERT_TRUE(WaitFor([&] { return bench.Cleared().has_value(); }, 6000));
+    const TDeviceSnapshot cleared = *bench.Cleared();
+    EXPECT_TRUE(cleared.Panels.Locked);
+    EXPECT_FALSE(cleared.Accessible);
+    EXPECT_EQ(cleared.Data.VersionCode, before.Data.VersionCode);
+    EXPECT_EQ(cleared.Data.InjSW, before.Data.InjSW);
+    EXPECT_EQ(cleared.Data.T, 0);
+    EXPECT_EQ(cleared.Data.TroubleFlags, (std::array<uint8_t, 16>{}));
+    // Cleared once: later ticks of the same lock clear nothing more.
+    const uint64_t ticks = bench.worker->TicksRun();
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 3; }, 6000));
+    EXPECT_FALSE(bench.Last().Report.ImageCleared);
+    EXPECT_TRUE(bench.Last().Panels.Locked);
+}
+
+TEST(DeviceWorker, OneFailedAnswerKeepsTheImage)
+{
+    WorkerBench bench;
+    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    bench.Start(3, false, true);
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    const uint8_t t = bench.Last().Data.T;
+    ASSERT_NE(t, 0);
+    controller.Control("trouble clear");
+    std::string error;
+    controller.Sim().AddFault(*sim::ParseFault("silence@0B:1", error));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Last().LinkUp; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp; }, 6000));
+    EXPECT_FALSE(bench.Cleared().has_value());
+    EXPECT_EQ(bench.Last().Data.T, t);
+}
