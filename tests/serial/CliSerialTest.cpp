@@ -1,6 +1,7 @@
 // lumex2-cli's serial commands run as a separate program against ptys,
 // with the port map in a temporary settings folder.
 #include "PtyPair.h"
+#include "serial/ComMultiPort.h"
 
 #include <gtest/gtest.h>
 
@@ -152,4 +153,19 @@ TEST_F(CliSerial, PortsListsAMapEntryPointingAtAPty)
     const std::regex layout(R"(COM[0-9]+\t[^\t]+ \(COM[0-9]+\)\t/[^\t]+)");
     for (std::string line; std::getline(lines, line);)
         EXPECT_TRUE(std::regex_match(line, layout)) << line;
+}
+
+TEST_F(CliSerial, PortHeldByAnotherProgramIsRefused)
+{
+    PtyPair pty;
+    lumex::TComMultiPort holder;
+    holder.ApplyControllerSettings();
+    holder.SetDevicePath(pty.SlavePath());
+    holder.Open();
+    const auto r = Run({"--port", pty.SlavePath(), "raw", "C0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Error while opening port " + pty.SlavePath() + " [code 16]:\r\nDevice or resource busy\n");
+    holder.Close();
+    EXPECT_EQ(Run({"--port", pty.SlavePath(), "raw", "C0"}).exitCode, 0);
+    EXPECT_EQ(pty.Receive(1), std::vector<uint8_t>{0xC0});
 }
