@@ -1,6 +1,7 @@
 // lumex2-cli identify: connects to the controller the way the program's poll
 // cycle does after losing it, and prints who answered.
 #include "CliContext.h"
+#include "ConfigJson.h"
 #include "LinkSession.h"
 
 #include "controller/Version.h"
@@ -40,7 +41,12 @@ int RunIdentify(CliContext &ctx)
         return kExitDevice;
     }
 
-    const nlohmann::json j = IdentificationJson(link, serial);
+    nlohmann::json j = IdentificationJson(link, serial);
+    // What the reconnection read after identifying: the configuration of the
+    // generation, the model block and the trouble flags.
+    j["Configuration"] = ConfigurationJson(link.Data);
+    j["TroubleFlags"] = link.Data.TroubleFlags;
+    j["TroubleCodesPresent"] = link.Manager.TroubleCodesPresent;
     if (ctx.json) {
         *ctx.out << JsonLine(j) << "\n";
         return kExitOk;
@@ -59,6 +65,7 @@ int RunIdentify(CliContext &ctx)
                                   : "unknown")
         << "\n";
     out << "Compatible:      " << (link.Manager.SoftwareCompatible ? "yes" : "no") << "\n";
+    out << "Trouble codes:   " << (link.Manager.TroubleCodesPresent ? "present" : "none") << "\n";
     return kExitOk;
 }
 

@@ -1,0 +1,252 @@
+// lumex2-cli's parameter and service commands, run as their own process
+// against the simulated controller on a pseudo-terminal.
+#include "CliRun.h"
+#include "StateCompare.h"
+
+#include "sim/Simulator.h"
+#include "sim/controller/ControllerModel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+
+using blockstest::CliResult;
+using blockstest::RunCli;
+using nlohmann::json;
+
+namespace {
+
+struct Fixture
+{
+    const char *name; // sim/states/installed-<name>.json
+    uint8_t generation;
+    char letter;
+};
+
+class SimHost
+{
+public:
+    SimHost(uint8_t generation, char letter, const std::string &stateFile = {})
+    {
+        sim::SimulatorOptions o;
+        o.controller.generation = generation;
+        o.controller.letter = static_cast<uint8_t>(letter);
+        o.stateFile = stateFile;
+        sim_ = std::make_unique<sim::Simulator>(o);
+        std::string error;
+        if (!sim_->Start(error))
+            throw std::runtime_error(error);
+        auto hold = sim_->Pause();
+        sim_->Line().SetEventSink([this](const sim::TraceEvent &e) {
+            std::lock_guard g(mutex_);
+            if (std::string(e.dir) == "rx") {
+                bytes_ += e.bytes.size();
+                if (e.discarded.empty())
+                    frames_.push_back(sim::HexBytes(e.bytes));
+            }
+        });
+    }
+    ~SimHost() { sim_->Stop(); }
+
+    std::string Path() const { return sim_->Path(); }
+    sim::Simulator &Sim() { return *sim_; }
+    std::shared_ptr<sim::ControllerModel> Model()
+    {
+        return std::dynamic_pointer_cast<sim::ControllerModel>(sim_->Device());
+    }
+    json State() { return json::parse(Model()->DumpState()); }
+    std::size_t Bytes()
+    {
+        std::lock_guard g(mutex_);
+        return bytes_;
+    }
+    std::vector<std::string> Frames()
+    {
+        std::lock_guard g(mutex_);
+        return frames_;
+    }
+    // Frames whose command code is `code`.
+    std::vector<std::string> FramesOf(uint8_t code)
+    {
+        char prefix[8];
+        std::snprintf(prefix, sizeof prefix, "C0 %02X", code);
+        std::vector<std::string> out;
+        for (const auto &f : Frames()) {
+            if (f.rfind(prefix, 0) == 0)
+                out.push_back(f);
+        }
+        return out;
+    }
+
+private:
+    std::unique_ptr<sim::Simulator> sim_;
+    std::mutex mutex_;
+    std::size_t bytes_ = 0;
+    std::vector<std::string> frames_;
+};
+
+std::string FixturePath(const char *name)
+{
+    return std::string(LUMEX_SOURCE_DIR) + "/sim/states/installed-" + name + ".json";
+}
+
+class ReadConfigAgainstState : public ::testing::TestWithParam<Fixture>
+{
+};
+
+} // namespace
+
+TEST_P(ReadConfigAgainstState, JsonEqualsTheStateTheControllerHolds)
+{
+    const Fixture f = GetParam();
+    SimHost host(f.generation, f.letter, FixturePath(f.name));
+    const CliResult r = RunCli({"--port", host.Path(), "--json", "read-config"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const json client = json::parse(r.out);
+    const json state = host.State();
+    ASSERT_EQ(state.at("identity").at("SoftwareLetter"), std::string(1, f.letter));
+
+    const auto report = blockstest::CompareWithState(client, state, f.generation);
+    EXPECT_TRUE(report.mismatches.empty()) << ::testing::PrintToString(report.mismatches);
+    // Every value the client shows has its counterpart in the controller,
+    // except what the client derives itself.
+    EXPECT_EQ(report.unmatched, (std::vector<std::string>{"GasPoints", "InjSW", "PetrolPoints"}));
+    EXPECT_GE(report.compared.size(), f.generation == 0x30 ? 80u : 45u);
+
+    // The point lists hold exactly the stored points.
+    const auto pst = client.at("PressureSensorType").get<uint8_t>();
+    EXPECT_TRUE(blockstest::SameValue(client.at("PetrolPoints"),
+                                      blockstest::ExpectedPoints(state.at("PetrolMapPoints"), pst), false));
+    EXPECT_TRUE(blockstest::SameValue(client.at("GasPoints"), blockstest::ExpectedPoints(state.at("GasMapPoints"), pst),
+                                      false));
+    EXPECT_TRUE(host.Sim().Violations().empty()) << ::testing::PrintToString(host.Sim().Violations());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, ReadConfigAgainstState,
+                         ::testing::Values(Fixture{"14", 0x14, 'C'}, Fixture{"15", 0x15, 'E'},
+                                           Fixture{"30C", 0x30, 'C'}, Fixture{"30D", 0x30, 'D'},
+                                           Fixture{"30F", 0x30, 'F'}, Fixture{"30G", 0x30, 'G'}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(CliBlocks, SetWordThenGetWord)
+{
+    SimHost host(0x30, 'G');
+    const CliResult set = RunCli({"--port", host.Path(), "set", "word", "14", "1234"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(set.out, "1234\n");
+    const CliResult get = RunCli({"--port", host.Path(), "get", "word", "14"});
+    ASSERT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "1234\n");
+    EXPECT_EQ(host.State().at("Markers"), 1234);
+    EXPECT_EQ(host.FramesOf(0x52), (std::vector<std::string>{"C0 52 0E 04 D2 F6"}));
+}
+
+TEST(CliBlocks, GetAndSetOtherKindsAndMemory)
+{
+    SimHost host(0x15, 'E', FixturePath("15"));
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "byte", "19", "0x0C"}).out, "12\n");
+    EXPECT_EQ(host.State().at("MapRPMRange"), 12);
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "model", "1", "1100"}).out, "1100\n");
+    const CliResult info = RunCli({"--port", host.Path(), "--json", "get", "info", "28"});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_EQ(json::parse(info.out).at("value"), 1); // four hardware channels
+    EXPECT_EQ(RunCli({"--port", host.Path(), "mem", "write", "300", "0xBEEF", "--word"}).exitCode, 0);
+    EXPECT_EQ(RunCli({"--port", host.Path(), "mem", "read", "300", "--word"}).out, std::to_string(0xBEEF) + "\n");
+    EXPECT_EQ(RunCli({"--port", host.Path(), "mem", "read", "301"}).out, std::to_string(0xEF) + "\n");
+    // A model parameter the controller does not have is refused before anything is sent.
+    const std::size_t before = host.Bytes();
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "model", "90", "1"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "byte", "3", "256"}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--port", host.Path(), "get", "byte", "0"}).exitCode, 2);
+    EXPECT_EQ(host.Bytes(), before);
+    EXPECT_TRUE(host.Sim().Violations().empty()) << ::testing::PrintToString(host.Sim().Violations());
+}
+
+TEST(CliBlocks, ShortPasswordExitsTwoAndSendsNothing)
+{
+    SimHost host(0x30, 'G');
+    for (const char *bad : {"123", "1234567890", "12a4", "", "-1234"}) {
+        EXPECT_EQ(RunCli({"--port", host.Path(), "lock", bad}).exitCode, 2) << bad;
+        EXPECT_EQ(RunCli({"--port", host.Path(), "unlock", bad}).exitCode, 2) << bad;
+    }
+    EXPECT_EQ(host.Bytes(), 0u);
+    // Not even the port is opened: a port that does not exist makes no difference.
+    const CliResult r = RunCli({"--port", "/nonexistent/tty", "lock", "123"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("4 to 9 digits"), std::string::npos) << r.err;
+}
+
+TEST(CliBlocks, LockedControllerRefusesWritesUntilUnlocked)
+{
+    SimHost host(0x30, 'G');
+    const CliResult lock = RunCli({"--port", host.Path(), "lock", "0012345"});
+    ASSERT_EQ(lock.exitCode, 0) << lock.err;
+    EXPECT_EQ(lock.out, "Lock state: locked\n");
+    // 12345 = 0x3039, least significant byte first; the leading zeros are lost.
+    EXPECT_EQ(host.FramesOf(0x3D), (std::vector<std::string>{"C0 3D 39 30 00 00 66"}));
+    EXPECT_EQ(host.Model()->Password(), 12345u);
+
+    const CliResult set = RunCli({"--port", host.Path(), "set", "word", "14", "7"});
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_NE(set.err.find("controller locked"), std::string::npos) << set.err;
+    const CliResult clear = RunCli({"--port", host.Path(), "trouble", "--clear"});
+    EXPECT_EQ(clear.exitCode, 1);
+    EXPECT_TRUE(host.FramesOf(0x52).empty());
+    EXPECT_TRUE(host.FramesOf(0x14).empty());
+
+    EXPECT_EQ(RunCli({"--port", host.Path(), "unlock", "1234"}).out, "Lock state: locked\n");
+    EXPECT_EQ(RunCli({"--port", host.Path(), "unlock", "12345"}).out, "Lock state: unlocked\n");
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "word", "14", "7"}).out, "7\n");
+    EXPECT_TRUE(host.Sim().Violations().empty()) << ::testing::PrintToString(host.Sim().Violations());
+}
+
+TEST(CliBlocks, TroubleFlagsAndClearing)
+{
+    SimHost host(0x30, 'G', FixturePath("30G"));
+    const CliResult before = RunCli({"--port", host.Path(), "--json", "trouble"});
+    ASSERT_EQ(before.exitCode, 0) << before.err;
+    EXPECT_EQ(json::parse(before.out).at("TroubleFlags"), host.State().at("TroubleFlags"));
+    EXPECT_EQ(json::parse(before.out).at("TroubleCodesPresent"), true);
+    const CliResult plain = RunCli({"--port", host.Path(), "trouble"});
+    EXPECT_NE(plain.out.find(" 9: 0x04\n"), std::string::npos) << plain.out;
+    const CliResult cleared = RunCli({"--port", host.Path(), "--json", "trouble", "--clear"});
+    ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
+    EXPECT_EQ(host.FramesOf(0x14), (std::vector<std::string>{"C0 14 14 E8"}));
+    EXPECT_EQ(json::parse(cleared.out).at("TroubleFlags"), host.State().at("TroubleFlags"));
+}
+
+TEST(CliBlocks, WorkType)
+{
+    SimHost host(0x30, 'G');
+    const CliResult r = RunCli({"--port", host.Path(), "worktype", "5"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "WorkType: 5\n");
+    EXPECT_EQ(host.FramesOf(0x20), (std::vector<std::string>{"C0 20 05 E5"}));
+    EXPECT_EQ(RunCli({"--port", host.Path(), "worktype", "256"}).exitCode, 2);
+}
+
+TEST(CliBlocks, IdentifyIncludesConfigurationModelAndTroubleFlags)
+{
+    SimHost host(0x30, 'G', FixturePath("30G"));
+    const CliResult r = RunCli({"--port", host.Path(), "--json", "identify"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const json j = json::parse(r.out);
+    const json state = host.State();
+    ASSERT_TRUE(j.contains("Configuration")) << r.out;
+    EXPECT_EQ(j.at("Configuration").at("EngineCubicCapacity"), state.at("EngineCubicCapacity"));
+    EXPECT_EQ(j.at("Configuration").at("P3"), state.at("P3"));
+    EXPECT_EQ(j.at("TroubleFlags"), state.at("TroubleFlags"));
+    EXPECT_EQ(j.at("TroubleCodesPresent"), true);
+}
+
+TEST(CliBlocks, DeviceFailureExitsOne)
+{
+    SimHost host(0x30, 'G');
+    std::string reply;
+    ASSERT_TRUE(host.Sim().Control("fault silence@51:1", reply)) << reply;
+    // The reconnection reads word parameters; the get that follows finds the link down.
+    const CliResult r = RunCli({"--port", host.Path(), "get", "word", "14"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(r.err.empty());
+}
