@@ -248,7 +248,6 @@ private:
     TWriteRefusal lastRefusal_ = TWriteRefusal::None;
     // ===== end of parameter blocks and service commands =====
 
-private:
     void ReadForMode(int mode);
     // A failure that reached us as an exception counts as a failed answer.
     void FailFromException();
