@@ -79,7 +79,7 @@ TAppFolders TAppFolders::FromEnvironment(std::string_view appFolderName)
 
     if (!configHome.empty()) {
         try {
-            if (auto text = ReadWholeFile(configHome + "/user-dirs.dirs", 64 * 1024))
+            if (auto text = ReadWholeFile(configHome + "/user-dirs.dirs", std::size_t{64} * 1024))
                 folders.Personal = DocumentsFolderFromUserDirs(*text, home);
         } catch (const EFileReadError &) {
         }

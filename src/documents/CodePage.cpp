@@ -44,7 +44,7 @@ TCodePageTable BuildTable(std::string_view pageName)
 {
     TCodePageTable table;
     iconv_t cd = iconv_open("UTF-32LE", std::string(pageName).c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
+    if (cd == reinterpret_cast<iconv_t>(-1)) // NOLINT(performance-no-int-to-ptr): the iconv failure value
         throw ECodePageError("code page not available: " + std::string(pageName));
     for (unsigned b = 0; b < 256; ++b) {
         char in = static_cast<char>(b);

@@ -20,7 +20,7 @@ namespace lumex {
 
 namespace {
 
-constexpr std::size_t MaxObdListSize = 16 * 1024 * 1024;
+constexpr std::size_t MaxObdListSize = std::size_t{16} * 1024 * 1024;
 
 bool IsPlainCLocale(const char *name)
 {

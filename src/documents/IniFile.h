@@ -24,7 +24,7 @@ class TIniFile
 {
 public:
     // Settings and module files are small; anything bigger is not one of ours.
-    static constexpr std::size_t MaxFileSize = 16 * 1024 * 1024;
+    static constexpr std::size_t MaxFileSize = std::size_t{16} * 1024 * 1024;
 
     TIniFile() = default;
     static TIniFile Parse(std::string_view text);

@@ -13,7 +13,7 @@ namespace lumex {
 namespace {
 
 // Language files are a few hundred kilobytes at most.
-constexpr std::size_t MaxLanguageFileSize = 8 * 1024 * 1024;
+constexpr std::size_t MaxLanguageFileSize = std::size_t{8} * 1024 * 1024;
 
 TLM *instance = nullptr;
 

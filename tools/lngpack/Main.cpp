@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr std::size_t MaxInputSize = 64 * 1024 * 1024;
+constexpr std::size_t MaxInputSize = std::size_t{64} * 1024 * 1024;
 
 int Usage(const char *message = nullptr)
 {
