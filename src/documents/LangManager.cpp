@@ -97,12 +97,13 @@ bool TLM::Fail(const std::string &text)
 
 bool TLM::LoadLanguage(const std::string &code)
 {
-    if (catalogue_)
+    // Only the sixteen codes name files; anything else could reach outside
+    // the resource folder, so it does not even reach the catalogue.
+    const bool known = IsKnownLanguageCode(code);
+    if (catalogue_ && known)
         catalogue_->SetCatalogueLanguage(code);
     const std::string path = LanguageFilePath(code);
-    // Only the sixteen codes name files; anything else could reach outside
-    // the resource folder.
-    if (!IsKnownLanguageCode(code) || !FileExists(path))
+    if (!known || !FileExists(path))
         return Fail("File not found:\r\n" + path);
 
     std::optional<std::string> bytes;

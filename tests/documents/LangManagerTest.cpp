@@ -105,11 +105,14 @@ TEST_F(LangManagerTest, EmptyAndMissingFiles)
 TEST_F(LangManagerTest, OnlyKnownCodesNameFiles)
 {
     // A file that a crafted code could reach must not be read.
+    TCustom catalogue(folder.Path(), folder.Path() + "locale");
+    lm.SetCatalogue(&catalogue);
     WriteLanguageFile(folder.Path(), "XX", "FileVersion=3.0.5.1\nstrOK=Sneaky\n");
     EXPECT_FALSE(lm.LoadLanguage("XX"));
     EXPECT_FALSE(lm.LoadLanguage("../EN"));
     EXPECT_EQ(lm.MessageText("strOK"), "!_strOK");
     EXPECT_EQ(errors.size(), 2u);
+    EXPECT_EQ(catalogue.CatalogueLanguage(), "PL") << "only the language in force reached the catalogue";
 }
 
 TEST_F(LangManagerTest, DecodesTheCodePageOfTheLanguage)
