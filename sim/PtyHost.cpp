@@ -17,7 +17,7 @@ namespace sim {
 namespace {
 
 // A client that stops reading must not make the simulator hoard its answers.
-constexpr std::size_t kMaxPendingOut = 64 * 1024;
+constexpr std::size_t kMaxPendingOut = std::size_t{64} * 1024;
 
 bool MakeRaw(int fd)
 {
