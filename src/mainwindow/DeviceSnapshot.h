@@ -32,6 +32,7 @@ struct TDeviceSnapshot
     int DetectionResult = 0;
     int PortNumber = 0;
     std::string PortDevice;
+    bool PortByPath = false; // a device path, not a port number
     uint64_t Ticks = 0; // ticks that ran
 };
 

@@ -162,6 +162,7 @@ void TDeviceWorker::Publish(const TTickReport &report)
     s.DetectionResult = detector_.DetectionResult();
     s.PortNumber = connection_.PortNumber();
     s.PortDevice = link_.Port.DeviceName();
+    s.PortByPath = !link_.Port.DevicePath().empty();
     s.Ticks = ticks_.load();
     OnSnapshot(s);
 }

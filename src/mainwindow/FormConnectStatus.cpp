@@ -1,7 +1,9 @@
 #include "mainwindow/FormConnectStatus.h"
 
 #include "controller/Version.h"
+#include "documents/LangManager.h"
 #include "documents/MessageKeys.h"
+#include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/UiText.h"
 #include "serial/ComSetupApi.h"
 #include "widgets/WaitWindow.h"
@@ -76,6 +78,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
                                  UiText(msg::strUpdUnavailable, "Firmware upgrade is not available yet."));
     });
     connect(this, &QDialog::finished, this, [this] { timer_->stop(); });
+    language_ = AttachLanguage(TLanguageWindowId::ConnectStatus, this);
     timer_->start();
 }
 
@@ -166,5 +169,7 @@ void TFormConnectStatus::RefreshPanels()
         update_->setVisible(false);
     }
 }
+
+TFormConnectStatus::~TFormConnectStatus() = default;
 
 } // namespace lumex

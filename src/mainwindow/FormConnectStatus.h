@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,15 @@ class QWidget;
 
 namespace lumex {
 
+class TQtLanguageWindow;
+
 class TWaitWindow;
 
 class TFormConnectStatus : public QDialog
 {
 public:
     explicit TFormConnectStatus(QWidget *parent = nullptr);
+    ~TFormConnectStatus() override;
 
     // The latest device state; the panels follow it.
     void SetSnapshot(const TDeviceSnapshot &snapshot);
@@ -55,6 +59,7 @@ private:
     std::vector<std::string> names_;
     TDeviceSnapshot snapshot_;
     int waitingForPort_ = 0;
+    std::unique_ptr<TQtLanguageWindow> language_;
 };
 
 } // namespace lumex

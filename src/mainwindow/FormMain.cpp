@@ -98,8 +98,11 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
     BuildPages();
     BuildMenus();
     BuildStatusBar();
-    if (lm_)
+    if (lm_) {
+        // The language in force is applied once the window's components exist.
         languageWindow_ = std::make_unique<TQtLanguageWindow>(*lm_, TLanguageWindowId::MainWindow, this);
+        lm_->LoadCurrentLanguage();
+    }
 
     worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
         QMetaObject::invokeMethod(
@@ -383,7 +386,10 @@ void TFormMain::ApplyPanels(const TDeviceSnapshot &s)
                          QString(" (%1/%2)").arg(p.CorrMapCountA).arg(p.CorrMapCountB));
     pnlObdAdapt_->setVisible(p.ObdAdaptationVisible && !s.Offline);
     pnlMapAdapt_->setVisible(p.MapAdaptationVisible && !s.Offline);
-    pnlPort_->setText(QString("COM%1").arg(s.PortNumber));
+    // A device given by path (the simulator, --port) shows its node name.
+    const bool byPath = s.PortByPath;
+    pnlPort_->setText(byPath ? QString::fromStdString(s.PortDevice).section('/', -1)
+                             : QString("COM%1").arg(s.PortNumber));
     pnlPort_->setToolTip(Q(s.PortDevice));
 
     pnlFuel_->setVisible(p.FuelVisible);

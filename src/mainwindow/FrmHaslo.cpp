@@ -3,10 +3,12 @@
 #include "controller/PasswordRules.h"
 #include "documents/LangManager.h"
 #include "documents/MessageKeys.h"
+#include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/UiText.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -35,10 +37,14 @@ TFrmHaslo::TFrmHaslo(bool locking, QWidget *parent) : QDialog(parent), locking_(
                            : UiText(msg::strUnlocking, "Odblokowanie sterownika"));
     auto *form = new QFormLayout(this);
     entry_ = PasswordEntry(this, "EdtPassword");
-    form->addRow(QStringLiteral("Hasło:"), entry_);
+    auto *label = new QLabel(QStringLiteral("Hasło:"), this);
+    label->setObjectName("LblPassword");
+    form->addRow(label, entry_);
     if (locking) {
         confirmation_ = PasswordEntry(this, "EdtPassword2");
-        form->addRow(QStringLiteral("Powtórz hasło:"), confirmation_);
+        auto *again = new QLabel(QStringLiteral("Powtórz hasło:"), this);
+        again->setObjectName("LblPassword2");
+        form->addRow(again, confirmation_);
     }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(UiText(msg::strOK, "OK"));
@@ -46,6 +52,7 @@ TFrmHaslo::TFrmHaslo(bool locking, QWidget *parent) : QDialog(parent), locking_(
     connect(buttons, &QDialogButtonBox::accepted, this, &TFrmHaslo::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TFrmHaslo::reject);
     form->addRow(buttons);
+    language_ = AttachLanguage(TLanguageWindowId::Password, this);
 }
 
 void TFrmHaslo::accept()
@@ -68,5 +75,7 @@ void TFrmHaslo::accept()
     password_ = PasswordValue(entry);
     QDialog::accept();
 }
+
+TFrmHaslo::~TFrmHaslo() = default;
 
 } // namespace lumex

@@ -4,15 +4,19 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <memory>
 
 class QLineEdit;
 
 namespace lumex {
 
+class TQtLanguageWindow;
+
 class TFrmHaslo : public QDialog
 {
 public:
     TFrmHaslo(bool locking, QWidget *parent = nullptr);
+    ~TFrmHaslo() override;
 
     // The number to send, valid after the dialog was accepted.
     uint32_t Password() const { return password_; }
@@ -26,6 +30,7 @@ private:
     QLineEdit *entry_;
     QLineEdit *confirmation_ = nullptr;
     uint32_t password_ = 0;
+    std::unique_ptr<TQtLanguageWindow> language_;
 };
 
 } // namespace lumex

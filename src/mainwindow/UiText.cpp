@@ -3,6 +3,7 @@
 #include "documents/CustomParams.h"
 #include "documents/LangManager.h"
 #include "documents/ProductProfile.h"
+#include "documents/ui/QtLanguageWindow.h"
 
 namespace lumex {
 
@@ -45,6 +46,16 @@ QColor RgbColour(uint32_t rgb)
 {
     return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
                   static_cast<int>(rgb & 0xFF));
+}
+
+std::unique_ptr<TQtLanguageWindow> AttachLanguage(TLanguageWindowId id, QWidget *window)
+{
+    TLM *lm = TLM::Instance();
+    if (!lm)
+        return nullptr;
+    auto attached = std::make_unique<TQtLanguageWindow>(*lm, id, window);
+    lm->LoadCurrentLanguage();
+    return attached;
 }
 
 } // namespace lumex

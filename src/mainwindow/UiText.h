@@ -6,9 +6,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
+class QWidget;
+
 namespace lumex {
+
+class TQtLanguageWindow;
+enum class TLanguageWindowId;
 
 // The key's text; `builtIn` when the language gives none (texts that
 // start with "!" are the language manager's sign for a missing key).
@@ -18,5 +24,9 @@ QString UiText(std::string_view key, const QString &builtIn);
 // pink of an unregistered display for index -1.
 QColor PaletteColour(int index);
 QColor RgbColour(uint32_t rgb);
+
+// Attaches the window to the language manager and applies the language in
+// force to it, once its components exist. Nothing without a manager.
+std::unique_ptr<TQtLanguageWindow> AttachLanguage(TLanguageWindowId id, QWidget *window);
 
 } // namespace lumex

@@ -30,16 +30,19 @@ std::vector<TCell> Cells(const QString &text)
     return cells;
 }
 
-// One segment as a hexagon from p to q with thickness w.
+// One segment from p to q as a hexagon of thickness w, pointed at both
+// ends so neighbouring segments meet in a mitre with a hairline gap.
 QPolygonF Segment(QPointF p, QPointF q, double w)
 {
     const double h = w / 2;
+    const double g = 0.8; // the gap at each end
     if (p.y() == q.y()) {
-        return QPolygonF({QPointF(p.x() + h, p.y()), QPointF(p.x() + w, p.y() - h), QPointF(q.x() - w, q.y() - h),
-                          QPointF(q.x() - h, q.y()), QPointF(q.x() - w, q.y() + h), QPointF(p.x() + w, p.y() + h)});
+        return QPolygonF({QPointF(p.x() + g, p.y()), QPointF(p.x() + g + h, p.y() - h),
+                          QPointF(q.x() - g - h, q.y() - h), QPointF(q.x() - g, q.y()),
+                          QPointF(q.x() - g - h, q.y() + h), QPointF(p.x() + g + h, p.y() + h)});
     }
-    return QPolygonF({QPointF(p.x(), p.y() + h), QPointF(p.x() + h, p.y() + w), QPointF(q.x() + h, q.y() - w),
-                      QPointF(q.x(), q.y() - h), QPointF(q.x() - h, q.y() - w), QPointF(p.x() - h, p.y() + w)});
+    return QPolygonF({QPointF(p.x(), p.y() + g), QPointF(p.x() + h, p.y() + g + h), QPointF(q.x() + h, q.y() - g - h),
+                      QPointF(q.x(), q.y() - g), QPointF(q.x() - h, q.y() - g - h), QPointF(p.x() - h, p.y() + g + h)});
 }
 
 } // namespace
@@ -137,15 +140,15 @@ void TDigitalDisplay::paintEvent(QPaintEvent *)
     const bool darkFace = face_.lightness() < 110;
     const QColor lit = darkFace ? QColor(255, 235, 120) : QColor(20, 20, 20);
     QColor unlit = lit;
-    unlit.setAlpha(22);
+    unlit.setAlpha(12);
 
     const auto cells = Cells(text_);
     const int count = std::max<int>(digits_, static_cast<int>(cells.size()));
     const double margin = r.height() * 0.16;
     const double cellH = r.height() - 2 * margin;
-    const double cellW = std::min((r.width() - 2 * margin) / count, cellH * 0.62);
-    const double w = std::max(2.0, cellW * 0.16);
-    const double segW = cellW * 0.72;
+    const double cellW = std::min((r.width() - 2 * margin) / count, cellH * 0.72);
+    const double w = std::max(2.0, cellW * 0.17);
+    const double segW = cellW * 0.62;
     // Right-aligned, as a meter shows numbers.
     double x = r.right() - margin - count * cellW;
     const int blank = count - static_cast<int>(cells.size());
@@ -167,8 +170,10 @@ void TDigitalDisplay::paintEvent(QPaintEvent *)
             p.setBrush((cell.Segments >> s) & 1U ? lit : unlit);
             p.drawPolygon(seg[s]);
         }
-        p.setBrush(cell.Point ? lit : unlit);
-        p.drawEllipse(QPointF(right + (cellW - segW) / 2, bottom), w * 0.6, w * 0.6);
+        if (cell.Point) {
+            p.setBrush(lit);
+            p.drawEllipse(QPointF(right + (cellW - segW) / 2, bottom), w * 0.6, w * 0.6);
+        }
     }
 }
 
