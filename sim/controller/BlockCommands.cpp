@@ -211,7 +211,7 @@ Reply ControllerModel::MapCommand(uint8_t code, const Request &req, std::size_t 
             return {code == 0xD4 || code == 0x95 ? a.Finish() : Ack(code).bytes, violation};
         }
         for (std::size_t i = 0; i < 10; ++i) {
-            auto &point = set[param * 10 + i];
+            auto &point = set[static_cast<std::size_t>(param) * 10 + i];
             if (code == 0xD4 || code == 0x95) {
                 a.Put16(2 + 4 * i, point.x);
                 a.Put16(4 + 4 * i, point.y);

@@ -1,8 +1,8 @@
 #include "sim/controller/GasModel.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <vector>
 
 namespace sim {
 
@@ -39,17 +39,19 @@ double LegacyGas(const ParameterStore &s, double tb)
 
 double Model2Gas(const ParameterStore &s, double tb, bool &usable)
 {
-    std::vector<ModelPoint> points;
+    std::array<ModelPoint, 20> points{};
+    std::size_t count = 0;
     for (const auto &p : s.model2A) {
         if (p.x != 0xFFFF && p.x <= kModelLimit)
-            points.push_back(p);
+            points[count++] = p;
     }
-    std::sort(points.begin(), points.end(), [](const ModelPoint &a, const ModelPoint &b) { return a.x < b.x; });
-    usable = points.size() >= 2;
+    std::sort(points.begin(), points.begin() + static_cast<long>(count),
+              [](const ModelPoint &a, const ModelPoint &b) { return a.x < b.x; });
+    usable = count >= 2;
     if (!usable)
         return 0;
     std::size_t k = 1;
-    while (k + 1 < points.size() && tb > points[k].x)
+    while (k + 1 < count && tb > points[k].x)
         ++k;
     const auto &a = points[k - 1];
     const auto &b = points[k];

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace sim {
 
@@ -242,7 +243,7 @@ void LiveEngine::Step(const EngineSettings &settings)
 
     readings_.rpm = rpm;
     readings_.rpmPeriod = PeriodForRpm(rpm);
-    readings_.load = static_cast<uint8_t>(std::clamp(load, 0.0, 100.0) + 0.5);
+    readings_.load = static_cast<uint8_t>(std::lround(std::clamp(load, 0.0, 100.0)));
     const int injectors = std::clamp(settings.injectors, 0, 8);
     const bool pinned = Overridden(Channel::Petrol).has_value();
     const bool idling = phase_ == EnginePhase::Idle && !pinned;

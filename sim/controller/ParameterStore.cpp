@@ -247,6 +247,7 @@ std::vector<uint16_t> ParameterStore::MapPoints(bool gas) const
 {
     std::vector<uint16_t> words;
     const int count = std::min(MapCount(gas), mem::kMaxMapPoints);
+    words.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i)
         words.push_back(MapPoint(gas, i));
     return words;

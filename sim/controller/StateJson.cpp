@@ -186,8 +186,8 @@ Field MemWordField(const std::string &name, uint16_t addr)
         [=](ParameterStore &s, const Json &v) { s.SetMemWord(addr, static_cast<uint16_t>(Int(v, name, 0, 0xFFFF))); }};
 }
 
-Field CoreField(const std::string &name, long max, std::function<uint16_t(const ParameterStore::Core &)> get,
-                std::function<void(ParameterStore::Core &, uint16_t)> set)
+Field CoreField(const std::string &name, long max, const std::function<uint16_t(const ParameterStore::Core &)> &get,
+                const std::function<void(ParameterStore::Core &, uint16_t)> &set)
 {
     return {name, [=](const ParameterStore &s) { return Json(get(s.core)); },
             [=](ParameterStore &s, const Json &v) { set(s.core, static_cast<uint16_t>(Int(v, name, 0, max))); }};
@@ -548,7 +548,10 @@ void TakeIndexed(std::array<T, N> &values, const Json &v, const std::string &nam
         const long index = std::strtol(key.c_str(), &end, 10);
         if (key.empty() || *end != '\0' || index < 0 || index >= static_cast<long>(N))
             Fail(name, "index '" + key + "' is not 0.." + std::to_string(N - 1));
-        values[static_cast<std::size_t>(index)] = static_cast<T>(Int(value, name + "." + key, 0, max));
+        std::string where = name;
+        where += '.';
+        where += key;
+        values[static_cast<std::size_t>(index)] = static_cast<T>(Int(value, where, 0, max));
     }
 }
 
@@ -676,7 +679,9 @@ CarModel TakeCar(const Json &v, CarModel car)
 {
     if (!v.is_object())
         Fail("car", "expected an object");
-    for (const auto &[key, value] : v.items()) {
+    for (const auto &item : v.items()) {
+        const std::string &key = item.key();
+        const Json &value = item.value();
         const std::string name = "car." + key;
         auto ranged = [&](double lo, double hi) {
             const double x = Real(value, name);
@@ -823,10 +828,13 @@ bool StateJson::Load(ControllerModel &model, std::string_view text, std::string 
                     if (!value.is_object())
                         Fail(name, "expected an object from reading name to value");
                     for (const auto &[channelName, v] : value.items()) {
+                        std::string where = name;
+                        where += '.';
+                        where += channelName;
                         const auto channel = ChannelByName(channelName);
                         if (!channel)
-                            Fail(name + "." + channelName, "unknown reading");
-                        pinned.emplace_back(*channel, static_cast<int>(Int(v, name + "." + channelName, 0, 65535)));
+                            Fail(where, "unknown reading");
+                        pinned.emplace_back(*channel, static_cast<int>(Int(v, where, 0, 65535)));
                     }
                 } else {
                     Fail(name, "unknown key");

@@ -71,9 +71,8 @@ inline std::vector<uint8_t> ReadParams(const lumex::CommandSpec &spec)
         return {6}; // power
     case 0x61:
         return {0x10}; // bank 1, half 0
-    case 0x92:
-        return {0x01};
-    case 0xDE:
+    case 0x92:         // injector 1 under test
+    case 0xDE:         // clear the petrol points
         return {1};
     default:
         return {0}; // slot, half, block, row, lock form, identification byte 0

@@ -358,6 +358,7 @@ TEST(Service, InjectionDetectionWorkingPressureAndWordVariables)
     model.Answer(Frame({0x20, 9}));
     EXPECT_EQ(model.Answer(Frame({0x53, 5})).bytes[2], sim::kWorkPressureTest);
     std::vector<uint16_t> busy;
+    busy.reserve(4);
     for (int i = 0; i < 4; ++i)
         busy.push_back(WordAt(model.Answer(Frame({0x40, 35})).bytes, 2));
     EXPECT_EQ(busy, (std::vector<uint16_t>{3, 2, 1, 0}));
