@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <map>
 #include <set>
 
 using namespace lumex;
@@ -237,11 +238,28 @@ TEST(WriteLock, UnlockedControllerReceivesEveryWriteFrame)
         EXPECT_TRUE(op.run(s.Link())) << op.name;
         expected.insert(op.code);
     }
+    // Refused before anything is sent: a model parameter the controller does
+    // not know, and values the wire cannot carry.
+    EXPECT_FALSE(s.Manager().WriteModelParam(90, 1));
+    EXPECT_EQ(s.Manager().LastRefusal(), TWriteRefusal::InvalidValue);
+    s.Data().Mult = 64.0;
+    EXPECT_FALSE(s.Manager().WriteModelParam(1));
+    EXPECT_EQ(s.Manager().LastRefusal(), TWriteRefusal::InvalidValue);
+    s.Data().Model2SetA[3].Y = -1;
+    EXPECT_FALSE(s.Manager().WriteModel2SetA(0));
+    EXPECT_FALSE(s.Manager().WriteByteParam(0, 1));
     SimLink::Settle();
     std::set<uint8_t> seen;
-    for (const auto &frame : s.Requests())
+    std::map<uint8_t, int> count;
+    for (const auto &frame : s.Requests()) {
         seen.insert(CodeOf(frame));
+        ++count[CodeOf(frame)];
+    }
     EXPECT_EQ(seen, expected);
+    // One frame each, from the operations above; none from the refused writes.
+    EXPECT_EQ(count[0x16], 1);
+    EXPECT_EQ(count[0xD5], 1);
+    EXPECT_EQ(count[0x08], 1);
     EXPECT_TRUE(s.Sim().Violations().empty()) << ::testing::PrintToString(s.Sim().Violations());
 }
 
