@@ -33,7 +33,7 @@ struct TDeviceSnapshot
     int PortNumber = 0;
     std::string PortDevice;
     bool PortByPath = false; // a device path, not a port number
-    uint64_t Ticks = 0; // ticks that ran
+    uint64_t Ticks = 0;      // ticks that ran
 };
 
 } // namespace lumex

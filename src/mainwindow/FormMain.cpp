@@ -2,18 +2,22 @@
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
+#include "documents/CustomParams.h"
 #include "documents/LangManager.h"
+#include "documents/Languages.h"
 #include "documents/MessageKeys.h"
 #include "documents/ProductProfile.h"
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
+#include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
 #include "widgets/WaitWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -168,6 +172,10 @@ void TFormMain::BuildPages()
     configuratorPage_ = PendingPage("TbSConfigurator", QStringLiteral("Asystent konfiguracji"));
     pages_->addTab(configuratorPage_, QStringLiteral("Asystent konfiguracji (F3)"));
     calibrationPage_ = PendingPage("TbSCalibration", QStringLiteral("Kalibracja"));
+    // The calibration pages' reading strip is there already; their own
+    // controls come later.
+    modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
+    static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
     pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
     pages_->addTab(PendingPage("TbSDiagnostic", QStringLiteral("Diagnostyka")), QStringLiteral("Diagnostyka (F6)"));
@@ -250,6 +258,32 @@ void TFormMain::BuildMenus()
     windows->addSeparator();
     auto *advanced = action(windows, "ChBAdvancedView", QStringLiteral("Widok zaawansowany"));
     advanced->setCheckable(true);
+
+    // The languages the product offers; the menu items carry the names the
+    // language files address.
+    auto *languages = menuBar()->addMenu(QStringLiteral("&Język"));
+    languages->setObjectName("MnILanguage");
+    auto *group = new QActionGroup(languages);
+    TCustomParameters offered;
+    offered.ApplyProfile(SelectedProductProfile());
+    for (unsigned i = 0; i < LanguageCount; ++i) {
+        const TLanguageInfo &info = Languages()[i];
+        auto *a = action(languages, std::string(info.MenuItem).c_str(),
+                         QString::fromUtf8(info.Caption.data(), static_cast<int>(info.Caption.size())));
+        a->setCheckable(true);
+        a->setActionGroup(group);
+        a->setVisible(offered.IsLanguageOffered(i));
+        const std::string code(info.Code);
+        a->setChecked(lm_ && lm_->LanguageCode() == code);
+        connect(a, &QAction::triggered, this, [this, code] {
+            if (!lm_ || !lm_->LoadLanguage(code))
+                return;
+            // Texts the window composes itself follow the new language.
+            readings_->RebuildLayout(last_.Data, false);
+            ApplyPanels(last_);
+            UpdateCaption(last_);
+        });
+    }
 }
 
 void TFormMain::BuildStatusBar()
@@ -357,6 +391,8 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     }
     if (r.ReadingsFresh && pages_->currentWidget() == readings_)
         readings_->ShowReadings(snapshot);
+    if (r.ReadingsFresh && pages_->currentWidget() == calibrationPage_)
+        modelStrip_->ShowReadings(snapshot);
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
     if (r.OpenTroubleCodes)

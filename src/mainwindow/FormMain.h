@@ -24,6 +24,7 @@ class TAppConfig;
 class TFormConnectStatus;
 class TLM;
 class TQtLanguageWindow;
+class TReadingStrip;
 class TReadingsPage;
 class TWaitWindow;
 struct TControllerLink;
@@ -97,6 +98,7 @@ private:
 
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
+    TReadingStrip *modelStrip_ = nullptr;
     QWidget *configPage_ = nullptr, *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
     QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;

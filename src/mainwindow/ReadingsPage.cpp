@@ -169,6 +169,9 @@ TReadingsPage::TReadingsPage(QWidget *parent) : QWidget(parent)
 
     TNorviData none;
     RebuildLayout(none, true);
+    // Nothing is known before the first readings: no lambda probe, no corrections.
+    lambdaPanel_->setVisible(false);
+    injCorrCaption_->setVisible(false);
 }
 
 TDigitalDisplay *TReadingsPage::Display(const char *name, int digits)

@@ -2,6 +2,7 @@
 
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceWorker.h"
+#include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
 #include "widgets/DigitalDisplay.h"
@@ -119,4 +120,21 @@ TEST_F(ReadingsPageTest, TemperaturesAndPressuresFollowTheController)
     // Cylinders beyond the injector count are hidden.
     EXPECT_EQ(Label("LblOdcWskTb4")->isVisibleTo(&page_), s.Data.InjSW >= 4);
     EXPECT_FALSE(Label("LblOdcWskTb8")->isVisibleTo(&page_) && s.Data.InjSW < 8);
+}
+
+TEST_F(ReadingsPageTest, ModelStripUsesItsOwnEvaluators)
+{
+    sim_.Control("engine idle");
+    sim_.Control("set rpm 2000");
+    sim_.Control("set tred 100");
+    const auto s =
+        ShowWhen([](const TDeviceSnapshot &s) { return s.Data.TredRaw == 100 && s.Data.RpmPeriod == 11220; });
+    TReadingStrip strip(ModelStripLayout());
+    strip.ShowReadings(s);
+    EXPECT_EQ(strip.findChild<TDigitalDisplay *>("DgDModRPM")->Text(), "2000");
+    // Raw 100 is above the warm limit of the model strip (89): alarm,
+    // whatever the nominal temperature says on the readings page.
+    EXPECT_EQ(strip.Display(TStripValue::Tred)->FaceColour(), QColor(255, 0, 0));
+    EXPECT_EQ(strip.Display(TStripValue::Tred)->Text(), Display("DgDOdcTred")->Text());
+    EXPECT_EQ(strip.Display(TStripValue::Lpg)->FaceColour(), PaletteColour(kUnregistered));
 }
