@@ -462,7 +462,7 @@ template <typename Data> auto &AdaptBank(uint8_t selector, Data &d)
 
 bool DecodeAdaptationCorr(uint8_t selector, TAnswerBytes b, TNorviData &d)
 {
-    const unsigned half = selector & 0x0F;
+    const std::size_t half = selector & 0x0F;
     if (!HasLength(b, 0x61) || half > 1 || b[2] != selector)
         return false;
     TAdaptTable &table = AdaptBank(selector, d);
@@ -475,7 +475,7 @@ bool DecodeAdaptationCorr(uint8_t selector, TAnswerBytes b, TNorviData &d)
 
 std::array<uint8_t, 50> EncodeAdaptationHalf(uint8_t selector, const TNorviData &d)
 {
-    const unsigned half = (selector & 0x0F) > 1 ? 0 : (selector & 0x0F);
+    const std::size_t half = (selector & 0x0F) > 1 ? 0 : (selector & 0x0F);
     const TAdaptTable &table = AdaptBank(selector, d);
     std::array<uint8_t, 50> out{};
     for (std::size_t row = 0; row < 5; ++row) {
