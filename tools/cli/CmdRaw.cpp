@@ -30,7 +30,7 @@ bool ParseHex(std::string token, std::vector<uint8_t> &bytes)
     if (token.size() > 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X'))
         token.erase(0, 2);
     if (token.size() == 1)
-        token.insert(0, "0");
+        token = std::string(1, '0') + token;
     if (token.empty() || token.size() % 2 != 0)
         return false;
     for (std::size_t i = 0; i < token.size(); i += 2) {
