@@ -24,6 +24,11 @@ struct Fixture
     char letter;
 };
 
+void PrintTo(const Fixture &f, std::ostream *os)
+{
+    *os << f.name;
+}
+
 class SimHost
 {
 public:

@@ -310,6 +310,11 @@ struct Case
     char letter;
 };
 
+void PrintTo(const Case &c, std::ostream *os)
+{
+    *os << std::hex << int{c.generation} << std::dec << c.letter;
+}
+
 std::string CaseName(const ::testing::TestParamInfo<Case> &info)
 {
     return std::to_string(info.param.generation >> 4) + std::to_string(info.param.generation & 0xF) +

@@ -74,6 +74,11 @@ struct Installed
     char letter;
 };
 
+void PrintTo(const Installed &i, std::ostream *os)
+{
+    *os << i.name;
+}
+
 class RoundTrip : public ::testing::TestWithParam<Installed>
 {
 };
@@ -273,6 +278,11 @@ struct InjectedFailure
     uint8_t code;
     unsigned stepsBefore;
 };
+
+void PrintTo(const InjectedFailure &f, std::ostream *os)
+{
+    *os << f.fault << (f.full ? " in the whole transfer" : " in the configuration write");
+}
 
 class WriteFailure : public ::testing::TestWithParam<InjectedFailure>
 {
