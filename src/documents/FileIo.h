@@ -1,21 +1,15 @@
-// Whole-file reads with a size limit, and atomic writes: a temporary file in
-// the same folder, fsync, rename, so a crash leaves the old or the new file
-// but never a torn one.
+// Whole-file reads with a size limit and a few path checks. Writes go through
+// the atomic writer, included here so readers and writers share one header.
 #pragma once
+
+#include "common/AtomicFile.h"
 
 #include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 namespace lumex {
-
-class EFileWriteError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 class EFileReadError : public std::runtime_error
 {
@@ -26,10 +20,6 @@ public:
 // The bytes of a file; nothing when it does not exist. Throws EFileReadError
 // when it exists but cannot be read or is larger than `limit`.
 std::optional<std::string> ReadWholeFile(const std::string &path, std::size_t limit);
-
-// Replaces (or creates) `path` with `bytes` atomically. An existing file keeps
-// its permission bits. Throws EFileWriteError naming the failing step.
-void WriteFileAtomically(const std::string &path, std::string_view bytes);
 
 bool FileExists(const std::string &path);
 bool DirectoryExists(const std::string &path);

@@ -1,13 +1,13 @@
 #include "serial/PortMap.h"
 
+#include "common/AtomicFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
 #include <set>
-#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -74,61 +74,6 @@ std::string LineProblem(std::size_t line, const std::string &what)
 std::string ErrnoText(const std::string &what, const std::string &path, int code)
 {
     return what + " " + path + ": " + std::generic_category().message(code);
-}
-
-bool WriteAll(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Temporary file in the same folder, fsync, rename, fsync of the folder:
-// a crash leaves either the old map or the new one, never half of one.
-bool WriteFileAtomically(const std::string &path, const std::string &text, std::string *error)
-{
-    auto failWith = [error](const std::string &message) {
-        if (error)
-            *error = message;
-        return false;
-    };
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec)
-        return failWith("Cannot create folder " + folder.string() + ": " + ec.message());
-
-    std::string tmp = (folder / (target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return failWith(ErrnoText("Cannot create", tmp, errno));
-    ::fchmod(fd, 0644);
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    if (::close(fd) != 0 || !written) {
-        ::unlink(tmp.c_str());
-        return failWith(ErrnoText("Cannot write", tmp, written ? errno : writeErrno));
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int code = errno;
-        ::unlink(tmp.c_str());
-        return failWith(ErrnoText("Cannot replace", path, code));
-    }
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
 }
 
 std::string HomeFolder()
@@ -253,7 +198,25 @@ bool TPortMap::Load(std::string *error)
 
 bool TPortMap::Save(std::string *error) const
 {
-    return WriteFileAtomically(filePath_, FormatPortMap(entries_), error);
+    // The settings folder may not exist yet on a fresh account.
+    const fs::path target(filePath_);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string problem;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+        problem = "Cannot create folder " + folder.string() + ": " + ec.message();
+    } else {
+        try {
+            WriteFileAtomically(filePath_, FormatPortMap(entries_));
+            return true;
+        } catch (const EFileWriteError &e) {
+            problem = e.what();
+        }
+    }
+    if (error)
+        *error = problem;
+    return false;
 }
 
 std::optional<std::string> TPortMap::PathOf(int number) const
