@@ -1,21 +1,14 @@
 #include "sim/controller/ControllerIdentity.h"
 
+#include "controller/ParamTables.h"
+
 #include <cctype>
 
 namespace sim {
 
 int ControllerIdentity::HardwareInjectors() const
 {
-    switch (injectorChannelCode) {
-    case 1:
-        return 4;
-    case 2:
-        return 6;
-    case 3:
-        return 8;
-    default:
-        return 0;
-    }
+    return lumex::InjectorsForChannelCode(injectorChannelCode).value_or(0);
 }
 
 bool ControllerIdentity::LetterAtLeast(char gate) const

@@ -1,5 +1,7 @@
 #include "sim/controller/ParameterStore.h"
 
+#include "controller/ParamTables.h"
+
 #include <algorithm>
 
 namespace sim {
@@ -38,20 +40,7 @@ uint16_t Word(uint8_t hi, uint8_t lo)
 
 int InjectorsForMask(uint8_t mask)
 {
-    switch (mask) {
-    case 7:
-        return 3;
-    case 15:
-        return 4;
-    case 31:
-        return 5;
-    case 63:
-        return 6;
-    case 255:
-        return 8;
-    default:
-        return 0;
-    }
+    return lumex::InjectorsForMask(mask).value_or(0);
 }
 
 uint8_t MaskForInjectors(int count)

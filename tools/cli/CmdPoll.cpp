@@ -4,6 +4,7 @@
 #include "LinkSession.h"
 
 #include "controller/Conversions.h"
+#include "controller/ParamTables.h"
 #include "controller/Version.h"
 
 #include <chrono>
@@ -34,21 +35,6 @@ bool ParseNumber(const std::string &text, unsigned max, unsigned &value)
         return false;
     value = static_cast<unsigned>(v);
     return true;
-}
-
-// Injectors from the hardware channel code of word variable 28.
-uint8_t HardwareInjectors(uint16_t channelCode)
-{
-    switch (channelCode) {
-    case 1:
-        return 4;
-    case 2:
-        return 6;
-    case 3:
-        return 8;
-    default:
-        return 0;
-    }
 }
 
 struct Shown
@@ -158,7 +144,7 @@ int RunPoll(CliContext &ctx)
     if (injectors)
         link.Data.InjSW = static_cast<uint8_t>(*injectors);
     else if (link.Data.InjSW == 0)
-        link.Data.InjSW = HardwareInjectors(link.Manager.ReadWordVar(28));
+        link.Data.InjSW = lumex::InjectorsForChannelCode(link.Manager.ReadWordVar(28)).value_or(0);
 
     unsigned failed = 0;
     for (unsigned cycle = 1; cycle <= cycles; ++cycle) {
