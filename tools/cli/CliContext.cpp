@@ -10,4 +10,16 @@ int UsageError(const CliContext &ctx, const std::string &message)
     return kExitUsage;
 }
 
+std::optional<int> CheckNoArguments(const CliContext &ctx, const std::string &command, const char *help)
+{
+    if (ctx.args.empty())
+        return std::nullopt;
+    const std::string &first = ctx.args.front();
+    if (first == "--help" || first == "-h") {
+        *ctx.out << help;
+        return kExitOk;
+    }
+    return UsageError(ctx, command + " takes no arguments: " + first);
+}
+
 } // namespace cli

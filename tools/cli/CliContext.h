@@ -3,6 +3,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct CliContext
 
 // A usage error: message on stderr, exit code 2.
 int UsageError(const CliContext &ctx, const std::string &message);
+
+// For a command that takes no arguments: the exit status after printing
+// `help` for --help/-h or reporting a stray argument; nothing when there are
+// no arguments and the command should run.
+std::optional<int> CheckNoArguments(const CliContext &ctx, const std::string &command, const char *help);
 
 using CommandFn = int (*)(CliContext &ctx);
 

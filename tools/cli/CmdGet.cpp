@@ -21,11 +21,8 @@ int RunGet(CliContext &ctx)
         return UsageError(ctx, "get: the index must be a number from 1 to 255");
 
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     const auto value = ReadParam(link.Manager, *kind, static_cast<uint8_t>(*index));
     if (!value) {
         *ctx.err << "lumex2-cli: the controller did not answer the read\n";

@@ -21,19 +21,11 @@ constexpr const char *kHelp = "usage: lumex2-cli --port N|PATH [--json] identify
 
 int RunIdentify(CliContext &ctx)
 {
-    for (const auto &a : ctx.args) {
-        if (a == "--help" || a == "-h") {
-            *ctx.out << kHelp;
-            return kExitOk;
-        }
-        return UsageError(ctx, "identify takes no arguments: " + a);
-    }
+    if (const auto status = CheckNoArguments(ctx, "identify", kHelp))
+        return *status;
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     link.Manager.ReadCompileInfo();
     const std::string serial = link.Manager.ControllerSerial();
     if (!link.Manager.LinkUp) {

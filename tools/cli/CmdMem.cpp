@@ -41,11 +41,8 @@ int RunMem(CliContext &ctx)
     }
 
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     lumex::TDataManager &m = link.Manager;
     const auto addr = static_cast<uint16_t>(*address);
     if (write) {

@@ -136,11 +136,8 @@ int RunPoll(CliContext &ctx)
     }
 
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     if (injectors)
         link.Data.InjSW = static_cast<uint8_t>(*injectors);
     else if (link.Data.InjSW == 0)

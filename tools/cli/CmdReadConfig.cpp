@@ -30,19 +30,11 @@ void PrintPlain(std::ostream &out, const nlohmann::json &j)
 
 int RunReadConfig(CliContext &ctx)
 {
-    for (const auto &a : ctx.args) {
-        if (a == "--help" || a == "-h") {
-            *ctx.out << kHelp;
-            return kExitOk;
-        }
-        return UsageError(ctx, "read-config takes no arguments: " + a);
-    }
+    if (const auto status = CheckNoArguments(ctx, "read-config", kHelp))
+        return *status;
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     const bool ok = lumex::ReadFullConfiguration(link.Manager, link.Points, std::numeric_limits<double>::infinity());
     if (!ok || !link.Manager.LinkUp) {
         *ctx.err << "lumex2-cli: reading the configuration failed\n";

@@ -29,11 +29,8 @@ int RunSet(CliContext &ctx)
         return UsageError(ctx, "set: the controller has no model parameter " + std::to_string(idx));
 
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     lumex::TDataManager &m = link.Manager;
     bool written = false;
     switch (*kind) {

@@ -18,11 +18,8 @@ int RunTrouble(CliContext &ctx)
             return UsageError(ctx, "usage: trouble [--clear]");
     }
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     lumex::TDataManager &m = link.Manager;
     if (clear && !m.ClearTroubleCodes()) {
         *ctx.err << "lumex2-cli: clearing the trouble codes failed: " << lumex::WriteRefusalText(m.LastRefusal())

@@ -16,11 +16,8 @@ int RunWorktype(CliContext &ctx)
     if (!type)
         return UsageError(ctx, "worktype: N must be a number from 0 to 255");
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     if (!link.Manager.SetWorkType(static_cast<uint8_t>(*type))) {
         *ctx.err << "lumex2-cli: the controller did not acknowledge work type " << *type << "\n";
         return kExitDevice;

@@ -11,6 +11,8 @@ namespace cli {
 using lumex::TControllerLink;
 using lumex::TNorviData;
 
+namespace {
+
 bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
 {
     PortSpec spec;
@@ -48,6 +50,16 @@ bool ConnectLink(const CliContext &ctx, TControllerLink &link)
         *ctx.err << "lumex2-cli: controller version " << lumex::VersionDigits(code)
                  << " is not served by this program\n";
     return false;
+}
+
+} // namespace
+
+int OpenLink(const CliContext &ctx, TControllerLink &link)
+{
+    int status = kExitOk;
+    if (!PrepareLink(ctx, link, status))
+        return status;
+    return ConnectLink(ctx, link) ? kExitOk : kExitDevice;
 }
 
 nlohmann::json IdentificationJson(const TControllerLink &link, const std::string &serial)

@@ -13,13 +13,11 @@
 
 namespace cli {
 
-// Points the link's port at ctx.port and checks that it opens. false with
-// the message on ctx.err and the exit status in exitCode otherwise.
-bool PrepareLink(const CliContext &ctx, lumex::TControllerLink &link, int &exitCode);
-
-// The reconnection a poll cycle makes while the link is down. false, with a
-// message on ctx.err, when no supported controller came up.
-bool ConnectLink(const CliContext &ctx, lumex::TControllerLink &link);
+// Points the link's port at ctx.port, checks that it opens and makes the
+// reconnection a poll cycle makes while the link is down. kExitOk when a
+// supported controller came up; otherwise the exit status, with the message
+// on ctx.err.
+int OpenLink(const CliContext &ctx, lumex::TControllerLink &link);
 
 // Identification fields plus VersionDigits, VersionString (short),
 // VersionStringLong, ControllerSerial and SoftwareCompatible.

@@ -35,11 +35,8 @@ int RunLockCommand(CliContext &ctx, bool lock)
         return UsageError(ctx, std::string(name) + ": the password must be 4 to 9 digits");
 
     lumex::TControllerLink &link = lumex::Link();
-    int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!ConnectLink(ctx, link))
-        return kExitDevice;
     lumex::TDataManager &m = link.Manager;
     const uint32_t value = lumex::PasswordValue(password);
     const bool ok = lock ? m.LockDevice(value) : m.UnlockDevice(value);
