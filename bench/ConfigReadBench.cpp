@@ -3,10 +3,10 @@
 // 9600 8N1 (10 bits, 1.0417 ms) plus the controller's turnaround for each
 // transaction. The goal is at most 1.05 times the wire time.
 // Usage: lumex2-bench-config [RUNS] [STATE-FILE]
-#include "controller/CommandTable.h"
+#include "BenchSupport.h"
+
 #include "controller/ConfigurationIO.h"
 #include "controller/ControllerLink.h"
-#include "sim/LineHost.h"
 #include "sim/Simulator.h"
 
 #include <algorithm>
@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,22 +37,9 @@ bool Measure(const std::string &stateFile, double turnaroundMs, Run &r)
     o.pace = true;
     o.turnaroundMs = turnaroundMs;
     sim::Simulator simulator(o);
-    std::string error;
-    if (!simulator.Start(error)) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+    if (!bench::StartSimulator(simulator))
         return false;
-    }
-    std::mutex mutex;
-    std::vector<uint8_t> codes; // command code of every request answered while measuring
-    bool counting = false;
-    {
-        auto hold = simulator.Pause();
-        simulator.Line().SetEventSink([&](const sim::TraceEvent &e) {
-            std::lock_guard g(mutex);
-            if (counting && std::string(e.dir) == "rx" && e.discarded.empty() && e.bytes.size() > 1)
-                codes.push_back(e.bytes[1]);
-        });
-    }
+    bench::TRequestCounter requests(simulator);
     lumex::TControllerLink link;
     link.Port.SetDevicePath(simulator.Path());
     link.Manager.PollCycle(lumex::pmNone);
@@ -61,24 +47,16 @@ bool Measure(const std::string &stateFile, double turnaroundMs, Run &r)
         std::fprintf(stderr, "the controller did not come up\n");
         return false;
     }
-    {
-        std::lock_guard g(mutex);
-        counting = true;
-    }
+    requests.Start();
     const auto start = std::chrono::steady_clock::now();
     r.ok = lumex::ReadFullConfiguration(link.Manager, link.Points, std::numeric_limits<double>::infinity());
     r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     simulator.Stop();
 
-    std::lock_guard g(mutex);
-    for (uint8_t code : codes) {
-        const lumex::CommandSpec *spec = lumex::FindCommand(code);
-        if (spec == nullptr)
-            continue;
-        r.bytes += spec->requestLength + spec->answerLength;
-        r.wireMs += (spec->requestLength + spec->answerLength) * sim::kByteMs + turnaroundMs;
-    }
-    r.transactions = codes.size();
+    const bench::TWireTotal wire = requests.Total(turnaroundMs);
+    r.wireMs = wire.wireMs;
+    r.bytes = wire.bytes;
+    r.transactions = wire.transactions;
     return true;
 }
 

@@ -2,18 +2,15 @@
 // beside what the line itself allows, i.e. every request and answer byte at
 // 9600 8N1 (10 bits, 1.0417 ms) plus the controller's turnaround for each
 // transaction. Usage: lumex2-bench-poll [CYCLES]
-#include "controller/CommandTable.h"
+#include "BenchSupport.h"
+
 #include "controller/ControllerLink.h"
-#include "sim/LineHost.h"
 #include "sim/Simulator.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -42,22 +39,9 @@ bool Run(const Scenario &s, unsigned cycles, double turnaroundMs, Result &r)
     o.pace = true;
     o.turnaroundMs = turnaroundMs;
     sim::Simulator simulator(o);
-    std::string error;
-    if (!simulator.Start(error)) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+    if (!bench::StartSimulator(simulator))
         return false;
-    }
-    std::mutex mutex;
-    std::vector<uint8_t> codes; // command code of every request the controller answered
-    bool counting = false;
-    {
-        auto hold = simulator.Pause();
-        simulator.Line().SetEventSink([&](const sim::TraceEvent &e) {
-            std::lock_guard g(mutex);
-            if (counting && std::string(e.dir) == "rx" && e.discarded.empty() && e.bytes.size() > 1)
-                codes.push_back(e.bytes[1]);
-        });
-    }
+    bench::TRequestCounter requests(simulator);
 
     lumex::TControllerLink link;
     link.Port.SetDevicePath(simulator.Path());
@@ -70,10 +54,7 @@ bool Run(const Scenario &s, unsigned cycles, double turnaroundMs, Result &r)
     link.Data.InjSW = s.injectors;
     link.Manager.PollCycle(lumex::pmReadings);
 
-    {
-        std::lock_guard g(mutex);
-        counting = true;
-    }
+    requests.Start();
     const auto start = std::chrono::steady_clock::now();
     for (unsigned i = 0; i < cycles; ++i) {
         if (!link.Manager.PollCycle(lumex::pmReadings))
@@ -82,18 +63,11 @@ bool Run(const Scenario &s, unsigned cycles, double turnaroundMs, Result &r)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     simulator.Stop();
 
-    std::lock_guard g(mutex);
-    double wireMs = 0;
-    for (uint8_t code : codes) {
-        const lumex::CommandSpec *spec = lumex::FindCommand(code);
-        if (spec == nullptr)
-            continue;
-        r.bytes += spec->requestLength + spec->answerLength;
-        wireMs += (spec->requestLength + spec->answerLength) * sim::kByteMs + turnaroundMs;
-    }
-    r.transactions = codes.size();
+    const bench::TWireTotal wire = requests.Total(turnaroundMs);
+    r.bytes = wire.bytes;
+    r.transactions = wire.transactions;
     r.cyclesPerSecond = cycles / seconds;
-    r.limitPerSecond = wireMs > 0 ? cycles / (wireMs / 1000.0) : 0;
+    r.limitPerSecond = wire.wireMs > 0 ? cycles / (wire.wireMs / 1000.0) : 0;
     return true;
 }
 
