@@ -57,21 +57,6 @@ std::vector<std::string> Words(const std::string &line)
     return words;
 }
 
-const char *PhaseText(EnginePhase phase)
-{
-    switch (phase) {
-    case EnginePhase::Off:
-        return "off";
-    case EnginePhase::Cranking:
-        return "crank";
-    case EnginePhase::Idle:
-        return "idle";
-    case EnginePhase::Drive:
-        return "drive";
-    }
-    return "?";
-}
-
 } // namespace
 
 bool ControllerModel::LoadState(const std::string &path, std::string &error)
@@ -149,14 +134,8 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
         const std::string &p = w[1];
         if (p == "auto")
             engine_.RunScript();
-        else if (p == "off")
-            engine_.HoldPhase(EnginePhase::Off);
-        else if (p == "crank")
-            engine_.HoldPhase(EnginePhase::Cranking);
-        else if (p == "idle")
-            engine_.HoldPhase(EnginePhase::Idle);
-        else if (p == "drive")
-            engine_.HoldPhase(EnginePhase::Drive);
+        else if (const auto phase = EnginePhaseByName(p))
+            engine_.HoldPhase(*phase);
         else
             return false;
         reply = "ok engine " + p;
@@ -186,14 +165,10 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
         return true;
     }
     if (verb == "fuel" && n == 2) {
-        if (w[1] == "auto")
-            engine_.SetFuelMode(FuelMode::Automatic);
-        else if (w[1] == "petrol")
-            engine_.SetFuelMode(FuelMode::Petrol);
-        else if (w[1] == "gas")
-            engine_.SetFuelMode(FuelMode::GasImmediate);
-        else
+        const auto mode = FuelModeByName(w[1]);
+        if (!mode)
             return false;
+        engine_.SetFuelMode(*mode);
         reply = "ok fuel " + w[1];
         return true;
     }
@@ -319,10 +294,10 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
     if (verb == "state" && n == 1) {
         const LiveReadings &r = engine_.Readings();
         std::ostringstream out;
-        out << "ok " << id_.Text() << " engine " << (engine_.Scripted() ? "auto/" : "") << PhaseText(engine_.Phase())
-            << " SystemState " << int(r.systemState) << " rpm " << static_cast<long>(r.rpm) << " lock " << std::hex
-            << int(service_.lockState) << std::dec << " WorkState " << int(service_.WorkState()) << " violations "
-            << violationCount_;
+        out << "ok " << id_.Text() << " engine " << (engine_.Scripted() ? "auto/" : "")
+            << EnginePhaseName(engine_.Phase()) << " SystemState " << int(r.systemState) << " rpm "
+            << static_cast<long>(r.rpm) << " lock " << std::hex << int(service_.lockState) << std::dec << " WorkState "
+            << int(service_.WorkState()) << " violations " << violationCount_;
         reply = out.str();
         return true;
     }

@@ -13,6 +13,20 @@ namespace {
 constexpr std::array<const char *, static_cast<int>(Channel::Count)> kChannelNames{
     "rpm", "tred", "tgas", "psys", "pcol", "supply", "level", "lambda", "load", "petrol", "tpcb"};
 
+// In enum order: the index is the enum value.
+constexpr std::array<const char *, 4> kPhaseNames{"off", "crank", "idle", "drive"};
+constexpr std::array<const char *, 3> kFuelNames{"auto", "petrol", "gas"};
+
+template <typename Enum, std::size_t N>
+std::optional<Enum> ByName(const std::array<const char *, N> &names, const std::string &name)
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (name == names[i])
+            return static_cast<Enum>(i);
+    }
+    return std::nullopt;
+}
+
 constexpr int kOffSteps = 3;
 constexpr int kCrankSteps = 2;
 constexpr int kFirstIdleLimit = 120; // give up waiting for gas and drive anyway
@@ -37,11 +51,29 @@ const char *ChannelName(Channel channel)
 
 std::optional<Channel> ChannelByName(const std::string &name)
 {
-    for (std::size_t i = 0; i < kChannelNames.size(); ++i) {
-        if (name == kChannelNames[i])
-            return static_cast<Channel>(i);
-    }
-    return std::nullopt;
+    return ByName<Channel>(kChannelNames, name);
+}
+
+const char *EnginePhaseName(EnginePhase phase)
+{
+    const auto index = static_cast<std::size_t>(phase);
+    return index < kPhaseNames.size() ? kPhaseNames[index] : "off";
+}
+
+std::optional<EnginePhase> EnginePhaseByName(const std::string &name)
+{
+    return ByName<EnginePhase>(kPhaseNames, name);
+}
+
+const char *FuelModeName(FuelMode mode)
+{
+    const auto index = static_cast<std::size_t>(mode);
+    return index < kFuelNames.size() ? kFuelNames[index] : "auto";
+}
+
+std::optional<FuelMode> FuelModeByName(const std::string &name)
+{
+    return ByName<FuelMode>(kFuelNames, name);
 }
 
 LiveEngine::LiveEngine(uint32_t seed)

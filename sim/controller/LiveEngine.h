@@ -54,6 +54,13 @@ enum class Channel : uint8_t
 const char *ChannelName(Channel channel);
 std::optional<Channel> ChannelByName(const std::string &name);
 
+// The names the control line and the state files use: "off", "crank",
+// "idle", "drive" and "auto", "petrol", "gas".
+const char *EnginePhaseName(EnginePhase phase);
+std::optional<EnginePhase> EnginePhaseByName(const std::string &name);
+const char *FuelModeName(FuelMode mode);
+std::optional<FuelMode> FuelModeByName(const std::string &name);
+
 // The physical car: what no setting in the controller can change.
 struct CarModel
 {

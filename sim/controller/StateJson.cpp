@@ -707,34 +707,6 @@ CarModel TakeCar(const Json &v, CarModel car)
     return car;
 }
 
-const char *PhaseName(EnginePhase phase)
-{
-    switch (phase) {
-    case EnginePhase::Off:
-        return "off";
-    case EnginePhase::Cranking:
-        return "crank";
-    case EnginePhase::Idle:
-        return "idle";
-    case EnginePhase::Drive:
-        return "drive";
-    }
-    return "off";
-}
-
-const char *FuelName(FuelMode mode)
-{
-    switch (mode) {
-    case FuelMode::Automatic:
-        return "auto";
-    case FuelMode::Petrol:
-        return "petrol";
-    case FuelMode::GasImmediate:
-        return "gas";
-    }
-    return "auto";
-}
-
 } // namespace
 
 bool StateJson::Load(ControllerModel &model, std::string_view text, std::string &error)
@@ -802,23 +774,15 @@ bool StateJson::Load(ControllerModel &model, std::string_view text, std::string 
                 const std::string name = "live." + key;
                 if (key == "engine") {
                     const std::string p = value.is_string() ? value.get<std::string>() : "";
-                    if (p == "off")
-                        phase = EnginePhase::Off;
-                    else if (p == "crank")
-                        phase = EnginePhase::Cranking;
-                    else if (p == "idle")
-                        phase = EnginePhase::Idle;
-                    else if (p == "drive")
-                        phase = EnginePhase::Drive;
+                    if (const auto named = EnginePhaseByName(p))
+                        phase = named;
                     else if (p != "auto")
                         Fail(name, "expected \"auto\", \"off\", \"crank\", \"idle\" or \"drive\"");
                 } else if (key == "fuel") {
                     const std::string f = value.is_string() ? value.get<std::string>() : "";
-                    if (f == "petrol")
-                        fuel = FuelMode::Petrol;
-                    else if (f == "gas")
-                        fuel = FuelMode::GasImmediate;
-                    else if (f != "auto")
+                    if (const auto mode = FuelModeByName(f))
+                        fuel = *mode;
+                    else
                         Fail(name, "expected \"auto\", \"petrol\" or \"gas\"");
                 } else if (key == "collectMap") {
                     if (!value.is_boolean())
@@ -888,8 +852,8 @@ std::string StateJson::Dump(const ControllerModel &model)
     doc["memory"] = HexBytes(s.memory);
     doc["car"] = CarJson(model.engine_.Car());
     Json live;
-    live["engine"] = model.engine_.Scripted() ? "auto" : PhaseName(model.engine_.Phase());
-    live["fuel"] = FuelName(model.engine_.Fuel());
+    live["engine"] = model.engine_.Scripted() ? "auto" : EnginePhaseName(model.engine_.Phase());
+    live["fuel"] = FuelModeName(model.engine_.Fuel());
     live["collectMap"] = model.service_.collectMap;
     Json pinned = Json::object();
     for (int c = 0; c < static_cast<int>(Channel::Count); ++c) {
