@@ -14,13 +14,6 @@ constexpr std::size_t kMaxFrame = 1024;
 constexpr std::size_t kGarbageKept = 64;
 constexpr std::size_t kViolationsKept = 1000;
 
-std::string HexByte(uint8_t b)
-{
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "0x%02X", b);
-    return buf;
-}
-
 } // namespace
 
 LineHost::LineHost(LineOptions options) : options_(options) {}

@@ -1,6 +1,7 @@
 #include "sim/Trace.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -36,6 +37,13 @@ void AppendJsonString(std::string &out, const std::string &text)
 }
 
 } // namespace
+
+std::string HexByte(uint8_t byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
 
 std::string HexBytes(const std::vector<uint8_t> &bytes)
 {

@@ -21,6 +21,8 @@ struct TraceEvent
 
 // Upper-case hex bytes separated by spaces ("C0 01 01 C2").
 std::string HexBytes(const std::vector<uint8_t> &bytes);
+// One byte as the messages show it ("0x3A").
+std::string HexByte(uint8_t byte);
 // One JSON object on one line, without the newline.
 std::string FormatTraceLine(const TraceEvent &event);
 

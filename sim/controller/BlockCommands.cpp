@@ -1,21 +1,14 @@
 // Settings: configuration blocks, model, correction tables, indexed
 // parameters, memory, maps and adaptation. All of them read and write the
 // one parameter store.
+#include "sim/Trace.h"
 #include "sim/controller/ControllerModel.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace sim {
 
 namespace {
-
-std::string Hex(uint8_t value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    return text;
-}
 
 template <std::size_t N> std::array<uint8_t, N> Params(const Request &req, std::size_t first)
 {
@@ -126,7 +119,7 @@ Reply ControllerModel::BlockCommand(uint8_t code, const Request &req, std::size_
         TakeTable(s.crpm, req);
         return Ack(code);
     default:
-        return {{}, "command " + Hex(code) + " is not a block command"};
+        return {{}, "command " + HexByte(code) + " is not a block command"};
     }
 }
 
@@ -160,7 +153,7 @@ Reply ControllerModel::ParamCommand(uint8_t code, const Request &req, std::size_
             store_.SetModelParam(index, req.ParamWord(1));
         return {Ack(code).bytes, violation};
     default:
-        return {{}, "command " + Hex(code) + " is not a parameter command"};
+        return {{}, "command " + HexByte(code) + " is not a parameter command"};
     }
 }
 
@@ -249,7 +242,7 @@ Reply ControllerModel::MapCommand(uint8_t code, const Request &req, std::size_t 
             return {Ack(code).bytes, "map clear selector " + std::to_string(param) + " does not exist (1..4)"};
         return Ack(code);
     default:
-        return {{}, "command " + Hex(code) + " is not a map command"};
+        return {{}, "command " + HexByte(code) + " is not a map command"};
     }
 }
 
@@ -266,7 +259,7 @@ Reply ControllerModel::AdaptationCommand(uint8_t code, const Request &req, std::
     const int bank = param >> 4;
     const int half = param & 0x0F;
     if ((bank != 1 && bank != 2) || half > 1) {
-        const std::string violation = "adaptation table selector " + Hex(param) + " is not bank 1/2, half 0/1";
+        const std::string violation = "adaptation table selector " + HexByte(param) + " is not bank 1/2, half 0/1";
         return {code == 0x61 ? a.Finish() : Ack(code).bytes, violation};
     }
     auto &table = bank == 2 ? store_.adaptBank2 : store_.adaptBank1;

@@ -1,10 +1,10 @@
 #include "sim/controller/CommandSet.h"
 
 #include "controller/CommandTable.h"
+#include "sim/Trace.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace sim {
 
@@ -49,13 +49,6 @@ char Gen30Gate(uint8_t code)
     }
 }
 
-std::string Hex(uint8_t code)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", code);
-    return text;
-}
-
 } // namespace
 
 bool Understands(const ControllerIdentity &id, uint8_t code)
@@ -75,13 +68,13 @@ std::string WhyNotUnderstood(const ControllerIdentity &id, uint8_t code)
     if (Understands(id, code))
         return {};
     if (lumex::FindCommand(code) == nullptr)
-        return "command " + Hex(code) + " is unknown to every controller";
+        return "command " + HexByte(code) + " is unknown to every controller";
     if (id.IsLegacy())
-        return "command " + Hex(code) + " is not understood by a generation " + id.Text() + " controller";
+        return "command " + HexByte(code) + " is not understood by a generation " + id.Text() + " controller";
     const char gate = Gen30Gate(code);
     if (gate == 0)
-        return "command " + Hex(code) + " belongs to generations 1.4/1.5, not to " + id.Text();
-    return "command " + Hex(code) + " needs firmware letter " + std::string(1, gate) +
+        return "command " + HexByte(code) + " belongs to generations 1.4/1.5, not to " + id.Text();
+    return "command " + HexByte(code) + " needs firmware letter " + std::string(1, gate) +
            " or later; this controller is " + id.Text();
 }
 

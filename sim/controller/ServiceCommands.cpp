@@ -1,22 +1,15 @@
 // Identification, lock, trouble codes, work types, autocalibration,
 // outputs, injector test and the programming-PC history.
+#include "sim/Trace.h"
 #include "sim/controller/ControllerModel.h"
 
 #include "sim/controller/SensorCodes.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace sim {
 
 namespace {
-
-std::string Hex(uint8_t value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value);
-    return text;
-}
 
 void PutText(AnswerFrame &a, std::size_t k, const std::string &text, std::size_t width)
 {
@@ -82,7 +75,7 @@ Reply ControllerModel::LockCommand(uint8_t code, const Request &req, std::size_t
         AnswerFrame a(code, length);
         a.Put8(2, service_.lockState);
         const uint8_t form = req.Param(0);
-        return {a.Finish(), form > 1 ? "lock state request takes 0x00 or 0x01, got " + Hex(form) : ""};
+        return {a.Finish(), form > 1 ? "lock state request takes 0x00 or 0x01, got " + HexByte(form) : ""};
     }
     const uint32_t password = LeastSignificantFirst(req);
     if (code == 0x3D) {
