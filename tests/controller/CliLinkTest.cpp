@@ -1,5 +1,6 @@
 // lumex2-cli identify and poll, run as a separate program against the
 // simulated controller on a pty.
+#include "ProgramRun.h"
 #include "sim/Faults.h"
 #include "sim/Simulator.h"
 
@@ -7,34 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CliResult
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-    double ms = 0;
-};
-
-std::string Slurp(const fs::path &p)
-{
-    std::ifstream in(p);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using CliResult = testsupport::TProgramRun;
 
 std::vector<std::string> Lines(const std::string &text)
 {
@@ -90,33 +73,11 @@ protected:
         return requests;
     }
 
-    CliResult Run(std::vector<std::string> args)
+    CliResult Run(const std::vector<std::string> &args)
     {
-        const std::string outPath = (dir / "out").string(), errPath = (dir / "err").string();
         std::vector<std::string> all{LUMEX_CLI_PATH, "--port", sim->Path()};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (auto &a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        CliResult r;
-        r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(outPath);
-        r.err = Slurp(errPath);
-        return r;
+        return testsupport::RunProgram(all, dir);
     }
 
     fs::path dir;

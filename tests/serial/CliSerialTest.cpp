@@ -1,16 +1,15 @@
 // lumex2-cli's serial commands run as a separate program against ptys,
 // with the port map in a temporary settings folder.
+#include "ProgramRun.h"
 #include "PtyPair.h"
 #include "serial/ComMultiPort.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -19,12 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliResult
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using CliResult = testsupport::TProgramRun;
 
 class CliSerial : public testing::Test
 {
@@ -40,41 +34,11 @@ protected:
 
     void WriteMap(const std::string &text) { std::ofstream(dir / "config" / "Lumex2" / "ports.ini") << text; }
 
-    static std::string Slurp(const fs::path &p)
-    {
-        std::ifstream in(p);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
-
     CliResult Run(const std::vector<std::string> &args)
     {
-        const std::string outPath = (dir / "out").string(), errPath = (dir / "err").string();
-        const std::string config = (dir / "config").string();
         std::vector<std::string> all{LUMEX_CLI_PATH};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char *> argv;
-        for (auto &a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        CliResult r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(outPath);
-        r.err = Slurp(errPath);
-        return r;
+        return testsupport::RunProgram(all, dir, {{"XDG_CONFIG_HOME", (dir / "config").string()}});
     }
 
     // Plays the device: waits for `request`, then sends `answer`.
