@@ -12,7 +12,8 @@
 
 namespace sim {
 
-enum class ScanResult {
+enum class ScanResult
+{
     NeedMore, // the frame is not complete yet
     Complete, // a whole frame of `length` bytes is at the front
     Invalid   // these bytes form no frame this responder knows

@@ -21,7 +21,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class TComBaudRate {
+enum class TComBaudRate
+{
     comBR110,
     comBR300,
     comBR600,
@@ -40,9 +41,22 @@ enum class TComBaudRate {
     comBRUnknown
 };
 
-enum class TComParity { comNoParity, comOddParity, comEvenParity, comMarkParity, comSpaceParity };
-enum class TComStopBits { comOneStopBit, comOne5StopBits, comTwoStopBits };
-enum class TComMultiPortLockingStrategy {
+enum class TComParity
+{
+    comNoParity,
+    comOddParity,
+    comEvenParity,
+    comMarkParity,
+    comSpaceParity
+};
+enum class TComStopBits
+{
+    comOneStopBit,
+    comOne5StopBits,
+    comTwoStopBits
+};
+enum class TComMultiPortLockingStrategy
+{
     lsAllAutomatic,
     lsAllManual,
     lsCustom,
