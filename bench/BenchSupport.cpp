@@ -45,11 +45,11 @@ TWireTotal TRequestCounter::Total(double turnaroundMs) const
     std::lock_guard g(mutex_);
     TWireTotal total;
     for (uint8_t code : codes_) {
-        const lumex::CommandSpec *spec = lumex::FindCommand(code);
-        if (spec == nullptr)
+        const lumex::CommandInfo *entry = lumex::FindCommand(code);
+        if (entry == nullptr)
             continue;
-        total.bytes += spec->requestLength + spec->answerLength;
-        total.wireMs += (spec->requestLength + spec->answerLength) * sim::kByteMs + turnaroundMs;
+        total.bytes += entry->requestLength + entry->answerLength;
+        total.wireMs += (entry->requestLength + entry->answerLength) * sim::kByteMs + turnaroundMs;
     }
     total.transactions = codes_.size();
     return total;

@@ -82,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The same bytes as whole answers of every command with an answer longer
     // than an acknowledgement.
-    for (const CommandSpec &spec : CommandTable()) {
-        if (spec.answerLength <= kAckLength)
+    for (const CommandInfo &entry : CommandTable()) {
+        if (entry.answerLength <= kAckLength)
             continue;
-        std::vector<uint8_t> frame(spec.answerLength, 0);
+        std::vector<uint8_t> frame(entry.answerLength, 0);
         for (std::size_t i = 0; i < frame.size() && i < size; ++i)
             frame[i] = data[i];
         DecodeAll(frame, pick, d, points);

@@ -32,8 +32,8 @@ void CheckReply(uint8_t code, const sim::Reply &reply)
 {
     if (reply.bytes.empty())
         return;
-    const lumex::CommandSpec *spec = lumex::FindCommand(code);
-    const std::size_t length = code == sim::kJumpToBootloader ? 4 : (spec ? spec->answerLength : 0);
+    const lumex::CommandInfo *entry = lumex::FindCommand(code);
+    const std::size_t length = code == sim::kJumpToBootloader ? 4 : (entry ? entry->answerLength : 0);
     if (reply.bytes.size() != length || reply.bytes[0] != 0xD0)
         std::abort();
     const unsigned sum = std::accumulate(reply.bytes.begin(), reply.bytes.end() - 1, 0u);

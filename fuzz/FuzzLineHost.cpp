@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const sim::FaultKind kinds[] = {sim::FaultKind::Silence, sim::FaultKind::BadChecksum, sim::FaultKind::BadStart,
                                         sim::FaultKind::Short,   sim::FaultKind::Stray,       sim::FaultKind::Gap,
                                         sim::FaultKind::Late,    sim::FaultKind::Garbage,     sim::FaultKind::Unplug};
-        sim::FaultSpec f;
+        sim::FaultRule f;
         f.kind = kinds[data[1] % 9];
         f.code = (flags & 8) ? std::nullopt : std::optional<uint8_t>(data[1]);
         f.count = (flags & 16) ? 2 : -1;

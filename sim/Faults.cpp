@@ -56,7 +56,7 @@ unsigned DefaultLateMs(std::size_t answerLength)
     return 400 + 100 * static_cast<unsigned>(answerLength);
 }
 
-std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error)
+std::optional<FaultRule> ParseFault(const std::string &text, std::string &error)
 {
     const auto at = text.find('@');
     if (at == std::string::npos) {
@@ -66,7 +66,7 @@ std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error)
     std::string head = text.substr(0, at);
     std::string tail = text.substr(at + 1);
 
-    FaultSpec spec;
+    FaultRule rule;
     std::string kindText = head;
     std::string msText;
     if (auto eq = head.find('='); eq != std::string::npos) {
@@ -82,7 +82,7 @@ std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error)
                 "\" (silence, bad-checksum, bad-start, short, stray, gap, late, garbage, unplug)";
         return std::nullopt;
     }
-    spec.kind = kind->kind;
+    rule.kind = kind->kind;
     if (head.find('=') != std::string::npos) {
         unsigned long ms = 0;
         if (!kind->takesMs) {
@@ -93,7 +93,7 @@ std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error)
             error = "fault \"" + text + "\": milliseconds must be 0..600000";
             return std::nullopt;
         }
-        spec.ms = static_cast<unsigned>(ms);
+        rule.ms = static_cast<unsigned>(ms);
     }
 
     std::string codeText = tail;
@@ -104,7 +104,7 @@ std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error)
             error = "fault \"" + text + "\": COUNT must be a number from 1";
             return std::nullopt;
         }
-        spec.count = static_cast<int>(count);
+        rule.count = static_cast<int>(count);
     }
     if (codeText != "*") {
         unsigned long code = 0;
@@ -112,12 +112,12 @@ std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error)
             error = "fault \"" + text + "\": CODE must be a hex byte (e.g. 0B) or *";
             return std::nullopt;
         }
-        spec.code = static_cast<uint8_t>(code);
+        rule.code = static_cast<uint8_t>(code);
     }
-    return spec;
+    return rule;
 }
 
-std::string FormatFault(const FaultSpec &fault)
+std::string FormatFault(const FaultRule &fault)
 {
     std::string out = FaultName(fault.kind);
     if (fault.ms)
@@ -135,7 +135,7 @@ std::string FormatFault(const FaultSpec &fault)
     return out;
 }
 
-AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<FaultSpec> &fault, uint32_t noise)
+AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<FaultRule> &fault, uint32_t noise)
 {
     AnswerPlan plan;
     plan.bytes.assign(answer.begin(), answer.end());
@@ -197,7 +197,7 @@ AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<Fault
     return plan;
 }
 
-std::optional<FaultSpec> FaultSet::Take(std::optional<uint8_t> code, bool answered)
+std::optional<FaultRule> FaultSet::Take(std::optional<uint8_t> code, bool answered)
 {
     for (auto &f : faults_) {
         if (f.count == 0)
@@ -206,7 +206,7 @@ std::optional<FaultSpec> FaultSet::Take(std::optional<uint8_t> code, bool answer
             continue;
         if (!answered && f.kind != FaultKind::Unplug)
             continue;
-        const FaultSpec used = f; // as given, for the trace
+        const FaultRule used = f; // as given, for the trace
         if (f.count > 0)
             --f.count;
         return used;

@@ -25,7 +25,7 @@ enum class FaultKind
     Unplug       // the line disappears for a while instead of answering
 };
 
-struct FaultSpec
+struct FaultRule
 {
     FaultKind kind = FaultKind::Silence;
     std::optional<uint8_t> code; // empty = every command
@@ -34,9 +34,9 @@ struct FaultSpec
 };
 
 // "KIND[=MS]@CODE[:COUNT]", e.g. "silence@01", "gap=150@0B:2", "late@*".
-std::optional<FaultSpec> ParseFault(const std::string &text, std::string &error);
+std::optional<FaultRule> ParseFault(const std::string &text, std::string &error);
 // The same text form, for listings.
-std::string FormatFault(const FaultSpec &fault);
+std::string FormatFault(const FaultRule &fault);
 const char *FaultName(FaultKind kind);
 
 // The stray byte put before an answer.
@@ -59,22 +59,22 @@ struct AnswerPlan
 
 // The plan for `answer` under `fault` (none = the answer as it is). `noise`
 // seeds the garbage burst so runs are reproducible.
-AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<FaultSpec> &fault, uint32_t noise);
+AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<FaultRule> &fault, uint32_t noise);
 
 // The active faults, consulted once per answered request.
 class FaultSet
 {
 public:
-    void Add(const FaultSpec &fault) { faults_.push_back(fault); }
+    void Add(const FaultRule &fault) { faults_.push_back(fault); }
     void Clear() { faults_.clear(); }
-    const std::vector<FaultSpec> &List() const { return faults_; }
+    const std::vector<FaultRule> &List() const { return faults_; }
     // The first fault that matches `code` and still has uses; consumes one.
     // `answered` false means the responder stayed silent: only an unplug
     // still makes sense then.
-    std::optional<FaultSpec> Take(std::optional<uint8_t> code, bool answered);
+    std::optional<FaultRule> Take(std::optional<uint8_t> code, bool answered);
 
 private:
-    std::vector<FaultSpec> faults_;
+    std::vector<FaultRule> faults_;
 };
 
 } // namespace sim

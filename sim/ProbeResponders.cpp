@@ -29,10 +29,10 @@ Scan ProbeResponder::ScanFrame(std::span<const uint8_t> buffer) const
     if (controllerFrames_) {
         if (buffer.size() < 2)
             return {ScanResult::NeedMore, 0};
-        const auto *spec = lumex::FindCommand(buffer[1]);
-        if (!spec)
+        const auto *entry = lumex::FindCommand(buffer[1]);
+        if (!entry)
             return {ScanResult::Invalid, 0};
-        length = spec->requestLength;
+        length = entry->requestLength;
     }
     if (buffer.size() < length)
         return {ScanResult::NeedMore, 0};

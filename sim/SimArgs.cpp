@@ -6,12 +6,12 @@ namespace sim {
 
 const char *const kSimUsage =
     "usage: lumex2-sim --link PATH [--gen 14|15|30|13|35|40] [--boot30] [--letter L] [--variant N]\n"
-    "                  [--seed N] [--pace] [--turnaround MS] [--trace FILE] [--fault SPEC]... [--state FILE]\n"
+    "                  [--seed N] [--pace] [--turnaround MS] [--trace FILE] [--fault RULE]... [--state FILE]\n"
     "  --gen 13       a 1.3 controller (answers its identification probe only)\n"
     "  --gen 35|40    a 4.0 device answering its probe with 0x35 or 0x40\n"
     "  --boot30       a 3.0 bootloader answering its probe\n"
     "  --letter L     firmware letter: one letter (A..H, I, h, ...) or 0/none for a zero byte\n"
-    "  --fault SPEC   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
+    "  --fault RULE   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
     "                 stray, gap, late, garbage or unplug; CODE a hex command code or *\n";
 
 namespace {

@@ -29,7 +29,7 @@ bool ParseMs(const std::string &text, double &out)
     return true;
 }
 
-constexpr const char *kHostHelp = "fault SPEC | faults | clear-faults | pace on|off | turnaround MS | "
+constexpr const char *kHostHelp = "fault RULE | faults | clear-faults | pace on|off | turnaround MS | "
                                   "violations [clear] | unplug [MS] | path | help | quit";
 
 } // namespace
@@ -114,7 +114,7 @@ std::vector<std::string> Simulator::Violations() const
     return line_.Violations();
 }
 
-void Simulator::AddFault(const FaultSpec &fault)
+void Simulator::AddFault(const FaultRule &fault)
 {
     std::lock_guard g(mutex_);
     line_.Faults().Add(fault);

@@ -35,7 +35,7 @@ struct SimulatorOptions
     bool pace = false;
     double turnaroundMs = 2.0;
     std::string tracePath;
-    std::vector<FaultSpec> faults;
+    std::vector<FaultRule> faults;
     std::string stateFile;
     std::string linkPath; // empty: clients open Path(), the pty itself
 };
@@ -67,7 +67,7 @@ public:
     // result is false for an unknown or failed command.
     bool Control(const std::string &line, std::string &reply);
     std::vector<std::string> Violations() const;
-    void AddFault(const FaultSpec &fault);
+    void AddFault(const FaultRule &fault);
     // Pulls the cable for `ms`; the path comes back afterwards.
     void Unplug(double ms);
 

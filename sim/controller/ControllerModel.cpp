@@ -28,20 +28,20 @@ std::string Join(const std::string &a, const std::string &b)
 }
 
 // The fixed-form parameter byte of a read, or empty when it is right.
-std::string ParamFormViolation(const lumex::CommandSpec &spec, uint8_t param)
+std::string ParamFormViolation(const lumex::CommandInfo &entry, uint8_t param)
 {
-    switch (spec.param) {
+    switch (entry.param) {
     case lumex::ParamKind::RepeatCode:
-        if (param != spec.code)
-            return "read " + Hex(spec.code) + " must repeat its code as parameter, got " + Hex(param);
+        if (param != entry.code)
+            return "read " + Hex(entry.code) + " must repeat its code as parameter, got " + Hex(param);
         break;
     case lumex::ParamKind::Zero:
         if (param != 0)
-            return "read " + Hex(spec.code) + " takes parameter 0x00, got " + Hex(param);
+            return "read " + Hex(entry.code) + " takes parameter 0x00, got " + Hex(param);
         break;
     case lumex::ParamKind::A5:
         if (param != 0xA5)
-            return "read " + Hex(spec.code) + " takes parameter 0xA5, got " + Hex(param);
+            return "read " + Hex(entry.code) + " takes parameter 0xA5, got " + Hex(param);
         break;
     case lumex::ParamKind::Index:
     case lumex::ParamKind::Data:
@@ -71,8 +71,8 @@ Scan ControllerModel::ScanFrame(std::span<const uint8_t> buffer) const
     std::size_t length = 0;
     if (buffer[1] == kJumpToBootloader) {
         length = kJumpRequestLength;
-    } else if (const auto *spec = lumex::FindCommand(buffer[1])) {
-        length = spec->requestLength;
+    } else if (const auto *entry = lumex::FindCommand(buffer[1])) {
+        length = entry->requestLength;
     } else {
         return {ScanResult::Invalid, 0};
     }
@@ -100,8 +100,8 @@ void ControllerModel::Record(const std::string &violation)
 
 Reply ControllerModel::Ack(uint8_t code, uint8_t b2) const
 {
-    const auto *spec = lumex::FindCommand(code);
-    AnswerFrame answer(code, spec != nullptr && code != kJumpToBootloader ? spec->answerLength : lumex::kAckLength);
+    const auto *entry = lumex::FindCommand(code);
+    AnswerFrame answer(code, entry != nullptr && code != kJumpToBootloader ? entry->answerLength : lumex::kAckLength);
     answer.Put8(2, b2);
     return {answer.Finish(), {}};
 }
@@ -111,8 +111,8 @@ Reply ControllerModel::AnswerLocked(std::span<const uint8_t> frame)
     if (frame.size() < 4 || frame[0] != lumex::kRequestStart)
         return {{}, "malformed request of " + std::to_string(frame.size()) + " bytes"};
     const uint8_t code = frame[1];
-    const lumex::CommandSpec *spec = lumex::FindCommand(code);
-    const std::size_t expected = code == kJumpToBootloader ? kJumpRequestLength : (spec ? spec->requestLength : 0);
+    const lumex::CommandInfo *entry = lumex::FindCommand(code);
+    const std::size_t expected = code == kJumpToBootloader ? kJumpRequestLength : (entry ? entry->requestLength : 0);
     if (expected == 0)
         return {{}, "unknown command " + Hex(code)};
     if (frame.size() != expected)
@@ -133,13 +133,13 @@ Reply ControllerModel::AnswerLocked(std::span<const uint8_t> frame)
             reply.violation = "jump to bootloader takes parameter 0x01, got " + Hex(req.Param(0));
         return reply;
     }
-    const std::string form = ParamFormViolation(*spec, req.Param(0));
+    const std::string form = ParamFormViolation(*entry, req.Param(0));
     if (IsGuardedWrite(code) && service_.lockState == kLocked) {
         Reply reply = Ack(code, service_.lockState);
         reply.violation = Join(form, "command " + Hex(code) + " sent to a locked controller; ignored");
         return reply;
     }
-    Reply reply = Dispatch(code, req, spec->answerLength);
+    Reply reply = Dispatch(code, req, entry->answerLength);
     reply.violation = Join(form, reply.violation);
     return reply;
 }

@@ -12,8 +12,8 @@ namespace {
 
 bool HasLength(TAnswerBytes b, uint8_t code)
 {
-    const CommandSpec *spec = FindCommand(code);
-    return spec != nullptr && b.size() == spec->answerLength;
+    const CommandInfo *entry = FindCommand(code);
+    return entry != nullptr && b.size() == entry->answerLength;
 }
 
 // A cylinder whose petrol time is 0 has no gas time to show either.

@@ -14,8 +14,8 @@ namespace {
 
 bool HasLength(TAnswerBytes b, uint8_t code)
 {
-    const CommandSpec *spec = FindCommand(code);
-    return spec != nullptr && b.size() == spec->answerLength;
+    const CommandInfo *entry = FindCommand(code);
+    return entry != nullptr && b.size() == entry->answerLength;
 }
 
 uint32_t Long(TAnswerBytes b, std::size_t at)

@@ -23,7 +23,7 @@ enum class ParamKind : uint8_t
     Data        // a write: parameters and data bytes
 };
 
-struct CommandSpec
+struct CommandInfo
 {
     uint8_t code;
     uint8_t requestLength; // whole frame: 0xC0, code, parameters, checksum
@@ -34,9 +34,9 @@ struct CommandSpec
 
 // The table, in code order. 0x3F appears once; its two request forms (00
 // and 01) share the lengths.
-std::span<const CommandSpec> CommandTable();
+std::span<const CommandInfo> CommandTable();
 // The entry for a code, or nullptr for a code the controller does not know.
-const CommandSpec *FindCommand(uint8_t code);
+const CommandInfo *FindCommand(uint8_t code);
 
 // Sum of the bytes modulo 256: the checksum of a request frame.
 uint8_t FrameSum(std::span<const uint8_t> bytes);

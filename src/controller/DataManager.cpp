@@ -71,12 +71,12 @@ bool TDataManager::AbandonOnFailure(bool ok)
 
 bool TDataManager::Transact(uint8_t code, std::span<const uint8_t> params, const TDecoder &decode)
 {
-    const CommandSpec *spec = FindCommand(code);
-    if (spec == nullptr || spec->requestLength != params.size() + 3)
+    const CommandInfo *entry = FindCommand(code);
+    if (entry == nullptr || entry->requestLength != params.size() + 3)
         throw std::invalid_argument("request for command " + std::to_string(code) + " has the wrong length");
 
     std::array<uint8_t, kMaxFrame> buffer{};
-    const std::span<uint8_t> answer(buffer.data(), spec->answerLength);
+    const std::span<uint8_t> answer(buffer.data(), entry->answerLength);
     bool ok = false;
     // While the link is down and a device is known the answer would be
     // refused unread; the request must then not reach the controller

@@ -64,12 +64,12 @@ public:
     {
         if (buffer.size() < 2)
             return {sim::ScanResult::NeedMore, 0};
-        const CommandSpec *spec = FindCommand(buffer[1]);
-        if (spec == nullptr)
+        const CommandInfo *entry = FindCommand(buffer[1]);
+        if (entry == nullptr)
             return {sim::ScanResult::Invalid, 0};
-        if (buffer.size() < spec->requestLength)
+        if (buffer.size() < entry->requestLength)
             return {sim::ScanResult::NeedMore, 0};
-        return {sim::ScanResult::Complete, spec->requestLength};
+        return {sim::ScanResult::Complete, entry->requestLength};
     }
     sim::Reply Answer(std::span<const uint8_t> frame) override
     {

@@ -185,9 +185,9 @@ TEST(WriteLock, EveryChangingCommandHasAGuardedOperation)
     std::set<uint8_t> covered;
     for (const auto &op : GuardedOps())
         covered.insert(op.code);
-    for (const CommandSpec &spec : CommandTable()) {
-        if (sim::IsGuardedWrite(spec.code)) {
-            EXPECT_TRUE(covered.count(spec.code)) << "no operation checked for command " << int{spec.code};
+    for (const CommandInfo &entry : CommandTable()) {
+        if (sim::IsGuardedWrite(entry.code)) {
+            EXPECT_TRUE(covered.count(entry.code)) << "no operation checked for command " << int{entry.code};
         }
     }
 }

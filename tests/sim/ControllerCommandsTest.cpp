@@ -33,29 +33,29 @@ TEST_P(EveryRead, AnswersWithTheTableLengthAndAValidChecksumOrStaysSilent)
     const Generation &g = GetParam();
     ControllerModel model(g.id, 3);
     const std::set<uint8_t> silent = SilentReads(g.generation, g.letter);
-    for (const auto &spec : lumex::CommandTable()) {
-        if (!IsRead(spec))
+    for (const auto &entry : lumex::CommandTable()) {
+        if (!IsRead(entry))
             continue;
-        SCOPED_TRACE(Hex(spec.code));
-        const std::vector<uint8_t> request = ReadRequest(spec);
-        ASSERT_EQ(request.size(), spec.requestLength);
+        SCOPED_TRACE(Hex(entry.code));
+        const std::vector<uint8_t> request = ReadRequest(entry);
+        ASSERT_EQ(request.size(), entry.requestLength);
         const auto scan = model.ScanFrame(request);
         EXPECT_EQ(scan.result, sim::ScanResult::Complete);
-        EXPECT_EQ(scan.length, spec.requestLength);
+        EXPECT_EQ(scan.length, entry.requestLength);
 
         const std::size_t before = model.ViolationCount();
         const sim::Reply reply = model.Answer(request);
-        if (silent.count(spec.code)) {
+        if (silent.count(entry.code)) {
             EXPECT_TRUE(reply.bytes.empty());
             EXPECT_FALSE(reply.violation.empty());
             EXPECT_EQ(model.ViolationCount(), before + 1);
             continue;
         }
-        ASSERT_EQ(reply.bytes.size(), spec.answerLength);
+        ASSERT_EQ(reply.bytes.size(), entry.answerLength);
         EXPECT_EQ(reply.bytes[0], 0xD0);
         EXPECT_TRUE(SumOk(reply.bytes));
         // Cylinders 5-8 are answered but blamed on a four-injector car.
-        const bool blamed = spec.code == 0x06 && g.id.HardwareInjectors() < 5;
+        const bool blamed = entry.code == 0x06 && g.id.HardwareInjectors() < 5;
         EXPECT_EQ(reply.violation.empty(), !blamed) << reply.violation;
         EXPECT_EQ(model.ViolationCount(), before + (blamed ? 1 : 0));
     }
@@ -72,16 +72,16 @@ INSTANTIATE_TEST_SUITE_P(Generations, EveryRead,
 TEST(ControllerCommands, EveryWriteOfAThreeZeroGIsAcknowledgedWithTheTableLength)
 {
     ControllerModel model(ControllerIdentity::Gen30('G'));
-    for (const auto &spec : lumex::CommandTable()) {
-        if (IsRead(spec) || spec.code == 0x3D) // locking is covered on its own
+    for (const auto &entry : lumex::CommandTable()) {
+        if (IsRead(entry) || entry.code == 0x3D) // locking is covered on its own
             continue;
-        SCOPED_TRACE(Hex(spec.code));
-        const sim::Reply reply = model.Answer(WriteRequest(spec));
-        if (spec.code == 0x04) { // the 1.4/1.5 block: a 3.0 stays silent
+        SCOPED_TRACE(Hex(entry.code));
+        const sim::Reply reply = model.Answer(WriteRequest(entry));
+        if (entry.code == 0x04) { // the 1.4/1.5 block: a 3.0 stays silent
             EXPECT_TRUE(reply.bytes.empty());
             continue;
         }
-        ASSERT_EQ(reply.bytes.size(), spec.answerLength);
+        ASSERT_EQ(reply.bytes.size(), entry.answerLength);
         EXPECT_EQ(reply.bytes[0], 0xD0);
         EXPECT_TRUE(SumOk(reply.bytes));
         EXPECT_EQ(reply.violation, "");

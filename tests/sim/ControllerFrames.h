@@ -34,18 +34,18 @@ inline std::vector<uint8_t> FrameOf(std::vector<uint8_t> bytes)
     return bytes;
 }
 
-inline bool IsRead(const lumex::CommandSpec &spec)
+inline bool IsRead(const lumex::CommandInfo &entry)
 {
-    return spec.param != lumex::ParamKind::Data;
+    return entry.param != lumex::ParamKind::Data;
 }
 
 // A parameter the command accepts: the repeated code, 0, 0xA5, or a valid
 // index, address or selector.
-inline std::vector<uint8_t> ReadParams(const lumex::CommandSpec &spec)
+inline std::vector<uint8_t> ReadParams(const lumex::CommandInfo &entry)
 {
-    switch (spec.param) {
+    switch (entry.param) {
     case lumex::ParamKind::RepeatCode:
-        return {spec.code};
+        return {entry.code};
     case lumex::ParamKind::Zero:
         return {0x00};
     case lumex::ParamKind::A5:
@@ -53,7 +53,7 @@ inline std::vector<uint8_t> ReadParams(const lumex::CommandSpec &spec)
     default:
         break;
     }
-    switch (spec.code) {
+    switch (entry.code) {
     case 0x07:
         return {2}; // gas injector type
     case 0x12:
@@ -84,21 +84,21 @@ inline std::vector<uint8_t> ReadParams(const lumex::CommandSpec &spec)
     }
 }
 
-inline std::vector<uint8_t> ReadRequest(const lumex::CommandSpec &spec)
+inline std::vector<uint8_t> ReadRequest(const lumex::CommandInfo &entry)
 {
-    std::vector<uint8_t> body{spec.code};
-    for (uint8_t p : ReadParams(spec))
+    std::vector<uint8_t> body{entry.code};
+    for (uint8_t p : ReadParams(entry))
         body.push_back(p);
     return FrameOf(body);
 }
 
 // A write of the right length: zeros, with an index, address or selector
 // that exists where the command has one.
-inline std::vector<uint8_t> WriteRequest(const lumex::CommandSpec &spec)
+inline std::vector<uint8_t> WriteRequest(const lumex::CommandInfo &entry)
 {
-    std::vector<uint8_t> body(spec.requestLength - 2u, 0);
-    body[0] = spec.code;
-    switch (spec.code) {
+    std::vector<uint8_t> body(entry.requestLength - 2u, 0);
+    body[0] = entry.code;
+    switch (entry.code) {
     case 0x08:
     case 0x16:
     case 0x52:

@@ -106,20 +106,20 @@ TEST_P(ControllerOverPty, EveryReadOfTheTableIsAnsweredExactlyOrMetWithSilence)
     const Target &t = GetParam();
     const std::set<uint8_t> silent = SilentReads(t.generation, t.gateLetter);
     std::size_t expectedViolations = 0;
-    for (const auto &spec : lumex::CommandTable()) {
-        if (!IsRead(spec))
+    for (const auto &entry : lumex::CommandTable()) {
+        if (!IsRead(entry))
             continue;
-        SCOPED_TRACE(Hex(spec.code));
-        const std::vector<uint8_t> answer = Exchange(ReadRequest(spec), spec.answerLength);
-        if (silent.count(spec.code)) {
+        SCOPED_TRACE(Hex(entry.code));
+        const std::vector<uint8_t> answer = Exchange(ReadRequest(entry), entry.answerLength);
+        if (silent.count(entry.code)) {
             EXPECT_TRUE(answer.empty());
             ++expectedViolations;
             continue;
         }
-        ASSERT_EQ(answer.size(), spec.answerLength);
+        ASSERT_EQ(answer.size(), entry.answerLength);
         EXPECT_EQ(answer[0], 0xD0);
         EXPECT_TRUE(SumOk(answer));
-        if (spec.code == 0x06 && t.generation != 0x30)
+        if (entry.code == 0x06 && t.generation != 0x30)
             ++expectedViolations; // a four-injector car has no cylinders 5-8
     }
     const auto violations = sim_->Violations();

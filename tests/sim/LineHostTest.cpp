@@ -77,12 +77,12 @@ public:
 const std::vector<uint8_t> kIdent{0xC0, 0x01, 0x01, 0xC2};
 const std::vector<uint8_t> kLive{0xC0, 0x0B, 0x0B, 0xD6};
 
-sim::FaultSpec Fault(const std::string &text)
+sim::FaultRule Fault(const std::string &text)
 {
     std::string error;
     auto f = sim::ParseFault(text, error);
     EXPECT_TRUE(f.has_value()) << error;
-    return f.value_or(sim::FaultSpec{});
+    return f.value_or(sim::FaultRule{});
 }
 
 TEST(LineHostDispatch, RoutesFramesByStartByteToTheirResponder)
@@ -284,7 +284,7 @@ TEST(LineHostFaults, EachKindShapesTheAnswerBytes)
     const auto live = TableResponder::AnswerFor(0x0B);
     struct Case
     {
-        const char *spec;
+        const char *rule;
         std::vector<uint8_t> expected;
     };
     auto badSum = live;
@@ -299,16 +299,16 @@ TEST(LineHostFaults, EachKindShapesTheAnswerBytes)
         {"short@0B", shortAck}, {"stray@0B", stray},         {"gap=5@0B", live},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.rule);
         Line line;
         line.host.Register(std::make_shared<TableResponder>());
-        line.host.Faults().Add(Fault(c.spec));
+        line.host.Faults().Add(Fault(c.rule));
         line.Write(kLive);
         line.RunUntil(2000);
         EXPECT_EQ(line.Bytes(), c.expected);
         auto tx = line.Events("tx");
         ASSERT_EQ(tx.size(), 1u);
-        EXPECT_EQ(tx[0].fault, c.spec);
+        EXPECT_EQ(tx[0].fault, c.rule);
     }
 }
 
@@ -392,7 +392,7 @@ TEST(LineHostFaults, AWildcardFaultHitsEveryCommand)
     EXPECT_EQ(line.sent[4].byte, 0xF0);
 }
 
-TEST(FaultSpecText, ParsesTheDocumentedForms)
+TEST(FaultRuleText, ParsesTheDocumentedForms)
 {
     std::string error;
     auto f = sim::ParseFault("gap=150@0B:3", error);
@@ -410,7 +410,7 @@ TEST(FaultSpecText, ParsesTheDocumentedForms)
     EXPECT_FALSE(f->ms.has_value());
 }
 
-TEST(FaultSpecText, RejectsMalformedFormsWithAReason)
+TEST(FaultRuleText, RejectsMalformedFormsWithAReason)
 {
     for (const char *bad : {"silence", "silence@", "noise@01", "silence@1FF", "silence@0G", "silence@01:0",
                             "silence@01:x", "stray=5@01", "gap=@01", "gap=-1@01", "gap=9999999@01", "@01"}) {

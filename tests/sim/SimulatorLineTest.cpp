@@ -122,12 +122,12 @@ protected:
 const std::vector<uint8_t> kIdent{0xC0, 0x01, 0x01, 0xC2};
 const std::vector<uint8_t> kLive{0xC0, 0x0B, 0x0B, 0xD6};
 
-sim::FaultSpec Fault(const std::string &text)
+sim::FaultRule Fault(const std::string &text)
 {
     std::string error;
     auto f = sim::ParseFault(text, error);
     EXPECT_TRUE(f.has_value()) << error;
-    return f.value_or(sim::FaultSpec{});
+    return f.value_or(sim::FaultRule{});
 }
 
 TEST_F(SimulatorLine, TheBuiltInControllerIdentifiesItself)

@@ -23,12 +23,12 @@ public:
     {
         if (buffer.size() < 2)
             return {sim::ScanResult::NeedMore, 0};
-        const auto *spec = lumex::FindCommand(buffer[1]);
-        if (!spec)
+        const auto *entry = lumex::FindCommand(buffer[1]);
+        if (!entry)
             return {sim::ScanResult::Invalid, 0};
-        if (buffer.size() < spec->requestLength)
+        if (buffer.size() < entry->requestLength)
             return {sim::ScanResult::NeedMore, 0};
-        return {sim::ScanResult::Complete, spec->requestLength};
+        return {sim::ScanResult::Complete, entry->requestLength};
     }
 
     sim::Reply Answer(std::span<const uint8_t> frame) override
@@ -45,9 +45,9 @@ public:
 
     static std::vector<uint8_t> AnswerFor(uint8_t code, uint8_t answerStart = 0xD0)
     {
-        const auto *spec = lumex::FindCommand(code);
+        const auto *entry = lumex::FindCommand(code);
         std::vector<uint8_t> a{answerStart, code};
-        for (std::size_t i = 2; i + 1 < spec->answerLength; ++i)
+        for (std::size_t i = 2; i + 1 < entry->answerLength; ++i)
             a.push_back(static_cast<uint8_t>(0x10 + i));
         a.push_back(lumex::FrameSum(a));
         return a;

@@ -15,16 +15,16 @@ namespace {
 
 bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
 {
-    PortSpec spec;
+    PortChoice choice;
     std::string error;
-    if (!ParsePortSpec(ctx.port, spec, error)) {
+    if (!ParsePortChoice(ctx.port, choice, error)) {
         exitCode = UsageError(ctx, error);
         return false;
     }
-    if (spec.number != 0)
-        link.Port.SetComDevice(static_cast<uint8_t>(spec.number));
+    if (choice.number != 0)
+        link.Port.SetComDevice(static_cast<uint8_t>(choice.number));
     else
-        link.Port.SetDevicePath(spec.path);
+        link.Port.SetDevicePath(choice.path);
     // Opened once here only to report a missing or busy port clearly; the
     // connection closes and reopens it like every reconnection does.
     try {

@@ -4,39 +4,39 @@
 
 namespace cli {
 
-bool ParsePortSpec(const std::string &text, PortSpec &spec, std::string &error)
+bool ParsePortChoice(const std::string &text, PortChoice &choice, std::string &error)
 {
-    spec = {};
+    choice = {};
     if (text.empty()) {
         error = "this command needs --port N|PATH";
         return false;
     }
     if (text.find_first_not_of("0123456789") != std::string::npos) {
-        spec.path = text;
+        choice.path = text;
         return true;
     }
     if (text.size() > 3 || std::stoi(text) < 1 || std::stoi(text) > 255) {
         error = "port number must be 1 to 255: " + text;
         return false;
     }
-    spec.number = std::stoi(text);
+    choice.number = std::stoi(text);
     return true;
 }
 
 std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitCode)
 {
-    PortSpec spec;
+    PortChoice choice;
     std::string error;
-    if (!ParsePortSpec(ctx.port, spec, error)) {
+    if (!ParsePortChoice(ctx.port, choice, error)) {
         exitCode = UsageError(ctx, error);
         return nullptr;
     }
     auto port = std::make_unique<lumex::TComMultiPort>();
     port->ApplyControllerSettings();
-    if (spec.number != 0)
-        port->SetComDevice(static_cast<uint8_t>(spec.number));
+    if (choice.number != 0)
+        port->SetComDevice(static_cast<uint8_t>(choice.number));
     else
-        port->SetDevicePath(spec.path);
+        port->SetDevicePath(choice.path);
     try {
         port->Open();
     } catch (const lumex::EComPortError &e) {

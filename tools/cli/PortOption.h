@@ -11,14 +11,14 @@
 
 namespace cli {
 
-struct PortSpec
+struct PortChoice
 {
     int number = 0;   // 1..255 when a number was given
     std::string path; // when a path was given
 };
 
 // false (with a message) for a missing option or a number outside 1..255.
-bool ParsePortSpec(const std::string &text, PortSpec &spec, std::string &error);
+bool ParsePortChoice(const std::string &text, PortChoice &choice, std::string &error);
 
 // The port of ctx.port, open, with the controller's line settings and
 // time-outs. On failure the message is on ctx.err, exitCode holds the exit
