@@ -2,6 +2,7 @@
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
+#include "documents/MessageKeys.h"
 #include "serial/ComSetupApi.h"
 
 namespace lumex {
@@ -230,13 +231,17 @@ void TDeviceWorker::SearchPorts()
 
 void TDeviceWorker::SetWorkType(int workType)
 {
-    Post([this, workType] { link_.Manager.SetWorkType(static_cast<uint8_t>(workType)); });
+    Post([this, workType] {
+        if (!link_.Manager.SetWorkType(static_cast<uint8_t>(workType)))
+            ReportFailure(msg::strWriteFailed);
+    });
 }
 
 void TDeviceWorker::LockDevice(uint32_t password)
 {
     Post([this, password] {
-        link_.Manager.LockDevice(password);
+        if (!link_.Manager.LockDevice(password))
+            ReportFailure(msg::strWriteFailed);
         tick_.RefreshLockState();
     });
 }
@@ -244,9 +249,16 @@ void TDeviceWorker::LockDevice(uint32_t password)
 void TDeviceWorker::UnlockDevice(uint32_t password)
 {
     Post([this, password] {
-        link_.Manager.UnlockDevice(password);
+        if (!link_.Manager.UnlockDevice(password))
+            ReportFailure(msg::strWriteFailed);
         tick_.RefreshLockState();
     });
+}
+
+void TDeviceWorker::ReportFailure(const char *messageKey)
+{
+    if (OnOperationFailed)
+        OnOperationFailed(messageKey);
 }
 
 void TDeviceWorker::TickNow()

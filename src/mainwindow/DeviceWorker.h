@@ -50,6 +50,9 @@ public:
     std::function<void()> OnSearchStarted;
     std::function<void(const std::string &)> OnSearchStatus;
     std::function<void(const TSearchResult &)> OnSearchFinished;
+    // A write the user asked for was not acknowledged (or was refused);
+    // the argument is the message key that describes it.
+    std::function<void(const char *messageKey)> OnOperationFailed;
     // The port names a search goes through; ListPorts by default.
     std::function<std::vector<std::string>()> PortLister;
 
@@ -89,6 +92,7 @@ public:
     uint64_t TicksRun() const { return ticks_.load(); }
 
 private:
+    void ReportFailure(const char *messageKey);
     void Loop();
     void RunTick(bool fromTimer);
     void Publish(const TTickReport &report);

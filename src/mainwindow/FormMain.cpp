@@ -112,6 +112,15 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         QMetaObject::invokeMethod(
             this, [this, s] { ApplySnapshot(s); }, Qt::QueuedConnection);
     };
+    worker_.OnOperationFailed = [this](const char *messageKey) {
+        const std::string key(messageKey);
+        QMetaObject::invokeMethod(
+            this,
+            [this, key] {
+                statusBar()->showMessage(UiText(key, QStringLiteral("Urządzenie nie potwierdziło zapisu.")), 5000);
+            },
+            Qt::QueuedConnection);
+    };
     worker_.OnSearchStarted = [this] {
         QMetaObject::invokeMethod(
             this, [this] { SearchStarted(); }, Qt::QueuedConnection);

@@ -4,6 +4,7 @@
 #include "documents/AppConfig.h"
 #include "mainwindow/DeviceWorker.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -297,4 +298,31 @@ TEST(DeviceWorker, OneFailedAnswerKeepsTheImage)
     ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp; }, 6000));
     EXPECT_FALSE(bench.Cleared().has_value());
     EXPECT_EQ(bench.Last().Data.T, t);
+}
+
+TEST(DeviceWorker, UnacknowledgedWorkTypeIsReported)
+{
+    WorkerBench bench;
+    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    std::atomic<int> failures{0};
+    std::string reportedKey;
+    std::mutex keyMutex;
+    bench.worker->OnOperationFailed = [&](const char *key) {
+        std::lock_guard g(keyMutex);
+        reportedKey = key;
+        ++failures;
+    };
+    bench.Start(3, false, true);
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    bench.worker->SetWorkType(1);
+    // An acknowledged switch reports nothing.
+    const uint64_t ticks = bench.worker->TicksRun();
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }, 6000));
+    EXPECT_EQ(failures.load(), 0);
+    std::string error;
+    controller.Sim().AddFault(*sim::ParseFault("silence@20:1", error));
+    bench.worker->SetWorkType(1);
+    ASSERT_TRUE(WaitFor([&] { return failures.load() == 1; }, 3000));
+    std::lock_guard g(keyMutex);
+    EXPECT_EQ(reportedKey, "strWriteFailed");
 }
