@@ -12,6 +12,8 @@ namespace {
 // A link drop this long (in ticks) before the image counts as gone: one
 // failed answer must not wipe what the pages hold.
 constexpr int kTicksBeforeClearing = 2;
+// Byte parameter that asks for the gas times to be shown from the model.
+constexpr uint8_t kModelGasTimesParam = 24;
 // The calibration states that do not mean "running".
 bool CalibrationIdle(uint8_t calState)
 {
@@ -225,7 +227,12 @@ void TPollingTick::StatusPanels(TTickReport &report, bool offline, bool fromTime
     }
     hooks_.CalibrationDisplays();
     if (cycleOk_) {
-        if (View.Page == TPage::Measure && d.ModelGasTimes == 1)
+        // The setting is read fresh each refresh: it can change in the
+        // controller behind our back, and a failed read must not leave the
+        // model times on.
+        uint8_t modelGasTimes = 0;
+        if (View.Page == TPage::Measure && manager_.ReadByteParam(kModelGasTimesParam, &modelGasTimes) &&
+            modelGasTimes == 1)
             ApplyModelGasTimes(d);
         extras_ = GatherReadingExtras(manager_);
         report.ReadingsFresh = true;
