@@ -3,6 +3,7 @@
 #include "sim/Trace.h"
 #include "sim/controller/ControllerModel.h"
 
+#include "controller/CommandCodes.h"
 #include "sim/controller/SensorCodes.h"
 
 #include <algorithm>
@@ -28,11 +29,11 @@ uint32_t LeastSignificantFirst(const Request &req)
 Reply ControllerModel::IdentCommand(uint8_t code, const Request &req, std::size_t length) const
 {
     AnswerFrame a(code, length);
-    if (code == 0x01) {
+    if (code == lumex::cmd::ReadVersionCode) {
         a.Put8(2, id_.versionCode);
         return {a.Finish(), {}};
     }
-    if (code == 0x02) {
+    if (code == lumex::cmd::ReadCompileInfo) {
         PutText(a, 2, id_.compileTime, 8);
         PutText(a, 10, id_.compileDate, 11);
         return {a.Finish(), {}};
@@ -71,14 +72,14 @@ Reply ControllerModel::IdentCommand(uint8_t code, const Request &req, std::size_
 
 Reply ControllerModel::LockCommand(uint8_t code, const Request &req, std::size_t length)
 {
-    if (code == 0x3F) {
+    if (code == lumex::cmd::ReadLockState) {
         AnswerFrame a(code, length);
         a.Put8(2, service_.lockState);
         const uint8_t form = req.Param(0);
         return {a.Finish(), form > 1 ? "lock state request takes 0x00 or 0x01, got " + HexByte(form) : ""};
     }
     const uint32_t password = LeastSignificantFirst(req);
-    if (code == 0x3D) {
+    if (code == lumex::cmd::LockDevice) {
         // Locking an already locked controller keeps the first password.
         if (service_.lockState != kLocked) {
             service_.password = password;
@@ -137,10 +138,10 @@ Reply ControllerModel::TroubleCommand(uint8_t code, const Request &req, std::siz
 {
     AnswerFrame a(code, length);
     switch (code) {
-    case 0x13:
+    case lumex::cmd::ReadTroubleFlags:
         a.PutBytes(2, store_.troubleFlags);
         return {a.Finish(), {}};
-    case 0x14:
+    case lumex::cmd::ClearTroubleCodes:
         store_.troubleFlags.fill(0);
         for (std::size_t i = 0; i <= 12; ++i)
             store_.SetMemByte(mem::kFreezeFrame + i, i == 0 ? 0xFF : 0);
@@ -197,7 +198,7 @@ Reply ControllerModel::WorkTypeCommand(uint8_t workType)
         violation = "work type " + std::to_string(workType) + " does not exist";
         break;
     }
-    return {Ack(0x20).bytes, violation};
+    return {Ack(lumex::cmd::SetWorkType).bytes, violation};
 }
 
 Reply ControllerModel::CalibrationAnswer(std::size_t length)
@@ -222,7 +223,7 @@ Reply ControllerModel::CalibrationAnswer(std::size_t length)
         store_.modelPoints = {rep.timeA, rep.wordC, rep.timeB, gasB};
     }
     const CalibrationReport &rep = service_.calibration.Report();
-    AnswerFrame a(0x21, length);
+    AnswerFrame a(lumex::cmd::ReadCalibrationState, length);
     a.Put8(2, static_cast<uint8_t>((r.systemState & 0x0F) << 4 | (rep.state & 0x0F)));
     if (id_.IsLegacy()) {
         a.Put16(3, rep.wordD);
@@ -265,7 +266,7 @@ Reply ControllerModel::OutputCommand(uint8_t code, const Request &req, std::size
     const uint8_t param = req.Param(0);
     AnswerFrame a(code, length);
     switch (code) {
-    case 0x18:
+    case lumex::cmd::ValveAction:
         if (param == 1)
             service_.valveOpen = true;
         else if (param == 2)
@@ -275,10 +276,10 @@ Reply ControllerModel::OutputCommand(uint8_t code, const Request &req, std::size
         else
             return {Ack(code).bytes, "valve action " + std::to_string(param) + " does not exist (1..3)"};
         return Ack(code);
-    case 0x39:
+    case lumex::cmd::WriteEmulatorSwitches:
         service_.emulatorMask = param;
         return Ack(code);
-    case 0x3A:
+    case lumex::cmd::ReadEmulatorSwitches:
         a.Put8(2, service_.emulatorMask);
         return {a.Finish(), {}};
     default: // 0x3B
@@ -298,11 +299,11 @@ Reply ControllerModel::InjectorTestCommand(uint8_t code, const Request &req, std
     auto &test = service_.injectorTest;
     AnswerFrame a(code, length);
     switch (code) {
-    case 0x90:
+    case lumex::cmd::ReadInjTestCounters:
         for (std::size_t i = 0; i < 8; ++i)
             a.Put32(2 + 4 * i, test.counters[i]);
         return {a.Finish(), {}};
-    case 0x91:
+    case lumex::cmd::ReadInjTestValues:
         test.Step(engine_.Car(), store_.injCorr);
         for (std::size_t i = 0; i < 8; ++i)
             a.Put16(2 + 2 * i, test.values[i]);
@@ -316,7 +317,7 @@ Reply ControllerModel::InjectorTestCommand(uint8_t code, const Request &req, std
 
 Reply ControllerModel::ComputerCodeCommand(uint8_t code, const Request &req, std::size_t length)
 {
-    if (code == 0x55) {
+    if (code == lumex::cmd::WriteComputerCode) {
         store_.newestComputerCode = static_cast<uint8_t>((store_.newestComputerCode + 1) % 5);
         store_.computerCodes[store_.newestComputerCode] = {req.ParamLong(0), req.ParamLong(4)};
         return Ack(code);
