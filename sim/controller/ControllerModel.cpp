@@ -135,7 +135,7 @@ Reply ControllerModel::AnswerLocked(std::span<const uint8_t> frame)
         return reply;
     }
     const std::string form = ParamFormViolation(*entry, req.Param(0));
-    if (IsGuardedWrite(code) && service_.lockState == kLocked) {
+    if (IsGuardedWrite(code) && service_.lockState == lumex::kLockLocked) {
         Reply reply = Ack(code, service_.lockState);
         reply.violation = Join(form, "command " + Hex(code) + " sent to a locked controller; ignored");
         return reply;

@@ -81,12 +81,12 @@ Reply ControllerModel::LockCommand(uint8_t code, const Request &req, std::size_t
     const uint32_t password = LeastSignificantFirst(req);
     if (code == lumex::cmd::LockDevice) {
         // Locking an already locked controller keeps the first password.
-        if (service_.lockState != kLocked) {
+        if (service_.lockState != lumex::kLockLocked) {
             service_.password = password;
-            service_.lockState = kLocked;
+            service_.lockState = lumex::kLockLocked;
         }
-    } else if (service_.lockState == kLocked && password == service_.password) {
-        service_.lockState = kUnlocked;
+    } else if (service_.lockState == lumex::kLockLocked && password == service_.password) {
+        service_.lockState = lumex::kLockUnlocked;
     }
     return Ack(code, service_.lockState);
 }

@@ -2,6 +2,7 @@
 #include "controller/DataManager.h"
 
 #include "controller/CommandCodes.h"
+#include "controller/LockState.h"
 #include "controller/Version.h"
 
 namespace lumex {
@@ -74,7 +75,7 @@ std::string TDataManager::ControllerSerial()
 
 bool TDataManager::ReadLockState()
 {
-    data_.LockState = 0;
+    data_.LockState = kLockNoAnswer;
     if (!LinkUp)
         return false;
     return Transact(cmd::ReadLockState, {0x00}, [this](TAnswerBytes b) { DecodeLockState(b, data_); });

@@ -4,19 +4,14 @@
 
 #include "controller/BlockCodec.h"
 #include "controller/CommandCodes.h"
+#include "controller/LockState.h"
 #include "controller/ParamTables.h"
 
 namespace lumex {
 
-namespace {
-
-constexpr uint8_t kUnlockedState = 0xF0;
-
-} // namespace
-
 bool TDataManager::WritesAllowed() const
 {
-    return data_.LockState == kUnlockedState;
+    return data_.LockState == kLockUnlocked;
 }
 
 bool TDataManager::Refuse(TWriteRefusal why)

@@ -78,12 +78,13 @@ TPollPlan PollPlanFor(const TPageView &view)
 
 bool IsAccessible(uint8_t lockState, bool notConnectedPanelVisible)
 {
-    return lockState == kLockOpen || (!notConnectedPanelVisible && lockState != kLockLocked && lockState != 0);
+    return lockState == kLockUnlocked ||
+           (!notConnectedPanelVisible && lockState != kLockLocked && lockState != kLockNoAnswer);
 }
 
 bool LockPanelVisible(uint8_t lockState)
 {
-    return lockState != kLockOpen && lockState != 0;
+    return lockState != kLockUnlocked && lockState != kLockNoAnswer;
 }
 
 void ClearImageExceptIdentity(TNorviData &data)

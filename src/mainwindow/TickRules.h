@@ -3,6 +3,7 @@
 // controller, the fuel switch and the generation layout.
 #pragma once
 
+#include "controller/LockState.h"
 #include "controller/NorviData.h"
 
 #include <cstdint>
@@ -65,13 +66,10 @@ struct TPollPlan
 };
 TPollPlan PollPlanFor(const TPageView &view);
 
-inline constexpr uint8_t kLockOpen = 0xF0;
-inline constexpr uint8_t kLockLocked = 0x0F;
-
-// 0xF0, or a connected device (not-connected panel hidden) with any lock
-// byte other than 0x0F and 0.
+// Unlocked, or a connected device (not-connected panel hidden) with any
+// lock byte other than locked and no answer.
 bool IsAccessible(uint8_t lockState, bool notConnectedPanelVisible);
-// The device-locked panel: any lock byte other than 0xF0 and 0.
+// The device-locked panel: any lock byte other than unlocked and no answer.
 bool LockPanelVisible(uint8_t lockState);
 
 // Clears the whole image except VersionCode and InjSW.
