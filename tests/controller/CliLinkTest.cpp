@@ -280,3 +280,28 @@ TEST_F(CliLink, RawSendsAFrameTheTableDoesNotKnowAndReadsNothing)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Any other\nframe is sent and nothing is read"), std::string::npos) << help.out;
 }
+
+TEST_F(CliLink, IdentifyNamesTheLockStateAsTheLockCommandsDo)
+{
+    StartSim(0x30, 'G');
+    const auto lockLine = [this] {
+        const CliResult r = Run({"identify"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        for (const auto &line : Lines(r.out))
+            if (line.rfind("Lock state:", 0) == 0)
+                return line;
+        return std::string("(no lock state line)");
+    };
+    EXPECT_EQ(lockLine(), "Lock state:      unlocked");
+    std::string reply;
+    ASSERT_TRUE(sim->Control("lock 0F", reply)) << reply;
+    EXPECT_EQ(lockLine(), "Lock state:      locked");
+    // The lock command's own refresh says the same of the same byte.
+    const CliResult unlock = Run({"--json", "unlock", "1111"});
+    const auto j = nlohmann::json::parse(unlock.out);
+    EXPECT_EQ(j["LockState"], 0x0F);
+    EXPECT_EQ(j["state"], "locked");
+    // Any other byte counts as unlocked on a controller that answers.
+    ASSERT_TRUE(sim->Control("lock 55", reply)) << reply;
+    EXPECT_EQ(lockLine(), "Lock state:      unlocked");
+}
