@@ -4,6 +4,7 @@
 #include "sim/controller/ControllerModel.h"
 
 #include "controller/CommandCodes.h"
+#include "controller/WorkType.h"
 #include "sim/controller/SensorCodes.h"
 
 #include <algorithm>
@@ -166,32 +167,33 @@ Reply ControllerModel::WorkTypeCommand(uint8_t workType)
 {
     service_.lastWorkType = workType;
     std::string violation;
-    switch (workType) {
-    case 0:
+    using lumex::TWorkType;
+    switch (static_cast<TWorkType>(workType)) {
+    case TWorkType::Stop:
         service_.calibration.Stop();
         service_.injectorTest.Stop();
         service_.pressureTest.Stop();
         break;
-    case 1:
+    case TWorkType::Gas:
         engine_.SetFuelMode(FuelMode::Automatic);
         break;
-    case 2:
-    case 5:
-    case 10:
+    case TWorkType::Petrol:
+    case TWorkType::PetrolImmediately:
+    case TWorkType::PetrolSequential:
         engine_.SetFuelMode(FuelMode::Petrol);
         break;
-    case 3:
+    case TWorkType::StartAutocalibration:
         service_.calibration.Start(id_.IsLegacy(), SoftwareInjectors());
         break;
-    case 4:
+    case TWorkType::GasImmediately:
         engine_.SetFuelMode(FuelMode::GasImmediate);
         break;
-    case 6: // the client confirms the running autocalibration
+    case TWorkType::AutocalibrationRunning: // the client confirms the running autocalibration
         break;
-    case 7:
+    case TWorkType::ContinueWithLoad:
         service_.calibration.ContinueWithLoad();
         break;
-    case 9:
+    case TWorkType::WorkingPressureTest:
         service_.pressureTest.Start();
         break;
     default:

@@ -10,11 +10,11 @@
 
 namespace lumex {
 
-bool TDataManager::SetWorkType(uint8_t workType)
+bool TDataManager::SetWorkType(TWorkType workType)
 {
     // Switching the fuel must stay possible on a locked controller.
-    const bool ok = Transact(cmd::SetWorkType, {workType}, nullptr);
-    if (ok && workType != 6 && workType != 7)
+    const bool ok = Transact(cmd::SetWorkType, {static_cast<uint8_t>(workType)}, nullptr);
+    if (ok && BecomesRequestedWorkType(workType))
         RequestedWorkType = workType;
     return ok;
 }

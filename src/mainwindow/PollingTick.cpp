@@ -109,18 +109,18 @@ void TPollingTick::CalibrationBookkeeping()
 {
     TNorviData &d = manager_.Data();
     if (d.VersionCode == kVersion14 || d.VersionCode == kVersion15) {
-        CalibrationRunning = manager_.RequestedWorkType == 3;
+        CalibrationRunning = manager_.RequestedWorkType == TWorkType::StartAutocalibration;
         return;
     }
     if (d.VersionCode != kVersion30)
         return;
     if (d.WorkState == 1) {
-        manager_.RequestedWorkType = 3;
+        manager_.RequestedWorkType = TWorkType::StartAutocalibration;
         CalibrationRunning = true;
     } else if (d.WorkState != 0) {
         manager_.ReadCalibrationState(true);
         if (!CalibrationIdle(d.CalState)) {
-            manager_.RequestedWorkType = 3;
+            manager_.RequestedWorkType = TWorkType::StartAutocalibration;
             CalibrationRunning = true;
         }
     } else {
@@ -166,7 +166,7 @@ bool TPollingTick::PollForPage()
         ok = false;
     if (View.Page == TPage::Calibration && View.Sub == TSubPage::CalCorrections)
         manager_.PollCycle(View.AdapterBank == 2 ? pmAdaptationBank2 : pmAdaptationBank1);
-    if (manager_.RequestedWorkType == 3) {
+    if (manager_.RequestedWorkType == TWorkType::StartAutocalibration) {
         const int mode = manager_.Data().VersionCode == kVersion30 ? pmCalibration30 : pmCalibration14;
         if (manager_.PollCycle(mode))
             ok = true;
@@ -238,7 +238,7 @@ void TPollingTick::StatusPanels(TTickReport &report, bool offline, bool fromTime
         report.ReadingsFresh = true;
         hooks_.OscilloscopeSample();
     }
-    p.CalibrationLabel = manager_.RequestedWorkType == 3;
+    p.CalibrationLabel = manager_.RequestedWorkType == TWorkType::StartAutocalibration;
     p.FuelVisible = !(View.Page == TPage::Calibration && View.Sub == TSubPage::CalAuto);
     p.Fuel = FuelShown(d.SystemState);
 }

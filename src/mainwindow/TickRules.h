@@ -5,6 +5,7 @@
 
 #include "controller/LockState.h"
 #include "controller/NorviData.h"
+#include "controller/WorkType.h"
 
 #include <cstdint>
 #include <string>
@@ -83,9 +84,9 @@ enum class TFuelShown : uint8_t
     Gas      // "strGaz" on green
 };
 TFuelShown FuelShown(uint8_t systemState);
-// The work type a click sends: from state 3, 1 (left) or 4 (right); from
-// any other state, 2 (left) or 5 (right).
-int FuelClickWorkType(uint8_t systemState, bool rightButton);
+// The work type a click sends: from state 3, gas (left) or gas immediately
+// (right); from any other state, petrol (left) or petrol immediately (right).
+TWorkType FuelClickWorkType(uint8_t systemState, bool rightButton);
 
 // What a mouse press on the fuel panel does.
 enum class TFuelPress : uint8_t
@@ -101,7 +102,7 @@ struct TFuelMenuEntry
 {
     const char *Caption;
     const char *ObjectName;
-    int WorkType;
+    TWorkType WorkType;
 };
 std::vector<TFuelMenuEntry> FuelMenuEntries();
 
