@@ -99,7 +99,7 @@ struct Generation
     uint8_t code;
     std::optional<uint8_t> letter;
 };
-const Generation kGenerations[] = {{0x15, std::nullopt}, {0x30, 'G'}, {0x30, 'C'}};
+const Generation kGenerations[] = {{0x14, std::nullopt}, {0x15, std::nullopt}, {0x30, 'G'}, {0x30, 'C'}};
 
 } // namespace
 
