@@ -1,5 +1,6 @@
 #include "sim/controller/CommandSet.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/CommandTable.h"
 #include "sim/Trace.h"
 
@@ -12,37 +13,48 @@ namespace {
 
 // The 1.4/1.5 firmware: the older block layout, no 3.0 tables or maps.
 constexpr std::array<uint8_t, 37> kLegacySet{
-    0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x12, 0x13, 0x14, 0x15, 0x16, 0x18, 0x20, 0x21, 0x22, 0x31,
-    0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3A, 0x3B, 0x3D, 0x3E, 0x3F, 0x40, 0x50, 0x51, 0x52, 0x53};
+    lumex::cmd::ReadVersionCode,      lumex::cmd::ReadCompileInfo,      lumex::cmd::ReadBasicConfig,
+    lumex::cmd::WriteBasicConfig,     lumex::cmd::ReadLiveData,         lumex::cmd::ReadLiveDataHigh,
+    lumex::cmd::ReadByteParam,        lumex::cmd::WriteByteParam,       lumex::cmd::ReadModelBlock,
+    lumex::cmd::ReadModelParam,       lumex::cmd::ReadTroubleFlags,     lumex::cmd::ClearTroubleCodes,
+    lumex::cmd::WriteInjectorParams,  lumex::cmd::WriteModelParam,      lumex::cmd::ValveAction,
+    lumex::cmd::SetWorkType,          lumex::cmd::ReadCalibrationState, lumex::cmd::ReadPcol,
+    lumex::cmd::ReadMemWord,          lumex::cmd::WriteMemWord,         lumex::cmd::ReadMemByte,
+    lumex::cmd::WriteMemByte,         lumex::cmd::ReadLevelSensorA,     lumex::cmd::ReadLevelSensorB,
+    lumex::cmd::WriteLevelSensorA,    lumex::cmd::WriteLevelSensorB,    lumex::cmd::WriteEmulatorSwitches,
+    lumex::cmd::ReadEmulatorSwitches, lumex::cmd::ReadInjSystemDetect,  lumex::cmd::LockDevice,
+    lumex::cmd::UnlockDevice,         lumex::cmd::ReadLockState,        lumex::cmd::ReadWordVar,
+    lumex::cmd::ReadCalRPM,           lumex::cmd::ReadWordParam,        lumex::cmd::WriteWordParam,
+    lumex::cmd::ReadIdentByte};
 
 // The letter a 3.0 controller needs for a command; 'A' = every 3.0 letter,
 // 0 = not a 3.0 command at all.
 char Gen30Gate(uint8_t code)
 {
     switch (code) {
-    case 0x03:
-    case 0x04:
+    case lumex::cmd::ReadBasicConfig:
+    case lumex::cmd::WriteBasicConfig:
         return 0; // the 1.4/1.5 basic block; 3.0 uses 0xD8/0xD9
-    case 0x93:
-    case 0x94: // per-cylinder gas corrections
-    case 0x95:
-    case 0x96: // adapted model points
-    case 0xDC:
-    case 0xDD:
-    case 0xDF: // G3 maps
+    case lumex::cmd::ReadInjCorr:
+    case lumex::cmd::WriteInjCorr: // per-cylinder gas corrections
+    case lumex::cmd::ReadModel2SetB:
+    case lumex::cmd::WriteModel2SetB: // adapted model points
+    case lumex::cmd::ReadMapG3Row:
+    case lumex::cmd::ReadMapG3RowB:
+    case lumex::cmd::WriteMapG3Row: // G3 maps
         return 'D';
-    case 0x97:
-    case 0x98: // manifold-pressure correction table
+    case lumex::cmd::ReadCorrPcol:
+    case lumex::cmd::WriteCorrPcol: // manifold-pressure correction table
         return 'F';
-    case 0x0B: // single live block
-    case 0x54:
-    case 0x55: // programming-PC history
-    case 0x56:
-    case 0x57: // inspection
-    case 0x60:
-    case 0x61:
-    case 0x62: // adaptation
-    case 0x64: // load index
+    case lumex::cmd::ReadLiveDataFull: // single live block
+    case lumex::cmd::ReadComputerCodes:
+    case lumex::cmd::WriteComputerCode: // programming-PC history
+    case lumex::cmd::ReadInspection:
+    case lumex::cmd::WriteInspection: // inspection
+    case lumex::cmd::ReadAdaptationInfo:
+    case lumex::cmd::ReadAdaptationCorr:
+    case lumex::cmd::WriteAdaptationCorr: // adaptation
+    case lumex::cmd::ReadLoadIndex:       // load index
         return 'G';
     default:
         return lumex::FindCommand(code) != nullptr ? 'A' : 0;
@@ -81,33 +93,33 @@ std::string WhyNotUnderstood(const ControllerIdentity &id, uint8_t code)
 bool IsGuardedWrite(uint8_t code)
 {
     switch (code) {
-    case 0x04:
-    case 0x08:
-    case 0x14:
-    case 0x15:
-    case 0x16:
-    case 0x18:
-    case 0x32:
-    case 0x34:
-    case 0x37:
-    case 0x38:
-    case 0x39:
-    case 0x52:
-    case 0x55:
-    case 0x57:
-    case 0x62:
-    case 0x92:
-    case 0x94:
-    case 0x96:
-    case 0x98:
-    case 0xC1:
-    case 0xD1:
-    case 0xD3:
-    case 0xD5:
-    case 0xD9:
-    case 0xDA:
-    case 0xDE:
-    case 0xDF:
+    case lumex::cmd::WriteBasicConfig:
+    case lumex::cmd::WriteByteParam:
+    case lumex::cmd::ClearTroubleCodes:
+    case lumex::cmd::WriteInjectorParams:
+    case lumex::cmd::WriteModelParam:
+    case lumex::cmd::ValveAction:
+    case lumex::cmd::WriteMemWord:
+    case lumex::cmd::WriteMemByte:
+    case lumex::cmd::WriteLevelSensorA:
+    case lumex::cmd::WriteLevelSensorB:
+    case lumex::cmd::WriteEmulatorSwitches:
+    case lumex::cmd::WriteWordParam:
+    case lumex::cmd::WriteComputerCode:
+    case lumex::cmd::WriteInspection:
+    case lumex::cmd::WriteAdaptationCorr:
+    case lumex::cmd::StartInjTest:
+    case lumex::cmd::WriteInjCorr:
+    case lumex::cmd::WriteModel2SetB:
+    case lumex::cmd::WriteCorrPcol:
+    case lumex::cmd::WriteModelPoints:
+    case lumex::cmd::WriteCorrPressure:
+    case lumex::cmd::WriteCorrGasTemp:
+    case lumex::cmd::WriteModel2SetA:
+    case lumex::cmd::WriteBasicConfigG3:
+    case lumex::cmd::WriteCorrRPM:
+    case lumex::cmd::ClearMap:
+    case lumex::cmd::WriteMapG3Row:
         return true;
     default:
         return false;

@@ -1,5 +1,6 @@
 #include "sim/controller/ControllerModel.h"
 
+#include "controller/CommandCodes.h"
 #include "sim/controller/CommandSet.h"
 #include "sim/controller/FactoryDefaults.h"
 
@@ -134,7 +135,7 @@ Reply ControllerModel::AnswerLocked(std::span<const uint8_t> frame)
         return reply;
     }
     const std::string form = ParamFormViolation(*entry, req.Param(0));
-    if (IsGuardedWrite(code) && service_.lockState == kLocked) {
+    if (IsGuardedWrite(code) && service_.lockState == lumex::kLockLocked) {
         Reply reply = Ack(code, service_.lockState);
         reply.violation = Join(form, "command " + Hex(code) + " sent to a locked controller; ignored");
         return reply;
@@ -147,110 +148,110 @@ Reply ControllerModel::AnswerLocked(std::span<const uint8_t> frame)
 Reply ControllerModel::Dispatch(uint8_t code, const Request &req, std::size_t length)
 {
     switch (code) {
-    case 0x01:
-    case 0x02:
-    case 0x53:
+    case lumex::cmd::ReadVersionCode:
+    case lumex::cmd::ReadCompileInfo:
+    case lumex::cmd::ReadIdentByte:
         return IdentCommand(code, req, length);
-    case 0x05:
-    case 0x0B:
+    case lumex::cmd::ReadLiveData:
+    case lumex::cmd::ReadLiveDataFull:
         StepLive();
         return LiveBlock(code, length);
-    case 0x06:
+    case lumex::cmd::ReadLiveDataHigh:
         return LiveExtension(length);
-    case 0x22: {
+    case lumex::cmd::ReadPcol: {
         AnswerFrame answer(code, length);
         answer.Put8(2, engine_.Readings().pcol);
         return {answer.Finish(), {}};
     }
-    case 0x50: {
+    case lumex::cmd::ReadCalRPM: {
         AnswerFrame answer(code, length);
         answer.Put16(2, engine_.Readings().rpmPeriod);
         return {answer.Finish(), {}};
     }
-    case 0x64:
+    case lumex::cmd::ReadLoadIndex:
         return LoadIndexAnswer(length);
-    case 0x40: {
+    case lumex::cmd::ReadWordVar: {
         AnswerFrame answer(code, length);
         const uint8_t index = req.Param(0);
         answer.Put16(2, WordVar(index, true));
         return {answer.Finish(), index == 0 ? "word variable 0 does not exist" : ""};
     }
-    case 0x03:
-    case 0x04:
-    case 0x10:
-    case 0x15:
-    case 0x17:
-    case 0x35:
-    case 0x36:
-    case 0x37:
-    case 0x38:
-    case 0x56:
-    case 0x57:
-    case 0x93:
-    case 0x94:
-    case 0x97:
-    case 0x98:
-    case 0xC0:
-    case 0xC1:
-    case 0xD0:
-    case 0xD1:
-    case 0xD2:
-    case 0xD3:
-    case 0xD8:
-    case 0xD9:
-    case 0xDA:
-    case 0xDB:
+    case lumex::cmd::ReadBasicConfig:
+    case lumex::cmd::WriteBasicConfig:
+    case lumex::cmd::ReadModelBlock:
+    case lumex::cmd::WriteInjectorParams:
+    case lumex::cmd::ReadInjectorParams:
+    case lumex::cmd::ReadLevelSensorA:
+    case lumex::cmd::ReadLevelSensorB:
+    case lumex::cmd::WriteLevelSensorA:
+    case lumex::cmd::WriteLevelSensorB:
+    case lumex::cmd::ReadInspection:
+    case lumex::cmd::WriteInspection:
+    case lumex::cmd::ReadInjCorr:
+    case lumex::cmd::WriteInjCorr:
+    case lumex::cmd::ReadCorrPcol:
+    case lumex::cmd::WriteCorrPcol:
+    case lumex::cmd::ReadModelPoints:
+    case lumex::cmd::WriteModelPoints:
+    case lumex::cmd::ReadCorrPressure:
+    case lumex::cmd::WriteCorrPressure:
+    case lumex::cmd::ReadCorrGasTemp:
+    case lumex::cmd::WriteCorrGasTemp:
+    case lumex::cmd::ReadBasicConfigG3:
+    case lumex::cmd::WriteBasicConfigG3:
+    case lumex::cmd::WriteCorrRPM:
+    case lumex::cmd::ReadCorrRPM:
         return BlockCommand(code, req, length);
-    case 0x07:
-    case 0x08:
-    case 0x12:
-    case 0x16:
-    case 0x51:
-    case 0x52:
+    case lumex::cmd::ReadByteParam:
+    case lumex::cmd::WriteByteParam:
+    case lumex::cmd::ReadModelParam:
+    case lumex::cmd::WriteModelParam:
+    case lumex::cmd::ReadWordParam:
+    case lumex::cmd::WriteWordParam:
         return ParamCommand(code, req, length);
-    case 0x31:
-    case 0x32:
-    case 0x33:
-    case 0x34:
+    case lumex::cmd::ReadMemWord:
+    case lumex::cmd::WriteMemWord:
+    case lumex::cmd::ReadMemByte:
+    case lumex::cmd::WriteMemByte:
         return MemoryCommand(code, req, length);
-    case 0x95:
-    case 0x96:
-    case 0xD4:
-    case 0xD5:
-    case 0xD6:
-    case 0xD7:
-    case 0xDC:
-    case 0xDD:
-    case 0xDE:
-    case 0xDF:
+    case lumex::cmd::ReadModel2SetB:
+    case lumex::cmd::WriteModel2SetB:
+    case lumex::cmd::ReadModel2SetA:
+    case lumex::cmd::WriteModel2SetA:
+    case lumex::cmd::ReadPetrolMapBlock:
+    case lumex::cmd::ReadGasMapBlock:
+    case lumex::cmd::ReadMapG3Row:
+    case lumex::cmd::ReadMapG3RowB:
+    case lumex::cmd::ClearMap:
+    case lumex::cmd::WriteMapG3Row:
         return MapCommand(code, req, length);
-    case 0x60:
-    case 0x61:
-    case 0x62:
+    case lumex::cmd::ReadAdaptationInfo:
+    case lumex::cmd::ReadAdaptationCorr:
+    case lumex::cmd::WriteAdaptationCorr:
         return AdaptationCommand(code, req, length);
-    case 0x3D:
-    case 0x3E:
-    case 0x3F:
+    case lumex::cmd::LockDevice:
+    case lumex::cmd::UnlockDevice:
+    case lumex::cmd::ReadLockState:
         return LockCommand(code, req, length);
-    case 0x13:
-    case 0x14:
-    case 0x58:
+    case lumex::cmd::ReadTroubleFlags:
+    case lumex::cmd::ClearTroubleCodes:
+    case lumex::cmd::ReadErrorLogRecord:
         return TroubleCommand(code, req, length);
-    case 0x20:
+    case lumex::cmd::SetWorkType:
         return WorkTypeCommand(req.Param(0));
-    case 0x21:
+    case lumex::cmd::ReadCalibrationState:
         return CalibrationAnswer(length);
-    case 0x18:
-    case 0x39:
-    case 0x3A:
-    case 0x3B:
+    case lumex::cmd::ValveAction:
+    case lumex::cmd::WriteEmulatorSwitches:
+    case lumex::cmd::ReadEmulatorSwitches:
+    case lumex::cmd::ReadInjSystemDetect:
         return OutputCommand(code, req, length);
-    case 0x90:
-    case 0x91:
-    case 0x92:
+    case lumex::cmd::ReadInjTestCounters:
+    case lumex::cmd::ReadInjTestValues:
+    case lumex::cmd::StartInjTest:
         return InjectorTestCommand(code, req, length);
-    case 0x54:
-    case 0x55:
+    case lumex::cmd::ReadComputerCodes:
+    case lumex::cmd::WriteComputerCode:
         return ComputerCodeCommand(code, req, length);
     default:
         return {{}, "command " + Hex(code) + " has no handler"};

@@ -1,6 +1,7 @@
 // Live readings: stepping the car, the live blocks and the word variables.
 #include "sim/controller/ControllerModel.h"
 
+#include "controller/CommandCodes.h"
 #include "sim/controller/GasModel.h"
 #include "sim/controller/SensorCodes.h"
 
@@ -155,7 +156,7 @@ Reply ControllerModel::LiveBlock(uint8_t code, std::size_t length)
     a.Put16(16, r.petrol[3]);
     for (int i = 0; i < 4; ++i)
         a.Put16(18 + 2 * i, r.gas[i]);
-    if (code == 0x0B) {
+    if (code == lumex::cmd::ReadLiveDataFull) {
         for (int i = 0; i < 4; ++i) {
             a.Put16(26 + 2 * i, r.petrol[4 + i]);
             a.Put16(34 + 2 * i, r.gas[4 + i]);
@@ -176,7 +177,7 @@ Reply ControllerModel::LiveBlock(uint8_t code, std::size_t length)
 Reply ControllerModel::LiveExtension(std::size_t length)
 {
     const LiveReadings &r = engine_.Readings();
-    AnswerFrame a(0x06, length);
+    AnswerFrame a(lumex::cmd::ReadLiveDataHigh, length);
     for (int i = 0; i < 4; ++i) {
         a.Put16(2 + 2 * i, r.petrol[4 + i]);
         a.Put16(10 + 2 * i, r.gas[4 + i]);
@@ -202,7 +203,7 @@ Reply ControllerModel::LoadIndexAnswer(std::size_t length) const
     uint8_t column = 0;
     while (column < 9 && r.rpm >= store_.adaptInfoWords[column + 1])
         ++column;
-    AnswerFrame a(0x64, length);
+    AnswerFrame a(lumex::cmd::ReadLoadIndex, length);
     a.Put8(2, 0xA5);
     a.Put8(3, column);
     a.Put8(4, row);

@@ -1,5 +1,6 @@
 #include "sim/controller/ParameterStore.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/ParamTables.h"
 
 #include <algorithm>
@@ -293,11 +294,11 @@ int ParameterStore::InjectorCount() const
 CorrTable &ParameterStore::Table(uint8_t readCode)
 {
     switch (readCode) {
-    case 0x97:
+    case lumex::cmd::ReadCorrPcol:
         return cpcol;
-    case 0xD2:
+    case lumex::cmd::ReadCorrGasTemp:
         return ctg;
-    case 0xDB:
+    case lumex::cmd::ReadCorrRPM:
         return crpm;
     default:
         return cps;

@@ -3,6 +3,8 @@
 #include "sim/Trace.h"
 #include "sim/controller/ControllerModel.h"
 
+#include "controller/CommandCodes.h"
+#include "controller/WorkType.h"
 #include "sim/controller/SensorCodes.h"
 
 #include <algorithm>
@@ -28,11 +30,11 @@ uint32_t LeastSignificantFirst(const Request &req)
 Reply ControllerModel::IdentCommand(uint8_t code, const Request &req, std::size_t length) const
 {
     AnswerFrame a(code, length);
-    if (code == 0x01) {
+    if (code == lumex::cmd::ReadVersionCode) {
         a.Put8(2, id_.versionCode);
         return {a.Finish(), {}};
     }
-    if (code == 0x02) {
+    if (code == lumex::cmd::ReadCompileInfo) {
         PutText(a, 2, id_.compileTime, 8);
         PutText(a, 10, id_.compileDate, 11);
         return {a.Finish(), {}};
@@ -71,21 +73,21 @@ Reply ControllerModel::IdentCommand(uint8_t code, const Request &req, std::size_
 
 Reply ControllerModel::LockCommand(uint8_t code, const Request &req, std::size_t length)
 {
-    if (code == 0x3F) {
+    if (code == lumex::cmd::ReadLockState) {
         AnswerFrame a(code, length);
         a.Put8(2, service_.lockState);
         const uint8_t form = req.Param(0);
         return {a.Finish(), form > 1 ? "lock state request takes 0x00 or 0x01, got " + HexByte(form) : ""};
     }
     const uint32_t password = LeastSignificantFirst(req);
-    if (code == 0x3D) {
+    if (code == lumex::cmd::LockDevice) {
         // Locking an already locked controller keeps the first password.
-        if (service_.lockState != kLocked) {
+        if (service_.lockState != lumex::kLockLocked) {
             service_.password = password;
-            service_.lockState = kLocked;
+            service_.lockState = lumex::kLockLocked;
         }
-    } else if (service_.lockState == kLocked && password == service_.password) {
-        service_.lockState = kUnlocked;
+    } else if (service_.lockState == lumex::kLockLocked && password == service_.password) {
+        service_.lockState = lumex::kLockUnlocked;
     }
     return Ack(code, service_.lockState);
 }
@@ -137,10 +139,10 @@ Reply ControllerModel::TroubleCommand(uint8_t code, const Request &req, std::siz
 {
     AnswerFrame a(code, length);
     switch (code) {
-    case 0x13:
+    case lumex::cmd::ReadTroubleFlags:
         a.PutBytes(2, store_.troubleFlags);
         return {a.Finish(), {}};
-    case 0x14:
+    case lumex::cmd::ClearTroubleCodes:
         store_.troubleFlags.fill(0);
         for (std::size_t i = 0; i <= 12; ++i)
             store_.SetMemByte(mem::kFreezeFrame + i, i == 0 ? 0xFF : 0);
@@ -165,39 +167,40 @@ Reply ControllerModel::WorkTypeCommand(uint8_t workType)
 {
     service_.lastWorkType = workType;
     std::string violation;
-    switch (workType) {
-    case 0:
+    using lumex::TWorkType;
+    switch (static_cast<TWorkType>(workType)) {
+    case TWorkType::Stop:
         service_.calibration.Stop();
         service_.injectorTest.Stop();
         service_.pressureTest.Stop();
         break;
-    case 1:
+    case TWorkType::Gas:
         engine_.SetFuelMode(FuelMode::Automatic);
         break;
-    case 2:
-    case 5:
-    case 10:
+    case TWorkType::Petrol:
+    case TWorkType::PetrolImmediately:
+    case TWorkType::PetrolSequential:
         engine_.SetFuelMode(FuelMode::Petrol);
         break;
-    case 3:
+    case TWorkType::StartAutocalibration:
         service_.calibration.Start(id_.IsLegacy(), SoftwareInjectors());
         break;
-    case 4:
+    case TWorkType::GasImmediately:
         engine_.SetFuelMode(FuelMode::GasImmediate);
         break;
-    case 6: // the client confirms the running autocalibration
+    case TWorkType::AutocalibrationRunning: // the client confirms the running autocalibration
         break;
-    case 7:
+    case TWorkType::ContinueWithLoad:
         service_.calibration.ContinueWithLoad();
         break;
-    case 9:
+    case TWorkType::WorkingPressureTest:
         service_.pressureTest.Start();
         break;
     default:
         violation = "work type " + std::to_string(workType) + " does not exist";
         break;
     }
-    return {Ack(0x20).bytes, violation};
+    return {Ack(lumex::cmd::SetWorkType).bytes, violation};
 }
 
 Reply ControllerModel::CalibrationAnswer(std::size_t length)
@@ -222,7 +225,7 @@ Reply ControllerModel::CalibrationAnswer(std::size_t length)
         store_.modelPoints = {rep.timeA, rep.wordC, rep.timeB, gasB};
     }
     const CalibrationReport &rep = service_.calibration.Report();
-    AnswerFrame a(0x21, length);
+    AnswerFrame a(lumex::cmd::ReadCalibrationState, length);
     a.Put8(2, static_cast<uint8_t>((r.systemState & 0x0F) << 4 | (rep.state & 0x0F)));
     if (id_.IsLegacy()) {
         a.Put16(3, rep.wordD);
@@ -265,7 +268,7 @@ Reply ControllerModel::OutputCommand(uint8_t code, const Request &req, std::size
     const uint8_t param = req.Param(0);
     AnswerFrame a(code, length);
     switch (code) {
-    case 0x18:
+    case lumex::cmd::ValveAction:
         if (param == 1)
             service_.valveOpen = true;
         else if (param == 2)
@@ -275,10 +278,10 @@ Reply ControllerModel::OutputCommand(uint8_t code, const Request &req, std::size
         else
             return {Ack(code).bytes, "valve action " + std::to_string(param) + " does not exist (1..3)"};
         return Ack(code);
-    case 0x39:
+    case lumex::cmd::WriteEmulatorSwitches:
         service_.emulatorMask = param;
         return Ack(code);
-    case 0x3A:
+    case lumex::cmd::ReadEmulatorSwitches:
         a.Put8(2, service_.emulatorMask);
         return {a.Finish(), {}};
     default: // 0x3B
@@ -298,11 +301,11 @@ Reply ControllerModel::InjectorTestCommand(uint8_t code, const Request &req, std
     auto &test = service_.injectorTest;
     AnswerFrame a(code, length);
     switch (code) {
-    case 0x90:
+    case lumex::cmd::ReadInjTestCounters:
         for (std::size_t i = 0; i < 8; ++i)
             a.Put32(2 + 4 * i, test.counters[i]);
         return {a.Finish(), {}};
-    case 0x91:
+    case lumex::cmd::ReadInjTestValues:
         test.Step(engine_.Car(), store_.injCorr);
         for (std::size_t i = 0; i < 8; ++i)
             a.Put16(2 + 2 * i, test.values[i]);
@@ -316,7 +319,7 @@ Reply ControllerModel::InjectorTestCommand(uint8_t code, const Request &req, std
 
 Reply ControllerModel::ComputerCodeCommand(uint8_t code, const Request &req, std::size_t length)
 {
-    if (code == 0x55) {
+    if (code == lumex::cmd::WriteComputerCode) {
         store_.newestComputerCode = static_cast<uint8_t>((store_.newestComputerCode + 1) % 5);
         store_.computerCodes[store_.newestComputerCode] = {req.ParamLong(0), req.ParamLong(4)};
         return Ack(code);

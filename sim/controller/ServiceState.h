@@ -3,15 +3,14 @@
 // procedure advances one step per read of its state, so runs repeat.
 #pragma once
 
+#include "controller/LockState.h"
+
 #include "sim/controller/LiveEngine.h"
 
 #include <array>
 #include <cstdint>
 
 namespace sim {
-
-inline constexpr uint8_t kUnlocked = 0xF0;
-inline constexpr uint8_t kLocked = 0x0F;
 
 // Identification byte 5 / live byte 49.
 enum WorkStateCode : uint8_t
@@ -121,7 +120,7 @@ private:
 
 struct ServiceState
 {
-    uint8_t lockState = kUnlocked;
+    uint8_t lockState = lumex::kLockUnlocked;
     uint32_t password = 0;
     uint8_t emulatorMask = 0; // bit n: cylinder n+1 runs on gas
     bool valveOpen = false;

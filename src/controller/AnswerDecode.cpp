@@ -1,5 +1,6 @@
 #include "controller/AnswerDecode.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/CommandTable.h"
 #include "controller/Frame.h"
 #include "controller/Version.h"
@@ -69,7 +70,7 @@ std::string LetterFromByte(uint8_t value)
 
 bool DecodeVersionCode(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x01))
+    if (!HasLength(b, cmd::ReadVersionCode))
         return false;
     d.VersionCode = b[2];
     return true;
@@ -77,7 +78,7 @@ bool DecodeVersionCode(TAnswerBytes b, TNorviData &d)
 
 bool DecodeCompileInfo(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x02))
+    if (!HasLength(b, cmd::ReadCompileInfo))
         return false;
     d.CompileTime = TextUpToZero(b.subspan(2, 8));
     d.CompileDate = TextUpToZero(b.subspan(10, 11));
@@ -86,7 +87,7 @@ bool DecodeCompileInfo(TAnswerBytes b, TNorviData &d)
 
 bool DecodeIdentByte(unsigned index, TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x53))
+    if (!HasLength(b, cmd::ReadIdentByte))
         return false;
     const uint8_t v = b[2];
     switch (index) {
@@ -119,7 +120,7 @@ bool DecodeIdentByte(unsigned index, TAnswerBytes b, TNorviData &d)
 
 bool DecodeLiveData(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x05))
+    if (!HasLength(b, cmd::ReadLiveData))
         return false;
     DecodeCylinders1to4(b, d);
     ClearGasWithoutPetrol(d, 0, 4);
@@ -128,7 +129,7 @@ bool DecodeLiveData(TAnswerBytes b, TNorviData &d)
 
 bool DecodeLiveDataHigh(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x06))
+    if (!HasLength(b, cmd::ReadLiveDataHigh))
         return false;
     DecodeCylinders5to8(b, 2, 10, d);
     ClearGasWithoutPetrol(d, 4, 4);
@@ -137,7 +138,7 @@ bool DecodeLiveDataHigh(TAnswerBytes b, TNorviData &d)
 
 bool DecodeLiveDataFull(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x0B))
+    if (!HasLength(b, cmd::ReadLiveDataFull))
         return false;
     DecodeCylinders1to4(b, d);
     DecodeCylinders5to8(b, 26, 34, d);
@@ -156,7 +157,7 @@ bool DecodeLiveDataFull(TAnswerBytes b, TNorviData &d)
 
 bool DecodePcol(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x22))
+    if (!HasLength(b, cmd::ReadPcol))
         return false;
     d.PcolRaw = b[2];
     return true;
@@ -164,7 +165,7 @@ bool DecodePcol(TAnswerBytes b, TNorviData &d)
 
 bool DecodeCalRPM(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x50))
+    if (!HasLength(b, cmd::ReadCalRPM))
         return false;
     d.CalRpmPeriod = Word(b, 2);
     return true;
@@ -172,7 +173,7 @@ bool DecodeCalRPM(TAnswerBytes b, TNorviData &d)
 
 bool DecodeLoadIndex(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x64))
+    if (!HasLength(b, cmd::ReadLoadIndex))
         return false;
     d.LoadIndex = b[4];
     return true;
@@ -180,7 +181,7 @@ bool DecodeLoadIndex(TAnswerBytes b, TNorviData &d)
 
 bool DecodeLockState(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x3F))
+    if (!HasLength(b, cmd::ReadLockState))
         return false;
     d.LockState = b[2];
     return true;
@@ -188,14 +189,14 @@ bool DecodeLockState(TAnswerBytes b, TNorviData &d)
 
 std::optional<uint16_t> DecodeWordVar(TAnswerBytes b)
 {
-    if (!HasLength(b, 0x40))
+    if (!HasLength(b, cmd::ReadWordVar))
         return std::nullopt;
     return Word(b, 2);
 }
 
 std::optional<uint16_t> DecodeMemWord(TAnswerBytes b)
 {
-    if (!HasLength(b, 0x31))
+    if (!HasLength(b, cmd::ReadMemWord))
         return std::nullopt;
     return Word(b, 4);
 }

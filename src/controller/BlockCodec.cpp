@@ -1,5 +1,6 @@
 #include "controller/BlockCodec.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/CommandTable.h"
 #include "controller/Conversions.h"
 #include "controller/Frame.h"
@@ -46,28 +47,28 @@ void ApplyMask(uint8_t mask, TNorviData &d)
 
 std::optional<uint8_t> DecodeByteParam(TAnswerBytes b)
 {
-    if (!HasLength(b, 0x07))
+    if (!HasLength(b, cmd::ReadByteParam))
         return std::nullopt;
     return b[3];
 }
 
 std::optional<uint16_t> DecodeWordParam(TAnswerBytes b)
 {
-    if (!HasLength(b, 0x51))
+    if (!HasLength(b, cmd::ReadWordParam))
         return std::nullopt;
     return Word(b, 3);
 }
 
 std::optional<uint16_t> DecodeModelParam(TAnswerBytes b)
 {
-    if (!HasLength(b, 0x12))
+    if (!HasLength(b, cmd::ReadModelParam))
         return std::nullopt;
     return Word(b, 3);
 }
 
 bool DecodeBasicConfig(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x03))
+    if (!HasLength(b, cmd::ReadBasicConfig))
         return false;
     d.T = b[2];
     d.RPM = Word(b, 3) & 0x3FFF;
@@ -83,7 +84,7 @@ bool DecodeBasicConfig(TAnswerBytes b, TNorviData &d)
 
 bool DecodeBasicConfigG3(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0xD8))
+    if (!HasLength(b, cmd::ReadBasicConfigG3))
         return false;
     const uint8_t f1 = b[2];
     d.InjType = f1 & 2;
@@ -195,7 +196,7 @@ std::array<uint8_t, 25> EncodeBasicConfigG3(const TNorviData &d)
 
 bool DecodeLevelTable(bool tableB, TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, tableB ? 0x36 : 0x35))
+    if (!HasLength(b, tableB ? cmd::ReadLevelSensorB : cmd::ReadLevelSensorA))
         return false;
     if (tableB) {
         d.Level0900 = b[2];
@@ -220,7 +221,7 @@ std::array<uint8_t, 4> LevelTable(bool tableB, const TNorviData &d)
 
 bool DecodeInjectorParams(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x17))
+    if (!HasLength(b, cmd::ReadInjectorParams))
         return false;
     // The whole record is kept so that writing it back after an edit does
     // not zero the bytes the pages do not show.
@@ -230,7 +231,7 @@ bool DecodeInjectorParams(TAnswerBytes b, TNorviData &d)
 
 bool DecodeInspection(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x56))
+    if (!HasLength(b, cmd::ReadInspection))
         return false;
     d.InspectionTimeDistRatio = b[2];
     d.NextInspection = Word(b, 3);
@@ -239,7 +240,7 @@ bool DecodeInspection(TAnswerBytes b, TNorviData &d)
 
 bool DecodeModelBlock(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x10))
+    if (!HasLength(b, cmd::ReadModelBlock))
         return false;
     for (uint8_t i = 0; i < 10; ++i)
         StoreModelParam(static_cast<uint8_t>(1 + i), Word(b, 2 + 2 * i), d);
@@ -248,7 +249,7 @@ bool DecodeModelBlock(TAnswerBytes b, TNorviData &d)
 
 bool DecodeModelPoints(TAnswerBytes b, TModelPoints &points)
 {
-    if (!HasLength(b, 0xC0))
+    if (!HasLength(b, cmd::ReadModelPoints))
         return false;
     points.P1X = TimeMs(Word(b, 2));
     points.P1Y = TimeMs(Word(b, 4));
@@ -275,7 +276,7 @@ std::optional<std::array<uint8_t, 8>> EncodeModelPoints(const TModelPoints &poin
 bool DecodeModel2Half(uint8_t code, unsigned half, TAnswerBytes b, TModel2Set &set)
 {
     const auto first = Model2HalfFirstPoint(half);
-    if ((code != 0xD4 && code != 0x95) || !first || !HasLength(b, code))
+    if ((code != cmd::ReadModel2SetA && code != cmd::ReadModel2SetB) || !first || !HasLength(b, code))
         return false;
     for (std::size_t i = 0; i < kModel2HalfPoints; ++i) {
         set[*first + i].X = Word(b, 2 + 4 * i);
@@ -308,13 +309,13 @@ uint8_t CorrTableReadCode(TCorrTable t)
 {
     switch (t) {
     case TCorrTable::CPS:
-        return 0xD0;
+        return cmd::ReadCorrPressure;
     case TCorrTable::CPCOL:
-        return 0x97;
+        return cmd::ReadCorrPcol;
     case TCorrTable::CTG:
-        return 0xD2;
+        return cmd::ReadCorrGasTemp;
     case TCorrTable::CRPM:
-        return 0xDB;
+        return cmd::ReadCorrRPM;
     }
     return 0;
 }
@@ -323,13 +324,13 @@ uint8_t CorrTableWriteCode(TCorrTable t)
 {
     switch (t) {
     case TCorrTable::CPS:
-        return 0xD1;
+        return cmd::WriteCorrPressure;
     case TCorrTable::CPCOL:
-        return 0x98;
+        return cmd::WriteCorrPcol;
     case TCorrTable::CTG:
-        return 0xD3;
+        return cmd::WriteCorrGasTemp;
     case TCorrTable::CRPM:
-        return 0xDA;
+        return cmd::WriteCorrRPM;
     }
     return 0;
 }
@@ -390,7 +391,7 @@ bool DecodeCorrTable(TCorrTable t, TAnswerBytes b, TNorviData &d)
 
 bool DecodeInjCorr(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x93))
+    if (!HasLength(b, cmd::ReadInjCorr))
         return false;
     std::copy_n(b.begin() + 2, d.InjCorr.size(), d.InjCorr.begin());
     return true;
@@ -398,9 +399,9 @@ bool DecodeInjCorr(TAnswerBytes b, TNorviData &d)
 
 bool DecodeMapG3Row(uint8_t code, unsigned row, TAnswerBytes b, TNorviData &d)
 {
-    if ((code != 0xDC && code != 0xDD) || row >= kMapG3Rows || !HasLength(b, code))
+    if ((code != cmd::ReadMapG3Row && code != cmd::ReadMapG3RowB) || row >= kMapG3Rows || !HasLength(b, code))
         return false;
-    auto &target = (code == 0xDC ? d.MapG3 : d.MapG3B)[row];
+    auto &target = (code == cmd::ReadMapG3Row ? d.MapG3 : d.MapG3B)[row];
     for (std::size_t i = 0; i < 3; ++i)
         target[i] = Word(b, 2 + 2 * i);
     return true;
@@ -408,7 +409,7 @@ bool DecodeMapG3Row(uint8_t code, unsigned row, TAnswerBytes b, TNorviData &d)
 
 std::optional<std::array<uint16_t, 16>> DecodeMapBlock(TAnswerBytes b)
 {
-    if (!HasLength(b, 0xD6))
+    if (!HasLength(b, cmd::ReadPetrolMapBlock))
         return std::nullopt;
     std::array<uint16_t, 16> words{};
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -436,7 +437,7 @@ uint8_t MapPointCount(uint8_t countByte)
 
 bool DecodeAdaptationInfo(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x60))
+    if (!HasLength(b, cmd::ReadAdaptationInfo))
         return false;
     std::copy_n(b.begin() + 2, d.AdaptInfoBytes.size(), d.AdaptInfoBytes.begin());
     for (std::size_t i = 0; i < d.AdaptInfoWords.size(); ++i)
@@ -463,7 +464,7 @@ template <typename Data> auto &AdaptBank(uint8_t selector, Data &d)
 bool DecodeAdaptationCorr(uint8_t selector, TAnswerBytes b, TNorviData &d)
 {
     const std::size_t half = selector & 0x0F;
-    if (!HasLength(b, 0x61) || half > 1 || b[2] != selector)
+    if (!HasLength(b, cmd::ReadAdaptationCorr) || half > 1 || b[2] != selector)
         return false;
     TAdaptTable &table = AdaptBank(selector, d);
     for (std::size_t row = 0; row < 5; ++row) {
@@ -487,7 +488,7 @@ std::array<uint8_t, 50> EncodeAdaptationHalf(uint8_t selector, const TNorviData 
 
 bool DecodeTroubleFlags(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x13))
+    if (!HasLength(b, cmd::ReadTroubleFlags))
         return false;
     std::copy_n(b.begin() + 2, d.TroubleFlags.size(), d.TroubleFlags.begin());
     return true;
@@ -495,7 +496,7 @@ bool DecodeTroubleFlags(TAnswerBytes b, TNorviData &d)
 
 bool DecodeCalibrationState(TAnswerBytes b, bool g3, TNorviData &d)
 {
-    if (!HasLength(b, 0x21))
+    if (!HasLength(b, cmd::ReadCalibrationState))
         return false;
     d.CalState = b[2] & 0x0F;
     d.SystemState = static_cast<uint8_t>(b[2] >> 4);
@@ -517,7 +518,7 @@ bool DecodeCalibrationState(TAnswerBytes b, bool g3, TNorviData &d)
 
 bool DecodeErrorLogRecord(unsigned slot, TAnswerBytes b, TNorviData &d)
 {
-    if (slot >= kErrorLogSlots || !HasLength(b, 0x58))
+    if (slot >= kErrorLogSlots || !HasLength(b, cmd::ReadErrorLogRecord))
         return false;
     d.ErrorLogHead = b[2];
     std::copy_n(b.begin() + 3, kErrorLogRecordSize, d.ErrorLog[slot].begin());
@@ -526,14 +527,14 @@ bool DecodeErrorLogRecord(unsigned slot, TAnswerBytes b, TNorviData &d)
 
 std::optional<uint8_t> DecodeMemByte(TAnswerBytes b)
 {
-    if (!HasLength(b, 0x33))
+    if (!HasLength(b, cmd::ReadMemByte))
         return std::nullopt;
     return b[4];
 }
 
 bool DecodeEmulatorSwitches(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x3A))
+    if (!HasLength(b, cmd::ReadEmulatorSwitches))
         return false;
     d.EmulatorSwitchState = b[2];
     return true;
@@ -541,7 +542,7 @@ bool DecodeEmulatorSwitches(TAnswerBytes b, TNorviData &d)
 
 bool DecodeInjSystemDetect(unsigned half, TAnswerBytes b, TNorviData &d)
 {
-    if ((half != 1 && half != 2) || !HasLength(b, 0x3B))
+    if ((half != 1 && half != 2) || !HasLength(b, cmd::ReadInjSystemDetect))
         return false;
     d.InjSystemDetect[half - 1] = Word(b, 3);
     return true;
@@ -549,7 +550,7 @@ bool DecodeInjSystemDetect(unsigned half, TAnswerBytes b, TNorviData &d)
 
 bool DecodeInjTestCounters(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x90))
+    if (!HasLength(b, cmd::ReadInjTestCounters))
         return false;
     for (std::size_t i = 0; i < kCylinders; ++i)
         d.InjTestCounters[i] = static_cast<int32_t>(Long(b, 2 + 4 * i));
@@ -558,7 +559,7 @@ bool DecodeInjTestCounters(TAnswerBytes b, TNorviData &d)
 
 bool DecodeInjTestValues(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x91))
+    if (!HasLength(b, cmd::ReadInjTestValues))
         return false;
     for (std::size_t i = 0; i < kCylinders; ++i)
         d.InjTestValues[i] = Word(b, 2 + 2 * i);
@@ -568,7 +569,7 @@ bool DecodeInjTestValues(TAnswerBytes b, TNorviData &d)
 
 bool DecodeComputerCodes(TAnswerBytes b, TNorviData &d)
 {
-    if (!HasLength(b, 0x54))
+    if (!HasLength(b, cmd::ReadComputerCodes))
         return false;
     for (std::size_t i = 0; i < kComputerCodeSlots; ++i) {
         d.ComputerCodes[i].Code = Long(b, 2 + 8 * i);

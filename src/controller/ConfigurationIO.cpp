@@ -1,5 +1,6 @@
 #include "controller/ConfigurationIO.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
 #include "controller/ParamTables.h"
 #include "controller/Version.h"
@@ -131,7 +132,7 @@ bool Read30(TDataManager &m)
 void WriteLegacy(TDataManager &m, TWriteSequence &s)
 {
     const TNorviData &d = m.Data();
-    s.Step("WriteBasicConfig", 0x04, [&m] { return m.WriteBasicConfig(); });
+    s.Step("WriteBasicConfig", cmd::WriteBasicConfig, [&m] { return m.WriteBasicConfig(); });
     for (uint8_t i : {2, 3, 4, 7, 16, 17, 23, 18, 21, 5, 20, 1})
         s.Byte(i);
     s.Word(7);
@@ -148,7 +149,8 @@ void WriteLegacy(TDataManager &m, TWriteSequence &s)
         s.Byte(29);
     if (is15 && LetterAtLeast(d.SoftwareLetter, "E")) {
         // On these generations byte 30 is the RPM-wire setting.
-        s.Step("WriteByteParam(30)", 0x08, [&m, &d] { return m.WriteByteParam(30, d.RPMWireNotConnect); });
+        s.Step("WriteByteParam(30)", cmd::WriteByteParam,
+               [&m, &d] { return m.WriteByteParam(30, d.RPMWireNotConnect); });
     }
 }
 
@@ -166,7 +168,7 @@ void Write30(TDataManager &m, TWriteSequence &s)
         s.Byte(44);
     for (uint8_t i : {42, 38, 39})
         s.Byte(i);
-    s.Step("WriteBasicConfigG3", 0xD9, [&m] { return m.WriteBasicConfigG3(); });
+    s.Step("WriteBasicConfigG3", cmd::WriteBasicConfigG3, [&m] { return m.WriteBasicConfigG3(); });
     s.Word(11);
     s.Word(12);
     for (uint8_t i : {29, 33, 40})
@@ -260,8 +262,8 @@ TWriteResult WriteFullConfiguration(TDataManager &m, const TImagePoints &points)
         return result;
     TWriteSequence s(m);
     const TNorviData &d = m.Data();
-    s.Step("WriteLevelSensorA", 0x37, [&m] { return m.WriteLevelSensorA(); });
-    s.Step("WriteLevelSensorB", 0x38, [&m] { return m.WriteLevelSensorB(); });
+    s.Step("WriteLevelSensorA", cmd::WriteLevelSensorA, [&m] { return m.WriteLevelSensorA(); });
+    s.Step("WriteLevelSensorB", cmd::WriteLevelSensorB, [&m] { return m.WriteLevelSensorB(); });
     s.Byte(19);
     for (uint8_t i = 1; i <= 10; ++i)
         s.Model(i);
@@ -271,23 +273,24 @@ TWriteResult WriteFullConfiguration(TDataManager &m, const TImagePoints &points)
         if (fromD) {
             s.Byte(45);
             s.Byte(46);
-            s.Step("WriteInjCorr", 0x94, [&m] { return m.WriteInjCorr(); });
+            s.Step("WriteInjCorr", cmd::WriteInjCorr, [&m] { return m.WriteInjCorr(); });
         }
         if (fromG) {
             s.Word(22);
-            s.Step("WriteInspection", 0x57, [&m] { return m.WriteInspection(); });
+            s.Step("WriteInspection", cmd::WriteInspection, [&m] { return m.WriteInspection(); });
         }
         for (uint8_t i : {11, 12, 13, 74, 83})
             s.Model(i);
         if (fromG)
             s.Model(104);
-        s.Step("WriteModelPoints", 0xC1, [&m, &points] { return m.WriteModelPoints(points.ModelPoints); });
+        s.Step("WriteModelPoints", cmd::WriteModelPoints,
+               [&m, &points] { return m.WriteModelPoints(points.ModelPoints); });
         for (unsigned half : {0u, 1u})
-            s.Step("WriteModel2SetA(" + std::to_string(half) + ")", 0xD5,
+            s.Step("WriteModel2SetA(" + std::to_string(half) + ")", cmd::WriteModel2SetA,
                    [&m, half] { return m.WriteModel2SetA(half); });
         if (fromD) {
             for (unsigned half : {0u, 1u})
-                s.Step("WriteModel2SetB(" + std::to_string(half) + ")", 0x96,
+                s.Step("WriteModel2SetB(" + std::to_string(half) + ")", cmd::WriteModel2SetB,
                        [&m, half] { return m.WriteModel2SetB(half); });
         }
         for (TCorrTable t : {TCorrTable::CPS, TCorrTable::CPCOL, TCorrTable::CTG, TCorrTable::CRPM}) {
@@ -298,13 +301,14 @@ TWriteResult WriteFullConfiguration(TDataManager &m, const TImagePoints &points)
         }
         if (fromD) {
             for (unsigned row = 0; row < kMapG3Rows; ++row)
-                s.Step("WriteMapG3Row(" + std::to_string(row) + ")", 0xDF, [&m, row] { return m.WriteMapG3Row(row); });
+                s.Step("WriteMapG3Row(" + std::to_string(row) + ")", cmd::WriteMapG3Row,
+                       [&m, row] { return m.WriteMapG3Row(row); });
         }
         if (fromG) {
             for (unsigned bank : {1u, 2u}) {
                 for (unsigned half : {0u, 1u})
-                    s.Step("WriteAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")", 0x62,
-                           [&m, bank, half] { return m.WriteAdaptationCorr(bank, half); });
+                    s.Step("WriteAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
+                           cmd::WriteAdaptationCorr, [&m, bank, half] { return m.WriteAdaptationCorr(bank, half); });
             }
         }
     }

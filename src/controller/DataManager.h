@@ -7,6 +7,7 @@
 #include "controller/AnswerDecode.h"
 #include "controller/BlockCodec.h"
 #include "controller/NorviData.h"
+#include "controller/WorkType.h"
 #include "controller/WriteResult.h"
 
 #include <array>
@@ -210,8 +211,8 @@ public:
     bool ReadAdaptationBank(unsigned bank);
 
     // Service commands.
-    uint8_t RequestedWorkType = 0;
-    bool SetWorkType(uint8_t workType);
+    TWorkType RequestedWorkType = TWorkType::Stop;
+    bool SetWorkType(TWorkType workType);
     bool ReadCalibrationState(bool g3);
     bool ReadTroubleFlags();
     bool ClearTroubleCodes();

@@ -2,6 +2,7 @@
 #include "controller/DataManager.h"
 
 #include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
 
 #include <vector>
 
@@ -9,7 +10,7 @@ namespace lumex {
 
 bool TDataManager::ReadAdaptationInfo()
 {
-    return Transact(0x60, {0xA5}, [this](TAnswerBytes b) { DecodeAdaptationInfo(b, data_); });
+    return Transact(cmd::ReadAdaptationInfo, {0xA5}, [this](TAnswerBytes b) { DecodeAdaptationInfo(b, data_); });
 }
 
 bool TDataManager::ReadAdaptationCorr(unsigned bank, unsigned half)
@@ -18,7 +19,7 @@ bool TDataManager::ReadAdaptationCorr(unsigned bank, unsigned half)
     if (!selector)
         return false;
     bool echoed = true;
-    const bool ok = Transact(0x61, {*selector}, [this, &echoed, sel = *selector](TAnswerBytes b) {
+    const bool ok = Transact(cmd::ReadAdaptationCorr, {*selector}, [this, &echoed, sel = *selector](TAnswerBytes b) {
         echoed = DecodeAdaptationCorr(sel, b, data_);
     });
     if (ok && !echoed) {
@@ -41,7 +42,7 @@ bool TDataManager::WriteAdaptationCorr(unsigned bank, unsigned half)
     params.reserve(rows.size() + 1);
     params.push_back(*selector);
     params.insert(params.end(), rows.begin(), rows.end());
-    return TransactWrite(0x62, params);
+    return TransactWrite(cmd::WriteAdaptationCorr, params);
 }
 
 bool TDataManager::ReadAdaptationBank(unsigned bank)

@@ -1,6 +1,8 @@
 // Identification operations of TDataManager.
 #include "controller/DataManager.h"
 
+#include "controller/CommandCodes.h"
+#include "controller/LockState.h"
 #include "controller/Version.h"
 
 namespace lumex {
@@ -10,19 +12,21 @@ bool TDataManager::ReadVersionCode()
     // Clearing the code first lets the request reach the wire even while
     // the link is down: this is how a lost controller is found again.
     data_.VersionCode = 0;
-    return Transact(0x01, {0x01}, [this](TAnswerBytes b) { DecodeVersionCode(b, data_); });
+    return Transact(cmd::ReadVersionCode, {cmd::ReadVersionCode},
+                    [this](TAnswerBytes b) { DecodeVersionCode(b, data_); });
 }
 
 bool TDataManager::ReadCompileInfo()
 {
-    return Transact(0x02, {0x02}, [this](TAnswerBytes b) { DecodeCompileInfo(b, data_); });
+    return Transact(cmd::ReadCompileInfo, {cmd::ReadCompileInfo},
+                    [this](TAnswerBytes b) { DecodeCompileInfo(b, data_); });
 }
 
 bool TDataManager::ReadIdentByte(uint8_t index)
 {
     if (data_.VersionCode == 0 && !LinkUp)
         return false;
-    return Transact(0x53, {index}, [this, index](TAnswerBytes b) { DecodeIdentByte(index, b, data_); });
+    return Transact(cmd::ReadIdentByte, {index}, [this, index](TAnswerBytes b) { DecodeIdentByte(index, b, data_); });
 }
 
 bool TDataManager::ReadIdentification()
@@ -71,17 +75,18 @@ std::string TDataManager::ControllerSerial()
 
 bool TDataManager::ReadLockState()
 {
-    data_.LockState = 0;
+    data_.LockState = kLockNoAnswer;
     if (!LinkUp)
         return false;
-    return Transact(0x3F, {0x00}, [this](TAnswerBytes b) { DecodeLockState(b, data_); });
+    return Transact(cmd::ReadLockState, {0x00}, [this](TAnswerBytes b) { DecodeLockState(b, data_); });
 }
 
 uint16_t TDataManager::ReadMemWord(uint16_t address)
 {
     uint16_t value = 0;
-    const bool ok = Transact(0x31, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF)},
-                             [&value](TAnswerBytes b) { value = DecodeMemWord(b).value_or(0); });
+    const bool ok =
+        Transact(cmd::ReadMemWord, {static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF)},
+                 [&value](TAnswerBytes b) { value = DecodeMemWord(b).value_or(0); });
     return ok ? value : 0;
 }
 

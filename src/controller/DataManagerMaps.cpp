@@ -3,6 +3,7 @@
 #include "controller/DataManager.h"
 
 #include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
 #include "controller/Version.h"
 
 #include <vector>
@@ -39,16 +40,16 @@ bool TDataManager::ReadMapG3Row(unsigned row)
 {
     if (row >= kMapG3Rows)
         return false;
-    return Transact(0xDC, {static_cast<uint8_t>(row)},
-                    [this, row](TAnswerBytes b) { DecodeMapG3Row(0xDC, row, b, data_); });
+    return Transact(cmd::ReadMapG3Row, {static_cast<uint8_t>(row)},
+                    [this, row](TAnswerBytes b) { DecodeMapG3Row(cmd::ReadMapG3Row, row, b, data_); });
 }
 
 bool TDataManager::ReadMapG3RowB(unsigned row)
 {
     if (row >= kMapG3Rows)
         return false;
-    return Transact(0xDD, {static_cast<uint8_t>(row)},
-                    [this, row](TAnswerBytes b) { DecodeMapG3Row(0xDD, row, b, data_); });
+    return Transact(cmd::ReadMapG3RowB, {static_cast<uint8_t>(row)},
+                    [this, row](TAnswerBytes b) { DecodeMapG3Row(cmd::ReadMapG3RowB, row, b, data_); });
 }
 
 bool TDataManager::ReadMapG3()
@@ -75,7 +76,7 @@ bool TDataManager::WriteMapG3Row(unsigned row)
     if (row >= kMapG3Rows)
         return Refuse(TWriteRefusal::InvalidValue);
     const auto w = BigEndian16(data_.MapG3[row][0]);
-    return TransactWrite(0xDF, {static_cast<uint8_t>(row), w[0], w[1]});
+    return TransactWrite(cmd::WriteMapG3Row, {static_cast<uint8_t>(row), w[0], w[1]});
 }
 
 bool TDataManager::WriteMapG3()
@@ -92,7 +93,7 @@ bool TDataManager::ClearMap(uint8_t selector)
     lastRefusal_ = TWriteRefusal::None;
     if (selector < 1 || selector > 4)
         return Refuse(TWriteRefusal::InvalidValue);
-    return TransactWrite(0xDE, {selector});
+    return TransactWrite(cmd::ClearMap, {selector});
 }
 
 std::optional<std::array<uint16_t, 16>> TDataManager::ReadPetrolMapBlock(unsigned block)
@@ -100,8 +101,8 @@ std::optional<std::array<uint16_t, 16>> TDataManager::ReadPetrolMapBlock(unsigne
     if (block >= kMaxMapBlocks)
         return std::nullopt;
     std::optional<std::array<uint16_t, 16>> words;
-    const bool ok =
-        Transact(0xD6, {static_cast<uint8_t>(block)}, [&words](TAnswerBytes b) { words = DecodeMapBlock(b); });
+    const bool ok = Transact(cmd::ReadPetrolMapBlock, {static_cast<uint8_t>(block)},
+                             [&words](TAnswerBytes b) { words = DecodeMapBlock(b); });
     return ok ? words : std::nullopt;
 }
 
@@ -110,8 +111,8 @@ std::optional<std::array<uint16_t, 16>> TDataManager::ReadGasMapBlock(unsigned b
     if (block >= kMaxMapBlocks)
         return std::nullopt;
     std::optional<std::array<uint16_t, 16>> words;
-    const bool ok =
-        Transact(0xD7, {static_cast<uint8_t>(block)}, [&words](TAnswerBytes b) { words = DecodeMapBlock(b); });
+    const bool ok = Transact(cmd::ReadGasMapBlock, {static_cast<uint8_t>(block)},
+                             [&words](TAnswerBytes b) { words = DecodeMapBlock(b); });
     return ok ? words : std::nullopt;
 }
 
@@ -119,7 +120,8 @@ bool TDataManager::ReadMapPoints(double limit, TMapPointList &petrol, TMapPointL
 {
     std::optional<uint16_t> counts;
     const auto addr = BigEndian16(kMapCountsAddress);
-    if (!Transact(0x31, {addr[0], addr[1]}, [&counts](TAnswerBytes b) { counts = DecodeMemWord(b); }) || !counts)
+    if (!Transact(cmd::ReadMemWord, {addr[0], addr[1]}, [&counts](TAnswerBytes b) { counts = DecodeMemWord(b); }) ||
+        !counts)
         return false;
     const unsigned petrolCount = MapPointCount(static_cast<uint8_t>(*counts >> 8));
     const unsigned gasCount = MapPointCount(static_cast<uint8_t>(*counts & 0xFF));
@@ -139,7 +141,8 @@ bool TDataManager::ReadMapPoints(double limit, TMapPointList &petrol, TMapPointL
         for (unsigned i = 0; i < count; ++i) {
             const auto a = BigEndian16(static_cast<uint16_t>(base + 2 * i));
             std::optional<uint16_t> word;
-            if (!Transact(0x31, {a[0], a[1]}, [&word](TAnswerBytes b) { word = DecodeMemWord(b); }) || !word)
+            if (!Transact(cmd::ReadMemWord, {a[0], a[1]}, [&word](TAnswerBytes b) { word = DecodeMemWord(b); }) ||
+                !word)
                 return false;
             words.push_back(*word);
         }

@@ -2,6 +2,7 @@
 #include "controller/DataManager.h"
 
 #include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
 
 #include <vector>
 
@@ -22,12 +23,12 @@ std::vector<uint8_t> WithHalf(unsigned half, const std::array<uint8_t, 40> &poin
 
 bool TDataManager::ReadModelBlock()
 {
-    return Transact(0x10, {0x10}, [this](TAnswerBytes b) { DecodeModelBlock(b, data_); });
+    return Transact(cmd::ReadModelBlock, {cmd::ReadModelBlock}, [this](TAnswerBytes b) { DecodeModelBlock(b, data_); });
 }
 
 bool TDataManager::ReadModelPoints(TModelPoints &points)
 {
-    return Transact(0xC0, {0x00}, [&points](TAnswerBytes b) { DecodeModelPoints(b, points); });
+    return Transact(cmd::ReadModelPoints, {0x00}, [&points](TAnswerBytes b) { DecodeModelPoints(b, points); });
 }
 
 bool TDataManager::WriteModelPoints(const TModelPoints &points)
@@ -36,23 +37,23 @@ bool TDataManager::WriteModelPoints(const TModelPoints &points)
     const auto payload = EncodeModelPoints(points);
     if (!payload)
         return Refuse(TWriteRefusal::InvalidValue);
-    return TransactWrite(0xC1, *payload);
+    return TransactWrite(cmd::WriteModelPoints, *payload);
 }
 
 bool TDataManager::ReadModel2SetA(unsigned half)
 {
     if (half > 1)
         return false;
-    return Transact(0xD4, {static_cast<uint8_t>(half)},
-                    [this, half](TAnswerBytes b) { DecodeModel2Half(0xD4, half, b, data_.Model2SetA); });
+    return Transact(cmd::ReadModel2SetA, {static_cast<uint8_t>(half)},
+                    [this, half](TAnswerBytes b) { DecodeModel2Half(cmd::ReadModel2SetA, half, b, data_.Model2SetA); });
 }
 
 bool TDataManager::ReadModel2SetB(unsigned half)
 {
     if (half > 1)
         return false;
-    return Transact(0x95, {static_cast<uint8_t>(half)},
-                    [this, half](TAnswerBytes b) { DecodeModel2Half(0x95, half, b, data_.Model2SetB); });
+    return Transact(cmd::ReadModel2SetB, {static_cast<uint8_t>(half)},
+                    [this, half](TAnswerBytes b) { DecodeModel2Half(cmd::ReadModel2SetB, half, b, data_.Model2SetB); });
 }
 
 bool TDataManager::WriteModel2SetA(unsigned half)
@@ -61,7 +62,7 @@ bool TDataManager::WriteModel2SetA(unsigned half)
     const auto points = EncodeModel2Half(half, data_.Model2SetA);
     if (!points)
         return Refuse(TWriteRefusal::InvalidValue);
-    return TransactWrite(0xD5, WithHalf(half, *points));
+    return TransactWrite(cmd::WriteModel2SetA, WithHalf(half, *points));
 }
 
 bool TDataManager::WriteModel2SetB(unsigned half)
@@ -70,7 +71,7 @@ bool TDataManager::WriteModel2SetB(unsigned half)
     const auto points = EncodeModel2Half(half, data_.Model2SetB);
     if (!points)
         return Refuse(TWriteRefusal::InvalidValue);
-    return TransactWrite(0x96, WithHalf(half, *points));
+    return TransactWrite(cmd::WriteModel2SetB, WithHalf(half, *points));
 }
 
 bool TDataManager::ReadCorrTable(TCorrTable table)
@@ -90,12 +91,12 @@ bool TDataManager::WriteCorrTable(TCorrTable table)
 
 bool TDataManager::ReadInjCorr()
 {
-    return Transact(0x93, {0x00}, [this](TAnswerBytes b) { DecodeInjCorr(b, data_); });
+    return Transact(cmd::ReadInjCorr, {0x00}, [this](TAnswerBytes b) { DecodeInjCorr(b, data_); });
 }
 
 bool TDataManager::WriteInjCorr()
 {
-    return TransactWrite(0x94, data_.InjCorr);
+    return TransactWrite(cmd::WriteInjCorr, data_.InjCorr);
 }
 
 } // namespace lumex

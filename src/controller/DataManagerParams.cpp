@@ -3,19 +3,15 @@
 #include "controller/DataManager.h"
 
 #include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
+#include "controller/LockState.h"
 #include "controller/ParamTables.h"
 
 namespace lumex {
 
-namespace {
-
-constexpr uint8_t kUnlockedState = 0xF0;
-
-} // namespace
-
 bool TDataManager::WritesAllowed() const
 {
-    return data_.LockState == kUnlockedState;
+    return data_.LockState == kLockUnlocked;
 }
 
 bool TDataManager::Refuse(TWriteRefusal why)
@@ -38,7 +34,7 @@ bool TDataManager::ReadByteParam(uint8_t index, uint8_t *value)
 {
     if (index == 0)
         return false;
-    const bool ok = Transact(0x07, {index}, [this, index, value](TAnswerBytes b) {
+    const bool ok = Transact(cmd::ReadByteParam, {index}, [this, index, value](TAnswerBytes b) {
         if (const auto v = DecodeByteParam(b)) {
             StoreByteParam(index, *v, data_);
             if (value != nullptr)
@@ -53,7 +49,7 @@ bool TDataManager::WriteByteParam(uint8_t index, uint8_t value)
     lastRefusal_ = TWriteRefusal::None;
     if (index == 0)
         return Refuse(TWriteRefusal::InvalidValue);
-    return TransactWrite(0x08, {index, value});
+    return TransactWrite(cmd::WriteByteParam, {index, value});
 }
 
 bool TDataManager::WriteByteParam(uint8_t index)
@@ -68,7 +64,7 @@ bool TDataManager::ReadWordParam(uint8_t index, uint16_t *value)
 {
     if (index == 0)
         return false;
-    return Transact(0x51, {index}, [this, index, value](TAnswerBytes b) {
+    return Transact(cmd::ReadWordParam, {index}, [this, index, value](TAnswerBytes b) {
         if (const auto v = DecodeWordParam(b)) {
             StoreWordParam(index, *v, data_);
             if (value != nullptr)
@@ -83,7 +79,7 @@ bool TDataManager::WriteWordParam(uint8_t index, uint16_t value)
     if (index == 0)
         return Refuse(TWriteRefusal::InvalidValue);
     const auto w = BigEndian16(value);
-    return TransactWrite(0x52, {index, w[0], w[1]});
+    return TransactWrite(cmd::WriteWordParam, {index, w[0], w[1]});
 }
 
 bool TDataManager::WriteWordParam(uint8_t index)
@@ -98,7 +94,7 @@ bool TDataManager::ReadModelParam(uint8_t index, uint16_t *wire)
 {
     if (index == 0)
         return false;
-    return Transact(0x12, {index}, [this, index, wire](TAnswerBytes b) {
+    return Transact(cmd::ReadModelParam, {index}, [this, index, wire](TAnswerBytes b) {
         if (const auto v = DecodeModelParam(b)) {
             StoreModelParam(index, *v, data_);
             if (wire != nullptr)
@@ -114,7 +110,7 @@ bool TDataManager::WriteModelParam(uint8_t index, uint16_t wire)
     if (!IsKnownModelParam(index))
         return Refuse(TWriteRefusal::InvalidValue);
     const auto w = BigEndian16(wire);
-    return TransactWrite(0x16, {index, w[0], w[1]});
+    return TransactWrite(cmd::WriteModelParam, {index, w[0], w[1]});
 }
 
 bool TDataManager::WriteModelParam(uint8_t index)

@@ -4,40 +4,43 @@
 #include "controller/DataManager.h"
 
 #include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
 #include "controller/ComputerCode.h"
 #include "controller/PasswordRules.h"
 
 namespace lumex {
 
-bool TDataManager::SetWorkType(uint8_t workType)
+bool TDataManager::SetWorkType(TWorkType workType)
 {
     // Switching the fuel must stay possible on a locked controller.
-    const bool ok = Transact(0x20, {workType}, nullptr);
-    if (ok && workType != 6 && workType != 7)
+    const bool ok = Transact(cmd::SetWorkType, {static_cast<uint8_t>(workType)}, nullptr);
+    if (ok && BecomesRequestedWorkType(workType))
         RequestedWorkType = workType;
     return ok;
 }
 
 bool TDataManager::ReadCalibrationState(bool g3)
 {
-    return Transact(0x21, {0x21}, [this, g3](TAnswerBytes b) { DecodeCalibrationState(b, g3, data_); });
+    return Transact(cmd::ReadCalibrationState, {cmd::ReadCalibrationState},
+                    [this, g3](TAnswerBytes b) { DecodeCalibrationState(b, g3, data_); });
 }
 
 bool TDataManager::ReadTroubleFlags()
 {
-    return Transact(0x13, {0x13}, [this](TAnswerBytes b) { DecodeTroubleFlags(b, data_); });
+    return Transact(cmd::ReadTroubleFlags, {cmd::ReadTroubleFlags},
+                    [this](TAnswerBytes b) { DecodeTroubleFlags(b, data_); });
 }
 
 bool TDataManager::ClearTroubleCodes()
 {
-    return TransactWrite(0x14, {0x14});
+    return TransactWrite(cmd::ClearTroubleCodes, {cmd::ClearTroubleCodes});
 }
 
 bool TDataManager::ReadErrorLogRecord(unsigned slot)
 {
     if (slot >= kErrorLogSlots)
         return false;
-    return Transact(0x58, {static_cast<uint8_t>(slot)},
+    return Transact(cmd::ReadErrorLogRecord, {static_cast<uint8_t>(slot)},
                     [this, slot](TAnswerBytes b) { DecodeErrorLogRecord(slot, b, data_); });
 }
 
@@ -53,7 +56,7 @@ bool TDataManager::LockDevice(uint32_t password)
 {
     const auto p = PasswordBytes(password);
     // A failed lock leaves the lock state as it was.
-    return Transact(0x3D, {p[0], p[1], p[2], p[3]}, [this](TAnswerBytes b) {
+    return Transact(cmd::LockDevice, {p[0], p[1], p[2], p[3]}, [this](TAnswerBytes b) {
         if (LinkUp)
             DecodeLockState(b, data_);
     });
@@ -62,7 +65,7 @@ bool TDataManager::LockDevice(uint32_t password)
 bool TDataManager::UnlockDevice(uint32_t password)
 {
     const auto p = PasswordBytes(password);
-    return Transact(0x3E, {p[0], p[1], p[2], p[3]}, [this](TAnswerBytes b) {
+    return Transact(cmd::UnlockDevice, {p[0], p[1], p[2], p[3]}, [this](TAnswerBytes b) {
         if (LinkUp)
             DecodeLockState(b, data_);
     });
@@ -70,14 +73,15 @@ bool TDataManager::UnlockDevice(uint32_t password)
 
 bool TDataManager::ReadLockStateB()
 {
-    return Transact(0x3F, {0x01}, [this](TAnswerBytes b) { DecodeLockState(b, data_); });
+    return Transact(cmd::ReadLockState, {0x01}, [this](TAnswerBytes b) { DecodeLockState(b, data_); });
 }
 
 uint8_t TDataManager::ReadMemByte(uint16_t address)
 {
     uint8_t value = 0;
     const auto a = BigEndian16(address);
-    const bool ok = Transact(0x33, {a[0], a[1]}, [&value](TAnswerBytes b) { value = DecodeMemByte(b).value_or(0); });
+    const bool ok =
+        Transact(cmd::ReadMemByte, {a[0], a[1]}, [&value](TAnswerBytes b) { value = DecodeMemByte(b).value_or(0); });
     return ok ? value : 0;
 }
 
@@ -85,13 +89,13 @@ bool TDataManager::WriteMemWord(uint16_t address, uint16_t value)
 {
     const auto a = BigEndian16(address);
     const auto v = BigEndian16(value);
-    return TransactWrite(0x32, {a[0], a[1], v[0], v[1]});
+    return TransactWrite(cmd::WriteMemWord, {a[0], a[1], v[0], v[1]});
 }
 
 bool TDataManager::WriteMemByte(uint16_t address, uint8_t value)
 {
     const auto a = BigEndian16(address);
-    return TransactWrite(0x34, {a[0], a[1], value});
+    return TransactWrite(cmd::WriteMemByte, {a[0], a[1], value});
 }
 
 bool TDataManager::ValveAction(uint8_t action)
@@ -99,52 +103,52 @@ bool TDataManager::ValveAction(uint8_t action)
     lastRefusal_ = TWriteRefusal::None;
     if (action < 1 || action > 3)
         return Refuse(TWriteRefusal::InvalidValue);
-    return TransactWrite(0x18, {action});
+    return TransactWrite(cmd::ValveAction, {action});
 }
 
 bool TDataManager::WriteEmulatorSwitches(uint8_t mask)
 {
-    return TransactWrite(0x39, {mask});
+    return TransactWrite(cmd::WriteEmulatorSwitches, {mask});
 }
 
 bool TDataManager::ReadEmulatorSwitches()
 {
-    return Transact(0x3A, {0x00}, [this](TAnswerBytes b) { DecodeEmulatorSwitches(b, data_); });
+    return Transact(cmd::ReadEmulatorSwitches, {0x00}, [this](TAnswerBytes b) { DecodeEmulatorSwitches(b, data_); });
 }
 
 bool TDataManager::ReadInjSystemDetect(unsigned half)
 {
     if (half != 1 && half != 2)
         return false;
-    return Transact(0x3B, {static_cast<uint8_t>(half)},
+    return Transact(cmd::ReadInjSystemDetect, {static_cast<uint8_t>(half)},
                     [this, half](TAnswerBytes b) { DecodeInjSystemDetect(half, b, data_); });
 }
 
 bool TDataManager::ReadInjTestCounters()
 {
-    return Transact(0x90, {0x00}, [this](TAnswerBytes b) { DecodeInjTestCounters(b, data_); });
+    return Transact(cmd::ReadInjTestCounters, {0x00}, [this](TAnswerBytes b) { DecodeInjTestCounters(b, data_); });
 }
 
 bool TDataManager::ReadInjTestValues()
 {
-    return Transact(0x91, {0x00}, [this](TAnswerBytes b) { DecodeInjTestValues(b, data_); });
+    return Transact(cmd::ReadInjTestValues, {0x00}, [this](TAnswerBytes b) { DecodeInjTestValues(b, data_); });
 }
 
 bool TDataManager::StartInjTest(uint8_t mask)
 {
-    return TransactWrite(0x92, {mask});
+    return TransactWrite(cmd::StartInjTest, {mask});
 }
 
 bool TDataManager::ReadComputerCodes()
 {
-    return Transact(0x54, {0x00}, [this](TAnswerBytes b) { DecodeComputerCodes(b, data_); });
+    return Transact(cmd::ReadComputerCodes, {0x00}, [this](TAnswerBytes b) { DecodeComputerCodes(b, data_); });
 }
 
 bool TDataManager::WriteComputerCode(uint32_t code, uint32_t dateCode)
 {
     const auto c = BigEndian32(code);
     const auto d = BigEndian32(dateCode);
-    return TransactWrite(0x55, {c[0], c[1], c[2], c[3], d[0], d[1], d[2], d[3]});
+    return TransactWrite(cmd::WriteComputerCode, {c[0], c[1], c[2], c[3], d[0], d[1], d[2], d[3]});
 }
 
 bool TDataManager::RecordProgrammingPc()

@@ -1,5 +1,6 @@
 #include "controller/WriteSequence.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
 
 namespace lumex {
@@ -21,19 +22,19 @@ bool TWriteSequence::Step(const std::string &name, uint8_t code, const std::func
 
 bool TWriteSequence::Byte(uint8_t index)
 {
-    return Step("WriteByteParam(" + std::to_string(index) + ")", 0x08,
+    return Step("WriteByteParam(" + std::to_string(index) + ")", cmd::WriteByteParam,
                 [this, index] { return manager_.WriteByteParam(index); });
 }
 
 bool TWriteSequence::Word(uint8_t index)
 {
-    return Step("WriteWordParam(" + std::to_string(index) + ")", 0x52,
+    return Step("WriteWordParam(" + std::to_string(index) + ")", cmd::WriteWordParam,
                 [this, index] { return manager_.WriteWordParam(index); });
 }
 
 bool TWriteSequence::Model(uint8_t index)
 {
-    return Step("WriteModelParam(" + std::to_string(index) + ")", 0x16,
+    return Step("WriteModelParam(" + std::to_string(index) + ")", cmd::WriteModelParam,
                 [this, index] { return manager_.WriteModelParam(index); });
 }
 

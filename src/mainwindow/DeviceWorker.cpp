@@ -158,7 +158,7 @@ void TDeviceWorker::Publish(const TTickReport &report)
     s.SoftwareCompatible = m.SoftwareCompatible;
     s.CalibrationRunning = tick_.CalibrationRunning;
     s.ConnectBusy = connection_.ConnectBusy();
-    s.RequestedWorkType = m.RequestedWorkType;
+    s.RequestedWorkType = WorkTypeNumber(m.RequestedWorkType);
     s.Interval = tick_.Interval();
     s.DetectionResult = detector_.DetectionResult();
     s.PortNumber = connection_.PortNumber();
@@ -229,10 +229,10 @@ void TDeviceWorker::SearchPorts()
     });
 }
 
-void TDeviceWorker::SetWorkType(int workType)
+void TDeviceWorker::SetWorkType(TWorkType workType)
 {
     Post([this, workType] {
-        if (!link_.Manager.SetWorkType(static_cast<uint8_t>(workType)))
+        if (!link_.Manager.SetWorkType(workType))
             ReportFailure(msg::strWriteFailed);
     });
 }

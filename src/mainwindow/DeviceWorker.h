@@ -82,7 +82,7 @@ public:
     void SearchPorts();
     // Read by the running search between two ports.
     void CancelSearch() { cancelSearch_ = true; }
-    void SetWorkType(int workType);
+    void SetWorkType(TWorkType workType);
     void LockDevice(uint32_t password);
     void UnlockDevice(uint32_t password);
     // Requests an immediate tick (the reset action's direct call).

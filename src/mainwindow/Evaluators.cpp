@@ -1,6 +1,7 @@
 #include "mainwindow/Evaluators.h"
 
 #include "controller/Conversions.h"
+#include "controller/LockState.h"
 
 #include <algorithm>
 
@@ -160,7 +161,7 @@ int EvalMapRpmRange(const TReadingInput &in)
 
 bool MapRpmBeep(const TNorviData &d, bool soundsOn)
 {
-    return soundsOn && InsideMapWindow(d) && d.LockState == 0xF0 && d.TredRaw < 88;
+    return soundsOn && InsideMapWindow(d) && d.LockState == kLockUnlocked && d.TredRaw < 88;
 }
 
 } // namespace lumex

@@ -245,7 +245,7 @@ void TFormMain::BuildMenus()
     fuelMenu_->setObjectName("MnIFuel");
     for (const TFuelMenuEntry &entry : FuelMenuEntries()) {
         auto *a = action(fuelMenu_, entry.ObjectName, QString::fromUtf8(entry.Caption));
-        const int workType = entry.WorkType;
+        const TWorkType workType = entry.WorkType;
         connect(a, &QAction::triggered, this, [this, workType] { worker_.SetWorkType(workType); });
     }
 

@@ -12,6 +12,8 @@ namespace {
 // A link drop this long (in ticks) before the image counts as gone: one
 // failed answer must not wipe what the pages hold.
 constexpr int kTicksBeforeClearing = 2;
+// Byte parameter that asks for the gas times to be shown from the model.
+constexpr uint8_t kModelGasTimesParam = 24;
 // The calibration states that do not mean "running".
 bool CalibrationIdle(uint8_t calState)
 {
@@ -107,18 +109,18 @@ void TPollingTick::CalibrationBookkeeping()
 {
     TNorviData &d = manager_.Data();
     if (d.VersionCode == kVersion14 || d.VersionCode == kVersion15) {
-        CalibrationRunning = manager_.RequestedWorkType == 3;
+        CalibrationRunning = manager_.RequestedWorkType == TWorkType::StartAutocalibration;
         return;
     }
     if (d.VersionCode != kVersion30)
         return;
     if (d.WorkState == 1) {
-        manager_.RequestedWorkType = 3;
+        manager_.RequestedWorkType = TWorkType::StartAutocalibration;
         CalibrationRunning = true;
     } else if (d.WorkState != 0) {
         manager_.ReadCalibrationState(true);
         if (!CalibrationIdle(d.CalState)) {
-            manager_.RequestedWorkType = 3;
+            manager_.RequestedWorkType = TWorkType::StartAutocalibration;
             CalibrationRunning = true;
         }
     } else {
@@ -164,7 +166,7 @@ bool TPollingTick::PollForPage()
         ok = false;
     if (View.Page == TPage::Calibration && View.Sub == TSubPage::CalCorrections)
         manager_.PollCycle(View.AdapterBank == 2 ? pmAdaptationBank2 : pmAdaptationBank1);
-    if (manager_.RequestedWorkType == 3) {
+    if (manager_.RequestedWorkType == TWorkType::StartAutocalibration) {
         const int mode = manager_.Data().VersionCode == kVersion30 ? pmCalibration30 : pmCalibration14;
         if (manager_.PollCycle(mode))
             ok = true;
@@ -225,13 +227,18 @@ void TPollingTick::StatusPanels(TTickReport &report, bool offline, bool fromTime
     }
     hooks_.CalibrationDisplays();
     if (cycleOk_) {
-        if (View.Page == TPage::Measure && d.ModelGasTimes == 1)
+        // The setting is read fresh each refresh: it can change in the
+        // controller behind our back, and a failed read must not leave the
+        // model times on.
+        uint8_t modelGasTimes = 0;
+        if (View.Page == TPage::Measure && manager_.ReadByteParam(kModelGasTimesParam, &modelGasTimes) &&
+            modelGasTimes == 1)
             ApplyModelGasTimes(d);
         extras_ = GatherReadingExtras(manager_);
         report.ReadingsFresh = true;
         hooks_.OscilloscopeSample();
     }
-    p.CalibrationLabel = manager_.RequestedWorkType == 3;
+    p.CalibrationLabel = manager_.RequestedWorkType == TWorkType::StartAutocalibration;
     p.FuelVisible = !(View.Page == TPage::Calibration && View.Sub == TSubPage::CalAuto);
     p.Fuel = FuelShown(d.SystemState);
 }

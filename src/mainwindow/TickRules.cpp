@@ -78,12 +78,13 @@ TPollPlan PollPlanFor(const TPageView &view)
 
 bool IsAccessible(uint8_t lockState, bool notConnectedPanelVisible)
 {
-    return lockState == kLockOpen || (!notConnectedPanelVisible && lockState != kLockLocked && lockState != 0);
+    return lockState == kLockUnlocked ||
+           (!notConnectedPanelVisible && lockState != kLockLocked && lockState != kLockNoAnswer);
 }
 
 bool LockPanelVisible(uint8_t lockState)
 {
-    return lockState != kLockOpen && lockState != 0;
+    return lockState != kLockUnlocked && lockState != kLockNoAnswer;
 }
 
 void ClearImageExceptIdentity(TNorviData &data)
@@ -107,11 +108,11 @@ TFuelShown FuelShown(uint8_t systemState)
     }
 }
 
-int FuelClickWorkType(uint8_t systemState, bool rightButton)
+TWorkType FuelClickWorkType(uint8_t systemState, bool rightButton)
 {
     if (systemState == 3)
-        return rightButton ? 4 : 1;
-    return rightButton ? 5 : 2;
+        return rightButton ? TWorkType::GasImmediately : TWorkType::Gas;
+    return rightButton ? TWorkType::PetrolImmediately : TWorkType::Petrol;
 }
 
 TFuelPress FuelPress(bool linkUp, bool calibrationRunning, bool ctrlHeld)
@@ -124,10 +125,10 @@ TFuelPress FuelPress(bool linkUp, bool calibrationRunning, bool ctrlHeld)
 std::vector<TFuelMenuEntry> FuelMenuEntries()
 {
     return {
-        {"Benzyna standard", "MnIFuelPetrolStandard", 2},
-        {"Gaz standard", "MnIFuelGasStandard", 1},
-        {"Benzyna sekwencyjnie", "MnIFuelPetrolSequential", 10},
-        {"Gaz bezposrednio", "MnIFuelGasImmediate", 4},
+        {"Benzyna standard", "MnIFuelPetrolStandard", TWorkType::Petrol},
+        {"Gaz standard", "MnIFuelGasStandard", TWorkType::Gas},
+        {"Benzyna sekwencyjnie", "MnIFuelPetrolSequential", TWorkType::PetrolSequential},
+        {"Gaz bezposrednio", "MnIFuelGasImmediate", TWorkType::GasImmediately},
     };
 }
 

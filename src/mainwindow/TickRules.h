@@ -3,7 +3,9 @@
 // controller, the fuel switch and the generation layout.
 #pragma once
 
+#include "controller/LockState.h"
 #include "controller/NorviData.h"
+#include "controller/WorkType.h"
 
 #include <cstdint>
 #include <string>
@@ -65,13 +67,10 @@ struct TPollPlan
 };
 TPollPlan PollPlanFor(const TPageView &view);
 
-inline constexpr uint8_t kLockOpen = 0xF0;
-inline constexpr uint8_t kLockLocked = 0x0F;
-
-// 0xF0, or a connected device (not-connected panel hidden) with any lock
-// byte other than 0x0F and 0.
+// Unlocked, or a connected device (not-connected panel hidden) with any
+// lock byte other than locked and no answer.
 bool IsAccessible(uint8_t lockState, bool notConnectedPanelVisible);
-// The device-locked panel: any lock byte other than 0xF0 and 0.
+// The device-locked panel: any lock byte other than unlocked and no answer.
 bool LockPanelVisible(uint8_t lockState);
 
 // Clears the whole image except VersionCode and InjSW.
@@ -85,9 +84,9 @@ enum class TFuelShown : uint8_t
     Gas      // "strGaz" on green
 };
 TFuelShown FuelShown(uint8_t systemState);
-// The work type a click sends: from state 3, 1 (left) or 4 (right); from
-// any other state, 2 (left) or 5 (right).
-int FuelClickWorkType(uint8_t systemState, bool rightButton);
+// The work type a click sends: from state 3, gas (left) or gas immediately
+// (right); from any other state, petrol (left) or petrol immediately (right).
+TWorkType FuelClickWorkType(uint8_t systemState, bool rightButton);
 
 // What a mouse press on the fuel panel does.
 enum class TFuelPress : uint8_t
@@ -103,7 +102,7 @@ struct TFuelMenuEntry
 {
     const char *Caption;
     const char *ObjectName;
-    int WorkType;
+    TWorkType WorkType;
 };
 std::vector<TFuelMenuEntry> FuelMenuEntries();
 

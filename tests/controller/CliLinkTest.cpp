@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -62,7 +63,10 @@ protected:
         auto hold = sim->Pause();
         sim->Line().SetEventSink([this](const sim::TraceEvent &e) {
             std::lock_guard g(mutex);
-            if (std::string(e.dir) == "rx" && e.discarded.empty())
+            if (std::string(e.dir) != "rx")
+                return;
+            received.push_back(sim::HexBytes(e.bytes));
+            if (e.discarded.empty())
                 requests.push_back(sim::HexBytes(e.bytes));
         });
     }
@@ -71,6 +75,23 @@ protected:
     {
         std::lock_guard g(mutex);
         return requests;
+    }
+
+    // True once the simulator has taken in bytes starting with `prefix`,
+    // answered or thrown away; false when nothing like it came in 10 s.
+    bool WaitReceived(const std::string &prefix)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < deadline) {
+            {
+                std::lock_guard g(mutex);
+                for (const auto &r : received)
+                    if (r.rfind(prefix, 0) == 0)
+                        return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 
     CliResult Run(const std::vector<std::string> &args)
@@ -84,7 +105,18 @@ protected:
     std::unique_ptr<sim::Simulator> sim;
     std::mutex mutex;
     std::vector<std::string> requests;
+    std::vector<std::string> received; // every rx event, discarded bursts too
 };
+
+// The bytes of a hex line as the CLI prints it ("D0 01 30 01").
+std::vector<unsigned> HexLine(const std::string &line)
+{
+    std::vector<unsigned> bytes;
+    std::istringstream in(line);
+    for (std::string token; in >> token;)
+        bytes.push_back(static_cast<unsigned>(std::stoul(token, nullptr, 16)));
+    return bytes;
+}
 
 } // namespace
 
@@ -194,4 +226,82 @@ TEST_F(CliLink, PollUsageErrors)
     const CliResult help = Run({"poll", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("not counted"), std::string::npos);
+}
+
+TEST_F(CliLink, RawTakesTheAnswerLengthFromTheCommandTable)
+{
+    StartSim(0x30, 'G');
+    // Version code: a 4-byte answer carrying 0x30, with a valid checksum.
+    CliResult r = Run({"raw", "C0", "01", "01", "C2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto answer = HexLine(r.out);
+    ASSERT_EQ(answer.size(), 4u) << r.out;
+    EXPECT_EQ(answer[0], 0xD0u);
+    EXPECT_EQ(answer[2], 0x30u);
+    EXPECT_EQ(answer[3], (0xD0u + answer[1] + answer[2]) % 256);
+
+    // The full live block is 52 bytes; the whole of it is read and printed.
+    r = Run({"raw", "C00B0BD6"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    answer = HexLine(r.out);
+    ASSERT_EQ(answer.size(), 52u) << r.out;
+    EXPECT_EQ(answer[0], 0xD0u);
+
+    // --expect still wins over the table.
+    r = Run({"raw", "--expect", "0", "C0", "01", "01", "C2"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliLink, RawExitsOneWhenTheTableAnswerComesShort)
+{
+    // The simulator puts a 4-byte acknowledgement where 52 bytes belong.
+    StartSim(0x30, 'G', {"short@0B"});
+    const CliResult r = Run({"raw", "C0", "0B", "0B", "D6"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(HexLine(r.out).size(), 4u) << r.out;
+    EXPECT_EQ(r.err, "lumex2-cli: expected 52 bytes, received 4\n");
+}
+
+TEST_F(CliLink, RawSendsAFrameTheTableDoesNotKnowAndReadsNothing)
+{
+    StartSim(0x30, 'G');
+    // 0xEE is no controller code; a bootloader start byte is no controller request.
+    for (const std::vector<std::string> &frame :
+         {std::vector<std::string>{"C0", "EE", "EE", "9C"}, std::vector<std::string>{"BA", "E1", "E1", "7D"}}) {
+        std::vector<std::string> args{"raw"};
+        args.insert(args.end(), frame.begin(), frame.end());
+        const CliResult r = Run(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(WaitReceived(frame[0] + " " + frame[1])) << frame[0] << frame[1];
+    }
+    const CliResult help = Run({"raw", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Any other\nframe is sent and nothing is read"), std::string::npos) << help.out;
+}
+
+TEST_F(CliLink, IdentifyNamesTheLockStateAsTheLockCommandsDo)
+{
+    StartSim(0x30, 'G');
+    const auto lockLine = [this] {
+        const CliResult r = Run({"identify"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        for (const auto &line : Lines(r.out))
+            if (line.rfind("Lock state:", 0) == 0)
+                return line;
+        return std::string("(no lock state line)");
+    };
+    EXPECT_EQ(lockLine(), "Lock state:      unlocked");
+    std::string reply;
+    ASSERT_TRUE(sim->Control("lock 0F", reply)) << reply;
+    EXPECT_EQ(lockLine(), "Lock state:      locked");
+    // The lock command's own refresh says the same of the same byte.
+    const CliResult unlock = Run({"--json", "unlock", "1111"});
+    const auto j = nlohmann::json::parse(unlock.out);
+    EXPECT_EQ(j["LockState"], 0x0F);
+    EXPECT_EQ(j["state"], "locked");
+    // Any other byte counts as unlocked on a controller that answers.
+    ASSERT_TRUE(sim->Control("lock 55", reply)) << reply;
+    EXPECT_EQ(lockLine(), "Lock state:      unlocked");
 }

@@ -223,8 +223,8 @@ TEST(WriteLock, LockedControllerReceivesNoWriteFrame)
     EXPECT_TRUE(s.Sim().Violations().empty()) << ::testing::PrintToString(s.Sim().Violations());
 
     // Fuel switching and unlocking stay possible.
-    EXPECT_TRUE(s.Manager().SetWorkType(5));
-    EXPECT_EQ(s.Manager().RequestedWorkType, 5);
+    EXPECT_TRUE(s.Manager().SetWorkType(TWorkType::PetrolImmediately));
+    EXPECT_EQ(WorkTypeNumber(s.Manager().RequestedWorkType), 5);
     EXPECT_TRUE(s.Manager().UnlockDevice(24681357));
     EXPECT_EQ(s.Data().LockState, 0xF0);
 }
@@ -347,7 +347,7 @@ TEST(ServiceCommands, OutputsInjectorTestAndProgrammingPc)
     EXPECT_TRUE(m.StartInjTest(0x01));
     EXPECT_TRUE(m.ReadInjTestCounters());
     EXPECT_TRUE(m.ReadInjTestValues());
-    EXPECT_TRUE(m.SetWorkType(0));
+    EXPECT_TRUE(m.SetWorkType(TWorkType::Stop));
 
     EXPECT_TRUE(m.RecordProgrammingPc());
     ASSERT_TRUE(m.ReadComputerCodes());

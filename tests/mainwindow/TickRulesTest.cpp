@@ -62,10 +62,10 @@ TEST(FuelSwitch, DisplayClicksAndMenu)
     EXPECT_EQ(FuelShown(4), TFuelShown::Waiting);
     EXPECT_EQ(FuelShown(5), TFuelShown::Gas);
     EXPECT_EQ(FuelShown(0), TFuelShown::Petrol);
-    EXPECT_EQ(FuelClickWorkType(3, false), 1);
-    EXPECT_EQ(FuelClickWorkType(3, true), 4);
-    EXPECT_EQ(FuelClickWorkType(5, false), 2);
-    EXPECT_EQ(FuelClickWorkType(5, true), 5);
+    EXPECT_EQ(WorkTypeNumber(FuelClickWorkType(3, false)), 1);
+    EXPECT_EQ(WorkTypeNumber(FuelClickWorkType(3, true)), 4);
+    EXPECT_EQ(WorkTypeNumber(FuelClickWorkType(5, false)), 2);
+    EXPECT_EQ(WorkTypeNumber(FuelClickWorkType(5, true)), 5);
     // Ctrl never sends; a running calibration ignores the press.
     EXPECT_EQ(FuelPress(true, false, true), TFuelPress::OpenMenu);
     EXPECT_EQ(FuelPress(false, true, true), TFuelPress::OpenMenu);
@@ -73,7 +73,7 @@ TEST(FuelSwitch, DisplayClicksAndMenu)
     EXPECT_EQ(FuelPress(true, false, false), TFuelPress::SendWorkType);
     std::vector<int> types;
     for (const auto &e : FuelMenuEntries())
-        types.push_back(e.WorkType);
+        types.push_back(WorkTypeNumber(e.WorkType));
     EXPECT_EQ(types, std::vector<int>({2, 1, 10, 4}));
 }
 

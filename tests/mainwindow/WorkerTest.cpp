@@ -314,14 +314,14 @@ TEST(DeviceWorker, UnacknowledgedWorkTypeIsReported)
     };
     bench.Start(3, false, true);
     ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
-    bench.worker->SetWorkType(1);
+    bench.worker->SetWorkType(TWorkType::Gas);
     // An acknowledged switch reports nothing.
     const uint64_t ticks = bench.worker->TicksRun();
     ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }, 6000));
     EXPECT_EQ(failures.load(), 0);
     std::string error;
     controller.Sim().AddFault(*sim::ParseFault("silence@20:1", error));
-    bench.worker->SetWorkType(1);
+    bench.worker->SetWorkType(TWorkType::Gas);
     ASSERT_TRUE(WaitFor([&] { return failures.load() == 1; }, 3000));
     std::lock_guard g(keyMutex);
     EXPECT_EQ(reportedKey, "strWriteFailed");

@@ -4,6 +4,7 @@
 #include "ConfigJson.h"
 #include "LinkSession.h"
 
+#include "controller/LockState.h"
 #include "controller/Version.h"
 
 #include <ostream>
@@ -51,11 +52,7 @@ int RunIdentify(CliContext &ctx)
     out << "Variant:         " << lumex::VariantName(d.Variant, false) << " (" << int{d.Variant} << ")\n";
     out << "Compiled:        " << d.CompileDate << " " << d.CompileTime << "\n";
     out << "Serial:          " << serial << "\n";
-    out << "Lock state:      "
-        << (d.LockState == 0xF0   ? "writable"
-            : d.LockState == 0x0F ? "locked"
-                                  : "unknown")
-        << "\n";
+    out << "Lock state:      " << lumex::LockStateName(d.LockState) << "\n";
     out << "Compatible:      " << (link.Manager.SoftwareCompatible ? "yes" : "no") << "\n";
     out << "Trouble codes:   " << (link.Manager.TroubleCodesPresent ? "present" : "none") << "\n";
     return kExitOk;

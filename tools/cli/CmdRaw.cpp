@@ -3,7 +3,10 @@
 #include "CliContext.h"
 #include "PortOption.h"
 
+#include "controller/CommandTable.h"
+
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -12,6 +15,16 @@ namespace cli {
 namespace {
 
 constexpr unsigned kMaxExpect = 65535;
+
+constexpr const char *kHelp =
+    "usage: lumex2-cli --port N|PATH raw [--expect N] HEX...\n"
+    "Writes the bytes exactly as given (\"C0 01 01 C2\", \"0xC0\" or \"C00101C2\") and prints\n"
+    "the answer bytes in hex.\n"
+    "Without --expect, a controller request (first byte C0, second byte a code of the\n"
+    "command table) reads the answer length of that code from the table. Any other\n"
+    "frame is sent and nothing is read. --expect N reads exactly N bytes for any frame\n"
+    "(--expect 0 reads nothing).\n"
+    "Exit 1 when fewer bytes come than were to be read.\n";
 
 int HexDigit(char c)
 {
@@ -43,6 +56,16 @@ bool ParseHex(std::string token, std::vector<uint8_t> &bytes)
     return true;
 }
 
+// The answer length the command table gives a controller request; 0 for a
+// frame the table does not know.
+unsigned TableAnswerLength(const std::vector<uint8_t> &request)
+{
+    if (request.size() < 2 || request[0] != lumex::kRequestStart)
+        return 0;
+    const lumex::CommandInfo *info = lumex::FindCommand(request[1]);
+    return info != nullptr ? info->answerLength : 0;
+}
+
 bool ParseCount(const std::string &text, unsigned &count)
 {
     if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -69,18 +92,25 @@ std::string Hex(const uint8_t *bytes, unsigned count)
 
 int RunRaw(CliContext &ctx)
 {
-    unsigned expect = 0;
+    std::optional<unsigned> expectGiven;
     std::vector<uint8_t> request;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {
         const std::string &a = ctx.args[i];
+        if (a == "--help" || a == "-h") {
+            *ctx.out << kHelp;
+            return kExitOk;
+        }
         if (a == "--expect") {
-            if (i + 1 >= ctx.args.size() || !ParseCount(ctx.args[i + 1], expect))
+            unsigned count = 0;
+            if (i + 1 >= ctx.args.size() || !ParseCount(ctx.args[i + 1], count))
                 return UsageError(ctx, "--expect needs a byte count from 0 to 65535");
+            expectGiven = count;
             ++i;
         } else if (!ParseHex(a, request)) {
             return UsageError(ctx, "not a hex byte: " + a);
         }
     }
+    const unsigned expect = expectGiven.value_or(TableAnswerLength(request));
     if (request.empty() && expect == 0)
         return UsageError(ctx, "raw needs bytes to send or --expect N");
 

@@ -18,14 +18,14 @@ int RunWorktype(CliContext &ctx)
     lumex::TControllerLink &link = lumex::Link();
     if (const int status = OpenLink(ctx, link); status != kExitOk)
         return status;
-    if (!link.Manager.SetWorkType(static_cast<uint8_t>(*type))) {
+    if (!link.Manager.SetWorkType(static_cast<lumex::TWorkType>(*type))) {
         *ctx.err << "lumex2-cli: the controller did not acknowledge work type " << *type << "\n";
         return kExitDevice;
     }
     if (ctx.json)
-        *ctx.out << JsonLine({{"RequestedWorkType", link.Manager.RequestedWorkType}}) << "\n";
+        *ctx.out << JsonLine({{"RequestedWorkType", lumex::WorkTypeNumber(link.Manager.RequestedWorkType)}}) << "\n";
     else
-        *ctx.out << "WorkType: " << int{link.Manager.RequestedWorkType} << "\n";
+        *ctx.out << "WorkType: " << lumex::WorkTypeNumber(link.Manager.RequestedWorkType) << "\n";
     return kExitOk;
 }
 

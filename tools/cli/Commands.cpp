@@ -23,7 +23,7 @@ std::span<const CommandEntry> Commands()
 {
     static const auto kCommands = std::to_array<CommandEntry>({
         {"ports", "ports                     list serial ports: COMn, friendly name, device path", RunPorts},
-        {"raw", "raw [--expect N] HEX...   send bytes as given, print N answer bytes in hex", RunRaw},
+        {"raw", "raw [--expect N] HEX...   send bytes as given, print the answer in hex (raw --help)", RunRaw},
         {"identify", "identify                  connect and print the controller's identification", RunIdentify},
         {"poll", "poll [--cycles N] ...     connect and print live readings of N poll cycles", RunPoll},
         {"read-config", "read-config               connect and read every setting of the generation and letter",

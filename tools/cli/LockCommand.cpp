@@ -2,27 +2,12 @@
 
 #include "LinkSession.h"
 
+#include "controller/LockState.h"
 #include "controller/PasswordRules.h"
 
 #include <ostream>
 
 namespace cli {
-
-namespace {
-
-const char *LockText(uint8_t state)
-{
-    switch (state) {
-    case 0xF0:
-        return "unlocked";
-    case 0x0F:
-        return "locked";
-    default:
-        return "unknown";
-    }
-}
-
-} // namespace
 
 int RunLockCommand(CliContext &ctx, bool lock)
 {
@@ -47,9 +32,10 @@ int RunLockCommand(CliContext &ctx, bool lock)
     // The refresh that follows shows the real state.
     m.ReadLockState();
     if (ctx.json)
-        *ctx.out << JsonLine({{"LockState", link.Data.LockState}, {"state", LockText(link.Data.LockState)}}) << "\n";
+        *ctx.out << JsonLine({{"LockState", link.Data.LockState}, {"state", lumex::LockStateName(link.Data.LockState)}})
+                 << "\n";
     else
-        *ctx.out << "Lock state: " << LockText(link.Data.LockState) << "\n";
+        *ctx.out << "Lock state: " << lumex::LockStateName(link.Data.LockState) << "\n";
     return kExitOk;
 }
 
