@@ -68,6 +68,10 @@ public:
     bool Control(const std::string &line, std::string &reply);
     std::vector<std::string> Violations() const;
     void AddFault(const FaultRule &fault);
+    // Every trace event is also handed to `observer` (on the simulator's
+    // thread, with the line held), beside the trace file. May be set before
+    // or after Start(); an empty function stops it.
+    void Observe(LineHost::EventSink observer);
     // Pulls the cable for `ms`; the path comes back afterwards.
     void Unplug(double ms);
 
@@ -81,6 +85,7 @@ private:
     TraceFile trace_;
     ControllerBinding controller_;
     std::shared_ptr<Responder> device_;
+    LineHost::EventSink observer_;
     std::thread worker_;
 };
 

@@ -1,15 +1,13 @@
 // lumex2-cli identify and poll, run as a separate program against the
 // simulated controller on a pty.
 #include "ProgramRun.h"
-#include "sim/Faults.h"
-#include "sim/Simulator.h"
+#include "SimHarness.h"
 
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <mutex>
 #include <sstream>
 #include <unistd.h>
 
@@ -47,30 +45,14 @@ protected:
 
     void StartSim(uint8_t generation, std::optional<uint8_t> letter, const std::vector<std::string> &faults = {})
     {
-        sim::SimulatorOptions o;
-        o.controller.generation = generation;
-        o.controller.letter = letter;
-        for (const auto &text : faults) {
-            std::string error;
-            const auto f = sim::ParseFault(text, error);
-            ASSERT_TRUE(f) << error;
-            o.faults.push_back(*f);
-        }
-        sim = std::make_unique<sim::Simulator>(o);
-        std::string error;
-        ASSERT_TRUE(sim->Start(error)) << error;
-        auto hold = sim->Pause();
-        sim->Line().SetEventSink([this](const sim::TraceEvent &e) {
-            std::lock_guard g(mutex);
-            if (std::string(e.dir) == "rx" && e.discarded.empty())
-                requests.push_back(sim::HexBytes(e.bytes));
-        });
+        sim = std::make_unique<testsupport::SimHarness>(testsupport::SimSetup::Controller(generation, letter), faults);
     }
 
+    // Everything the program wrote, once it has exited.
     std::vector<std::string> Requests()
     {
-        std::lock_guard g(mutex);
-        return requests;
+        EXPECT_TRUE(sim->Sync());
+        return sim->Requests();
     }
 
     CliResult Run(const std::vector<std::string> &args)
@@ -81,9 +63,7 @@ protected:
     }
 
     fs::path dir;
-    std::unique_ptr<sim::Simulator> sim;
-    std::mutex mutex;
-    std::vector<std::string> requests;
+    std::unique_ptr<testsupport::SimHarness> sim;
 };
 
 } // namespace
@@ -135,11 +115,7 @@ TEST_F(CliLink, IdentifyFailsFastWhenTheLinkDoesNotComeUp)
 
 TEST_F(CliLink, IdentifyRefusesAnUnservedGeneration)
 {
-    sim::SimulatorOptions o;
-    o.personality = sim::Personality::Controller13;
-    sim = std::make_unique<sim::Simulator>(o);
-    std::string error;
-    ASSERT_TRUE(sim->Start(error)) << error;
+    sim = std::make_unique<testsupport::SimHarness>(testsupport::SimSetup::Of(sim::Personality::Controller13));
     const CliResult r = Run({"identify"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.out.empty());

@@ -45,7 +45,7 @@ Frames Reconnect(SimLink &s, bool *extensionRan = nullptr)
     s.ClearTrace();
     s.Manager().PollCycle(pmReadings);
     hook = installed;
-    SimLink::Settle();
+    s.Sync();
     Frames frames = s.Requests();
     if (identified)
         frames.resize(*identified);
@@ -198,7 +198,7 @@ TEST(Reconnect, ControllerSerialFromMemoryWords)
     ASSERT_TRUE(s.Connect());
     s.ClearTrace();
     const std::string serial = s.Manager().ControllerSerial();
-    SimLink::Settle();
+    s.Sync();
     EXPECT_EQ(s.Requests(), (Frames{"C0 31 00 54 45", "C0 31 00 58 49", "C0 31 00 5A 4B"}));
     EXPECT_EQ(serial.size(), 11u);
 }

@@ -145,7 +145,7 @@ TEST(PollingTick, ProbesStillGoOutWhileTheLinkIsDown)
     // the protocol object sends nothing; the detector must still probe.
     m.SetLinkUp(false);
     ASSERT_NE(m.Data().VersionCode, 0);
-    sim.Clear();
+    sim.ClearTrace();
     tick.Run();
     ASSERT_TRUE(guitest::WaitFor([&] { return !sim.Received().empty(); }));
     EXPECT_EQ(sim.Received().front(), "BC E1 E1 7E");
