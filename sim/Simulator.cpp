@@ -62,6 +62,13 @@ bool Simulator::BuildPersonality(std::string &error)
     case Personality::Bootloader30:
         device_ = MakeBootloader30();
         break;
+    case Personality::Bootloader:
+        device_ = std::make_shared<BootloaderResponder>(options_.boot);
+        break;
+    case Personality::UnknownGeneration:
+        device_ = std::make_shared<UnknownGenerationResponder>(options_.controller.generation,
+                                                               options_.controller.letter.value_or('A'));
+        break;
     }
     if (!device_) {
         error = "no device";

@@ -5,6 +5,7 @@
 
 #include "sim/ControllerFactory.h"
 #include "sim/Faults.h"
+#include "sim/IdentifyResponders.h"
 #include "sim/LineHost.h"
 #include "sim/PtyHost.h"
 #include "sim/Trace.h"
@@ -20,16 +21,21 @@ namespace sim {
 
 enum class Personality
 {
-    Controller,   // a 1.4, 1.5 or 3.0 controller (the identity says which)
-    Controller13, // a 1.3 controller: answers its identification probe only
-    Device40,     // a 4.0 device: answers the 0xC1 probe only
-    Bootloader30  // a 3.0 bootloader: answers the 0xBA probe only
+    Controller,       // a 1.4, 1.5 or 3.0 controller (the identity says which)
+    Controller13,     // a 1.3 controller: answers its identification probe only
+    Device40,         // a 4.0 device: answers the 0xC1 probe only
+    Bootloader30,     // a 3.0 bootloader: answers the 0xBA probe only
+    Bootloader,       // a device in its bootloader: identifies itself on 0xBC
+    UnknownGeneration // a controller whose version code nobody serves
 };
 
 struct SimulatorOptions
 {
     Personality personality = Personality::Controller;
+    // Also the version code (generation) and letter (default 'A') of
+    // Personality::UnknownGeneration.
     ControllerChoice controller;
+    BootloaderIdentity boot;
     uint8_t device40Code = 0x40; // 0x35 or 0x40
     uint64_t seed = 1;
     bool pace = false;

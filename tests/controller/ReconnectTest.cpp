@@ -3,7 +3,6 @@
 #include "SimLink.h"
 
 #include "controller/CommandTable.h"
-#include "sim/Responder.h"
 
 #include <gtest/gtest.h>
 
@@ -53,38 +52,6 @@ Frames Reconnect(SimLink &s, bool *extensionRan = nullptr)
         *extensionRan = identified.has_value();
     return frames;
 }
-
-// A controller of a generation nobody serves: it answers the version code
-// and the identification bytes and nothing else.
-class UnknownGeneration : public sim::Responder
-{
-public:
-    uint8_t StartByte() const override { return kRequestStart; }
-    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override
-    {
-        if (buffer.size() < 2)
-            return {sim::ScanResult::NeedMore, 0};
-        const CommandInfo *entry = FindCommand(buffer[1]);
-        if (entry == nullptr)
-            return {sim::ScanResult::Invalid, 0};
-        if (buffer.size() < entry->requestLength)
-            return {sim::ScanResult::NeedMore, 0};
-        return {sim::ScanResult::Complete, entry->requestLength};
-    }
-    sim::Reply Answer(std::span<const uint8_t> frame) override
-    {
-        uint8_t value = 0;
-        if (frame[1] == 0x01)
-            value = 0x22;
-        else if (frame[1] == 0x53)
-            value = 'A';
-        else
-            return {};
-        std::vector<uint8_t> answer{kAnswerStart, frame[1], value};
-        answer.push_back(FrameSum(answer));
-        return {answer, ""};
-    }
-};
 
 } // namespace
 
@@ -178,11 +145,9 @@ TEST(Reconnect, UnsupportedGenerationStopsAfterIdentification)
 
 TEST(Reconnect, UnknownGenerationStopsAfterIdentification)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
-    {
-        auto hold = s.Sim().Pause();
-        s.Sim().Line().Register(std::make_shared<UnknownGeneration>());
-    }
+    sim::SimulatorOptions options = ControllerOptions(0x22, 'A');
+    options.personality = sim::Personality::UnknownGeneration;
+    SimLink s(options);
     bool extensionRan = true;
     EXPECT_EQ(Reconnect(s, &extensionRan), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
     EXPECT_FALSE(extensionRan);
