@@ -349,12 +349,14 @@ TEST(ServiceCommands, OutputsInjectorTestAndProgrammingPc)
     EXPECT_TRUE(m.ReadInjTestValues());
     EXPECT_TRUE(m.SetWorkType(0));
 
+    const TDateParts stamped{2031, 7, 4, 9, 30};
+    m.LocalTime = [stamped] { return stamped; };
     EXPECT_TRUE(m.RecordProgrammingPc());
     ASSERT_TRUE(m.ReadComputerCodes());
     const auto slot = NewestComputerCodeSlot(s.Data());
     ASSERT_TRUE(slot);
     EXPECT_EQ(s.Data().ComputerCodes[*slot].Code, ThisComputerCode());
-    EXPECT_GE(DecodeDateCode(s.Data().ComputerCodes[*slot].Date).Year, 2024);
+    EXPECT_EQ(DecodeDateCode(s.Data().ComputerCodes[*slot].Date), stamped);
     EXPECT_TRUE(s.Sim().Violations().empty()) << ::testing::PrintToString(s.Sim().Violations());
 }
 
