@@ -53,6 +53,18 @@ Frames Reconnect(SimLink &s, bool *extensionRan = nullptr)
     return frames;
 }
 
+// The value byte of the controller's answer to `request`, from the trace.
+std::optional<uint8_t> AnsweredValue(const SimLink &s, const std::string &request)
+{
+    const auto trace = s.Trace();
+    for (std::size_t i = 0; i + 1 < trace.size(); ++i) {
+        if (trace[i].IsRequest() && trace[i].hex == request && trace[i + 1].dir == "tx" &&
+            trace[i + 1].bytes.size() == 4)
+            return trace[i + 1].bytes[2];
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 class ReconnectLegacy : public ::testing::TestWithParam<uint8_t>
@@ -95,9 +107,14 @@ TEST_P(Reconnect30, ReadsWorkStateExtraVersionAndTheLetterAgain)
     EXPECT_EQ(s.Data().SoftwareLetter, std::string(1, letter));
     EXPECT_TRUE(s.Manager().SoftwareCompatible);
     EXPECT_FALSE(s.Manager().CompatNoticePending);
-    if (letter < 'D') {
-        EXPECT_EQ(s.Data().ExtraVersion, 255);
-    }
+    // Identification bytes 5 and 6 are what the controller answered; from
+    // letter D on byte 6 is a real extra version, before it 255.
+    const auto workState = AnsweredValue(s, "C0 53 05 18");
+    const auto extra = AnsweredValue(s, "C0 53 06 19");
+    ASSERT_TRUE(workState && extra);
+    EXPECT_EQ(s.Data().WorkState, *workState);
+    EXPECT_EQ(s.Data().ExtraVersion, *extra);
+    EXPECT_EQ(*extra == 255, letter < 'D') << int{*extra};
 }
 
 INSTANTIATE_TEST_SUITE_P(Letters, Reconnect30, ::testing::Values('C', 'D', 'F', 'G', 'H'));
