@@ -116,11 +116,20 @@ TEST_F(CliLink, IdentifyStopsAtAFailedVersionRequest)
 
 TEST_F(CliLink, IdentifyRefusesAnUnservedGeneration)
 {
-    sim = std::make_unique<testsupport::SimHarness>(testsupport::SimSetup::Of(sim::Personality::Controller13));
-    const CliResult r = Run({"identify"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.out.empty());
-    EXPECT_NE(r.err.find("13"), std::string::npos) << r.err;
+    auto unknown = testsupport::SimSetup::Controller(0x22, 'A');
+    unknown.personality = sim::Personality::UnknownGeneration;
+    const std::pair<sim::SimulatorOptions, std::string> cases[] = {
+        {testsupport::SimSetup::Of(sim::Personality::Controller13), "controller version 13 is not served"},
+        {unknown, "controller version 22 is not served"},
+    };
+    for (const auto &[options, message] : cases) {
+        sim = std::make_unique<testsupport::SimHarness>(options);
+        const CliResult r = Run({"identify"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        sim.reset();
+    }
 }
 
 TEST_F(CliLink, PollOnLetterGUsesTheSingleLiveBlock)
