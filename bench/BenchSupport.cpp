@@ -4,54 +4,34 @@
 #include "sim/LineHost.h"
 
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 
 namespace bench {
 
-bool StartSimulator(sim::Simulator &simulator)
+std::unique_ptr<testsupport::SimHarness> StartSimulator(sim::SimulatorOptions options)
 {
-    std::string error;
-    if (simulator.Start(error))
-        return true;
-    std::fprintf(stderr, "simulator: %s\n", error.c_str());
-    return false;
-}
-
-TRequestCounter::TRequestCounter(sim::Simulator &simulator) : simulator_(simulator)
-{
-    auto hold = simulator_.Pause();
-    simulator_.Line().SetEventSink([this](const sim::TraceEvent &e) {
-        std::lock_guard g(mutex_);
-        if (counting_ && std::string(e.dir) == "rx" && e.discarded.empty() && e.bytes.size() > 1)
-            codes_.push_back(e.bytes[1]);
-    });
-}
-
-TRequestCounter::~TRequestCounter()
-{
-    // The line host may outlive this counter; it must not call into it then.
-    auto hold = simulator_.Pause();
-    simulator_.Line().SetEventSink({});
-}
-
-void TRequestCounter::Start()
-{
-    std::lock_guard g(mutex_);
-    counting_ = true;
+    try {
+        return std::make_unique<testsupport::SimHarness>(std::move(options));
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return nullptr;
+    }
 }
 
 TWireTotal TRequestCounter::Total(double turnaroundMs) const
 {
-    std::lock_guard g(mutex_);
     TWireTotal total;
-    for (uint8_t code : codes_) {
-        const lumex::CommandInfo *entry = lumex::FindCommand(code);
+    for (const auto &frame : simulator_.Trace()) {
+        if (!frame.IsRequest() || frame.bytes.size() < 2)
+            continue;
+        ++total.transactions;
+        const lumex::CommandInfo *entry = lumex::FindCommand(frame.bytes[1]);
         if (entry == nullptr)
             continue;
         total.bytes += entry->requestLength + entry->answerLength;
         total.wireMs += (entry->requestLength + entry->answerLength) * sim::kByteMs + turnaroundMs;
     }
-    total.transactions = codes_.size();
     return total;
 }
 

@@ -1,18 +1,16 @@
-// What the benchmarks against the paced simulator share: starting it and
-// pricing the requests it answered at the line's own speed.
+// What the benchmarks against the paced simulator share: starting it on the
+// tests' harness and pricing the requests it answered at the line's own speed.
 #pragma once
 
-#include "sim/Simulator.h"
+#include "SimHarness.h"
 
 #include <cstddef>
-#include <cstdint>
-#include <mutex>
-#include <vector>
+#include <memory>
 
 namespace bench {
 
-// Starts the simulator; false, with the reason on stderr, when it cannot.
-bool StartSimulator(sim::Simulator &simulator);
+// Starts the simulator; null, with the reason on stderr, when it cannot.
+std::unique_ptr<testsupport::SimHarness> StartSimulator(sim::SimulatorOptions options);
 
 struct TWireTotal
 {
@@ -23,24 +21,17 @@ struct TWireTotal
     double wireMs = 0;
 };
 
-// Records the command code of every request the simulator answers once
-// Start() is called. Declare it after the simulator it listens to.
+// Prices the requests in the simulator's trace from the last Start() on.
 class TRequestCounter
 {
 public:
-    explicit TRequestCounter(sim::Simulator &simulator);
-    ~TRequestCounter();
-    TRequestCounter(const TRequestCounter &) = delete;
-    TRequestCounter &operator=(const TRequestCounter &) = delete;
+    explicit TRequestCounter(testsupport::SimHarness &simulator) : simulator_(simulator) {}
 
-    void Start();
+    void Start() { simulator_.ClearTrace(); }
     TWireTotal Total(double turnaroundMs) const;
 
 private:
-    sim::Simulator &simulator_;
-    mutable std::mutex mutex_;
-    std::vector<uint8_t> codes_;
-    bool counting_ = false;
+    testsupport::SimHarness &simulator_;
 };
 
 } // namespace bench

@@ -36,12 +36,12 @@ bool Measure(const std::string &stateFile, double turnaroundMs, Run &r)
     o.stateFile = stateFile;
     o.pace = true;
     o.turnaroundMs = turnaroundMs;
-    sim::Simulator simulator(o);
-    if (!bench::StartSimulator(simulator))
+    const auto simulator = bench::StartSimulator(o);
+    if (!simulator)
         return false;
-    bench::TRequestCounter requests(simulator);
+    bench::TRequestCounter requests(*simulator);
     lumex::TControllerLink link;
-    link.Port.SetDevicePath(simulator.Path());
+    link.Port.SetDevicePath(simulator->Path());
     link.Manager.PollCycle(lumex::pmNone);
     if (!link.Manager.LinkUp) {
         std::fprintf(stderr, "the controller did not come up\n");
@@ -51,7 +51,7 @@ bool Measure(const std::string &stateFile, double turnaroundMs, Run &r)
     const auto start = std::chrono::steady_clock::now();
     r.ok = lumex::ReadFullConfiguration(link.Manager, link.Points, std::numeric_limits<double>::infinity());
     r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    simulator.Stop();
+    simulator->Stop();
 
     const bench::TWireTotal wire = requests.Total(turnaroundMs);
     r.wireMs = wire.wireMs;

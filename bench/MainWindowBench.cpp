@@ -2,10 +2,10 @@
 // longest gap between two passes of the window's event loop while polling a
 // paced simulated controller and while searching three silent ports, and
 // the time from start-up to the first live readings in demo mode.
+#include "BenchSupport.h"
 #include "controller/ControllerLink.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/StartOptions.h"
-#include "sim/Simulator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -82,23 +82,15 @@ void RunFor(int ms)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-std::unique_ptr<sim::Simulator> StartSim(bool silent)
+std::unique_ptr<testsupport::SimHarness> StartSim(bool silent)
 {
-    sim::SimulatorOptions o;
-    o.controller.generation = 0x30;
-    o.controller.letter = 'G';
+    auto o = testsupport::SimSetup::Controller(0x30, 'G');
     o.pace = true;
     if (silent) {
         std::string error;
         o.faults.push_back(*sim::ParseFault("silence@*", error));
     }
-    auto s = std::make_unique<sim::Simulator>(o);
-    std::string error;
-    if (!s->Start(error)) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
-        return nullptr;
-    }
-    return s;
+    return bench::StartSimulator(o);
 }
 
 } // namespace
@@ -143,7 +135,7 @@ int main(int argc, char **argv)
                 meter.Percentile(0.999), meter.Over(16));
 
     // 3. Searching three silent ports.
-    std::vector<std::unique_ptr<sim::Simulator>> silent;
+    std::vector<std::unique_ptr<testsupport::SimHarness>> silent;
     std::map<int, std::string> paths;
     for (int n = 3; n <= 5; ++n) {
         silent.push_back(StartSim(true));

@@ -38,13 +38,13 @@ bool Run(const Scenario &s, unsigned cycles, double turnaroundMs, Result &r)
     o.controller.letter = s.letter;
     o.pace = true;
     o.turnaroundMs = turnaroundMs;
-    sim::Simulator simulator(o);
-    if (!bench::StartSimulator(simulator))
+    const auto simulator = bench::StartSimulator(o);
+    if (!simulator)
         return false;
-    bench::TRequestCounter requests(simulator);
+    bench::TRequestCounter requests(*simulator);
 
     lumex::TControllerLink link;
-    link.Port.SetDevicePath(simulator.Path());
+    link.Port.SetDevicePath(simulator->Path());
     // Connect, then one cycle so that the measured ones all read.
     link.Manager.PollCycle(lumex::pmReadings);
     if (!link.Manager.LinkUp) {
@@ -61,7 +61,7 @@ bool Run(const Scenario &s, unsigned cycles, double turnaroundMs, Result &r)
             ++r.failed;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    simulator.Stop();
+    simulator->Stop();
 
     const bench::TWireTotal wire = requests.Total(turnaroundMs);
     r.bytes = wire.bytes;

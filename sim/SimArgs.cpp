@@ -5,11 +5,16 @@
 namespace sim {
 
 const char *const kSimUsage =
-    "usage: lumex2-sim --link PATH [--gen 14|15|30|13|35|40] [--boot30] [--letter L] [--variant N]\n"
-    "                  [--seed N] [--pace] [--turnaround MS] [--trace FILE] [--fault RULE]... [--state FILE]\n"
+    "usage: lumex2-sim --link PATH [--gen 14|15|30|13|35|40|NN] [--boot30] [--bootloader] [--letter L]\n"
+    "                  [--variant N] [--seed N] [--pace] [--turnaround MS] [--trace FILE] [--fault RULE]...\n"
+    "                  [--state FILE] [--boot-version M.N] [--boot-family N] [--boot-status N]\n"
     "  --gen 13       a 1.3 controller (answers its identification probe only)\n"
     "  --gen 35|40    a 4.0 device answering its probe with 0x35 or 0x40\n"
+    "  --gen NN       any other two digits: a controller of a generation nobody serves,\n"
+    "                 answering version code 0xNN and its letter (default A) only\n"
     "  --boot30       a 3.0 bootloader answering its probe\n"
+    "  --bootloader   a device in its bootloader, answering the 0xBC version and info requests;\n"
+    "                 --boot-version (default 4.6), --boot-family (default 3), --boot-status (default 0)\n"
     "  --letter L     firmware letter: one letter (A..H, I, h, ...) or 0/none for a zero byte\n"
     "  --fault RULE   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
     "                 stray, gap, late, garbage or unplug; CODE a hex command code or *\n";
@@ -23,12 +28,32 @@ bool ParseNumber(const std::string &text, unsigned long max, unsigned long &out)
     return !text.empty() && ec == std::errc() && ptr == end && out <= max;
 }
 
+// "M.N" with both parts 1..255.
+bool ParseBootVersion(const std::string &text, BootloaderIdentity &boot)
+{
+    const auto dot = text.find('.');
+    unsigned long major = 0, minor = 0;
+    if (dot == std::string::npos || !ParseNumber(text.substr(0, dot), 255, major) ||
+        !ParseNumber(text.substr(dot + 1), 255, minor) || major == 0)
+        return false;
+    boot.major = static_cast<uint8_t>(major);
+    boot.minor = static_cast<uint8_t>(minor);
+    return true;
+}
+
+bool IsServedOrProbed(unsigned long gen)
+{
+    return gen == 13 || gen == 14 || gen == 15 || gen == 30 || gen == 35 || gen == 40;
+}
+
 } // namespace
 
 bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &options, std::string &error)
 {
     unsigned long gen = 30;
     bool boot30 = false;
+    bool bootloader = false;
+    bool bootDetails = false;
     std::optional<uint8_t> letter;
     unsigned long variant = 0;
     bool haveLink = false;
@@ -55,13 +80,32 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
         } else if (a == "--gen") {
             if (!value(v))
                 return false;
-            if (!ParseNumber(v, 99, gen) ||
-                (gen != 13 && gen != 14 && gen != 15 && gen != 30 && gen != 35 && gen != 40)) {
-                error = "--gen must be 13, 14, 15, 30, 35 or 40";
+            if (v.size() != 2 || !ParseNumber(v, 99, gen) || gen < 10) {
+                error = "--gen must be two digits: 13, 14, 15, 30, 35, 40 or another generation";
                 return false;
             }
         } else if (a == "--boot30") {
             boot30 = true;
+        } else if (a == "--bootloader") {
+            bootloader = true;
+        } else if (a == "--boot-version") {
+            if (!value(v))
+                return false;
+            if (!ParseBootVersion(v, options.boot)) {
+                error = "--boot-version must be M.N, 1..255 and 0..255";
+                return false;
+            }
+            bootDetails = true;
+        } else if (a == "--boot-family" || a == "--boot-status") {
+            unsigned long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseNumber(v, 255, n)) {
+                error = a + " must be 0..255";
+                return false;
+            }
+            (a == "--boot-family" ? options.boot.family : options.boot.status) = static_cast<uint8_t>(n);
+            bootDetails = true;
         } else if (a == "--letter") {
             if (!value(v))
                 return false;
@@ -125,8 +169,23 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
         return false;
     }
 
+    if (boot30 && bootloader) {
+        error = "--boot30 and --bootloader are two different devices";
+        return false;
+    }
+    if (bootDetails && !bootloader) {
+        error = "--boot-version, --boot-family and --boot-status need --bootloader";
+        return false;
+    }
     if (boot30) {
         options.personality = Personality::Bootloader30;
+    } else if (bootloader) {
+        options.personality = Personality::Bootloader;
+    } else if (!IsServedOrProbed(gen)) {
+        options.personality = Personality::UnknownGeneration;
+        // The digits read as hex, as with every other generation.
+        options.controller.generation = static_cast<uint8_t>((gen / 10) * 16 + gen % 10);
+        options.controller.letter = letter;
     } else if (gen == 13) {
         options.personality = Personality::Controller13;
     } else if (gen == 35 || gen == 40) {

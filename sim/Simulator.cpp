@@ -62,6 +62,13 @@ bool Simulator::BuildPersonality(std::string &error)
     case Personality::Bootloader30:
         device_ = MakeBootloader30();
         break;
+    case Personality::Bootloader:
+        device_ = std::make_shared<BootloaderResponder>(options_.boot);
+        break;
+    case Personality::UnknownGeneration:
+        device_ = std::make_shared<UnknownGenerationResponder>(options_.controller.generation,
+                                                               options_.controller.letter.value_or('A'));
+        break;
     }
     if (!device_) {
         error = "no device";
@@ -79,11 +86,15 @@ bool Simulator::Start(std::string &error)
         return false;
     for (const auto &f : options_.faults)
         line_.Faults().Add(f);
-    if (!options_.tracePath.empty()) {
-        if (!trace_.Open(options_.tracePath, error))
-            return false;
-        line_.SetEventSink([this](const TraceEvent &e) { trace_.Write(e); });
-    }
+    if (!options_.tracePath.empty() && !trace_.Open(options_.tracePath, error))
+        return false;
+    // Called with mutex_ held, like everything else the line does.
+    line_.SetEventSink([this](const TraceEvent &e) {
+        if (trace_.IsOpen())
+            trace_.Write(e);
+        if (observer_)
+            observer_(e);
+    });
     if (!pty_.Open(options_.linkPath, error)) {
         trace_.Close();
         return false;
@@ -118,6 +129,12 @@ void Simulator::AddFault(const FaultRule &fault)
 {
     std::lock_guard g(mutex_);
     line_.Faults().Add(fault);
+}
+
+void Simulator::Observe(LineHost::EventSink observer)
+{
+    std::lock_guard g(mutex_);
+    observer_ = std::move(observer);
 }
 
 void Simulator::Unplug(double ms)

@@ -5,6 +5,7 @@
 
 #include "sim/ControllerFactory.h"
 #include "sim/Faults.h"
+#include "sim/IdentifyResponders.h"
 #include "sim/LineHost.h"
 #include "sim/PtyHost.h"
 #include "sim/Trace.h"
@@ -20,16 +21,21 @@ namespace sim {
 
 enum class Personality
 {
-    Controller,   // a 1.4, 1.5 or 3.0 controller (the identity says which)
-    Controller13, // a 1.3 controller: answers its identification probe only
-    Device40,     // a 4.0 device: answers the 0xC1 probe only
-    Bootloader30  // a 3.0 bootloader: answers the 0xBA probe only
+    Controller,       // a 1.4, 1.5 or 3.0 controller (the identity says which)
+    Controller13,     // a 1.3 controller: answers its identification probe only
+    Device40,         // a 4.0 device: answers the 0xC1 probe only
+    Bootloader30,     // a 3.0 bootloader: answers the 0xBA probe only
+    Bootloader,       // a device in its bootloader: identifies itself on 0xBC
+    UnknownGeneration // a controller whose version code nobody serves
 };
 
 struct SimulatorOptions
 {
     Personality personality = Personality::Controller;
+    // Also the version code (generation) and letter (default 'A') of
+    // Personality::UnknownGeneration.
     ControllerChoice controller;
+    BootloaderIdentity boot;
     uint8_t device40Code = 0x40; // 0x35 or 0x40
     uint64_t seed = 1;
     bool pace = false;
@@ -68,6 +74,10 @@ public:
     bool Control(const std::string &line, std::string &reply);
     std::vector<std::string> Violations() const;
     void AddFault(const FaultRule &fault);
+    // Every trace event is also handed to `observer` (on the simulator's
+    // thread, with the line held), beside the trace file. May be set before
+    // or after Start(); an empty function stops it.
+    void Observe(LineHost::EventSink observer);
     // Pulls the cable for `ms`; the path comes back afterwards.
     void Unplug(double ms);
 
@@ -81,6 +91,7 @@ private:
     TraceFile trace_;
     ControllerBinding controller_;
     std::shared_ptr<Responder> device_;
+    LineHost::EventSink observer_;
     std::thread worker_;
 };
 

@@ -88,12 +88,16 @@ TDateParts DecodeDateCode(uint32_t code)
     return d;
 }
 
-uint32_t DateCodeNow()
+TDateParts LocalDateParts(std::time_t when)
 {
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
-    return DateCode({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min});
+    localtime_r(&when, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
+}
+
+TDateParts LocalDateNow()
+{
+    return LocalDateParts(std::time(nullptr));
 }
 
 } // namespace lumex

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 
@@ -39,7 +40,10 @@ struct TDateParts
 // year × 2^20 + month × 2^16 + day × 2^11 + hour × 2^6 + minute.
 uint32_t DateCode(const TDateParts &date);
 TDateParts DecodeDateCode(uint32_t code);
-// The date code of the local time now.
-uint32_t DateCodeNow();
+// `when` in local time, to the minute.
+TDateParts LocalDateParts(std::time_t when);
+// The local time now: the clock the programming-PC record is stamped with
+// unless the caller gives its own.
+TDateParts LocalDateNow();
 
 } // namespace lumex

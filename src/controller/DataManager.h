@@ -6,6 +6,7 @@
 
 #include "controller/AnswerDecode.h"
 #include "controller/BlockCodec.h"
+#include "controller/ComputerCode.h"
 #include "controller/NorviData.h"
 #include "controller/WorkType.h"
 #include "controller/WriteResult.h"
@@ -82,6 +83,8 @@ public:
     // Called by CheckVersion(true) for a known but unsupported version code,
     // with its version digits; the user interface shows its message box.
     std::function<void(const std::string &versionDigits)> OnUnsupportedVersion;
+    // The date the programming-PC record is stamped with.
+    std::function<TDateParts()> LocalTime = LocalDateNow;
 
     // --- Transactions ---
 

@@ -153,7 +153,7 @@ bool TDataManager::WriteComputerCode(uint32_t code, uint32_t dateCode)
 
 bool TDataManager::RecordProgrammingPc()
 {
-    return WriteComputerCode(ThisComputerCode(), DateCodeNow());
+    return WriteComputerCode(ThisComputerCode(), DateCode(LocalTime()));
 }
 
 } // namespace lumex

@@ -340,8 +340,13 @@ void TComMultiPort::Open()
             const int fd = OpenDevice(device);
             if (fd < 0)
                 ThrowOpenError(device, errno);
+            bool exclusive = false;
             auto fail = [&](int code) {
-                ::ioctl(fd, TIOCNXCL);
+                // Only our own exclusive mode is undone: the tty's flag is
+                // shared, and a refused second opener must leave the
+                // holder's in place.
+                if (exclusive)
+                    ::ioctl(fd, TIOCNXCL);
                 ::close(fd);
                 ThrowOpenError(device, code);
             };
@@ -351,7 +356,7 @@ void TComMultiPort::Open()
             // keeps every cooperating program (and a second component) out.
             if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
                 fail(errno == EWOULDBLOCK ? EBUSY : errno);
-            ::ioctl(fd, TIOCEXCL);
+            exclusive = ::ioctl(fd, TIOCEXCL) == 0;
             termios tio{};
             if (::tcgetattr(fd, &tio) != 0)
                 fail(errno);

@@ -42,6 +42,8 @@ public:
 
     const std::string &SlavePath() const { return slavePath_; }
     int Master() const { return master_; }
+    // The test's own descriptor of the slave, opened before anyone else.
+    int Slave() const { return slave_; }
 
     // Points `path` at the slave; removed again on destruction.
     const std::string &Link(const std::string &path)

@@ -3,13 +3,12 @@
 #include "CliRun.h"
 #include "StateCompare.h"
 
-#include "sim/Simulator.h"
+#include "SimHarness.h"
 #include "sim/controller/ControllerModel.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
 
 using blockstest::CliResult;
 using blockstest::RunCli;
@@ -29,47 +28,29 @@ void PrintTo(const Fixture &f, std::ostream *os)
     *os << f.name;
 }
 
-class SimHost
+class SimHost : public testsupport::SimHarness
 {
 public:
     SimHost(uint8_t generation, char letter, const std::string &stateFile = {})
+        : SimHarness(Options(generation, letter, stateFile))
     {
-        sim::SimulatorOptions o;
-        o.controller.generation = generation;
-        o.controller.letter = static_cast<uint8_t>(letter);
-        o.stateFile = stateFile;
-        sim_ = std::make_unique<sim::Simulator>(o);
-        std::string error;
-        if (!sim_->Start(error))
-            throw std::runtime_error(error);
-        auto hold = sim_->Pause();
-        sim_->Line().SetEventSink([this](const sim::TraceEvent &e) {
-            std::lock_guard g(mutex_);
-            if (std::string(e.dir) == "rx") {
-                bytes_ += e.bytes.size();
-                if (e.discarded.empty())
-                    frames_.push_back(sim::HexBytes(e.bytes));
-            }
-        });
     }
-    ~SimHost() { sim_->Stop(); }
 
-    std::string Path() const { return sim_->Path(); }
-    sim::Simulator &Sim() { return *sim_; }
     std::shared_ptr<sim::ControllerModel> Model()
     {
-        return std::dynamic_pointer_cast<sim::ControllerModel>(sim_->Device());
+        return std::dynamic_pointer_cast<sim::ControllerModel>(Sim().Device());
     }
     json State() { return json::parse(Model()->DumpState()); }
+    // Every byte the program wrote, once it has exited.
     std::size_t Bytes()
     {
-        std::lock_guard g(mutex_);
-        return bytes_;
+        EXPECT_TRUE(Sync());
+        return BytesReceived();
     }
     std::vector<std::string> Frames()
     {
-        std::lock_guard g(mutex_);
-        return frames_;
+        EXPECT_TRUE(Sync());
+        return Requests();
     }
     // Frames whose command code is `code`.
     std::vector<std::string> FramesOf(uint8_t code)
@@ -85,10 +66,12 @@ public:
     }
 
 private:
-    std::unique_ptr<sim::Simulator> sim_;
-    std::mutex mutex_;
-    std::size_t bytes_ = 0;
-    std::vector<std::string> frames_;
+    static sim::SimulatorOptions Options(uint8_t generation, char letter, const std::string &stateFile)
+    {
+        auto o = testsupport::SimSetup::Controller(generation, static_cast<uint8_t>(letter));
+        o.stateFile = stateFile;
+        return o;
+    }
 };
 
 std::string FixturePath(const char *name)

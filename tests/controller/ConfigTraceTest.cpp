@@ -337,7 +337,7 @@ protected:
 TEST_P(ConfigTrace, ReconnectionReadsConfigurationModelBlockAndTroubleFlags)
 {
     ASSERT_TRUE(s_.Connect());
-    SimLink::Settle();
+    s_.Sync();
     const Frames all = s_.Requests();
     Frames tail = ExpectedRead();
     Append(tail, {Frame({0x10, 0x10}), Frame({0x13, 0x13})});
@@ -349,10 +349,10 @@ TEST_P(ConfigTrace, ReconnectionReadsConfigurationModelBlockAndTroubleFlags)
 TEST_P(ConfigTrace, ReadingTheConfiguration)
 {
     ASSERT_TRUE(s_.Connect());
-    SimLink::Settle();
+    s_.Sync();
     s_.ClearTrace();
     EXPECT_TRUE(s_.Link().DevData.ReadConfiguration());
-    SimLink::Settle();
+    s_.Sync();
     EXPECT_EQ(s_.Requests(), ExpectedRead());
     EXPECT_TRUE(s_.Sim().Violations().empty());
 }
@@ -360,7 +360,7 @@ TEST_P(ConfigTrace, ReadingTheConfiguration)
 TEST_P(ConfigTrace, WritingTheConfiguration)
 {
     ASSERT_TRUE(s_.Connect());
-    SimLink::Settle();
+    s_.Sync();
     s_.ClearTrace();
     Frames expected;
     if (Legacy()) {
@@ -374,7 +374,7 @@ TEST_P(ConfigTrace, WritingTheConfiguration)
     const TWriteResult result = WriteGenerationConfiguration(s_.Manager());
     EXPECT_TRUE(result.Ok) << result.Message();
     EXPECT_EQ(result.StepsDone, expected.size());
-    SimLink::Settle();
+    s_.Sync();
     EXPECT_EQ(s_.Requests(), expected);
     EXPECT_TRUE(s_.Sim().Violations().empty());
     EXPECT_TRUE(s_.Link().DevData.WriteConfiguration());

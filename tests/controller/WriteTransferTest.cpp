@@ -199,7 +199,7 @@ TEST(WriteLock, LockedControllerReceivesNoWriteFrame)
     ASSERT_TRUE(s.Connect());
     ASSERT_EQ(s.Data().LockState, 0x0F);
     ASSERT_TRUE(ReadFullConfiguration(s.Manager(), s.Link().Points, kNoLimit));
-    SimLink::Settle();
+    s.Sync();
     s.ClearTrace();
 
     for (const auto &op : GuardedOps()) {
@@ -216,7 +216,7 @@ TEST(WriteLock, LockedControllerReceivesNoWriteFrame)
     EXPECT_FALSE(s.Manager().ClearMapPoints(false));
     EXPECT_FALSE(s.Manager().WriteMapG3());
 
-    SimLink::Settle();
+    s.Sync();
     for (const auto &frame : s.Requests())
         EXPECT_FALSE(sim::IsGuardedWrite(CodeOf(frame))) << frame;
     EXPECT_TRUE(s.Manager().LinkUp); // refusing sends nothing, so nothing failed
@@ -234,7 +234,7 @@ TEST(WriteLock, UnlockedControllerReceivesEveryWriteFrame)
     SimLink s(FromFixture(0x30, 'G', FixturePath("30G")));
     ASSERT_TRUE(s.Connect());
     ASSERT_TRUE(ReadFullConfiguration(s.Manager(), s.Link().Points, kNoLimit));
-    SimLink::Settle();
+    s.Sync();
     s.ClearTrace();
     std::set<uint8_t> expected;
     for (const auto &op : GuardedOps()) {
@@ -253,7 +253,7 @@ TEST(WriteLock, UnlockedControllerReceivesEveryWriteFrame)
     s.Data().Model2SetA[3].Y = -1;
     EXPECT_FALSE(s.Manager().WriteModel2SetA(0));
     EXPECT_FALSE(s.Manager().WriteByteParam(0, 1));
-    SimLink::Settle();
+    s.Sync();
     std::set<uint8_t> seen;
     std::map<uint8_t, int> count;
     for (const auto &frame : s.Requests()) {
@@ -296,7 +296,7 @@ TEST_P(WriteFailure, StopsAtTheFailedStepAndNamesIt)
     SimLink s(FromFixture(0x30, 'G', FixturePath("30G")));
     ASSERT_TRUE(s.Connect());
     ASSERT_TRUE(ReadFullConfiguration(s.Manager(), s.Link().Points, kNoLimit));
-    SimLink::Settle();
+    s.Sync();
     s.ClearTrace();
     s.AddFault(p.fault);
     const TWriteResult r =
@@ -308,7 +308,7 @@ TEST_P(WriteFailure, StopsAtTheFailedStepAndNamesIt)
     EXPECT_EQ(r.Refusal, TWriteRefusal::None);
     EXPECT_NE(r.Message().find(p.step), std::string::npos) << r.Message();
     // Nothing is sent after the failed step.
-    SimLink::Settle(400);
+    s.Sync();
     const auto frames = s.Requests();
     ASSERT_EQ(frames.size(), p.stepsBefore + 1);
     EXPECT_EQ(CodeOf(frames.back()), p.code);
@@ -349,12 +349,14 @@ TEST(ServiceCommands, OutputsInjectorTestAndProgrammingPc)
     EXPECT_TRUE(m.ReadInjTestValues());
     EXPECT_TRUE(m.SetWorkType(TWorkType::Stop));
 
+    const TDateParts stamped{2031, 7, 4, 9, 30};
+    m.LocalTime = [stamped] { return stamped; };
     EXPECT_TRUE(m.RecordProgrammingPc());
     ASSERT_TRUE(m.ReadComputerCodes());
     const auto slot = NewestComputerCodeSlot(s.Data());
     ASSERT_TRUE(slot);
     EXPECT_EQ(s.Data().ComputerCodes[*slot].Code, ThisComputerCode());
-    EXPECT_GE(DecodeDateCode(s.Data().ComputerCodes[*slot].Date).Year, 2024);
+    EXPECT_EQ(DecodeDateCode(s.Data().ComputerCodes[*slot].Date), stamped);
     EXPECT_TRUE(s.Sim().Violations().empty()) << ::testing::PrintToString(s.Sim().Violations());
 }
 

@@ -1,4 +1,3 @@
-#include "BootResponder.h"
 #include "SimPort.h"
 
 #include "controller/ControllerLink.h"
@@ -145,7 +144,7 @@ TEST(PollingTick, ProbesStillGoOutWhileTheLinkIsDown)
     // the protocol object sends nothing; the detector must still probe.
     m.SetLinkUp(false);
     ASSERT_NE(m.Data().VersionCode, 0);
-    sim.Clear();
+    sim.ClearTrace();
     tick.Run();
     ASSERT_TRUE(guitest::WaitFor([&] { return !sim.Received().empty(); }));
     EXPECT_EQ(sim.Received().front(), "BC E1 E1 7E");
@@ -182,10 +181,14 @@ namespace {
 // A line with a bootloader of the given family on the 0xBC protocol.
 struct BootLine
 {
-    explicit BootLine(uint8_t family) : sim(guitest::PersonalityOptions(sim::Personality::Bootloader30)), t(sim)
+    explicit BootLine(uint8_t family) : sim(Options(family)), t(sim) {}
+    static sim::SimulatorOptions Options(uint8_t family)
     {
-        auto hold = sim.Sim().Pause();
-        sim.Sim().Line().Register(std::make_shared<guitest::BootResponder>(4, 6, family));
+        auto o = guitest::PersonalityOptions(sim::Personality::Bootloader);
+        o.boot.major = 4;
+        o.boot.minor = 6;
+        o.boot.family = family;
+        return o;
     }
     SimPort sim;
     TestLink t;

@@ -117,9 +117,24 @@ TEST_F(ReadingsPageTest, TemperaturesAndPressuresFollowTheController)
     const double b = 100 / 256.0;
     const double bar = s.Data.PressureSensorType == 1 ? (b - 0.04) / 0.369 : (b + 0.00842) / 0.242;
     EXPECT_EQ(Display("DgDOdcPcol")->Text(), QString::number(bar, 'f', 2));
-    // Cylinders beyond the injector count are hidden.
-    EXPECT_EQ(Label("LblOdcWskTb4")->isVisibleTo(&page_), s.Data.InjSW >= 4);
-    EXPECT_FALSE(Label("LblOdcWskTb8")->isVisibleTo(&page_) && s.Data.InjSW < 8);
+}
+
+TEST_F(ReadingsPageTest, CylindersBeyondTheInjectorCountAreHidden)
+{
+    const auto s = ShowWhen([](const TDeviceSnapshot &) { return true; });
+    // The same readings with fewer injectors, all eight, then fewer again:
+    // the layout follows the count each time.
+    for (uint8_t injectors : {uint8_t{3}, uint8_t{8}, uint8_t{5}}) {
+        TDeviceSnapshot shown = s;
+        shown.Data.InjSW = injectors;
+        page_.ShowReadings(shown);
+        for (int k = 1; k <= 8; ++k) {
+            const std::string name = "LblOdcWskTb" + std::to_string(k);
+            ASSERT_NE(Label(name.c_str()), nullptr) << name;
+            EXPECT_EQ(Label(name.c_str())->isVisibleTo(&page_), k <= injectors)
+                << name << " with " << int{injectors} << " injectors";
+        }
+    }
 }
 
 TEST_F(ReadingsPageTest, ModelStripUsesItsOwnEvaluators)

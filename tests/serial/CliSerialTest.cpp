@@ -2,6 +2,7 @@
 // with the port map in a temporary settings folder.
 #include "ProgramRun.h"
 #include "PtyPair.h"
+#include "SerialTestSupport.h"
 #include "serial/ComMultiPort.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -61,6 +63,31 @@ TEST_F(CliSerial, MissingDeviceGivesTheOpenFailureMessage)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Error while opening port /nonexistent [code 2]:\r\nNo such file or directory\n");
     EXPECT_EQ(r.out, "");
+}
+
+// What keeps a second program off a port: the advisory lock, which stops
+// root too, and the tty's exclusive mode for openers that take no lock.
+TEST_F(CliSerial, AnotherProgramCannotOpenAPortThisOneHolds)
+{
+    PtyPair pty;
+    auto port = testsupport::OpenControllerPort(pty);
+    const std::vector<std::string> ask{"--port", pty.SlavePath(), "raw", "--expect", "4", "C0", "01", "01", "C2"};
+    const auto busy = Run(ask);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_EQ(busy.err, "Error while opening port " + pty.SlavePath() + " [code 16]:\r\nDevice or resource busy\n");
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(pty.Slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+
+    port->Close();
+    ASSERT_EQ(::ioctl(pty.Slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    // Now the other program has the line: its request reaches the device.
+    auto device = Device(pty, {0xC0, 0x01, 0x01, 0xC2}, {0xD0, 0x01, 0x01, 0xD2});
+    const auto served = Run(ask);
+    device.join();
+    EXPECT_EQ(served.exitCode, 0) << served.err;
+    EXPECT_EQ(served.out, "D0 01 01 D2\n");
 }
 
 TEST_F(CliSerial, UsageErrors)

@@ -2,6 +2,8 @@
 // by another thread's traffic, and only the owner may release the lock.
 #include "PtyPair.h"
 #include "SerialTestSupport.h"
+#include "SimHarness.h"
+#include "ThreadState.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,8 @@
 using namespace lumex;
 using testsupport::OpenControllerPort;
 using testsupport::PtyPair;
+using testsupport::ThreadAsleepOrGone;
+using testsupport::WaitFor;
 
 namespace {
 
@@ -21,6 +25,39 @@ void WriteBytes(TComMultiPort &port, std::vector<uint8_t> bytes)
     EXPECT_EQ(written, bytes.size());
 }
 
+// A thread that records its id before it starts `work`, so the test can
+// wait until it either sleeps (blocked on the lock) or has finished.
+class Contender
+{
+public:
+    template <typename Work>
+    explicit Contender(Work work)
+        : thread_([this, work] {
+              tid_ = testsupport::CurrentThreadId();
+              work();
+              done_ = true;
+          })
+    {
+    }
+    ~Contender()
+    {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Blocked or done: then Done() tells which.
+    bool Settled() const
+    {
+        return WaitFor([this] { return done_ || (tid_ != 0 && ThreadAsleepOrGone(tid_)); });
+    }
+    bool Done() const { return done_; }
+    void Join() { thread_.join(); }
+
+private:
+    std::atomic<pid_t> tid_{0};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
 } // namespace
 
 TEST(ComMultiPortLock, SecondWriterWaitsUntilTheExchangeIsUnlocked)
@@ -29,14 +66,12 @@ TEST(ComMultiPortLock, SecondWriterWaitsUntilTheExchangeIsUnlocked)
     auto port = OpenControllerPort(pty); // lsReadDataWithControl
     WriteBytes(*port, {0xC0, 0x01, 0x01, 0xC2});
 
-    std::atomic<bool> secondDone{false};
-    std::thread second([&] {
+    Contender second([&] {
         WriteBytes(*port, {0xC0, 0x02, 0x02, 0xC4});
-        secondDone = true;
         port->Unlock();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    EXPECT_FALSE(secondDone);
+    ASSERT_TRUE(second.Settled());
+    EXPECT_FALSE(second.Done());
 
     // The answer arrives and is read under the same lock.
     pty.Send({0xD0, 0x01, 0x01, 0xD2});
@@ -44,12 +79,13 @@ TEST(ComMultiPortLock, SecondWriterWaitsUntilTheExchangeIsUnlocked)
     unsigned read = 0;
     EXPECT_TRUE(port->Read(answer, 4, read));
     EXPECT_EQ(read, 4u);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(secondDone);
+    // Had the read released the lock, the writer would have been woken.
+    ASSERT_TRUE(second.Settled());
+    EXPECT_FALSE(second.Done());
 
     port->Unlock();
-    second.join();
-    EXPECT_TRUE(secondDone);
+    second.Join();
+    EXPECT_TRUE(second.Done());
     EXPECT_EQ(pty.Receive(8), (std::vector<uint8_t>{0xC0, 0x01, 0x01, 0xC2, 0xC0, 0x02, 0x02, 0xC4}));
 }
 
@@ -78,20 +114,18 @@ TEST(ComMultiPortLock, GroupWriteReadReleasesInTheRead)
     auto port = OpenControllerPort(pty);
     port->SetLockingStrategy(TComMultiPortLockingStrategy::lsGroupWriteRead);
     WriteBytes(*port, {0x01});
-    std::atomic<bool> locked{false};
-    std::thread other([&] {
+    Contender other([&] {
         port->Lock();
-        locked = true;
         port->Unlock();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(locked);
+    ASSERT_TRUE(other.Settled());
+    EXPECT_FALSE(other.Done());
     pty.Send({0x02});
     uint8_t b = 0;
     unsigned n = 0;
     EXPECT_TRUE(port->Read(&b, 1, n));
-    other.join();
-    EXPECT_TRUE(locked);
+    other.Join();
+    EXPECT_TRUE(other.Done());
     EXPECT_THROW(port->Unlock(), EComPortError); // nothing left to release
 }
 
@@ -120,16 +154,14 @@ TEST(ComMultiPortLock, ReentrantLockNeedsAsManyUnlocks)
     port.SetThreadSafe(true);
     port.Lock();
     port.Lock();
-    std::atomic<bool> locked{false};
-    std::thread other([&] {
+    Contender other([&] {
         port.Lock();
-        locked = true;
         port.Unlock();
     });
     port.Unlock();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(locked);
+    ASSERT_TRUE(other.Settled());
+    EXPECT_FALSE(other.Done()); // one lock is still held
     port.Unlock();
-    other.join();
-    EXPECT_TRUE(locked);
+    other.Join();
+    EXPECT_TRUE(other.Done());
 }

@@ -316,22 +316,6 @@ TEST(ComMultiPortOpen, SecondOpenerIsRefusedUntilTheFirstCloses)
     EXPECT_TRUE(first->IsOpen());
 }
 
-TEST(ComMultiPortOpen, ExclusiveModeIsClearedOnClose)
-{
-    PtyPair pty;
-    auto port = OpenControllerPort(pty);
-    int excl = 0;
-    const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        GTEST_SKIP() << "a second open of an exclusive tty needs privileges";
-    ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &excl), 0);
-    EXPECT_EQ(excl, 1);
-    port->Close();
-    ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &excl), 0);
-    EXPECT_EQ(excl, 0);
-    ::close(fd);
-}
-
 TEST(ComMultiPortOpen, ClosingSettersAndDestructionClose)
 {
     PtyPair pty;

@@ -1,11 +1,15 @@
 #include "serial/TimerThread.h"
 
+#include "SimHarness.h"
+#include "ThreadState.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <future>
 #include <mutex>
 #include <set>
@@ -21,8 +25,37 @@ using lumex::TTimerDelayType;
 using lumex::TTimerThread;
 using lumex::TTimerThreadStartType;
 using Clock = std::chrono::steady_clock;
+using testsupport::ThreadAsleepOrGone;
+using testsupport::WaitFor;
 
 namespace {
+
+// The thread that `start` creates: the timer's worker.
+template <class TStart> pid_t StartedThread(TStart start)
+{
+    const auto before = testsupport::ThreadIds();
+    start();
+    for (pid_t id : testsupport::ThreadIds()) {
+        if (!before.count(id))
+            return id;
+    }
+    return 0;
+}
+
+// Wakes the worker and waits until it sleeps again: one pass of its loop,
+// in which an enabled step would have run. The wake-up makes the sleeping
+// worker runnable before Wake returns, so sleeping again means it has
+// been through PerformStep.
+bool OnePass(TTimerThread &timer, pid_t worker)
+{
+    timer.Wake();
+    return WaitFor([&] { return ThreadAsleepOrGone(worker); });
+}
+
+bool ThreadGone(pid_t tid)
+{
+    return !std::filesystem::exists("/proc/self/task/" + std::to_string(tid));
+}
 
 long long Ms(Clock::duration d)
 {
@@ -222,7 +255,7 @@ TEST(TimerThreadStop, StopAndWaitLetsThePauseRunOut)
     timer.SetInterval(1000);
     timer.SetEnabled(true);
     ASSERT_TRUE(log.WaitForSteps(1));
-    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(100ms); // the stop comes in the middle of the pause
     timer.StopAndWait();
     const Clock::duration sincePauseBegan = Clock::now() - log.EndOf(0);
     EXPECT_GE(Ms(sincePauseBegan), 995);
@@ -234,14 +267,15 @@ TEST(TimerThreadStop, SignalledStopRequestEndsThePauseAtOnce)
     TStepLog log;
     TTimerThread timer;
     log.Attach(timer);
-    timer.SetInterval(1000);
+    timer.SetInterval(600000); // a pause no test would sit out
     timer.SetEnabled(true);
     ASSERT_TRUE(log.WaitForSteps(1));
-    std::this_thread::sleep_for(50ms);
-    const Clock::time_point before = Clock::now();
-    timer.RequestStop(true);
-    timer.StopAndWait();
-    EXPECT_LT(Ms(Clock::now() - before), 500);
+    // Returning within the deadline shows the pause was cut short; without
+    // the signal the stop would wait the whole interval.
+    EXPECT_TRUE(ReturnsWithin(timer, testsupport::kGenerousDeadline, [&timer] {
+        timer.RequestStop(true);
+        timer.StopAndWait();
+    }));
     EXPECT_TRUE(timer.StopRequested());
 }
 
@@ -294,16 +328,17 @@ TEST(TimerThreadStop, RequestStopFalseLeavesTheWorkerRunning)
 TEST(TimerThreadStop, DestructionEndsARunningWorker)
 {
     TStepLog log;
+    pid_t worker = 0;
     {
         TTimerThread timer;
         log.Attach(timer);
         timer.SetInterval(20);
-        timer.SetEnabled(true);
+        worker = StartedThread([&timer] { timer.SetEnabled(true); });
+        ASSERT_NE(worker, 0);
         ASSERT_TRUE(log.WaitForSteps(2));
     }
-    const size_t atDestruction = log.Count();
-    std::this_thread::sleep_for(60ms);
-    EXPECT_EQ(log.Count(), atDestruction);
+    // The thread itself is gone, so no step can follow.
+    EXPECT_TRUE(ThreadGone(worker));
 }
 
 TEST(TimerThreadStop, ThrowingStepEndsTheWorkerAndIsKept)
@@ -312,10 +347,7 @@ TEST(TimerThreadStop, ThrowingStepEndsTheWorkerAndIsKept)
     timer.SetInterval(10000);
     timer.SetOnWorkStep([](TTimerThread &) { throw std::runtime_error("step failed"); });
     timer.SetEnabled(true);
-    const Clock::time_point giveUp = Clock::now() + 5s;
-    while (!timer.FatalException() && Clock::now() < giveUp)
-        std::this_thread::sleep_for(5ms);
-    ASSERT_TRUE(timer.FatalException());
+    ASSERT_TRUE(WaitFor([&timer] { return timer.FatalException() != nullptr; }));
     // Had the worker gone on, it would now sit in a 10 s pause.
     EXPECT_TRUE(ReturnsWithin(timer, 2s, [&timer] { timer.StopAndWait(); }));
     EXPECT_THROW(std::rethrow_exception(timer.FatalException()), std::runtime_error);
@@ -333,9 +365,10 @@ TEST(TimerThreadStop, StepMayStopItsOwnWorker)
         sender.StopAndWait(); // must not join its own thread
         stopReturned.set_value();
     });
-    timer.SetEnabled(true);
-    ASSERT_EQ(stopReturned.get_future().wait_for(5s), std::future_status::ready);
-    std::this_thread::sleep_for(50ms); // room for a wrong extra step
+    const pid_t worker = StartedThread([&timer] { timer.SetEnabled(true); });
+    ASSERT_EQ(stopReturned.get_future().wait_for(testsupport::kGenerousDeadline), std::future_status::ready);
+    // The worker ends on its own after that step; once it is gone the count is final.
+    ASSERT_TRUE(WaitFor([&] { return ThreadGone(worker); }));
     EXPECT_TRUE(ReturnsWithin(timer, 5s, [&timer] { timer.StopAndWait(); }));
     EXPECT_EQ(steps.load(), 1);
     EXPECT_FALSE(timer.FatalException());
@@ -349,14 +382,16 @@ TEST(TimerThreadStart, EnabledOffAndOnKeepsTheOneWorker)
     TTimerThread timer;
     log.Attach(timer);
     timer.SetInterval(10);
-    timer.SetEnabled(true);
+    const pid_t worker = StartedThread([&timer] { timer.SetEnabled(true); });
     ASSERT_TRUE(log.WaitForSteps(2));
 
     EXPECT_NO_THROW(timer.SetEnabled(false));
     EXPECT_TRUE(timer.WorkerStarted());
-    std::this_thread::sleep_for(30ms); // a step under way may still finish
+    // A step under way finishes before the worker sleeps again.
+    ASSERT_TRUE(WaitFor([&] { return ThreadAsleepOrGone(worker); }));
     const size_t whileOff = log.Count();
-    std::this_thread::sleep_for(100ms);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(OnePass(timer, worker));
     EXPECT_EQ(log.Count(), whileOff) << "no steps while disabled";
 
     EXPECT_NO_THROW(timer.SetEnabled(true));
@@ -379,9 +414,11 @@ TEST(TimerThreadStart, StartTypeDecidesWhetherStartEnables)
     log.Attach(manual);
     manual.SetStartType(TTimerThreadStartType::stManualEnable);
     manual.SetInterval(10);
-    manual.Start();
+    const pid_t worker = StartedThread([&manual] { manual.Start(); });
+    ASSERT_NE(worker, 0);
     EXPECT_FALSE(manual.Enabled());
-    std::this_thread::sleep_for(80ms);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(OnePass(manual, worker));
     EXPECT_EQ(log.Count(), 0u);
     manual.RequestStop(true);
     automatic.RequestStop(true);
@@ -426,8 +463,10 @@ TEST(TimerThreadStart, LoadingComponentPerformsNoSteps)
     log.Attach(timer);
     timer.SetLoading(true);
     timer.SetInterval(10);
-    timer.SetEnabled(true);
-    std::this_thread::sleep_for(80ms);
+    const pid_t worker = StartedThread([&timer] { timer.SetEnabled(true); });
+    ASSERT_NE(worker, 0);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(OnePass(timer, worker));
     EXPECT_EQ(log.Count(), 0u);
     timer.SetLoading(false);
     EXPECT_TRUE(log.WaitForSteps(1, 3s));

@@ -3,8 +3,8 @@
 // independent client sends every read of the command table to a 3.0 G, a
 // 1.5 and a 1.4 controller and checks each answer byte by byte.
 #include "ControllerFrames.h"
+#include "SimHarness.h"
 #include "serial/ComMultiPort.h"
-#include "sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
@@ -45,22 +45,16 @@ protected:
     {
         dir_ = TempDir();
         ASSERT_FALSE(dir_.empty());
-        sim::SimulatorOptions options;
-        options.personality = sim::Personality::Controller;
-        options.controller.generation = GetParam().generation;
-        options.controller.letter = GetParam().letter;
+        auto options = testsupport::SimSetup::Controller(GetParam().generation, GetParam().letter);
         options.seed = 21;
         options.linkPath = dir_ + "/ttyCTL";
-        sim_ = std::make_unique<sim::Simulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(error)) << error;
+        sim_ = std::make_unique<testsupport::SimHarness>(options);
 
         port_ = std::make_unique<lumex::TComMultiPort>();
         port_->ApplyControllerSettings();
-        // The simulator answers at once; a short wait for the first byte keeps
-        // the silent commands cheap.
-        port_->Timeouts().SetReadConstant(50);
-        port_->Timeouts().SetReadMultiplier(10);
+        // Answers are read as soon as they come; the wait only bounds a
+        // broken simulator, so it can be long on a busy machine.
+        port_->Timeouts().SetReadConstant(kAnswerWaitMs);
         port_->SetDevicePath(sim_->Path());
         port_->Open();
         ASSERT_TRUE(port_->IsOpen());
@@ -97,7 +91,19 @@ protected:
     }
 
     std::string dir_;
-    std::unique_ptr<sim::Simulator> sim_;
+    // A request the controller must not answer: it is done once the
+    // simulator has recorded it as a violation; a wrong answer would still
+    // be read by the next exchange and fail its echo check.
+    void SendUnanswered(const std::vector<uint8_t> &request, std::size_t violationsAfter)
+    {
+        unsigned written = 0;
+        port_->Write(request.data(), static_cast<unsigned>(request.size()), written);
+        port_->Unlock();
+        EXPECT_TRUE(testsupport::WaitFor([&] { return sim_->Violations().size() >= violationsAfter; }));
+    }
+
+    static constexpr unsigned kAnswerWaitMs = 5000;
+    std::unique_ptr<testsupport::SimHarness> sim_;
     std::unique_ptr<lumex::TComMultiPort> port_;
 };
 
@@ -110,18 +116,24 @@ TEST_P(ControllerOverPty, EveryReadOfTheTableIsAnsweredExactlyOrMetWithSilence)
         if (!IsRead(entry))
             continue;
         SCOPED_TRACE(Hex(entry.code));
-        const std::vector<uint8_t> answer = Exchange(ReadRequest(entry), entry.answerLength);
         if (silent.count(entry.code)) {
-            EXPECT_TRUE(answer.empty());
-            ++expectedViolations;
+            SendUnanswered(ReadRequest(entry), ++expectedViolations);
             continue;
         }
+        const std::vector<uint8_t> answer = Exchange(ReadRequest(entry), entry.answerLength);
         ASSERT_EQ(answer.size(), entry.answerLength);
         EXPECT_EQ(answer[0], 0xD0);
+        EXPECT_EQ(answer[1], entry.code);
         EXPECT_TRUE(SumOk(answer));
         if (entry.code == 0x06 && t.generation != 0x30)
             ++expectedViolations; // a four-injector car has no cylinders 5-8
     }
+    // Every byte sent is in the trace, and only the answered reads got answers.
+    ASSERT_TRUE(sim_->Sync(*port_));
+    std::size_t answered = 0;
+    for (const auto &entry : lumex::CommandTable())
+        answered += IsRead(entry) && !silent.count(entry.code) ? 1 : 0;
+    EXPECT_EQ(sim_->Answers().size(), answered);
     const auto violations = sim_->Violations();
     EXPECT_EQ(violations.size(), expectedViolations);
     for (const auto &v : violations)
@@ -160,7 +172,7 @@ TEST_P(ControllerOverPty, AWriteReadsBackAndAControlLineReachesTheController)
     EXPECT_EQ(read[3], 4);
 
     std::string reply;
-    ASSERT_TRUE(sim_->Control("lock 0F", reply)) << reply;
+    ASSERT_TRUE(sim_->Sim().Control("lock 0F", reply)) << reply;
     EXPECT_EQ(Exchange(Frame({0x3F, 0x00}), 4).at(2), 0x0F);
     EXPECT_EQ(Exchange(Frame({0x08, 11, 1}), 4).size(), 4u);
     EXPECT_EQ(Exchange(Frame({0x07, 11}), 5).at(3), 4); // the locked controller kept it
@@ -174,35 +186,21 @@ INSTANTIATE_TEST_SUITE_P(Generations, ControllerOverPty,
 
 TEST(ControllerOverPtyLetters, ALiveBlockRequestToAnFControllerIsCaught)
 {
-    const std::string dir = TempDir();
-    ASSERT_FALSE(dir.empty());
-    sim::SimulatorOptions options;
-    options.controller.generation = 0x30;
-    options.controller.letter = 'F';
-    options.linkPath = dir + "/ttyCTL";
-    sim::Simulator simulator(options);
-    std::string error;
-    ASSERT_TRUE(simulator.Start(error)) << error;
-    {
-        lumex::TComMultiPort port;
-        port.ApplyControllerSettings();
-        port.Timeouts().SetReadConstant(50);
-        port.SetDevicePath(simulator.Path());
-        port.Open();
-        const auto request = Frame({0x0B, 0x0B});
-        unsigned written = 0;
-        port.Write(request.data(), static_cast<unsigned>(request.size()), written);
-        uint8_t b[52];
-        unsigned got = 0;
-        port.Read(b, 1, got);
-        port.Unlock();
-        EXPECT_EQ(got, 0u);
-    }
+    testsupport::SimHarness simulator(testsupport::SimSetup::Controller(0x30, 'F'));
+    lumex::TComMultiPort port;
+    port.ApplyControllerSettings();
+    port.SetDevicePath(simulator.Path());
+    port.Open();
+    const auto request = Frame({0x0B, 0x0B});
+    unsigned written = 0;
+    port.Write(request.data(), static_cast<unsigned>(request.size()), written);
+    port.Unlock();
+    ASSERT_TRUE(testsupport::WaitFor([&] { return !simulator.Violations().empty(); }));
+    ASSERT_TRUE(simulator.Sync(port));
+    EXPECT_TRUE(simulator.Answers().empty());
     const auto violations = simulator.Violations();
     ASSERT_EQ(violations.size(), 1u);
     EXPECT_NE(violations[0].find("letter G"), std::string::npos) << violations[0];
-    simulator.Stop();
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

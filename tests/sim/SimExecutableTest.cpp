@@ -1,5 +1,6 @@
 // lumex2-sim as a program: start-up line, answers through the serial port
 // component, control lines on stdin, clean exit on signals, usage errors.
+#include "SimHarness.h"
 #include "serial/ComMultiPort.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -19,6 +22,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testsupport::WaitFor;
 
 class SimProcess
 {
@@ -64,7 +68,7 @@ public:
     }
 
     // The next output line, or "" after `ms` without one.
-    std::string ReadLine(int ms = 3000)
+    std::string ReadLine(int ms = 10000)
     {
         const auto end = Clock::now() + std::chrono::milliseconds(ms);
         for (;;) {
@@ -93,17 +97,15 @@ public:
         [[maybe_unused]] auto n = ::write(stdin_, text.data(), text.size());
     }
 
-    // Exit status, or -1 if it has not ended within `ms`.
-    int Wait(int ms = 3000)
+    // Exit status, or -1 if it has not ended by the deadline.
+    int Wait()
     {
-        const auto end = Clock::now() + std::chrono::milliseconds(ms);
-        while (status_ < 0 && Clock::now() < end) {
+        testsupport::WaitFor([this] {
             int st = 0;
             if (::waitpid(pid_, &st, WNOHANG) == pid_)
                 status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+            return status_ >= 0;
+        });
         return status_;
     }
 
@@ -160,6 +162,23 @@ protected:
 const std::vector<uint8_t> kIdent{0xC0, 0x01, 0x01, 0xC2};
 const std::vector<uint8_t> kProbe40{0xC1, 0x01, 0x01, 0xC3};
 const std::vector<uint8_t> kProbeBoot30{0xBA, 0xE1, 0xE1, 0x7C};
+const std::vector<uint8_t> kProbeBoot{0xBC, 0xE1, 0xE1, 0x7E};
+
+std::string ReadFile(const std::string &path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t Count(const std::string &text, const std::string &what)
+{
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
 
 TEST_F(SimExecutable, StartsAnswersAndExitsCleanlyOnSigterm)
 {
@@ -186,32 +205,70 @@ TEST_F(SimExecutable, SigintEndsItCleanlyAndCompletesTheTrace)
     EXPECT_GT(std::filesystem::file_size(dir_ + "/t.jsonl"), 0u);
 }
 
-TEST_F(SimExecutable, OtherGenerationsAnswerOnlyTheirOwnProbe)
+TEST_F(SimExecutable, OtherPersonalitiesAnswerOnlyTheirOwnProbe)
 {
     struct Case
     {
         std::vector<std::string> args;
         std::vector<uint8_t> probe;
         std::vector<uint8_t> answer;
-        std::vector<uint8_t> ignored; // another generation's probe
+        std::vector<uint8_t> ignored; // another device's probe
     };
     const Case cases[] = {
         {{"--gen", "13"}, kIdent, {0xD0, 0x01, 0x13, 0xE4}, kProbe40},
         {{"--gen", "40"}, kProbe40, {0xD1, 0x01, 0x40, 0x12}, kIdent},
         {{"--gen", "35"}, kProbe40, {0xD1, 0x01, 0x35, 0x07}, kIdent},
+        {{"--gen", "22"}, kIdent, {0xD0, 0x01, 0x22, 0xF3}, kProbe40},
         {{"--boot30"}, kProbeBoot30, {0xBB, 0xE1, 0x03, 0x00, 0x00, 0x9F}, kIdent},
+        {{"--bootloader", "--boot-version", "4.7", "--boot-family", "40"},
+         kProbeBoot,
+         {0xBD, 0xE1, 0x04, 0x07, 0x00, 0xA9},
+         kIdent},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.args[0]);
-        SimProcess sim(Args(c.args));
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        const std::string trace = dir_ + "/probe.jsonl";
+        auto args = c.args;
+        args.insert(args.end(), {"--trace", trace});
+        SimProcess sim(Args(args));
         ASSERT_EQ(sim.ReadLine(), "ready " + link_);
         EXPECT_EQ(Ask(c.probe, static_cast<unsigned>(c.answer.size())), c.answer);
-        // Wait out the quiet time so the probe that is ignored starts clean.
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        EXPECT_TRUE(Ask(c.ignored, 4).empty());
+        Ask(c.ignored, 4);
+        // The simulator has thrown the other probe away once the trace says so.
+        ASSERT_TRUE(WaitFor([&] { return ReadFile(trace + ".part").find("discarded") != std::string::npos; }));
         sim.Signal(SIGTERM);
         EXPECT_EQ(sim.Wait(), 0);
+        const std::string lines = ReadFile(trace);
+        EXPECT_EQ(Count(lines, R"("dir":"tx")"), 1u) << lines;
+        EXPECT_EQ(Count(lines, R"("dir":"rx")"), 2u) << lines;
+        std::filesystem::remove(trace);
     }
+}
+
+TEST_F(SimExecutable, TheBootloaderTellsItsFamilyAndStatus)
+{
+    SimProcess sim(Args({"--bootloader", "--boot-family", "40", "--boot-status", "2"}));
+    ASSERT_EQ(sim.ReadLine(), "ready " + link_);
+    // BC F0 sub: 1 the family, 2 the status, 3 resets the status.
+    EXPECT_EQ(Ask({0xBC, 0xF0, 0x01, 0xAD}, 7), (std::vector<uint8_t>{0xBD, 0xF0, 40, 0, 0, 0, 0xD5}));
+    EXPECT_EQ(Ask({0xBC, 0xF0, 0x02, 0xAE}, 7), (std::vector<uint8_t>{0xBD, 0xF0, 2, 0, 0, 0, 0xAF}));
+    EXPECT_EQ(Ask({0xBC, 0xF0, 0x03, 0xAF}, 7), (std::vector<uint8_t>{0xBD, 0xF0, 0, 0, 0, 0, 0xAD}));
+    EXPECT_EQ(Ask({0xBC, 0xF0, 0x02, 0xAE}, 7), (std::vector<uint8_t>{0xBD, 0xF0, 0, 0, 0, 0, 0xAD}));
+    sim.Send("violations");
+    EXPECT_EQ(sim.ReadLine(), "ok 0");
+    // A wrong checksum is a violation, not an answer.
+    EXPECT_TRUE(Ask({0xBC, 0xE1, 0xE1, 0x7F}, 6).empty());
+    EXPECT_TRUE(WaitFor([&] {
+        sim.Send("violations");
+        const std::string count = sim.ReadLine();
+        if (count == "ok 0")
+            return false;
+        EXPECT_EQ(count, "ok 1");
+        EXPECT_NE(sim.ReadLine().find("checksum"), std::string::npos);
+        return true;
+    }));
+    sim.Send("quit");
+    EXPECT_EQ(sim.Wait(), 0);
 }
 
 TEST_F(SimExecutable, ControlLinesOnStandardInput)
@@ -242,7 +299,11 @@ TEST_F(SimExecutable, UsageErrorsExitWithTwo)
     const std::vector<std::vector<std::string>> bad = {
         {},
         {"--link"},
-        {"--link", "x", "--gen", "31"},
+        {"--link", "x", "--gen", "3"},
+        {"--link", "x", "--gen", "1A"},
+        {"--link", "x", "--boot-family", "40"},
+        {"--link", "x", "--bootloader", "--boot30"},
+        {"--link", "x", "--bootloader", "--boot-version", "4"},
         {"--link", "x", "--letter", "GG"},
         {"--link", "x", "--fault", "loud@01"},
         {"--link", "x", "--turnaround", "-1"},

@@ -1,9 +1,9 @@
 // The in-process simulator on a real pseudo-terminal, seen by the client
 // through the real serial layer with the controller link's settings: what
 // each injected fault looks like from the PC's side.
-#include "TableResponder.h"
+#include "SimHarness.h"
+#include "controller/CommandTable.h"
 #include "serial/ComMultiPort.h"
-#include "sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using simtest::TableResponder;
+using testsupport::SimHarness;
 
 double MsSince(Clock::time_point t)
 {
@@ -56,16 +56,12 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    void StartSim(sim::SimulatorOptions options = {})
+    // The simulated 3.0 controller; tests check answers against what the
+    // simulator says it sent and against the frame rules, not a copy of it.
+    void StartSim(sim::SimulatorOptions options = testsupport::SimSetup::Controller())
     {
         options.linkPath = dir_ + "/ttySIM";
-        sim_ = std::make_unique<sim::Simulator>(options);
-        std::string error;
-        ASSERT_TRUE(sim_->Start(error)) << error;
-        // A controller whose answers the tests can predict byte for byte.
-        table_ = std::make_shared<TableResponder>();
-        auto hold = sim_->Pause();
-        sim_->Line().Register(table_);
+        sim_ = std::make_unique<SimHarness>(options);
     }
 
     void OpenPort()
@@ -74,6 +70,17 @@ protected:
         port_->ApplyControllerSettings();
         port_->SetDevicePath(sim_->Path());
         port_->Open();
+    }
+
+    // The last answer the simulator put on the line.
+    std::vector<uint8_t> LastAnswer() const
+    {
+        const auto trace = sim_->Trace();
+        for (auto it = trace.rbegin(); it != trace.rend(); ++it) {
+            if (it->dir == "tx")
+                return it->bytes;
+        }
+        return {};
     }
 
     // The controller link's receive step: one byte, then the rest if it
@@ -114,13 +121,21 @@ protected:
     }
 
     std::string dir_;
-    std::unique_ptr<sim::Simulator> sim_;
-    std::shared_ptr<TableResponder> table_;
+    std::unique_ptr<SimHarness> sim_;
     std::unique_ptr<lumex::TComMultiPort> port_;
 };
 
 const std::vector<uint8_t> kIdent{0xC0, 0x01, 0x01, 0xC2};
 const std::vector<uint8_t> kLive{0xC0, 0x0B, 0x0B, 0xD6};
+const std::vector<uint8_t> kIdentAnswer{0xD0, 0x01, 0x30, 0x01}; // a 3.0 controller
+const unsigned kLiveLength = lumex::FindCommand(0x0B)->answerLength;
+
+// Start byte and checksum as a controller answer has them.
+bool WellFormed(const std::vector<uint8_t> &answer)
+{
+    return answer.size() >= 3 && answer[0] == lumex::kAnswerStart &&
+           lumex::FrameSum(std::span(answer).first(answer.size() - 1)) == answer.back();
+}
 
 sim::FaultRule Fault(const std::string &text)
 {
@@ -130,58 +145,50 @@ sim::FaultRule Fault(const std::string &text)
     return f.value_or(sim::FaultRule{});
 }
 
-TEST_F(SimulatorLine, TheBuiltInControllerIdentifiesItself)
-{
-    sim::SimulatorOptions options;
-    options.linkPath = dir_ + "/ttySIM";
-    sim_ = std::make_unique<sim::Simulator>(options);
-    std::string error;
-    ASSERT_TRUE(sim_->Start(error)) << error;
-    OpenPort();
-    const Seen seen = Exchange(kIdent, 4);
-    ASSERT_EQ(seen.bytes.size(), 4u);
-    EXPECT_EQ(seen.bytes[0], 0xD0);
-    EXPECT_EQ(seen.bytes[2], 0x30);
-    EXPECT_EQ(seen.bytes[3], static_cast<uint8_t>(0xD0 + seen.bytes[1] + seen.bytes[2]));
-}
-
 TEST_F(SimulatorLine, AnswersWholeFramesAndTheClientCanReopenThePort)
 {
     StartSim();
     OpenPort();
-    EXPECT_EQ(Exchange(kLive, 52).bytes, TableResponder::AnswerFor(0x0B));
+    const Seen live = Exchange(kLive, kLiveLength);
+    EXPECT_EQ(live.bytes.size(), kLiveLength);
+    EXPECT_TRUE(WellFormed(live.bytes));
+    EXPECT_EQ(live.bytes, LastAnswer());
     port_->Close();
     port_->Open();
-    EXPECT_EQ(Exchange(kIdent, 4).bytes, TableResponder::AnswerFor(0x01));
+    EXPECT_EQ(Exchange(kIdent, 4).bytes, kIdentAnswer);
+    EXPECT_EQ(sim_->Requests(), (std::vector<std::string>{"C0 0B 0B D6", "C0 01 01 C2"}));
     EXPECT_TRUE(sim_->Violations().empty());
 }
 
 TEST_F(SimulatorLine, SilenceLeavesTheClientWithNothingAfterItsTimeOut)
 {
     StartSim();
-    sim_->AddFault(Fault("silence@01:1"));
+    sim_->AddFault("silence@01:1");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
     EXPECT_TRUE(seen.bytes.empty());
     EXPECT_GE(seen.ms, 250.0); // the first byte is waited for 300 ms
     // Only once: the next identification is answered.
-    EXPECT_EQ(Exchange(kIdent, 4).bytes, TableResponder::AnswerFor(0x01));
+    EXPECT_EQ(Exchange(kIdent, 4).bytes, kIdentAnswer);
 }
 
 TEST_F(SimulatorLine, BadChecksumArrivesWholeWithTheLastByteOffByOne)
 {
     StartSim();
-    sim_->AddFault(Fault("bad-checksum@0B"));
+    sim_->AddFault("bad-checksum@0B");
     OpenPort();
-    auto expected = TableResponder::AnswerFor(0x0B);
-    expected.back() = static_cast<uint8_t>(expected.back() + 1);
-    EXPECT_EQ(Exchange(kLive, 52).bytes, expected);
+    auto seen = Exchange(kLive, kLiveLength).bytes;
+    ASSERT_EQ(seen.size(), kLiveLength);
+    EXPECT_EQ(seen, LastAnswer());
+    EXPECT_FALSE(WellFormed(seen));
+    seen.back() = static_cast<uint8_t>(seen.back() - 1);
+    EXPECT_TRUE(WellFormed(seen));
 }
 
 TEST_F(SimulatorLine, WrongStartByteStopsTheClientAtTheFirstByte)
 {
     StartSim();
-    sim_->AddFault(Fault("bad-start@01"));
+    sim_->AddFault("bad-start@01");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
     ASSERT_EQ(seen.bytes.size(), 1u);
@@ -191,9 +198,9 @@ TEST_F(SimulatorLine, WrongStartByteStopsTheClientAtTheFirstByte)
 TEST_F(SimulatorLine, ShortAnswerIsAnAcknowledgementWhereMoreWasExpected)
 {
     StartSim();
-    sim_->AddFault(Fault("short@0B"));
+    sim_->AddFault("short@0B");
     OpenPort();
-    const Seen seen = Exchange(kLive, 52);
+    const Seen seen = Exchange(kLive, kLiveLength);
     ASSERT_EQ(seen.bytes.size(), 4u);
     EXPECT_EQ(seen.bytes[0], 0xD0);
     EXPECT_EQ(seen.bytes[3], static_cast<uint8_t>(0xD0 + seen.bytes[1] + seen.bytes[2]));
@@ -202,19 +209,19 @@ TEST_F(SimulatorLine, ShortAnswerIsAnAcknowledgementWhereMoreWasExpected)
 TEST_F(SimulatorLine, StrayByteComesBeforeTheAnswer)
 {
     StartSim();
-    sim_->AddFault(Fault("stray@01"));
+    sim_->AddFault("stray@01");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
     ASSERT_EQ(seen.bytes.size(), 1u);
     EXPECT_EQ(seen.bytes[0], sim::kStrayByte);
     // The real answer follows it on the line.
-    EXPECT_EQ(Collect(4, 500), TableResponder::AnswerFor(0x01));
+    EXPECT_EQ(Collect(4, 500), kIdentAnswer);
 }
 
 TEST_F(SimulatorLine, AGapLongerThanTheIntervalTimeOutCutsTheAnswer)
 {
     StartSim();
-    sim_->AddFault(Fault("gap=250@01"));
+    sim_->AddFault("gap=250@01");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
     // The rest-of-answer read waits for its first byte within its total
@@ -227,29 +234,29 @@ TEST_F(SimulatorLine, AGapLongerThanTheIntervalTimeOutCutsTheAnswer)
 TEST_F(SimulatorLine, LateAnswerArrivesOnlyAfterTheClientGaveUp)
 {
     StartSim();
-    sim_->AddFault(Fault("late=900@01"));
+    sim_->AddFault("late=900@01");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
     EXPECT_TRUE(seen.bytes.empty());
-    EXPECT_EQ(Collect(4, 1500), TableResponder::AnswerFor(0x01));
+    EXPECT_EQ(Collect(4, 1500), kIdentAnswer);
 }
 
 TEST_F(SimulatorLine, GarbageBurstIsNoAnswer)
 {
     StartSim();
-    sim_->AddFault(Fault("garbage@0B"));
+    sim_->AddFault("garbage@0B");
     OpenPort();
-    const Seen seen = Exchange(kLive, 52);
+    const Seen seen = Exchange(kLive, kLiveLength);
     ASSERT_EQ(seen.bytes.size(), 1u);
     EXPECT_NE(seen.bytes[0], 0xD0);
     // The rest of the burst is on the line, not an answer.
-    EXPECT_EQ(Collect(51, 500).size(), 51u);
+    EXPECT_EQ(Collect(kLiveLength - 1, 500).size(), kLiveLength - 1);
 }
 
 TEST_F(SimulatorLine, UnplugHangsUpTheClientAndThePathComesBack)
 {
     StartSim();
-    sim_->AddFault(Fault("unplug=400@01:1"));
+    sim_->AddFault("unplug=400@01:1");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
     EXPECT_TRUE(seen.bytes.empty());
@@ -269,7 +276,7 @@ TEST_F(SimulatorLine, UnplugHangsUpTheClientAndThePathComesBack)
     }
     ASSERT_TRUE(reopened);
     EXPECT_GE(MsSince(start), 200.0);
-    EXPECT_EQ(Exchange(kIdent, 4).bytes, TableResponder::AnswerFor(0x01));
+    EXPECT_EQ(Exchange(kIdent, 4).bytes, kIdentAnswer);
 }
 
 TEST_F(SimulatorLine, PacedLiveReadTakesTheLineTimeOfBothFrames)
@@ -278,8 +285,9 @@ TEST_F(SimulatorLine, PacedLiveReadTakesTheLineTimeOfBothFrames)
     options.pace = true;
     StartSim(options);
     OpenPort();
-    const Seen seen = Exchange(kLive, 52);
-    ASSERT_EQ(seen.bytes, TableResponder::AnswerFor(0x0B));
+    const Seen seen = Exchange(kLive, kLiveLength);
+    ASSERT_EQ(seen.bytes.size(), kLiveLength);
+    EXPECT_TRUE(WellFormed(seen.bytes));
     // 56 characters at 9600 8N1 are 58.3 ms, plus the turnaround.
     EXPECT_GE(seen.ms, 58.0);
 }
@@ -289,15 +297,18 @@ TEST_F(SimulatorLine, TraceRecordsFramesFaultsAndDiscards)
     sim::SimulatorOptions options;
     options.tracePath = dir_ + "/trace.jsonl";
     options.faults.push_back(Fault("bad-checksum@0B:1"));
+    options.personality = sim::Personality::Controller;
     StartSim(options);
     OpenPort();
     Exchange(kIdent, 4);
-    Exchange(kLive, 52);
+    Exchange(kLive, kLiveLength);
     const std::vector<uint8_t> junk{0x55, 0xAA};
     unsigned written = 0;
     port_->Write(junk.data(), 2, written);
     port_->Unlock();
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    // The junk is traced once the line has been quiet after it.
+    ASSERT_TRUE(
+        sim_->WaitUntil([](const testsupport::SimTrace &t) { return !t.empty() && !t.back().discarded.empty(); }));
     sim_->Stop();
 
     std::ifstream in(options.tracePath);
@@ -307,7 +318,7 @@ TEST_F(SimulatorLine, TraceRecordsFramesFaultsAndDiscards)
         lines.push_back(l);
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_NE(lines[0].find(R"("dir":"rx","hex":"C0 01 01 C2")"), std::string::npos) << lines[0];
-    EXPECT_NE(lines[1].find(R"("dir":"tx","hex":"D0 01 12 E3")"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(R"("dir":"tx","hex":"D0 01 30 01")"), std::string::npos) << lines[1];
     EXPECT_NE(lines[3].find(R"("fault":"bad-checksum@0B:1")"), std::string::npos) << lines[3];
     EXPECT_NE(lines[4].find(R"("hex":"55 AA","discarded":"unknown start byte 0x55")"), std::string::npos) << lines[4];
     EXPECT_FALSE(std::filesystem::exists(options.tracePath + ".part"));
@@ -336,24 +347,24 @@ TEST_F(SimulatorLine, ControlLinesChangeTheLineWhileItRuns)
     StartSim();
     OpenPort();
     std::string reply;
-    ASSERT_TRUE(sim_->Control("fault silence@01:1", reply)) << reply;
+    ASSERT_TRUE(sim_->Sim().Control("fault silence@01:1", reply)) << reply;
     EXPECT_EQ(reply, "ok fault silence@01:1");
     EXPECT_TRUE(Exchange(kIdent, 4).bytes.empty());
-    ASSERT_TRUE(sim_->Control("faults", reply));
+    ASSERT_TRUE(sim_->Sim().Control("faults", reply));
     EXPECT_EQ(reply, "ok"); // used up
-    EXPECT_FALSE(sim_->Control("fault nonsense", reply));
-    EXPECT_FALSE(sim_->Control("turnaround x", reply));
+    EXPECT_FALSE(sim_->Sim().Control("fault nonsense", reply));
+    EXPECT_FALSE(sim_->Sim().Control("turnaround x", reply));
 
-    ASSERT_TRUE(sim_->Control("turnaround 150", reply));
+    ASSERT_TRUE(sim_->Sim().Control("turnaround 150", reply));
     const Seen slow = Exchange(kIdent, 4);
     EXPECT_EQ(slow.bytes.size(), 4u);
     EXPECT_GE(slow.ms, 140.0);
 
-    ASSERT_TRUE(sim_->Control("violations", reply));
+    ASSERT_TRUE(sim_->Sim().Control("violations", reply));
     EXPECT_EQ(reply, "ok 0");
     const std::vector<uint8_t> badSum{0xC0, 0x01, 0x01, 0xC3};
     Exchange(badSum, 4);
-    ASSERT_TRUE(sim_->Control("violations", reply));
+    ASSERT_TRUE(sim_->Sim().Control("violations", reply));
     EXPECT_EQ(reply.substr(0, 5), "ok 1\n");
     EXPECT_NE(reply.find("checksum"), std::string::npos);
 }
