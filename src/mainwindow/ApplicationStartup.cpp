@@ -8,6 +8,7 @@
 #include "documents/ui/QtCatalogueWindow.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
+#include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
 
 #include <QApplication>
@@ -132,6 +133,7 @@ bool TApplicationStartup::Start()
     connectStatus_ = new TFormConnectStatus(&window);
     RegisterWindow(*catalogue_, connectStatus_);
     window.SetConnectStatusWindow(connectStatus_);
+    window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 
     if (!options_.Page.empty() && !window.ShowPage(QString::fromStdString(options_.Page)))
         std::fprintf(stderr, "Lumex2: no page \"%s\"\n", options_.Page.c_str());

@@ -15,6 +15,7 @@
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
+#include "serial/PortMap.h"
 #include "widgets/WaitWindow.h"
 
 #include <QAction>
@@ -106,6 +107,8 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         // The language in force is applied once the window's components exist.
         languageWindow_ = std::make_unique<TQtLanguageWindow>(*lm_, TLanguageWindowId::MainWindow, this);
         lm_->LoadCurrentLanguage();
+        ApplyPanelTexts();
+        TickLanguageMenu();
     }
 
     worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
@@ -591,6 +594,11 @@ void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
     };
 }
 
+void TFormMain::SetSelectPortWindow(TFrmSelectComPort *window)
+{
+    selectPort_ = window;
+}
+
 void TFormMain::ShowConnectStatus()
 {
     if (!connectStatus_) {
@@ -604,7 +612,9 @@ void TFormMain::ShowConnectStatus()
     status->move(geometry().center() - status->rect().center());
     const int result = status->exec();
     if (result != QDialog::Accepted) {
-        if (const auto n = SelectComPort(this, last_.PortNumber); n && *n >= 1 && *n <= 255)
+        const auto n =
+            selectPort_ ? SelectComPort(*selectPort_, last_.PortNumber) : SelectComPort(this, last_.PortNumber);
+        if (n && *n >= kMinPortNumber && *n <= kMaxPortNumber)
             worker_.SelectPort(*n);
     }
 }
@@ -612,6 +622,10 @@ void TFormMain::ShowConnectStatus()
 void TFormMain::LockOrUnlock(bool locking)
 {
     TFrmHaslo dialog(locking, this);
+    // A window made on demand reads the language in force again, so its
+    // section applies.
+    if (lm_)
+        SetLanguage(lm_->LanguageCode(), false);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (locking)

@@ -24,6 +24,7 @@ namespace lumex {
 
 class TAppConfig;
 class TFormConnectStatus;
+class TFrmSelectComPort;
 class TLM;
 class TQtLanguageWindow;
 class TReadingStrip;
@@ -67,6 +68,8 @@ public:
     // The connection status window created at start-up; without one the
     // port entry makes a window each time it is used.
     void SetConnectStatusWindow(TFormConnectStatus *window);
+    // The manual port dialog made at start-up (made on use without one).
+    void SetSelectPortWindow(TFrmSelectComPort *window);
     // Runs with each snapshot after the window took it (tests, screenshots).
     std::function<void(const TDeviceSnapshot &)> OnSnapshotApplied;
     // Every message box of the window goes through here.
@@ -124,6 +127,7 @@ private:
     QAction *actConfigurator_ = nullptr;
     TWaitWindow *searchWait_ = nullptr;
     QPointer<TFormConnectStatus> connectStatus_;
+    QPointer<TFrmSelectComPort> selectPort_;
     std::unique_ptr<TQtLanguageWindow> languageWindow_;
 };
 

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
@@ -203,8 +204,11 @@ TEST(StartUp, DemoConnectsWithTheCzechCatalogueAndObdList)
     // A code outside the generic ranges is not looked up.
     EXPECT_EQ(p.Startup().Catalogue().OBDCodeText("P1301"), "P1301");
     EXPECT_TRUE(p.Messages().empty());
-    // The secondary window waits hidden until the port entry shows it.
+    // The secondary windows wait hidden until the port entry shows them.
     EXPECT_FALSE(p.Startup().ConnectStatus()->isVisible());
+    auto *selectPort = p.Find<QDialog>("FrmSelectComPort");
+    ASSERT_NE(selectPort, nullptr);
+    EXPECT_FALSE(selectPort->isVisible());
 }
 
 TEST(StartUp, OfflineSendsNothingAndShowsNotConnected)
