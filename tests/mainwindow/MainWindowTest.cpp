@@ -155,18 +155,31 @@ struct TLanguageTexts
     const char *VerError;
     const char *Petrol;
     const char *ReadingsTab;
+    const char *LanguageMenu;
     const char *Refresh; // catalogue: the connection status window
     const char *P0301;   // OBD list
 };
-const TLanguageTexts kCzech{
-    "Žádné spojení s řídicí jednotkou",         "Nekompatibilní verze", "BENZÍN", "Měření (F2)", "Obnovit",
-    "P0301 (Vynechávání zapalování ve válci 1)"};
-const TLanguageTexts kGerman{
-    "Keine Verbindung zum Steuergerät",           "Inkompatible Version", "BENZIN", "Messwerte (F2)", "Neu einlesen",
-    "P0301 (Zündaussetzer in Zylinder 1 erkannt)"};
-const TLanguageTexts kEnglish{
-    "No connection with the controller",     "Incompatible version", "PETROL", "Readings (F2)", "Refresh",
-    "P0301 (Misfire detected in cylinder 1)"};
+const TLanguageTexts kCzech{.ComError = "Žádné spojení s řídicí jednotkou",
+                            .VerError = "Nekompatibilní verze",
+                            .Petrol = "BENZÍN",
+                            .ReadingsTab = "Měření (F2)",
+                            .LanguageMenu = "&Jazyk",
+                            .Refresh = "Obnovit",
+                            .P0301 = "P0301 (Vynechávání zapalování ve válci 1)"};
+const TLanguageTexts kGerman{.ComError = "Keine Verbindung zum Steuergerät",
+                             .VerError = "Inkompatible Version",
+                             .Petrol = "BENZIN",
+                             .ReadingsTab = "Messwerte (F2)",
+                             .LanguageMenu = "&Sprache",
+                             .Refresh = "Neu einlesen",
+                             .P0301 = "P0301 (Zündaussetzer in Zylinder 1 erkannt)"};
+const TLanguageTexts kEnglish{.ComError = "No connection with the controller",
+                              .VerError = "Incompatible version",
+                              .Petrol = "PETROL",
+                              .ReadingsTab = "Readings (F2)",
+                              .LanguageMenu = "&Language",
+                              .Refresh = "Refresh",
+                              .P0301 = "P0301 (Misfire detected in cylinder 1)"};
 
 void ExpectLanguage(TProgram &p, const char *code, const TLanguageTexts &t)
 {
@@ -177,6 +190,7 @@ void ExpectLanguage(TProgram &p, const char *code, const TLanguageTexts &t)
     EXPECT_EQ(p.PanelText("PnlStatusGazSwitch"), QString::fromUtf8(t.Petrol));
     auto *pages = p.Find<QTabWidget>("PgCMain");
     EXPECT_EQ(pages->tabText(0), QString::fromUtf8(t.ReadingsTab));
+    EXPECT_EQ(p.Find<QMenu>("MnILanguage")->title(), QString::fromUtf8(t.LanguageMenu));
     EXPECT_EQ(p.Startup().Catalogue().CatalogueLanguage(), code);
     EXPECT_EQ(p.ConnectStatusText("BtBRefresh"), QString::fromUtf8(t.Refresh));
     EXPECT_EQ(p.Startup().Catalogue().OBDCodeText("P0301"), t.P0301);
