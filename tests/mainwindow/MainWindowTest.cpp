@@ -377,26 +377,47 @@ TEST(Errors, SettingsThatCannotBeWrittenAreReportedAtClose)
 
 TEST(UnsupportedVersion, NamedOncePerConnectionTheUserAskedFor)
 {
+    // The 1.3 controller sits on the saved port 3.
     SimPort sim(guitest::PersonalityOptions(sim::Personality::Controller13));
-    TProgram p({"--port", sim.Path()});
+    constexpr int kSimPort = 3;
+    Link().Port.SetPortResolver([&sim](int n) { return n == kSimPort ? sim.Path() : std::string("/nonexistent"); });
+    TProgram p({}, "[Settings]\nComMultiPort=3\n");
     ASSERT_TRUE(p.Started());
     ASSERT_TRUE(WaitUntil([&] { return !p.Messages().empty(); }));
-    const TUserMessage &m = p.Messages()[0];
+    const TUserMessage m = p.Messages()[0]; // a copy: the list grows
+    EXPECT_EQ(m.Kind, TMessageKind::Information);
     EXPECT_EQ(m.Caption, "Nepodporovaná řídicí jednotka");
     EXPECT_EQ(m.Text,
               QString("Tato verze programu [") + version::ProductVersion + "] nepodporuje verzi řídicí jednotky [13]");
     EXPECT_TRUE(WaitUntil([&] { return p.PanelShown("PnlStatusVersion"); }));
     EXPECT_EQ(p.PanelText("PnlStatusVersion"), QString::fromUtf8(kCzech.VerError));
     EXPECT_EQ(p.PanelText("PnlStatusDevice"), "13 ");
+    EXPECT_FALSE(p.PanelShown("PnlStatusNotConnected"));
 
     // The ticks reconnect and check the version again without a word.
     ASSERT_TRUE(p.WaitForTicks(3));
     EXPECT_EQ(p.Messages().size(), 1u);
 
-    // A search the user starts is a new attempt.
+    // A search the user starts is a new attempt, and so is choosing the
+    // port in the connection status window.
     p.Find<QAction>("MnIDeviceConnect")->trigger();
     ASSERT_TRUE(WaitUntil([&] { return p.Messages().size() == 2; }));
+    p.Startup().ConnectStatus()->OnSelectPort(kSimPort);
+    ASSERT_TRUE(WaitUntil([&] { return p.Messages().size() == 3; }));
     EXPECT_EQ(p.Messages()[1].Text, m.Text);
+    EXPECT_EQ(p.Messages()[2].Text, m.Text);
     ASSERT_TRUE(p.WaitForTicks(2));
-    EXPECT_EQ(p.Messages().size(), 2u);
+    EXPECT_EQ(p.Messages().size(), 3u);
+}
+
+TEST(UnsupportedVersion, NotNamedForASupportedController)
+{
+    SimPort sim(guitest::ControllerOptions(0x15, std::nullopt));
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(WaitUntil([&] { return p.PanelText("PnlStatusDevice").startsWith("15"); }));
+    p.Find<QAction>("MnIDeviceConnect")->trigger();
+    ASSERT_TRUE(p.WaitForTicks(3));
+    EXPECT_TRUE(p.Messages().empty());
+    EXPECT_FALSE(p.PanelShown("PnlStatusVersion"));
 }
