@@ -329,6 +329,34 @@ TEST(Language, SwitchRetranslatesPanelsWindowsAndCatalogue)
     EXPECT_NE(saved->find("Language=EN"), std::string::npos) << *saved;
 }
 
+TEST(Language, PasswordDialogMadeOnDemandTakesItsSection)
+{
+    TProgram p({"-OFFLINE"});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitForTicks(1));
+    // The dialog is modal: look at it from inside its own event loop, then
+    // cancel it.
+    QString seen;
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            if (auto *label = dialog->findChild<QLabel *>("LblPassword"))
+                seen = label->text();
+            dialog->reject();
+        }
+    });
+    look.start();
+    auto *unlock = p.Find<QAction>("MnIDeviceUnlock");
+    ASSERT_TRUE(unlock->isEnabled());
+    unlock->trigger();
+    look.stop();
+    EXPECT_EQ(seen, QString::fromUtf8("Heslo:"));
+    // Reading the file again does not undo what the window composed.
+    EXPECT_EQ(p.PanelText("PnlStatusNotConnected"), QString::fromUtf8(kCzech.ComError));
+    EXPECT_TRUE(p.Messages().empty());
+}
+
 TEST(Errors, MissingLanguageFileAtStartUpFallsBackToPolish)
 {
     TProgram p({"-OFFLINE"}, "[Settings]\nLanguage=TR\n");
