@@ -34,6 +34,10 @@ struct TDeviceSnapshot
     std::string PortDevice;
     bool PortByPath = false; // a device path, not a port number
     uint64_t Ticks = 0;      // ticks that ran
+    // The version digits of a known controller this program does not serve,
+    // set once after a connection the user asked for (start-up, search,
+    // port choice) found one; the window words the message.
+    std::string UnsupportedVersion;
 };
 
 } // namespace lumex

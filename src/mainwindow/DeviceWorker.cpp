@@ -1,9 +1,12 @@
 #include "mainwindow/DeviceWorker.h"
 
 #include "controller/ControllerLink.h"
+#include "controller/Version.h"
 #include "documents/AppConfig.h"
 #include "documents/MessageKeys.h"
 #include "serial/ComSetupApi.h"
+
+#include <utility>
 
 namespace lumex {
 
@@ -22,11 +25,13 @@ TDeviceWorker::TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHoo
         ListPorts(names);
         return names;
     };
+    link_.Manager.OnUnsupportedVersion = [this](const std::string &digits) { unsupportedVersion_ = digits; };
 }
 
 TDeviceWorker::~TDeviceWorker()
 {
     Stop();
+    link_.Manager.OnUnsupportedVersion = nullptr;
 }
 
 void TDeviceWorker::Start(const TWorkerStartup &startup)
@@ -43,6 +48,7 @@ void TDeviceWorker::Start(const TWorkerStartup &startup)
             Publish({});
             if (!startup.NoAutoSearch)
                 RunSearch();
+            CheckUnsupportedVersion();
         }
         tick_.TimerReady = true;
         std::lock_guard g(mutex_);
@@ -165,6 +171,7 @@ void TDeviceWorker::Publish(const TTickReport &report)
     s.PortDevice = link_.Port.DeviceName();
     s.PortByPath = !link_.Port.DevicePath().empty();
     s.Ticks = ticks_.load();
+    s.UnsupportedVersion = std::exchange(unsupportedVersion_, {});
     OnSnapshot(s);
 }
 
@@ -216,6 +223,7 @@ void TDeviceWorker::SelectPort(int n)
             fixedDevice_ = false;
         }
         connection_.SelectPort(n);
+        CheckUnsupportedVersion();
     });
 }
 
@@ -224,9 +232,21 @@ void TDeviceWorker::SearchPorts()
     // A search asked for while one runs is refused by the workflow itself;
     // one queued behind the running one would only repeat it.
     Post([this] {
-        if (!connection_.ConnectBusy())
-            RunSearch();
+        if (connection_.ConnectBusy())
+            return;
+        RunSearch();
+        CheckUnsupportedVersion();
     });
+}
+
+void TDeviceWorker::CheckUnsupportedVersion()
+{
+    // Only a controller that answered with a code this program does not
+    // serve is worth the message; a supported one whose link dropped is not.
+    // The link is already down for such a code, so the check sends nothing.
+    const uint8_t code = link_.Manager.Data().VersionCode;
+    if (code != 0 && !IsSupportedVersion(code))
+        link_.Manager.CheckVersion(true);
 }
 
 void TDeviceWorker::SetWorkType(TWorkType workType)

@@ -97,6 +97,7 @@ private:
     void RunTick(bool fromTimer);
     void Publish(const TTickReport &report);
     void RunSearch();
+    void CheckUnsupportedVersion();
 
     TControllerLink &link_;
     TDetector detector_;
@@ -115,6 +116,7 @@ private:
     std::atomic<bool> cancelSearch_{false};
     std::atomic<uint64_t> ticks_{0};
     uint64_t serial_ = 0;
+    std::string unsupportedVersion_; // for the next snapshot
     std::thread thread_;
 };
 

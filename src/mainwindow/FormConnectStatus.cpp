@@ -22,10 +22,11 @@ namespace lumex {
 TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
 {
     setObjectName("FormConnectStatus");
-    setWindowTitle(QStringLiteral("Status połączenia"));
+    // Designed in English: the message catalogue translates it.
+    setWindowTitle(QStringLiteral("Connection status"));
     auto *layout = new QVBoxLayout(this);
 
-    auto *ports = new QGroupBox(QStringLiteral("Porty COM"), this);
+    auto *ports = new QGroupBox(QStringLiteral("COM ports"), this);
     ports->setObjectName("GrBPorts");
     auto *portsLayout = new QVBoxLayout(ports);
     portPanel_ = new QWidget(ports);
@@ -36,7 +37,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     portsLayout->addWidget(noPorts_);
     layout->addWidget(ports);
 
-    auto *device = new QGroupBox(QStringLiteral("Sterownik"), this);
+    auto *device = new QGroupBox(QStringLiteral("Controller"), this);
     device->setObjectName("GrBDevice");
     auto *deviceLayout = new QHBoxLayout(device);
     auto *texts = new QVBoxLayout;
@@ -47,15 +48,15 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     texts->addWidget(deviceState_);
     texts->addWidget(deviceVersion_);
     deviceLayout->addLayout(texts, 1);
-    update_ = new QPushButton(QStringLiteral("Aktualizuj..."), device);
+    update_ = new QPushButton(QStringLiteral("Update..."), device);
     update_->setObjectName("BtnDevUpdate");
     deviceLayout->addWidget(update_);
     layout->addWidget(device);
 
     auto *buttons = new QHBoxLayout;
-    auto *refresh = new QPushButton(QStringLiteral("Odśwież"), this);
+    auto *refresh = new QPushButton(QStringLiteral("Refresh"), this);
     refresh->setObjectName("BtBRefresh");
-    auto *close = new QPushButton(QStringLiteral("Zamknij"), this);
+    auto *close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName("BtBClose");
     buttons->addStretch();
     buttons->addWidget(refresh);
@@ -78,8 +79,24 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
                                  UiText(msg::strUpdUnavailable, "Firmware upgrade is not available yet."));
     });
     connect(this, &QDialog::finished, this, [this] { timer_->stop(); });
-    language_ = AttachLanguage(TLanguageWindowId::ConnectStatus, this);
+    // The window lives from start-up on; the main window's first show
+    // applies the language in force to it.
+    if (TLM *lm = TLM::Instance())
+        language_ = std::make_unique<TQtLanguageWindow>(*lm, TLanguageWindowId::ConnectStatus, this);
+}
+
+void TFormConnectStatus::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    RefreshPorts();
     timer_->start();
+}
+
+void TFormConnectStatus::hideEvent(QHideEvent *event)
+{
+    // A hidden window reads nothing from the device.
+    timer_->stop();
+    QDialog::hideEvent(event);
 }
 
 void TFormConnectStatus::SetSnapshot(const TDeviceSnapshot &snapshot)
@@ -117,7 +134,7 @@ void TFormConnectStatus::RefreshPorts()
                     wait_ = new TWaitWindow(this);
                     wait_->SetCancelVisible(false);
                 }
-                wait_->SetStatusText(UiText(msg::strDevReadingInfo, "Odczyt informacji..."));
+                wait_->SetStatusText(UiText(msg::strDevReadingInfo, "Reading device information..."));
                 wait_->Begin();
                 waitingForPort_ = number;
                 if (OnSelectPort)
@@ -150,22 +167,22 @@ void TFormConnectStatus::RefreshPanels()
     }
     const TNorviData &d = snapshot_.Data;
     if (d.VersionCode != 0) {
-        deviceState_->setText(UiText(msg::strTextConnected, "Połączony"));
+        deviceState_->setText(UiText(msg::strTextConnected, "Connected"));
         deviceVersion_->setText(QString("%1: %2 (%3)")
-                                    .arg(UiText(msg::strTextVersion, "Wersja"))
+                                    .arg(UiText(msg::strTextVersion, "Version"))
                                     .arg(QString::fromStdString(VersionDigits(d.VersionCode) + " " + d.SoftwareLetter))
                                     .arg(QString::fromStdString(d.CompileDate + " " + d.CompileTime)));
         update_->setVisible(true);
     } else if (snapshot_.Boot.Found()) {
         deviceState_->setText(UiText(msg::strTextBootloader, "Bootloader"));
         deviceVersion_->setText(QString("%1: %2.%3")
-                                    .arg(UiText(msg::strTextVersion, "Wersja"))
+                                    .arg(UiText(msg::strTextVersion, "Version"))
                                     .arg(snapshot_.Boot.BootMajor)
                                     .arg(snapshot_.Boot.BootMinor));
         update_->setVisible(true);
     } else {
-        deviceState_->setText(UiText(msg::strTextNotDetected, "Nie wykryto"));
-        deviceVersion_->setText(UiText(msg::strTextUnknownVersion, "Nieznana wersja"));
+        deviceState_->setText(UiText(msg::strTextNotDetected, "Not detected"));
+        deviceVersion_->setText(UiText(msg::strTextUnknownVersion, "Unknown version"));
         update_->setVisible(false);
     }
 }

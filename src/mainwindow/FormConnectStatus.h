@@ -1,6 +1,7 @@
 // The connection status window: one button per serial port (the current
 // one bold, green while the controller answers), the device panel and a
-// refresh every two seconds.
+// refresh every two seconds while it is shown. It is made once, at
+// start-up, and shown on demand.
 #pragma once
 
 #include "mainwindow/DeviceSnapshot.h"
@@ -43,6 +44,10 @@ public:
     const std::vector<QPushButton *> &PortButtons() const { return buttons_; }
     QLabel *DeviceState() const { return deviceState_; }
     QLabel *DeviceVersion() const { return deviceVersion_; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void RefreshPanels();

@@ -7,6 +7,7 @@
 #include "documents/Languages.h"
 #include "documents/MessageKeys.h"
 #include "documents/ProductProfile.h"
+#include "documents/VersionInfo.h"
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
@@ -14,17 +15,16 @@
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
+#include "serial/PortMap.h"
 #include "widgets/WaitWindow.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
@@ -106,6 +106,8 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         // The language in force is applied once the window's components exist.
         languageWindow_ = std::make_unique<TQtLanguageWindow>(*lm_, TLanguageWindowId::MainWindow, this);
         lm_->LoadCurrentLanguage();
+        ApplyPanelTexts();
+        TickLanguageMenu();
     }
 
     worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
@@ -270,29 +272,77 @@ void TFormMain::BuildMenus()
 
     // The languages the product offers; the menu items carry the names the
     // language files address.
-    auto *languages = menuBar()->addMenu(QStringLiteral("&Język"));
-    languages->setObjectName("MnILanguage");
-    auto *group = new QActionGroup(languages);
+    languageMenu_ = menuBar()->addMenu(QStringLiteral("&Język"));
+    languageMenu_->setObjectName("MnILanguage");
     TCustomParameters offered;
     offered.ApplyProfile(SelectedProductProfile());
     for (unsigned i = 0; i < LanguageCount; ++i) {
         const TLanguageInfo &info = Languages()[i];
-        auto *a = action(languages, std::string(info.MenuItem).c_str(),
+        auto *a = action(languageMenu_, std::string(info.MenuItem).c_str(),
                          QString::fromUtf8(info.Caption.data(), static_cast<int>(info.Caption.size())));
+        // No exclusive group: a click must not move the tick before the
+        // language file has loaded.
         a->setCheckable(true);
-        a->setActionGroup(group);
         a->setVisible(offered.IsLanguageOffered(i));
+        a->setData(QString::fromUtf8(info.Code.data(), static_cast<int>(info.Code.size())));
         const std::string code(info.Code);
-        a->setChecked(lm_ && lm_->LanguageCode() == code);
         connect(a, &QAction::triggered, this, [this, code] {
-            if (!lm_ || !lm_->LoadLanguage(code))
-                return;
-            // Texts the window composes itself follow the new language.
-            readings_->RebuildLayout(last_.Data, false);
-            ApplyPanels(last_);
-            UpdateCaption(last_);
+            if (lm_ && lm_->LanguageCode() != code)
+                SetLanguage(code, false);
+            TickLanguageMenu();
         });
     }
+    connect(languageMenu_, &QMenu::aboutToShow, this, [this] { TickLanguageMenu(); });
+    TickLanguageMenu();
+}
+
+void TFormMain::TickLanguageMenu()
+{
+    const QString current = lm_ ? QString::fromStdString(lm_->LanguageCode()) : QString();
+    for (QAction *a : languageMenu_->actions())
+        if (a->isCheckable())
+            a->setChecked(a->data().toString() == current);
+}
+
+void TFormMain::SetLanguage(const std::string &code, bool reload)
+{
+    if (!code.empty() && lm_) {
+        if (reload)
+            lm_->LoadCurrentLanguage();
+        else
+            lm_->LoadLanguage(code);
+        ApplyPanelTexts();
+        ApplyPanels(last_);
+        UpdateCaption(last_);
+    }
+    // The page on screen rebuilds what it composes in the language in force.
+    readings_->RebuildLayout(last_.Data, false);
+    PageChanged();
+    TickLanguageMenu();
+}
+
+void TFormMain::ApplyPanelTexts()
+{
+    pnlNotConnected_->setText(UiText(msg::strComError, QStringLiteral("Brak połączenia")));
+    pnlVersion_->setText(UiText(msg::strVerError, QStringLiteral("Niezgodna wersja")));
+}
+
+void TFormMain::Tell(TMessageKind kind, const QString &caption, const QString &text)
+{
+    if (ShowMessage)
+        ShowMessage(this, {kind, caption, text});
+}
+
+void TFormMain::ShowUnsupportedVersion(const std::string &versionDigits)
+{
+    // The texts as the language gives them, "!_" for a missing key included:
+    // the version numbers are what the user needs to read.
+    const auto text = [this](std::string_view key) {
+        return QString::fromStdString(lm_ ? lm_->MessageText(key) : MessageText(key));
+    };
+    Tell(TMessageKind::Information, text(msg::strInfoVerTitle),
+         text(msg::strInfoProgVer) + " [" + version::ProductVersion + "] " + text(msg::strInfoVer) + " [" +
+             QString::fromStdString(versionDigits) + "]");
 }
 
 void TFormMain::BuildStatusBar()
@@ -300,9 +350,9 @@ void TFormMain::BuildStatusBar()
     QStatusBar *bar = statusBar();
     pnlDevice_ = StatusPanel(bar, "PnlStatusDevice", "----");
     pnlDevice_->setMinimumWidth(60);
-    pnlNotConnected_ = StatusPanel(bar, "PnlStatusNotConnected", QStringLiteral("Brak połączenia"));
+    pnlNotConnected_ = StatusPanel(bar, "PnlStatusNotConnected", "");
     SetPanelColours(pnlNotConnected_, QColor(255, 90, 90), Qt::black);
-    pnlVersion_ = StatusPanel(bar, "PnlStatusVersion", UiText(msg::strVerError, "Niezgodna wersja"));
+    pnlVersion_ = StatusPanel(bar, "PnlStatusVersion", "");
     SetPanelColours(pnlVersion_, QColor(255, 200, 0), Qt::black);
     pnlLock_ = StatusPanel(bar, "PnlStatusLock", QStringLiteral("Zablokowany"));
     SetPanelColours(pnlLock_, QColor(255, 200, 0), Qt::black);
@@ -324,6 +374,7 @@ void TFormMain::BuildStatusBar()
     for (QLabel *l : {pnlVersion_, pnlLock_, pnlCorrMap_, pnlObdAdapt_, pnlMapAdapt_})
         l->setVisible(false);
     pnlFuel_->setVisible(false);
+    ApplyPanelTexts();
 }
 
 bool TFormMain::ShowPage(const QString &name)
@@ -386,9 +437,8 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
         return;
     }
     if (r.FatalPcCompatCode) {
-        QMessageBox::critical(this, title_,
-                              UiText(msg::strWPCV, "Niezgodny program") + " [" + QString::number(*r.FatalPcCompatCode) +
-                                  "]");
+        Tell(TMessageKind::Critical, title_,
+             UiText(msg::strWPCV, "Niezgodny program") + " [" + QString::number(*r.FatalPcCompatCode) + "]");
         close();
         return;
     }
@@ -410,11 +460,12 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
         OnSnapshotApplied(snapshot);
     if (r.ShowCompatNotice && !noticeShowing_) {
         noticeShowing_ = true;
-        QMessageBox::information(
-            this, UiText(msg::strInfoSoftCompatibleTitle, "Nowsze oprogramowanie sterownika"),
-            UiText(msg::strInfoSoftCompatible, "Oprogramowanie sterownika jest nowsze niż program."));
+        Tell(TMessageKind::Information, UiText(msg::strInfoSoftCompatibleTitle, "Nowsze oprogramowanie sterownika"),
+             UiText(msg::strInfoSoftCompatible, "Oprogramowanie sterownika jest nowsze niż program."));
         noticeShowing_ = false;
     }
+    if (!snapshot.UnsupportedVersion.empty())
+        ShowUnsupportedVersion(snapshot.UnsupportedVersion);
     if (r.BootloaderOffer)
         OfferBootloaderUpgrade(*r.BootloaderOffer);
 }
@@ -512,18 +563,17 @@ void TFormMain::OfferBootloaderUpgrade(uint8_t family)
 {
     const QString text = family == 40 ? UiText(msg::strUpdAdapt, "Adapter czeka w bootloaderze.")
                                       : UiText(msg::strUpdMod, "Sterownik czeka w bootloaderze.");
-    QMessageBox::information(this, title_,
-                             text + "\n\n" + UiText(msg::strUpdUnavailable, "Aktualizacja nie jest jeszcze dostępna."));
+    Tell(TMessageKind::Information, title_,
+         text + "\n\n" + UiText(msg::strUpdUnavailable, "Aktualizacja nie jest jeszcze dostępna."));
 }
 
-void TFormMain::ShowConnectStatus()
+void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
 {
-    auto *status = new TFormConnectStatus(this);
-    status->setAttribute(Qt::WA_DeleteOnClose);
-    connectStatus_ = status;
-    status->SetSnapshot(last_);
-    status->OnSelectPort = [this, status](int n) {
-        QPointer<TFormConnectStatus> guard(status);
+    connectStatus_ = window;
+    if (!window)
+        return;
+    window->OnSelectPort = [this, window](int n) {
+        QPointer<TFormConnectStatus> guard(window);
         worker_.SelectPort(n);
         worker_.Post([this, guard] {
             QMetaObject::invokeMethod(
@@ -535,18 +585,35 @@ void TFormMain::ShowConnectStatus()
                 Qt::QueuedConnection);
         });
     };
-    status->OnReadDeviceInfo = [this] {
+    window->OnReadDeviceInfo = [this] {
         worker_.Post([this] {
             link_.Manager.ReadCompileInfo();
             link_.Manager.ReadIdentByte(0);
         });
     };
-    status->RefreshPorts();
+}
+
+void TFormMain::SetSelectPortWindow(TFrmSelectComPort *window)
+{
+    selectPort_ = window;
+}
+
+void TFormMain::ShowConnectStatus()
+{
+    if (!connectStatus_) {
+        auto *made = new TFormConnectStatus(this);
+        made->setAttribute(Qt::WA_DeleteOnClose);
+        SetConnectStatusWindow(made);
+    }
+    TFormConnectStatus *status = connectStatus_;
+    status->SetSnapshot(last_);
     // The window centred on the main window, modal.
     status->move(geometry().center() - status->rect().center());
     const int result = status->exec();
     if (result != QDialog::Accepted) {
-        if (const auto n = SelectComPort(this, last_.PortNumber); n && *n >= 1 && *n <= 255)
+        const auto n =
+            selectPort_ ? SelectComPort(*selectPort_, last_.PortNumber) : SelectComPort(this, last_.PortNumber);
+        if (n && *n >= kMinPortNumber && *n <= kMaxPortNumber)
             worker_.SelectPort(*n);
     }
 }
@@ -554,6 +621,10 @@ void TFormMain::ShowConnectStatus()
 void TFormMain::LockOrUnlock(bool locking)
 {
     TFrmHaslo dialog(locking, this);
+    // A window made on demand reads the language in force again, so its
+    // section applies.
+    if (lm_)
+        SetLanguage(lm_->LanguageCode(), false);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (locking)
@@ -571,10 +642,14 @@ void TFormMain::showEvent(QShowEvent *event)
     const QScreen *screen = this->screen();
     const QSize size = screen ? screen->size() : QSize(1024, 768);
     if ((size.width() < 800 || size.height() < 600) && !options_.LowResolutionAllowed) {
-        QMessageBox::warning(this, title_, UiText(msg::strResLow, "Screen resolution too low (Min: 800x600)."));
+        Tell(TMessageKind::Warning, title_, UiText(msg::strResLow, "Screen resolution too low (Min: 800x600)."));
         QMetaObject::invokeMethod(
             this, [this] { close(); }, Qt::QueuedConnection);
+        return;
     }
+    // The windows made at start-up exist now, so the language reaches all.
+    if (lm_)
+        SetLanguage(lm_->LanguageCode(), true);
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)

@@ -7,12 +7,14 @@
 #include "mainwindow/StartOptions.h"
 #include "mainwindow/TickHooks.h"
 #include "mainwindow/TickRules.h"
+#include "mainwindow/UserMessage.h"
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <string>
 
 class QAction;
 class QMenu;
@@ -22,6 +24,7 @@ namespace lumex {
 
 class TAppConfig;
 class TFormConnectStatus;
+class TFrmSelectComPort;
 class TLM;
 class TQtLanguageWindow;
 class TReadingStrip;
@@ -58,8 +61,19 @@ public:
     void SetSaveSettingsOnClose(bool save) { saveSettings_ = save; }
     void MarkDeviceOffline(bool offline);
     bool Offline() const { return offline_; }
+    // Loads a language (`reload`: the one in force, with the fallback to
+    // Polish) and rebuilds every text the window composes itself. An empty
+    // code only refreshes the page on screen.
+    void SetLanguage(const std::string &code, bool reload);
+    // The connection status window created at start-up; without one the
+    // port entry makes a window each time it is used.
+    void SetConnectStatusWindow(TFormConnectStatus *window);
+    // The manual port dialog made at start-up (made on use without one).
+    void SetSelectPortWindow(TFrmSelectComPort *window);
     // Runs with each snapshot after the window took it (tests, screenshots).
     std::function<void(const TDeviceSnapshot &)> OnSnapshotApplied;
+    // Every message box of the window goes through here.
+    TMessagePresenter ShowMessage = ShowMessageBox;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -71,6 +85,10 @@ private:
     void BuildPages();
     void ApplySnapshot(const TDeviceSnapshot &snapshot);
     void ApplyPanels(const TDeviceSnapshot &snapshot);
+    void ApplyPanelTexts();
+    void TickLanguageMenu();
+    void ShowUnsupportedVersion(const std::string &versionDigits);
+    void Tell(TMessageKind kind, const QString &caption, const QString &text);
     void ApplyLayout(const TNorviData &data);
     void UpdateCaption(const TDeviceSnapshot &snapshot);
     void PageChanged();
@@ -103,12 +121,13 @@ private:
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
     QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;
     TFuelPanel *pnlFuel_ = nullptr;
-    QMenu *deviceMenu_ = nullptr, *fuelMenu_ = nullptr;
+    QMenu *deviceMenu_ = nullptr, *fuelMenu_ = nullptr, *languageMenu_ = nullptr;
     QAction *actStart_ = nullptr, *actStop_ = nullptr, *actOffline_ = nullptr, *actConnect_ = nullptr;
     QAction *actPort_ = nullptr, *actLock_ = nullptr, *actUnlock_ = nullptr, *actConfig_ = nullptr;
     QAction *actConfigurator_ = nullptr;
     TWaitWindow *searchWait_ = nullptr;
     QPointer<TFormConnectStatus> connectStatus_;
+    QPointer<TFrmSelectComPort> selectPort_;
     std::unique_ptr<TQtLanguageWindow> languageWindow_;
 };
 

@@ -14,18 +14,23 @@ namespace lumex {
 TFrmSelectComPort::TFrmSelectComPort(QWidget *parent) : QDialog(parent)
 {
     setObjectName("FrmSelectComPort");
-    setWindowTitle(UiText(msg::strSelectPort, "Wybór portu"));
     auto *layout = new QVBoxLayout(this);
     ports_ = new QComboBox(this);
     ports_->setObjectName("CmBPorts");
     ports_->setMinimumWidth(320);
     layout->addWidget(ports_);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(UiText(msg::strOK, "OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(UiText(msg::strCancel, "Anuluj"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons_);
+    ApplyLanguage();
+}
+
+void TFrmSelectComPort::ApplyLanguage()
+{
+    setWindowTitle(UiText(msg::strSelectPort, "Wybór portu"));
+    buttons_->button(QDialogButtonBox::Ok)->setText(UiText(msg::strOK, "OK"));
+    buttons_->button(QDialogButtonBox::Cancel)->setText(UiText(msg::strCancel, "Anuluj"));
 }
 
 void TFrmSelectComPort::Fill(const std::vector<std::string> &names, const std::vector<std::string> &friendlyNames,
@@ -54,6 +59,13 @@ std::optional<int> TFrmSelectComPort::SelectedPort() const
 std::optional<int> SelectComPort(QWidget *parent, int current)
 {
     TFrmSelectComPort dialog(parent);
+    return SelectComPort(dialog, current);
+}
+
+std::optional<int> SelectComPort(TFrmSelectComPort &dialog, int current)
+{
+    // The dialog may have been made before the last language change.
+    dialog.ApplyLanguage();
     std::vector<std::string> names, friendlyNames;
     ListPorts(names, &friendlyNames);
     dialog.Fill(names, friendlyNames, current);

@@ -7,6 +7,7 @@
 #include <vector>
 
 class QComboBox;
+class QDialogButtonBox;
 
 namespace lumex {
 
@@ -14,6 +15,9 @@ class TFrmSelectComPort : public QDialog
 {
 public:
     explicit TFrmSelectComPort(QWidget *parent = nullptr);
+
+    // Takes the captions from the language in force.
+    void ApplyLanguage();
 
     // Fills the list ("COM3 - friendly name" when every port has one) and
     // selects the current port's entry.
@@ -24,9 +28,12 @@ public:
 
 private:
     QComboBox *ports_;
+    QDialogButtonBox *buttons_;
 };
 
 // Runs the dialog over the machine's ports; the chosen number, if any.
+std::optional<int> SelectComPort(TFrmSelectComPort &dialog, int current);
+// The same with a dialog made for this one choice.
 std::optional<int> SelectComPort(QWidget *parent, int current);
 
 } // namespace lumex

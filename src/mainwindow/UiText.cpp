@@ -53,9 +53,7 @@ std::unique_ptr<TQtLanguageWindow> AttachLanguage(TLanguageWindowId id, QWidget 
     TLM *lm = TLM::Instance();
     if (!lm)
         return nullptr;
-    auto attached = std::make_unique<TQtLanguageWindow>(*lm, id, window);
-    lm->LoadCurrentLanguage();
-    return attached;
+    return std::make_unique<TQtLanguageWindow>(*lm, id, window);
 }
 
 } // namespace lumex

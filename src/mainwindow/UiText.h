@@ -25,8 +25,8 @@ QString UiText(std::string_view key, const QString &builtIn);
 QColor PaletteColour(int index);
 QColor RgbColour(uint32_t rgb);
 
-// Attaches the window to the language manager and applies the language in
-// force to it, once its components exist. Nothing without a manager.
+// Attaches the window to the language manager, once its components exist:
+// the next language load applies its section. Nothing without a manager.
 std::unique_ptr<TQtLanguageWindow> AttachLanguage(TLanguageWindowId id, QWidget *window);
 
 } // namespace lumex

@@ -269,8 +269,7 @@ TEST_F(CliLink, IdentifyNamesTheLockStateAsTheLockCommandsDo)
         return std::string("(no lock state line)");
     };
     EXPECT_EQ(lockLine(), "Lock state:      unlocked");
-    std::string reply;
-    ASSERT_TRUE(sim->Control("lock 0F", reply)) << reply;
+    sim->Control("lock 0F");
     EXPECT_EQ(lockLine(), "Lock state:      locked");
     // The lock command's own refresh says the same of the same byte.
     const CliResult unlock = Run({"--json", "unlock", "1111"});
@@ -278,6 +277,6 @@ TEST_F(CliLink, IdentifyNamesTheLockStateAsTheLockCommandsDo)
     EXPECT_EQ(j["LockState"], 0x0F);
     EXPECT_EQ(j["state"], "locked");
     // Any other byte counts as unlocked on a controller that answers.
-    ASSERT_TRUE(sim->Control("lock 55", reply)) << reply;
+    sim->Control("lock 55");
     EXPECT_EQ(lockLine(), "Lock state:      unlocked");
 }

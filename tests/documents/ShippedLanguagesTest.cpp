@@ -130,9 +130,9 @@ TEST(ShippedObdLists, WellFormedGenericCodes)
     EXPECT_EQ(czech.OBDCodeText("P0301"), "P0301 (Vynechávání zapalování ve válci 1)");
 }
 
-TEST(ShippedCatalogues, CompiledForCzechAndGerman)
+TEST(ShippedCatalogues, CompiledForPolishCzechAndGerman)
 {
-    for (const char *code : {"CZ", "DE"})
+    for (const char *code : {"PL", "CZ", "DE"})
         EXPECT_TRUE(FileExists(TCustom::DefaultLocaleFolder() + "/" + code + "/LC_MESSAGES/norvi4.mo")) << code;
 }
 

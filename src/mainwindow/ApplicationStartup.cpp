@@ -1,0 +1,181 @@
+#include "mainwindow/ApplicationStartup.h"
+
+#include "controller/ControllerLink.h"
+#include "documents/AppConfig.h"
+#include "documents/CustomCatalogue.h"
+#include "documents/LangManager.h"
+#include "documents/ProductProfile.h"
+#include "documents/ui/QtCatalogueWindow.h"
+#include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormMain.h"
+#include "mainwindow/FrmSelectComPort.h"
+#include "sim/Simulator.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace lumex {
+
+namespace {
+
+// The splash's client area.
+constexpr int kSplashWidth = 400;
+constexpr int kSplashHeight = 100;
+// The window size of a picture taken with --screenshot.
+constexpr int kScreenshotWidth = 1180;
+constexpr int kScreenshotHeight = 800;
+// The controller the --demo option simulates: generation 3.0, letter G.
+constexpr uint8_t kDemoGeneration = 0x30;
+constexpr char kDemoLetter = 'G';
+
+// The start-up splash: the product's name on a plain window.
+class TFrmWinetka : public QWidget
+{
+public:
+    TFrmWinetka() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint)
+    {
+        setObjectName("FrmWinetka");
+        setFixedSize(kSplashWidth, kSplashHeight);
+        auto *layout = new QVBoxLayout(this);
+        auto *name = new QLabel(QString::fromStdString(ProductName(SelectedProductCode())), this);
+        QFont f = name->font();
+        f.setPointSize(f.pointSize() * 2);
+        f.setBold(true);
+        name->setFont(f);
+        name->setAlignment(Qt::AlignCenter);
+        layout->addWidget(name);
+    }
+};
+
+} // namespace
+
+TApplicationStartup::TApplicationStartup(std::vector<std::string> args, TControllerLink &link)
+    : options_(ParseStartOptions(args)), link_(link)
+{
+}
+
+TApplicationStartup::~TApplicationStartup()
+{
+    // The window stops the device thread before the simulated device goes.
+    mainWindow_.reset();
+    if (simulator_)
+        simulator_->Stop();
+    splash_.reset();
+    if (lm_)
+        lm_->SetCatalogue(nullptr);
+}
+
+bool TApplicationStartup::StartDemoController()
+{
+    sim::SimulatorOptions o;
+    o.personality = sim::Personality::Controller;
+    o.controller.generation = kDemoGeneration;
+    o.controller.letter = kDemoLetter;
+    o.pace = true;
+    simulator_ = std::make_unique<sim::Simulator>(o);
+    std::string error;
+    if (!simulator_->Start(error)) {
+        std::fprintf(stderr, "Lumex2: the simulated controller did not start: %s\n", error.c_str());
+        simulator_.reset();
+        return false;
+    }
+    link_.Port.SetDevicePath(simulator_->Path());
+    return true;
+}
+
+bool TApplicationStartup::Start()
+{
+    for (const auto &problem : options_.Problems)
+        std::fprintf(stderr, "Lumex2: %s\n", problem.c_str());
+
+    splash_ = std::make_unique<TFrmWinetka>();
+    if (options_.ScreenshotFile.empty())
+        splash_->show();
+    QApplication::processEvents();
+
+    // The language manager first, then the catalogue layer that follows
+    // each of its language changes.
+    lm_ = std::make_unique<TLM>();
+    lm_->OnError = PresentErrors(ShowMessage, TMessageKind::Warning);
+    catalogue_ = std::make_unique<TCustom>();
+    lm_->SetCatalogue(catalogue_.get());
+
+    config_ = std::make_unique<TAppConfig>();
+    config_->OnError = PresentErrors(ShowMessage, TMessageKind::Plain);
+    config_->DefaultLanguage = SelectedProductProfile().DefaultLanguage;
+    config_->SetLanguageManager(lm_.get());
+    config_->InitPaths(&link_.Port);
+    config_->LoadSettings();
+
+    // The port is a number of the settings unless a device is named.
+    link_.Port.SetDevicePath("");
+    if (options_.Demo) {
+        if (!StartDemoController())
+            return false;
+    } else if (!options_.PortPath.empty()) {
+        link_.Port.SetDevicePath(options_.PortPath);
+    }
+
+    mainWindow_ = std::make_unique<TFormMain>(options_, link_, config_.get(), lm_.get());
+    TFormMain &window = *mainWindow_;
+    window.ShowMessage = ShowMessage;
+    // A simulated or explicitly given device is not the user's saved port.
+    window.SetSaveSettingsOnClose(!options_.Demo && options_.PortPath.empty() && options_.ScreenshotFile.empty());
+
+    // The secondary windows exist from here on and are shown on demand. The
+    // connection status window is designed in English: the catalogue
+    // translates it, starting from its English texts.
+    connectStatus_ = new TFormConnectStatus(&window);
+    RegisterWindow(*catalogue_, connectStatus_);
+    window.SetConnectStatusWindow(connectStatus_);
+    window.SetSelectPortWindow(new TFrmSelectComPort(&window));
+
+    if (!options_.Page.empty() && !window.ShowPage(QString::fromStdString(options_.Page)))
+        std::fprintf(stderr, "Lumex2: no page \"%s\"\n", options_.Page.c_str());
+    if (!options_.ScreenshotFile.empty()) {
+        window.resize(kScreenshotWidth, kScreenshotHeight);
+        window.show();
+    } else {
+        window.showMaximized();
+    }
+    splash_->close();
+    // The window is on screen before the first port is tried.
+    window.StartDevice();
+
+    if (!options_.ScreenshotFile.empty()) {
+        QTimer::singleShot(options_.AfterMs, &window, [this, &window] {
+            const QPixmap picture = window.grab();
+            if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
+                std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
+                result_ = 1;
+            }
+            window.close();
+        });
+    }
+    return true;
+}
+
+int TApplicationStartup::Exec()
+{
+    const int code = QApplication::exec();
+    return result_ != 0 ? result_ : code;
+}
+
+int RunLumex2(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    TApplicationStartup startup(std::move(args), Link());
+    if (!startup.Start())
+        return 1;
+    return startup.Exec();
+}
+
+} // namespace lumex

@@ -1,0 +1,75 @@
+// The main configurator's start-up and shutdown, in the order the program
+// needs them: the splash, the language manager, the catalogue layer with its
+// OBD lists, the settings, the main window and the secondary windows, then
+// the device. The objects live as long as this one; windows and tests reach
+// them here.
+#pragma once
+
+#include "mainwindow/StartOptions.h"
+#include "mainwindow/UserMessage.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace sim {
+class Simulator;
+}
+
+namespace lumex {
+
+class TAppConfig;
+class TCustom;
+class TFormConnectStatus;
+class TFormMain;
+class TLM;
+struct TControllerLink;
+
+class TApplicationStartup
+{
+public:
+    // `args` without the program name; `link` is the process-wide one.
+    TApplicationStartup(std::vector<std::string> args, TControllerLink &link);
+    ~TApplicationStartup();
+    TApplicationStartup(const TApplicationStartup &) = delete;
+    TApplicationStartup &operator=(const TApplicationStartup &) = delete;
+
+    // Every message box of the program, the core's errors included; set it
+    // before Start.
+    TMessagePresenter ShowMessage = ShowMessageBox;
+
+    // Creates everything up to the message loop, shows the main window and
+    // then starts the device. False when the program cannot run.
+    bool Start();
+    // The message loop; the program's exit code.
+    int Exec();
+
+    const TStartOptions &Options() const { return options_; }
+    TControllerLink &Link() { return link_; }
+    TLM &LanguageManager() { return *lm_; }
+    TCustom &Catalogue() { return *catalogue_; }
+    TAppConfig &Config() { return *config_; }
+    TFormMain *MainWindow() { return mainWindow_.get(); }
+    TFormConnectStatus *ConnectStatus() { return connectStatus_; }
+
+private:
+    bool StartDemoController();
+
+    TStartOptions options_;
+    TControllerLink &link_;
+    std::unique_ptr<TLM> lm_;
+    std::unique_ptr<TCustom> catalogue_;
+    std::unique_ptr<TAppConfig> config_;
+    std::unique_ptr<sim::Simulator> simulator_;
+    std::unique_ptr<QWidget> splash_;
+    std::unique_ptr<TFormMain> mainWindow_;
+    TFormConnectStatus *connectStatus_ = nullptr; // owned by the main window
+    int result_ = 0;
+};
+
+// The program: Qt, the start-up, the message loop.
+int RunLumex2(int argc, char **argv);
+
+} // namespace lumex

@@ -1,0 +1,451 @@
+// The main window as the user meets it: started through the program's own
+// start-up path in a temporary home, against a simulated controller on a
+// pseudo-terminal or offline. Message boxes are recorded, not shown.
+#include "SimPort.h"
+
+#include "controller/ControllerLink.h"
+#include "documents/AppConfig.h"
+#include "documents/CustomCatalogue.h"
+#include "documents/FileIo.h"
+#include "documents/LangManager.h"
+#include "documents/VersionInfo.h"
+#include "mainwindow/ApplicationStartup.h"
+#include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+// Readable texts in failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+using namespace lumex;
+using guitest::SimPort;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the event loop until `condition` holds; false when the deadline
+// passed first.
+bool WaitUntil(const std::function<bool()> &condition, int ms = 20000)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return condition();
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// The program, started as the installer starts it, with its settings and
+// documents in a folder of its own.
+class TProgram
+{
+public:
+    explicit TProgram(std::vector<std::string> args, const std::string &settings = {},
+                      const std::function<void(const fs::path &)> &prepare = {})
+    {
+        char pattern[] = "/tmp/lumex-window-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        ::setenv("HOME", (folder_ / "home").c_str(), 1);
+        fs::create_directories(folder_ / "home");
+        settingsFile_ = folder_ / "config" / "Lumex2" / SettingsFileNameOf(ProgramFileName());
+        if (!settings.empty()) {
+            fs::create_directories(settingsFile_.parent_path());
+            std::ofstream(settingsFile_) << settings;
+        }
+        if (prepare)
+            prepare(folder_);
+        startup_ = std::make_unique<TApplicationStartup>(std::move(args), Link());
+        startup_->ShowMessage = [this](QWidget *, const TUserMessage &m) { messages_.push_back(m); };
+        started_ = startup_->Start();
+    }
+    ~TProgram()
+    {
+        startup_.reset();
+        std::error_code ignored;
+        fs::permissions(settingsFile_, fs::perms::owner_all, ignored);
+        fs::remove_all(folder_, ignored);
+    }
+
+    bool Started() const { return started_; }
+    TApplicationStartup &Startup() { return *startup_; }
+    TFormMain &Window() { return *startup_->MainWindow(); }
+    const std::vector<TUserMessage> &Messages() const { return messages_; }
+    const fs::path &SettingsFile() const { return settingsFile_; }
+
+    template <class T> T *Find(const char *name)
+    {
+        T *found = Window().findChild<T *>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString PanelText(const char *name) { return Find<QLabel>(name)->text(); }
+    bool PanelShown(const char *name) { return Find<QLabel>(name)->isVisibleTo(&Window()); }
+    QString ConnectStatusText(const char *name)
+    {
+        QObject *o = startup_->ConnectStatus()->findChild<QObject *>(name);
+        if (auto *button = qobject_cast<QPushButton *>(o))
+            return button->text();
+        if (auto *group = qobject_cast<QGroupBox *>(o))
+            return group->title();
+        if (auto *label = qobject_cast<QLabel *>(o))
+            return label->text();
+        ADD_FAILURE() << "no " << name << " in the connection status window";
+        return {};
+    }
+    // The ticks the window has seen.
+    uint64_t Ticks() { return Window().LastSnapshot().Ticks; }
+    bool WaitForTicks(uint64_t n)
+    {
+        const uint64_t target = Ticks() + n;
+        return WaitUntil([&] { return Ticks() >= target; });
+    }
+    // The page the device thread polls for.
+    TPage PolledPage()
+    {
+        TPage page = TPage::Measure;
+        Window().Worker().Call([&] { page = Window().Worker().Tick().View.Page; });
+        return page;
+    }
+    QStringList TickedLanguages()
+    {
+        QStringList ticked;
+        for (QAction *a : Find<QMenu>("MnILanguage")->actions())
+            if (a->isChecked())
+                ticked << a->objectName();
+        return ticked;
+    }
+
+private:
+    fs::path folder_;
+    fs::path settingsFile_;
+    std::unique_ptr<TApplicationStartup> startup_;
+    std::vector<TUserMessage> messages_;
+    bool started_ = false;
+};
+
+// The shipped texts the tests look for (resources/lang, resources/locale).
+struct TLanguageTexts
+{
+    const char *ComError;
+    const char *VerError;
+    const char *Petrol;
+    const char *ReadingsTab;
+    const char *LanguageMenu;
+    const char *Refresh; // catalogue: the connection status window
+    const char *P0301;   // OBD list
+};
+const TLanguageTexts kCzech{.ComError = "Žádné spojení s řídicí jednotkou",
+                            .VerError = "Nekompatibilní verze",
+                            .Petrol = "BENZÍN",
+                            .ReadingsTab = "Měření (F2)",
+                            .LanguageMenu = "&Jazyk",
+                            .Refresh = "Obnovit",
+                            .P0301 = "P0301 (Vynechávání zapalování ve válci 1)"};
+const TLanguageTexts kGerman{.ComError = "Keine Verbindung zum Steuergerät",
+                             .VerError = "Inkompatible Version",
+                             .Petrol = "BENZIN",
+                             .ReadingsTab = "Messwerte (F2)",
+                             .LanguageMenu = "&Sprache",
+                             .Refresh = "Neu einlesen",
+                             .P0301 = "P0301 (Zündaussetzer in Zylinder 1 erkannt)"};
+const TLanguageTexts kEnglish{.ComError = "No connection with the controller",
+                              .VerError = "Incompatible version",
+                              .Petrol = "PETROL",
+                              .ReadingsTab = "Readings (F2)",
+                              .LanguageMenu = "&Language",
+                              .Refresh = "Refresh",
+                              .P0301 = "P0301 (Misfire detected in cylinder 1)"};
+
+void ExpectLanguage(TProgram &p, const char *code, const TLanguageTexts &t)
+{
+    SCOPED_TRACE(code);
+    EXPECT_EQ(p.Startup().LanguageManager().LanguageCode(), code);
+    EXPECT_EQ(p.PanelText("PnlStatusNotConnected"), QString::fromUtf8(t.ComError));
+    EXPECT_EQ(p.PanelText("PnlStatusVersion"), QString::fromUtf8(t.VerError));
+    EXPECT_EQ(p.PanelText("PnlStatusGazSwitch"), QString::fromUtf8(t.Petrol));
+    auto *pages = p.Find<QTabWidget>("PgCMain");
+    EXPECT_EQ(pages->tabText(0), QString::fromUtf8(t.ReadingsTab));
+    EXPECT_EQ(p.Find<QMenu>("MnILanguage")->title(), QString::fromUtf8(t.LanguageMenu));
+    EXPECT_EQ(p.Startup().Catalogue().CatalogueLanguage(), code);
+    EXPECT_EQ(p.ConnectStatusText("BtBRefresh"), QString::fromUtf8(t.Refresh));
+    EXPECT_EQ(p.Startup().Catalogue().OBDCodeText("P0301"), t.P0301);
+}
+
+} // namespace
+
+TEST(StartUp, DemoConnectsWithTheCzechCatalogueAndObdList)
+{
+    TProgram p({"--demo"});
+    ASSERT_TRUE(p.Started());
+    EXPECT_TRUE(p.Window().isVisible());
+    ASSERT_TRUE(WaitUntil([&] { return p.PanelText("PnlStatusDevice") == "30 G"; }));
+    EXPECT_FALSE(p.PanelShown("PnlStatusNotConnected"));
+    EXPECT_TRUE(p.Window().windowTitle().endsWith(" - Gas ECU: 30 G"));
+
+    // The language of the profile, and with it the catalogue and the OBD
+    // list the start-up created.
+    ExpectLanguage(p, "CZ", kCzech);
+    EXPECT_EQ(p.Startup().Catalogue().RegisteredWindowCount(), 1u);
+    EXPECT_EQ(p.ConnectStatusText("BtBClose"), "Zavřít");
+    EXPECT_EQ(p.ConnectStatusText("GrBPorts"), "Porty COM");
+    EXPECT_EQ(p.ConnectStatusText("PnlNoPorts"), "Nebyly nalezeny žádné porty COM!");
+    EXPECT_EQ(p.Startup().ConnectStatus()->windowTitle(), "Stav připojení");
+    // A code outside the generic ranges is not looked up.
+    EXPECT_EQ(p.Startup().Catalogue().OBDCodeText("P1301"), "P1301");
+    EXPECT_TRUE(p.Messages().empty());
+    // The secondary windows wait hidden until the port entry shows them.
+    EXPECT_FALSE(p.Startup().ConnectStatus()->isVisible());
+    auto *selectPort = p.Find<QDialog>("FrmSelectComPort");
+    ASSERT_NE(selectPort, nullptr);
+    EXPECT_FALSE(selectPort->isVisible());
+}
+
+TEST(StartUp, OfflineSendsNothingAndShowsNotConnected)
+{
+    SimPort sim(guitest::ControllerOptions());
+    TProgram p({"-offline", "--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_TRUE(p.Window().Offline());
+    EXPECT_TRUE(p.Find<QAction>("MnIDeviceOffline")->isChecked());
+    EXPECT_EQ(p.PanelText("PnlStatusDevice"), "----");
+    EXPECT_TRUE(p.PanelShown("PnlStatusNotConnected"));
+    EXPECT_EQ(p.PanelText("PnlStatusNotConnected"), QString::fromUtf8(kCzech.ComError));
+    EXPECT_FALSE(p.PanelShown("PnlStatusVersion"));
+    EXPECT_FALSE(p.PanelShown("PnlStatusGazSwitch"));
+    EXPECT_EQ(sim.BytesReceived(), 0u);
+}
+
+TEST(Pages, MenuKeysAndShowPageMoveThePolledPage)
+{
+    TProgram p({"-OFFLINE"});
+    ASSERT_TRUE(p.Started());
+    auto *pages = p.Find<QTabWidget>("PgCMain");
+    struct TRow
+    {
+        const char *Action;
+        Qt::Key Key;
+        const char *Page;
+        TPage Polled;
+    };
+    // No controller identified: F3 opens the configuration assistant.
+    const TRow rows[] = {
+        {"MnIWinCalibration", Qt::Key_F4, "TbSCalibration", TPage::Calibration},
+        {"MnIWinSchema", Qt::Key_F5, "TbSSchema", TPage::Schema},
+        {"MnIWinDiagnostic", Qt::Key_F6, "TbSDiagnostic", TPage::Diagnostic},
+        {"MnIWinConfigurator", Qt::Key_F3, "TbSConfigurator", TPage::Configurator},
+        {"MnIWinMeasure", Qt::Key_F2, "TbSMeasure", TPage::Measure},
+    };
+    for (const TRow &row : rows) {
+        SCOPED_TRACE(row.Action);
+        auto *action = p.Find<QAction>(row.Action);
+        EXPECT_EQ(action->shortcut(), QKeySequence(row.Key));
+        EXPECT_TRUE(action->isVisible() && action->isEnabled());
+        action->trigger();
+        EXPECT_EQ(pages->currentWidget()->objectName(), row.Page);
+        EXPECT_EQ(p.PolledPage(), row.Polled);
+    }
+    EXPECT_FALSE(p.Find<QAction>("MnIWinConfig")->isVisible());
+    EXPECT_FALSE(pages->isTabVisible(pages->indexOf(p.Find<QWidget>("TbSConfig"))));
+
+    EXPECT_TRUE(p.Window().ShowPage("calibration"));
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TbSCalibration");
+    EXPECT_EQ(p.PolledPage(), TPage::Calibration);
+    EXPECT_TRUE(p.Window().ShowPage("TbSDiagnostic"));
+    EXPECT_EQ(p.PolledPage(), TPage::Diagnostic);
+    EXPECT_FALSE(p.Window().ShowPage("nowhere"));
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TbSDiagnostic");
+}
+
+TEST(Language, SwitchRetranslatesPanelsWindowsAndCatalogue)
+{
+    TProgram p({"-OFFLINE"});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitForTicks(1));
+    ExpectLanguage(p, "CZ", kCzech);
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangCzech"});
+
+    // A language without a file: the error reaches the user, everything
+    // stays Czech and the tick does not move.
+    p.Find<QAction>("MnILangItalian")->trigger();
+    ASSERT_EQ(p.Messages().size(), 1u);
+    EXPECT_EQ(p.Messages()[0].Kind, TMessageKind::Warning);
+    EXPECT_EQ(p.Messages()[0].Caption, "Error");
+    EXPECT_TRUE(p.Messages()[0].Text.startsWith("File not found:\r\n"));
+    EXPECT_TRUE(p.Messages()[0].Text.endsWith("/Resource/_IT.lng"));
+    ExpectLanguage(p, "CZ", kCzech);
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangCzech"});
+
+    p.Find<QAction>("MnILangGerman")->trigger();
+    ExpectLanguage(p, "DE", kGerman);
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangGerman"});
+
+    p.Find<QAction>("MnILangEnglish")->trigger();
+    // The English catalogue is the window's own design; the OBD list falls
+    // back to the British one.
+    ExpectLanguage(p, "EN", kEnglish);
+    EXPECT_EQ(p.Startup().Catalogue().OBDCodesFile(), TCustom::DefaultResourceFolder() + "OBD-Codes-en_GB.lng");
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangEnglish"});
+
+    // Clicking the language in force loads nothing and keeps its tick.
+    p.Find<QAction>("MnILangEnglish")->trigger();
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangEnglish"});
+    EXPECT_EQ(p.Messages().size(), 1u);
+
+    // Opening the menu ticks the language in force and no other.
+    p.Find<QAction>("MnILangCzech")->setChecked(true);
+    emit p.Find<QMenu>("MnILanguage")->aboutToShow();
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangEnglish"});
+
+    // The choice is what the settings file keeps.
+    p.Window().close();
+    const auto saved = ReadWholeFile(p.SettingsFile().string(), 1 << 16);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_NE(saved->find("Language=EN"), std::string::npos) << *saved;
+}
+
+TEST(Language, PasswordDialogMadeOnDemandTakesItsSection)
+{
+    TProgram p({"-OFFLINE"});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitForTicks(1));
+    // The dialog is modal: look at it from inside its own event loop, then
+    // cancel it.
+    QString seen;
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            if (auto *label = dialog->findChild<QLabel *>("LblPassword"))
+                seen = label->text();
+            dialog->reject();
+        }
+    });
+    look.start();
+    auto *unlock = p.Find<QAction>("MnIDeviceUnlock");
+    ASSERT_TRUE(unlock->isEnabled());
+    unlock->trigger();
+    look.stop();
+    EXPECT_EQ(seen, QString::fromUtf8("Heslo:"));
+    // Reading the file again does not undo what the window composed.
+    EXPECT_EQ(p.PanelText("PnlStatusNotConnected"), QString::fromUtf8(kCzech.ComError));
+    EXPECT_TRUE(p.Messages().empty());
+}
+
+TEST(Errors, MissingLanguageFileAtStartUpFallsBackToPolish)
+{
+    TProgram p({"-OFFLINE"}, "[Settings]\nLanguage=TR\n");
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitForTicks(1));
+    ASSERT_EQ(p.Messages().size(), 1u);
+    EXPECT_EQ(p.Messages()[0].Caption, "Error");
+    EXPECT_TRUE(p.Messages()[0].Text.startsWith("File not found:\r\n"));
+    EXPECT_TRUE(p.Messages()[0].Text.endsWith("/_TR.lng"));
+    EXPECT_EQ(p.Startup().LanguageManager().LanguageCode(), "PL");
+    EXPECT_EQ(p.PanelText("PnlStatusNotConnected"), "Brak połączenia ze sterownikiem");
+    EXPECT_EQ(p.ConnectStatusText("BtBRefresh"), "Odśwież");
+    EXPECT_EQ(p.TickedLanguages(), QStringList{"MnILangPolish"});
+}
+
+TEST(Errors, SettingsThatCannotBeWrittenAreReportedAtClose)
+{
+    {
+        TProgram p({"-OFFLINE"}, "[Settings]\nLanguage=DE\nComMultiPort=7\n");
+        ASSERT_TRUE(p.Started());
+        fs::permissions(p.SettingsFile(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        EXPECT_EQ(p.Startup().LanguageManager().LanguageCode(), "DE");
+        p.Find<QAction>("MnILangEnglish")->trigger();
+        p.Window().close();
+        ASSERT_EQ(p.Messages().size(), 1u);
+        EXPECT_EQ(p.Messages()[0].Kind, TMessageKind::Plain);
+        EXPECT_EQ(p.Messages()[0].Caption, "Error!");
+        EXPECT_EQ(p.Messages()[0].Text, "INI file read only");
+        const auto kept = ReadWholeFile(p.SettingsFile().string(), 1 << 16);
+        ASSERT_TRUE(kept.has_value());
+        EXPECT_EQ(*kept, "[Settings]\nLanguage=DE\nComMultiPort=7\n");
+    }
+    {
+        // The settings folder's place is taken by a file.
+        TProgram p({"-OFFLINE"}, {}, [](const fs::path &folder) {
+            fs::create_directories(folder / "config");
+            std::ofstream(folder / "config" / "Lumex2") << "not a folder";
+        });
+        ASSERT_TRUE(p.Started());
+        p.Window().close();
+        ASSERT_EQ(p.Messages().size(), 1u);
+        EXPECT_EQ(p.Messages()[0].Caption, "Error!");
+        EXPECT_EQ(p.Messages()[0].Text, "Cannot create INI file");
+    }
+}
+
+TEST(UnsupportedVersion, NamedOncePerConnectionTheUserAskedFor)
+{
+    // The 1.3 controller sits on the saved port 3.
+    SimPort sim(guitest::PersonalityOptions(sim::Personality::Controller13));
+    constexpr int kSimPort = 3;
+    Link().Port.SetPortResolver([&sim](int n) { return n == kSimPort ? sim.Path() : std::string("/nonexistent"); });
+    TProgram p({}, "[Settings]\nComMultiPort=3\n");
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(WaitUntil([&] { return !p.Messages().empty(); }));
+    const TUserMessage m = p.Messages()[0]; // a copy: the list grows
+    EXPECT_EQ(m.Kind, TMessageKind::Information);
+    EXPECT_EQ(m.Caption, "Nepodporovaná řídicí jednotka");
+    EXPECT_EQ(m.Text,
+              QString("Tato verze programu [") + version::ProductVersion + "] nepodporuje verzi řídicí jednotky [13]");
+    EXPECT_TRUE(WaitUntil([&] { return p.PanelShown("PnlStatusVersion"); }));
+    EXPECT_EQ(p.PanelText("PnlStatusVersion"), QString::fromUtf8(kCzech.VerError));
+    EXPECT_EQ(p.PanelText("PnlStatusDevice"), "13 ");
+    EXPECT_FALSE(p.PanelShown("PnlStatusNotConnected"));
+
+    // The ticks reconnect and check the version again without a word.
+    ASSERT_TRUE(p.WaitForTicks(3));
+    EXPECT_EQ(p.Messages().size(), 1u);
+
+    // A search the user starts is a new attempt, and so is choosing the
+    // port in the connection status window.
+    p.Find<QAction>("MnIDeviceConnect")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return p.Messages().size() == 2; }));
+    p.Startup().ConnectStatus()->OnSelectPort(kSimPort);
+    ASSERT_TRUE(WaitUntil([&] { return p.Messages().size() == 3; }));
+    EXPECT_EQ(p.Messages()[1].Text, m.Text);
+    EXPECT_EQ(p.Messages()[2].Text, m.Text);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.Messages().size(), 3u);
+}
+
+TEST(UnsupportedVersion, NotNamedForASupportedController)
+{
+    SimPort sim(guitest::ControllerOptions(0x15, std::nullopt));
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(WaitUntil([&] { return p.PanelText("PnlStatusDevice").startsWith("15"); }));
+    p.Find<QAction>("MnIDeviceConnect")->trigger();
+    ASSERT_TRUE(p.WaitForTicks(3));
+    EXPECT_TRUE(p.Messages().empty());
+    EXPECT_FALSE(p.PanelShown("PnlStatusVersion"));
+}
