@@ -7,10 +7,49 @@
 #include "serial/ComSetupApi.h"
 
 #include <exception>
-#include <future>
 #include <memory>
 
 namespace lumex {
+
+namespace {
+
+// What a waiting Call learns of its job: it ran (perhaps with an
+// exception), or it was dropped unrun because the thread stopped.
+struct TCallState
+{
+    std::mutex mutex;
+    std::condition_variable settled;
+    bool finished = false;
+    bool ran = false;
+    std::exception_ptr error;
+};
+
+// Goes into the queue with the job; destroyed there unrun, it tells the
+// caller, whose wait would otherwise never end.
+class TCallTicket
+{
+public:
+    explicit TCallTicket(std::shared_ptr<TCallState> state) : state_(std::move(state)) {}
+    ~TCallTicket() { Settle(false, nullptr); }
+    TCallTicket(const TCallTicket &) = delete;
+    TCallTicket &operator=(const TCallTicket &) = delete;
+
+    void Settle(bool ran, std::exception_ptr error)
+    {
+        std::lock_guard g(state_->mutex);
+        if (state_->finished)
+            return;
+        state_->finished = true;
+        state_->ran = ran;
+        state_->error = std::move(error);
+        state_->settled.notify_all();
+    }
+
+private:
+    std::shared_ptr<TCallState> state_;
+};
+
+} // namespace
 
 TDeviceWorker::TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks)
     : link_(link), hooks_(hooks), tick_(link.Manager, detector_, hooks),
@@ -106,26 +145,26 @@ bool TDeviceWorker::Call(const TJob &job)
         job();
         return true;
     }
-    // The promise goes with the job: dropped unrun (the thread stops), it
-    // breaks and the wait below ends.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
-    Post([done = std::move(done), &job] {
+    auto state = std::make_shared<TCallState>();
+    Post([ticket = std::make_shared<TCallTicket>(state), &job] {
+        std::exception_ptr error;
         try {
             job();
-            done->set_value();
         } catch (...) {
-            done->set_exception(std::current_exception());
+            error = std::current_exception();
         }
+        // Settled after the handler is left, so the exception is handed
+        // over whole and the caller alone lets it go.
+        ticket->Settle(true, std::move(error));
     });
-    try {
-        finished.get();
-    } catch (const std::future_error &e) {
-        if (e.code() != std::future_errc::broken_promise)
-            throw;
-        return false;
+    std::unique_lock lock(state->mutex);
+    state->settled.wait(lock, [&] { return state->finished; });
+    if (state->error) {
+        std::exception_ptr error = std::move(state->error);
+        lock.unlock();
+        std::rethrow_exception(error);
     }
-    return true;
+    return state->ran;
 }
 
 void TDeviceWorker::RunGuarded(TDeviceFault where, const TJob &step)
