@@ -2,6 +2,9 @@
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
+#include "documents/LangManager.h"
+#include "documents/LanguagePack.h"
+#include "documents/Languages.h"
 #include "mainwindow/DeviceWorker.h"
 
 #include <atomic>
@@ -95,15 +98,17 @@ public:
         std::lock_guard g(mutex_);
         return results_;
     }
-    // The statuses as the wait window words them with no language loaded.
-    std::vector<std::string> Statuses()
+    // The statuses as the wait window words them, by default with no
+    // language loaded.
+    std::vector<std::string> Statuses(const std::function<std::string(std::string_view)> &language = {})
     {
         std::lock_guard g(mutex_);
         std::vector<std::string> texts;
         for (const TSearchStatus &s : statuses_)
-            texts.push_back(SearchStatusText(s, {}));
+            texts.push_back(SearchStatusText(s, language));
         return texts;
     }
+    std::string Folder() const { return folder_.string() + "/"; }
     void Start(int savedPort, bool offline = false, bool noSearch = false)
     {
         config.SetPortNumber(savedPort, false);
@@ -513,4 +518,27 @@ TEST(ConnectionWorkflow, WindowWordsTheSearchStatus)
     // A language without the text.
     EXPECT_EQ(SearchStatusText(connected, [](std::string_view key) { return "!_" + std::string(key); }), ">>> COM5");
     EXPECT_EQ(SearchStatusText(connected, {}), ">>> COM5");
+}
+
+// The window reloads its language whenever the user picks one; the search
+// meanwhile reports only states, which the window words with the texts in
+// force. (The data-race tree fails this test if the device thread reads a
+// language text.)
+TEST(DeviceWorker, SearchReadsNoLanguageTextWhileTheWindowReloadsIt)
+{
+    WorkerBench bench;
+    bench.AddPort(3, guitest::ControllerOptions());
+    std::ofstream(bench.Folder() + "_EN.lng", std::ios::binary) << PackLanguageText(
+        "FileVersion=3.0.5.1\n[Strings]\nstrDevConnectPort=Connecting on port\n", CharsetOf("EN"), std::nullopt);
+    TLM lm(bench.Folder(), "3.0.5.1");
+    ASSERT_TRUE(lm.LoadLanguage("EN"));
+    bench.Start(9);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (bench.Results().empty() && std::chrono::steady_clock::now() < deadline)
+        ASSERT_TRUE(lm.LoadLanguage("EN"));
+    ASSERT_FALSE(bench.Results().empty());
+    EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::Connected);
+    const auto shown = bench.Statuses([&](std::string_view key) { return lm.MessageText(key); });
+    EXPECT_EQ(shown, std::vector<std::string>({"COM3", "Connecting on port COM3"}));
+    bench.worker->Stop();
 }
