@@ -2,14 +2,16 @@
 #   make demo   installs what is missing, builds, and starts the program
 #               against the built-in simulated controller
 #   make test   installs what is missing, builds with warnings as errors and
-#               runs every test, then again under ASan and UBSan
+#               runs every test, then again under ASan and UBSan, then the
+#               threaded tests under TSan
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 
-.PHONY: all deps build build-asan demo test test-plain test-asan fuzz format clean
+.PHONY: all deps build build-asan build-tsan demo test test-plain test-asan test-tsan fuzz format clean
 
 all: build
 
@@ -28,6 +30,14 @@ $(ASAN_BUILD)/build.ninja:
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
+# Only what the data-race checker needs: the core, the simulator and the
+# threaded tests (see LUMEX_TSAN).
+$(TSAN_BUILD)/build.ninja:
+	cmake -S . -B $(TSAN_BUILD) $(CMAKE_FLAGS) -DLUMEX_TSAN=ON -DLUMEX_BUILD_BENCH=OFF
+
+build-tsan: deps $(TSAN_BUILD)/build.ninja
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+
 demo: build
 	./scripts/demo.sh $(BUILD)/bin
 
@@ -38,7 +48,10 @@ test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-test: test-plain test-asan
+test-tsan: build-tsan
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j $(JOBS)
+
+test: test-plain test-asan test-tsan
 
 fuzz: deps
 	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
@@ -49,4 +62,4 @@ format:
 	find src sim tools tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-fuzz

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -143,8 +144,9 @@ int main(int argc, char **argv)
             return 1;
         paths[n] = silent.back()->Path();
     }
-    bool finished = false;
-    TSearchOutcome outcome = TSearchOutcome::Busy;
+    // Written by the device thread's callback, read by the window's loop.
+    std::atomic<bool> finished{false};
+    std::atomic<TSearchOutcome> outcome{TSearchOutcome::Busy};
     Clock::time_point searchStart{};
     // A port picked by number leaves the simulated device's path behind.
     window.Worker().SelectPort(9);
@@ -155,15 +157,16 @@ int main(int argc, char **argv)
         });
         link.Manager.Data().VersionCode = 0;
         link.Manager.SetLinkUp(false);
+        // The device thread reads its callbacks: they change on it too.
+        window.Worker().PortLister = [] { return std::vector<std::string>{"COM3", "COM4", "COM5"}; };
+        auto previousFinished = window.Worker().OnSearchFinished;
+        window.Worker().OnSearchFinished = [&, previousFinished](const TSearchResult &r) {
+            outcome = r.Outcome;
+            finished = true;
+            if (previousFinished)
+                previousFinished(r);
+        };
     });
-    window.Worker().PortLister = [] { return std::vector<std::string>{"COM3", "COM4", "COM5"}; };
-    auto previousFinished = window.Worker().OnSearchFinished;
-    window.Worker().OnSearchFinished = [&, previousFinished](const TSearchResult &r) {
-        outcome = r.Outcome;
-        finished = true;
-        if (previousFinished)
-            previousFinished(r);
-    };
     meter.Reset();
     searchStart = Clock::now();
     window.Worker().SearchPorts();

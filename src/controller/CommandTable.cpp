@@ -93,6 +93,19 @@ constexpr std::array kCommands{
 static_assert(std::is_sorted(kCommands.begin(), kCommands.end(),
                              [](const CommandInfo &a, const CommandInfo &b) { return a.code < b.code; }));
 
+constexpr std::size_t Longest(uint8_t CommandInfo::*field)
+{
+    std::size_t longest = 0;
+    for (const CommandInfo &c : kCommands)
+        longest = std::max<std::size_t>(longest, c.*field);
+    return longest;
+}
+
+static_assert(Longest(&CommandInfo::answerLength) == kMaxAnswerLength,
+              "kMaxAnswerLength must be the longest answer of the table");
+static_assert(Longest(&CommandInfo::requestLength) == kMaxRequestLength,
+              "kMaxRequestLength must be the longest request of the table");
+
 } // namespace
 
 std::span<const CommandInfo> CommandTable()

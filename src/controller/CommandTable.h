@@ -12,6 +12,11 @@ namespace lumex {
 inline constexpr uint8_t kRequestStart = 0xC0;
 inline constexpr uint8_t kAnswerStart = 0xD0;
 inline constexpr std::size_t kAckLength = 4;
+// The longest frames of the table below (0x61's answer, 0x62's request).
+// The table's own file checks them at compile time, so a buffer sized from
+// them cannot be outgrown by a row added later.
+inline constexpr std::size_t kMaxAnswerLength = 54;
+inline constexpr std::size_t kMaxRequestLength = 54;
 
 // What the one parameter byte of a read request holds.
 enum class ParamKind : uint8_t

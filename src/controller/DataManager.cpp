@@ -29,7 +29,7 @@ public:
         try {
             port_.Unlock();
         } catch (const EComPortError &) {
-            // Thread safety was switched off meanwhile: there is no lock left.
+            // Thread safety was switched on after the write: it took no lock.
         }
     }
     TTransactionLock(const TTransactionLock &) = delete;
@@ -75,7 +75,8 @@ bool TDataManager::Transact(uint8_t code, std::span<const uint8_t> params, const
     if (entry == nullptr || entry->requestLength != params.size() + 3)
         throw std::invalid_argument("request for command " + std::to_string(code) + " has the wrong length");
 
-    std::array<uint8_t, kMaxFrame> buffer{};
+    // Sized from the table, which the compiler checks against every row.
+    std::array<uint8_t, kMaxAnswerLength> buffer{};
     const std::span<uint8_t> answer(buffer.data(), entry->answerLength);
     bool ok = false;
     // While the link is down and a device is known the answer would be

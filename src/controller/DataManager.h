@@ -253,7 +253,7 @@ private:
     // ===== end of parameter blocks and service commands =====
 
     void ReadForMode(int mode);
-    // A failure that reached us as an exception counts as a failed answer.
+    // A port failure that reached us as an exception counts as a failed answer.
     void FailFromException();
 
     TComMultiPort &port_;

@@ -22,7 +22,9 @@ bool TDataManager::PollCycle(int mode)
         }
         if (!PreviousCycleFailed)
             ReadForMode(mode);
-    } catch (const std::exception &) {
+    } catch (const EComPortError &) {
+        // Only the port's own failures mean a lost link; anything else is a
+        // fault of ours and goes on to the caller.
         FailFromException();
     }
     PreviousCycleFailed = CycleError;
@@ -91,7 +93,7 @@ void TDataManager::Reconnect()
             extensions_.ReadAfterIdentification();
         const auto &flags = data_.TroubleFlags;
         TroubleCodesPresent = std::any_of(flags.begin() + 8, flags.end(), [](uint8_t b) { return b != 0; });
-    } catch (const std::exception &) {
+    } catch (const EComPortError &) {
         // A port that cannot be opened is a missing device.
         data_.VersionCode = 0;
         LinkUp = false;

@@ -151,7 +151,7 @@ void TAppConfig::SetPortNumber(long long n, bool open)
         port_->SetComDevice(static_cast<uint8_t>(n));
         if (open || wasOpen)
             port_->Open();
-    } catch (const std::exception &) {
+    } catch (const EComPortError &) {
         // The connection workflow reports a port that stayed closed.
     }
 }

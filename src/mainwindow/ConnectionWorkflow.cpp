@@ -2,7 +2,6 @@
 
 #include "controller/DataManager.h"
 #include "documents/AppConfig.h"
-#include "documents/LangManager.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/TickHooks.h"
 #include "serial/ComMultiPort.h"
@@ -29,10 +28,13 @@ private:
 
 } // namespace
 
-std::string ConnectedPortText(int portNumber)
+std::string SearchStatusText(const TSearchStatus &status,
+                             const std::function<std::string(std::string_view key)> &messageText)
 {
-    const std::string text = MessageText(msg::strDevConnectPort);
-    const std::string port = "COM" + std::to_string(portNumber);
+    if (status.Step == TSearchStatus::TStep::TryingPort)
+        return status.PortName;
+    const std::string text = messageText ? messageText(msg::strDevConnectPort) : std::string();
+    const std::string port = "COM" + std::to_string(status.PortNumber);
     if (text.empty() || text[0] == '!')
         return ">>> " + port;
     return text + " " + port;
@@ -78,7 +80,7 @@ void TConnectionWorkflow::SetPort(int n, bool open)
         port.SetComDevice(static_cast<uint8_t>(n));
         if (open || wasOpen)
             port.Open();
-    } catch (const std::exception &) {
+    } catch (const EComPortError &) {
         // A port that will not open is a missing device; the poll cycle says so.
     }
 }
@@ -103,21 +105,21 @@ TSearchResult TConnectionWorkflow::SearchPorts(const std::vector<std::string> &p
         return result;
     }
     const TBusyScope busy(busy_);
-    auto status = [&](const std::string &text) {
+    auto status = [&](TSearchStatus::TStep step, const std::string &name, int number) {
         if (callbacks.Status)
-            callbacks.Status(text);
+            callbacks.Status({step, name, number});
     };
     if (manager_.Data().VersionCode != 0) {
         result.Outcome = TSearchOutcome::AlreadyConnected;
         result.PortNumber = PortNumber();
-        status(ConnectedPortText(result.PortNumber));
+        status(TSearchStatus::TStep::Connected, {}, result.PortNumber);
         if (callbacks.Pause)
             callbacks.Pause(500);
         return result;
     }
     const int previous = PortNumber();
     for (const std::string &name : portNames) {
-        status(name);
+        status(TSearchStatus::TStep::TryingPort, name, 0);
         if (callbacks.Cancelled && callbacks.Cancelled()) {
             result.Outcome = TSearchOutcome::Cancelled;
             SetPort(previous, false);
@@ -130,7 +132,7 @@ TSearchResult TConnectionWorkflow::SearchPorts(const std::vector<std::string> &p
         if (manager_.Data().VersionCode != 0) {
             result.Outcome = TSearchOutcome::Connected;
             result.PortNumber = *number;
-            status(ConnectedPortText(*number));
+            status(TSearchStatus::TStep::Connected, {}, *number);
             return result;
         }
         if (IdentifyBootloader(manager_.Port(), boot_)) {

@@ -1,5 +1,5 @@
 // Finding the controller: selecting a port, searching all ports with a
-// cancel, and the texts the search shows. Runs on the device thread.
+// cancel, and the states the search reports. Runs on the device thread.
 #pragma once
 
 #include "mainwindow/BootIdentify.h"
@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumex {
@@ -32,15 +33,35 @@ struct TSearchResult
     TBootInfo Boot; // for Bootloader
 };
 
+// What the search is doing, in numbers and names only: the window words it
+// in its language, so the device thread never reads the language texts the
+// window may be reloading.
+struct TSearchStatus
+{
+    enum class TStep
+    {
+        TryingPort, // PortName is about to be tried
+        Connected   // a controller answers on PortNumber
+    };
+    TStep Step = TStep::TryingPort;
+    std::string PortName;
+    int PortNumber = 0;
+
+    bool operator==(const TSearchStatus &) const = default;
+};
+
 struct TSearchCallbacks
 {
-    std::function<void(const std::string &)> Status;
+    std::function<void(const TSearchStatus &)> Status;
     std::function<bool()> Cancelled;
     std::function<void(int ms)> Pause;
 };
 
-// "strDevConnectPort COM n", or ">>> COM n" while the key has no text.
-std::string ConnectedPortText(int portNumber);
+// The wait window's line for a search status: the port's name, or
+// "strDevConnectPort COM n" (">>> COM n" while the key has no text).
+// `messageText` looks a key up in the language in force.
+std::string SearchStatusText(const TSearchStatus &status,
+                             const std::function<std::string(std::string_view key)> &messageText);
 
 class TConnectionWorkflow
 {

@@ -4,11 +4,54 @@
 #include "controller/Version.h"
 #include "documents/AppConfig.h"
 #include "documents/MessageKeys.h"
+#include "mainwindow/TickRules.h"
 #include "serial/ComSetupApi.h"
 
+#include <exception>
+#include <memory>
 #include <utility>
 
 namespace lumex {
+
+namespace {
+
+// What a waiting Call learns of its job: it ran (perhaps with an
+// exception), or it was dropped unrun because the thread stopped.
+struct TCallState
+{
+    std::mutex mutex;
+    std::condition_variable settled;
+    bool finished = false;
+    bool ran = false;
+    std::exception_ptr error;
+};
+
+// Goes into the queue with the job; destroyed there unrun, it tells the
+// caller, whose wait would otherwise never end.
+class TCallTicket
+{
+public:
+    explicit TCallTicket(std::shared_ptr<TCallState> state) : state_(std::move(state)) {}
+    ~TCallTicket() { Settle(false, nullptr); }
+    TCallTicket(const TCallTicket &) = delete;
+    TCallTicket &operator=(const TCallTicket &) = delete;
+
+    void Settle(bool ran, std::exception_ptr error)
+    {
+        std::lock_guard g(state_->mutex);
+        if (state_->finished)
+            return;
+        state_->finished = true;
+        state_->ran = ran;
+        state_->error = std::move(error);
+        state_->settled.notify_all();
+    }
+
+private:
+    std::shared_ptr<TCallState> state_;
+};
+
+} // namespace
 
 TDeviceWorker::TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks)
     : link_(link), hooks_(hooks), tick_(link.Manager, detector_, hooks),
@@ -40,36 +83,51 @@ void TDeviceWorker::Start(const TWorkerStartup &startup)
         return;
     fixedDevice_ = startup.FixedDevice;
     tick_.Offline = startup.Offline;
+    const uint64_t cancels = cancelCount_.load();
+    std::unique_lock lock(mutex_);
     stop_ = false;
-    // The start-up connection is the first job; the tick starts after it.
-    jobs_.push_back([this, startup] {
-        if (!startup.Offline) {
-            connection_.SelectPort(startup.SavedPort);
-            Publish({});
-            if (!startup.NoAutoSearch)
-                RunSearch();
-            CheckUnsupportedVersion();
-        }
+    // The start-up connection is the first job; the tick starts after it,
+    // in a job of its own so a connection that fails cannot keep it off.
+    jobs_.push_back([this, startup, cancels] {
+        if (startup.Offline)
+            return;
+        connection_.SelectPort(startup.SavedPort);
+        Publish({});
+        if (!startup.NoAutoSearch)
+            RunSearch(cancels);
+        CheckUnsupportedVersion();
+    });
+    jobs_.push_back([this] {
         tick_.TimerReady = true;
         std::lock_guard g(mutex_);
         ticking_ = true;
         nextTick_ = std::chrono::steady_clock::now();
     });
-    thread_ = std::thread([this] { Loop(); });
+    lock.unlock();
+    running_ = true;
+    thread_ = std::thread([this] {
+        threadId_ = std::this_thread::get_id();
+        Loop();
+    });
 }
 
 void TDeviceWorker::Stop()
 {
     if (!thread_.joinable())
         return;
-    cancelSearch_ = true;
+    ++cancelCount_;
+    std::deque<TJob> dropped;
     {
         std::lock_guard g(mutex_);
         stop_ = true;
-        jobs_.clear();
+        dropped.swap(jobs_);
     }
     wake_.notify_all();
+    // Destroyed outside the lock: a dropped Call's job tells its caller so.
+    dropped.clear();
     thread_.join();
+    threadId_ = std::thread::id();
+    running_ = false;
     link_.Port.Close();
 }
 
@@ -77,28 +135,62 @@ void TDeviceWorker::Post(TJob job)
 {
     {
         std::lock_guard g(mutex_);
+        if (stop_)
+            return;
         jobs_.push_back(std::move(job));
     }
     wake_.notify_all();
 }
 
-void TDeviceWorker::Call(const TJob &job)
+bool TDeviceWorker::Call(const TJob &job)
 {
-    if (!Running()) {
+    // Waiting for a job queued behind the one this thread is running would
+    // never end.
+    if (!Running() || std::this_thread::get_id() == threadId_.load()) {
         job();
-        return;
+        return true;
     }
-    std::mutex doneMutex;
-    std::condition_variable doneCv;
-    bool done = false;
-    Post([&] {
-        job();
-        std::lock_guard g(doneMutex);
-        done = true;
-        doneCv.notify_all();
+    auto state = std::make_shared<TCallState>();
+    Post([ticket = std::make_shared<TCallTicket>(state), &job] {
+        std::exception_ptr error;
+        try {
+            job();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        // Settled after the handler is left, so the exception is handed
+        // over whole and the caller alone lets it go.
+        ticket->Settle(true, std::move(error));
     });
-    std::unique_lock lock(doneMutex);
-    doneCv.wait(lock, [&] { return done; });
+    std::unique_lock lock(state->mutex);
+    state->settled.wait(lock, [&] { return state->finished; });
+    if (state->error) {
+        std::exception_ptr error = std::move(state->error);
+        lock.unlock();
+        std::rethrow_exception(error);
+    }
+    return state->ran;
+}
+
+void TDeviceWorker::RunGuarded(TDeviceFault where, const TJob &step)
+{
+    // The device thread's boundary: an exception here would end the program.
+    std::string what;
+    try {
+        step();
+        return;
+    } catch (const std::exception &e) {
+        what = e.what();
+    } catch (...) {
+        what = "unknown exception";
+    }
+    if (!OnInternalError)
+        return;
+    try {
+        OnInternalError(where, what);
+    } catch (...) {
+        // Reporting must not end the thread either.
+    }
 }
 
 void TDeviceWorker::Loop()
@@ -109,8 +201,9 @@ void TDeviceWorker::Loop()
             TJob job = std::move(jobs_.front());
             jobs_.pop_front();
             lock.unlock();
-            job();
-            Publish({});
+            RunGuarded(TDeviceFault::Job, job);
+            RunGuarded(TDeviceFault::Job, [this] { Publish({}); });
+            job = nullptr;
             lock.lock();
             continue;
         }
@@ -119,11 +212,11 @@ void TDeviceWorker::Loop()
             const bool fromTimer = !tickNow_;
             tickNow_ = false;
             lock.unlock();
-            RunTick(fromTimer);
+            RunGuarded(TDeviceFault::Tick, [&] { RunTick(fromTimer); });
+            const auto next =
+                NextTickStart(now, std::chrono::milliseconds(tick_.Interval()), std::chrono::steady_clock::now());
             lock.lock();
-            // Like a window timer: the next tick is one interval after this
-            // one ended, whatever the tick cost.
-            nextTick_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(tick_.Interval());
+            nextTick_ = next;
             continue;
         }
         if (ticking_)
@@ -175,9 +268,8 @@ void TDeviceWorker::Publish(const TTickReport &report)
     OnSnapshot(s);
 }
 
-void TDeviceWorker::RunSearch()
+void TDeviceWorker::RunSearch(uint64_t cancels)
 {
-    cancelSearch_ = false;
     if (OnSearchStarted)
         OnSearchStarted();
     std::vector<std::string> names;
@@ -186,11 +278,13 @@ void TDeviceWorker::RunSearch()
     else if (PortLister)
         names = PortLister();
     TSearchCallbacks callbacks;
-    callbacks.Status = [this](const std::string &text) {
+    callbacks.Status = [this](const TSearchStatus &status) {
         if (OnSearchStatus)
-            OnSearchStatus(text);
+            OnSearchStatus(status);
     };
-    callbacks.Cancelled = [this] { return cancelSearch_.load(); };
+    // A cancel given after the search was asked for, also one given
+    // before it began, ends it.
+    callbacks.Cancelled = [this, cancels] { return cancelCount_.load() != cancels; };
     callbacks.Pause = [this](int ms) {
         // A pause that a stop request cuts short.
         std::unique_lock lock(mutex_);
@@ -231,10 +325,11 @@ void TDeviceWorker::SearchPorts()
 {
     // A search asked for while one runs is refused by the workflow itself;
     // one queued behind the running one would only repeat it.
-    Post([this] {
+    const uint64_t cancels = cancelCount_.load();
+    Post([this, cancels] {
         if (connection_.ConnectBusy())
             return;
-        RunSearch();
+        RunSearch(cancels);
         CheckUnsupportedVersion();
     });
 }

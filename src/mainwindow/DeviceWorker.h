@@ -3,7 +3,8 @@
 // for and runs the window's operations as jobs between two ticks, so a
 // sequence of commands is never interleaved with a poll cycle. The window
 // gets snapshots and search progress through callbacks that run on this
-// thread and must only post to the window.
+// thread and must only post to the window. An exception a job or a tick
+// lets out is reported and the thread goes on.
 #pragma once
 
 #include "mainwindow/ConnectionWorkflow.h"
@@ -25,6 +26,13 @@ namespace lumex {
 
 class TAppConfig;
 struct TControllerLink;
+
+// Where an exception reached the device thread's boundary.
+enum class TDeviceFault
+{
+    Job,
+    Tick
+};
 
 struct TWorkerStartup
 {
@@ -48,11 +56,15 @@ public:
     // Callbacks, set before Start; they run on the device thread.
     std::function<void(const TDeviceSnapshot &)> OnSnapshot;
     std::function<void()> OnSearchStarted;
-    std::function<void(const std::string &)> OnSearchStatus;
+    std::function<void(const TSearchStatus &)> OnSearchStatus;
     std::function<void(const TSearchResult &)> OnSearchFinished;
     // A write the user asked for was not acknowledged (or was refused);
     // the argument is the message key that describes it.
     std::function<void(const char *messageKey)> OnOperationFailed;
+    // A job or a tick ended in an exception that was not a port failure
+    // (those count as a lost link inside the poll cycle): a fault of the
+    // program. The text is the exception's.
+    std::function<void(TDeviceFault where, const std::string &what)> OnInternalError;
     // The port names a search goes through; ListPorts by default.
     std::function<std::vector<std::string>()> PortLister;
 
@@ -67,21 +79,26 @@ public:
     void Start(const TWorkerStartup &startup);
     // Stops ticking, waits for the running job to end and closes the port.
     void Stop();
-    bool Running() const { return thread_.joinable(); }
+    bool Running() const { return running_.load(); }
 
     // A job on the device thread, after the running tick or job. Jobs run
-    // in the order posted; a snapshot follows each one.
+    // in the order posted; a snapshot follows each one. Jobs posted while
+    // the thread stops are dropped.
     void Post(TJob job);
-    // Runs `job` on the device thread and waits for it (tests, shutdown).
-    void Call(const TJob &job);
+    // Runs `job` on the device thread and waits for it (tests, shutdown);
+    // on the device thread itself or before Start it runs at once. An
+    // exception of the job comes back to the caller. False when the thread
+    // stopped before the job could run.
+    bool Call(const TJob &job);
 
     // --- The window's operations ---
     void SetView(const TPageView &view);
     void SetOffline(bool offline);
     void SelectPort(int n);
     void SearchPorts();
-    // Read by the running search between two ports.
-    void CancelSearch() { cancelSearch_ = true; }
+    // Cancels the search running or asked for so far; one asked for later
+    // runs. Read by the running search between two ports.
+    void CancelSearch() { ++cancelCount_; }
     void SetWorkType(TWorkType workType);
     void LockDevice(uint32_t password);
     void UnlockDevice(uint32_t password);
@@ -96,7 +113,9 @@ private:
     void Loop();
     void RunTick(bool fromTimer);
     void Publish(const TTickReport &report);
-    void RunSearch();
+    // `cancels` is the cancel count when the search was asked for.
+    void RunSearch(uint64_t cancels);
+    void RunGuarded(TDeviceFault where, const TJob &step);
     void CheckUnsupportedVersion();
 
     TControllerLink &link_;
@@ -113,7 +132,9 @@ private:
     bool tickNow_ = false;
     bool ticking_ = false;
     std::chrono::steady_clock::time_point nextTick_{};
-    std::atomic<bool> cancelSearch_{false};
+    std::atomic<uint64_t> cancelCount_{0};
+    std::atomic<bool> running_{false};
+    std::atomic<std::thread::id> threadId_{};
     std::atomic<uint64_t> ticks_{0};
     uint64_t serial_ = 0;
     std::string unsupportedVersion_; // for the next snapshot

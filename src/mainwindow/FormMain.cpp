@@ -127,12 +127,24 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         QMetaObject::invokeMethod(
             this, [this] { SearchStarted(); }, Qt::QueuedConnection);
     };
-    worker_.OnSearchStatus = [this](const std::string &text) {
+    worker_.OnSearchStatus = [this](const TSearchStatus &status) {
+        // Worded here, on the window's thread, which alone reloads the language.
         QMetaObject::invokeMethod(
             this,
-            [this, text] {
+            [this, status] {
                 if (searchWait_)
-                    searchWait_->SetStatusText(Q(text));
+                    searchWait_->SetStatusText(
+                        Q(SearchStatusText(status, [](std::string_view key) { return MessageText(key); })));
+            },
+            Qt::QueuedConnection);
+    };
+    worker_.OnInternalError = [this](TDeviceFault where, const std::string &what) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, where, what] {
+                const QString during =
+                    where == TDeviceFault::Tick ? QStringLiteral("odczyt") : QStringLiteral("operacja");
+                statusBar()->showMessage(QStringLiteral("Błąd programu (%1): %2").arg(during, Q(what)));
             },
             Qt::QueuedConnection);
     };

@@ -3,6 +3,7 @@
 #include "controller/DataManager.h"
 #include "controller/Version.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -46,6 +47,13 @@ bool PageFromName(const std::string &name, TPage &page)
         }
     }
     return false;
+}
+
+std::chrono::steady_clock::time_point NextTickStart(std::chrono::steady_clock::time_point previousStart,
+                                                    std::chrono::milliseconds interval,
+                                                    std::chrono::steady_clock::time_point now)
+{
+    return std::max(previousStart + interval, now);
 }
 
 int TickInterval(bool linkUp, TPage page)

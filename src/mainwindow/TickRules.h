@@ -7,6 +7,7 @@
 #include "controller/NorviData.h"
 #include "controller/WorkType.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -57,6 +58,14 @@ inline constexpr int kIntervalDisconnected = 1500;
 
 // Link up: 500 ms on the configuration page, 200 ms elsewhere; down: 1500 ms.
 int TickInterval(bool linkUp, TPage page);
+
+// When the tick after one that started at `previousStart` starts: one
+// interval after that start, so the poll cycle's own time does not stretch
+// the period; at `now` when the tick overran the interval, without the
+// burst of catch-up ticks a fixed grid would fire.
+std::chrono::steady_clock::time_point NextTickStart(std::chrono::steady_clock::time_point previousStart,
+                                                    std::chrono::milliseconds interval,
+                                                    std::chrono::steady_clock::time_point now);
 
 // The poll cycles of the page, in order: the first one's result is the
 // cycle's; a configuration page's cycle result is not used.

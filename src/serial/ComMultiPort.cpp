@@ -75,7 +75,8 @@ struct TComMultiPort::Impl
     TComStopBits stopBits = TComStopBits::comOneStopBit;
     TComMultiPortTimeouts timeouts;
     bool useTimeouts = true;
-    bool threadSafe = false;
+    // Read by every operation on whichever thread runs it.
+    std::atomic<bool> threadSafe{false};
     TComMultiPortLockingOptions lockingOptions;
     TComMultiPortLockingStrategy lockingStrategy = TComMultiPortLockingStrategy::lsAllAutomatic;
     std::string devicePath;
@@ -88,7 +89,9 @@ struct TComMultiPort::Impl
     // The time-outs in force on the open port: taken over when it opens and
     // whenever the settings are applied with UseTimeouts.
     detail::TIoTimeouts applied;
-    std::unique_ptr<TPortLock> lock;
+    // Lives as long as the port: switching thread safety off must not pull
+    // the lock from under a thread that holds it or waits for it.
+    TPortLock lock;
 
     detail::TIoTimeouts Snapshot() const
     {
@@ -133,7 +136,6 @@ TComMultiPort::~TComMultiPort()
         // still has to go.
         d->CloseHandle();
     }
-    d->lock.reset();
 }
 
 // --- properties ---
@@ -271,13 +273,7 @@ bool TComMultiPort::ThreadSafe() const
 
 void TComMultiPort::SetThreadSafe(bool value)
 {
-    if (d->threadSafe == value)
-        return;
     d->threadSafe = value;
-    if (value && !d->lock)
-        d->lock = std::make_unique<TPortLock>();
-    else if (!value)
-        d->lock.reset();
 }
 
 TComMultiPortLockingOptions &TComMultiPort::LockingOptions()
@@ -329,9 +325,11 @@ void TComMultiPort::SetLockingStrategy(TComMultiPortLockingStrategy value)
 
 void TComMultiPort::Open()
 {
-    const bool unlockAfter = d->threadSafe && !d->lockingOptions.ManualOpenUnlock();
-    if (d->threadSafe && !d->lockingOptions.ManualOpenLock())
-        Lock();
+    // One reading of the flag, so a switch meanwhile cannot unbalance the lock.
+    const bool safe = d->threadSafe;
+    const bool unlockAfter = safe && !d->lockingOptions.ManualOpenUnlock();
+    if (safe && !d->lockingOptions.ManualOpenLock())
+        d->lock.Lock();
     try {
         if (d->fd < 0) {
             if (d->forceConfigure && d->baudRate == TComBaudRate::comBRUnknown)
@@ -390,9 +388,10 @@ void TComMultiPort::Open()
 
 void TComMultiPort::Close()
 {
-    const bool unlockAfter = d->threadSafe && !d->lockingOptions.ManualCloseUnlock();
-    if (d->threadSafe && !d->lockingOptions.ManualCloseLock())
-        Lock();
+    const bool safe = d->threadSafe;
+    const bool unlockAfter = safe && !d->lockingOptions.ManualCloseUnlock();
+    if (safe && !d->lockingOptions.ManualCloseLock())
+        d->lock.Lock();
     d->CloseHandle();
     if (unlockAfter)
         Unlock();
@@ -405,9 +404,10 @@ bool TComMultiPort::IsOpen() const
 
 bool TComMultiPort::Read(uint8_t *buffer, unsigned count, unsigned &bytesRead)
 {
-    const bool unlockAfter = d->threadSafe && !d->lockingOptions.ManualReadUnlock();
-    if (d->threadSafe && !d->lockingOptions.ManualReadLock())
-        Lock();
+    const bool safe = d->threadSafe;
+    const bool unlockAfter = safe && !d->lockingOptions.ManualReadUnlock();
+    if (safe && !d->lockingOptions.ManualReadLock())
+        d->lock.Lock();
     bytesRead = 0;
     if (count > 0)
         std::memset(buffer, 0, count);
@@ -420,9 +420,10 @@ bool TComMultiPort::Read(uint8_t *buffer, unsigned count, unsigned &bytesRead)
 
 bool TComMultiPort::Write(const uint8_t *buffer, unsigned count, unsigned &bytesWritten)
 {
-    const bool unlockAfter = d->threadSafe && !d->lockingOptions.ManualWriteUnlock();
-    if (d->threadSafe && !d->lockingOptions.ManualWriteLock())
-        Lock();
+    const bool safe = d->threadSafe;
+    const bool unlockAfter = safe && !d->lockingOptions.ManualWriteUnlock();
+    if (safe && !d->lockingOptions.ManualWriteLock())
+        d->lock.Lock();
     bytesWritten = 0;
     const int fd = d->fd;
     const bool ok = fd >= 0 && detail::TimedWrite(fd, buffer, count, d->applied, bytesWritten);
@@ -433,17 +434,18 @@ bool TComMultiPort::Write(const uint8_t *buffer, unsigned count, unsigned &bytes
 
 void TComMultiPort::Lock()
 {
-    if (!d->threadSafe || !d->lock)
+    if (!d->threadSafe)
         throw EComPortError(kLockDisabled);
-    d->lock->Lock();
+    d->lock.Lock();
 }
 
 void TComMultiPort::Unlock()
 {
-    if (!d->threadSafe || !d->lock)
-        throw EComPortError(kUnlockDisabled);
-    if (!d->lock->Unlock())
-        throw EComPortError(kUnlockNotOwner);
+    // A holder that took the lock before thread safety was switched off
+    // still gives it back, or the threads waiting for it would wait forever.
+    if (d->lock.Unlock())
+        return;
+    throw EComPortError(d->threadSafe ? kUnlockNotOwner : kUnlockDisabled);
 }
 
 bool TComMultiPort::Configure()

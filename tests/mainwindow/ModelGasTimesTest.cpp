@@ -75,16 +75,11 @@ struct ModelLine
     // The frames of one more fresh tick, once the simulator logged them all.
     std::vector<std::string> FramesOfOneTick()
     {
-        sim.Clear();
+        sim.ClearTrace();
         const TTickReport report = tick.Run();
         EXPECT_TRUE(report.ReadingsFresh);
-        // Every transaction waited for its answer, so its request is in; the
-        // wait only covers the hand-over from the simulator's thread.
-        guitest::WaitFor([&] {
-            const auto f = sim.Frames();
-            return std::find(f.begin(), f.end(), kReadWordVar40) != f.end();
-        });
-        return sim.Frames();
+        EXPECT_TRUE(sim.Sync(link.Port));
+        return sim.Requests();
     }
 
     SimPort sim;

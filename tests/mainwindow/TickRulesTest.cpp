@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <vector>
+
 using namespace lumex;
 
 TEST(TickInterval, FollowsLinkAndPage)
@@ -113,4 +117,45 @@ TEST(StartOptions, SwitchesAnyCaseAndOptions)
     const auto bad = ParseStartOptions({"--after", "soon", "--port"});
     EXPECT_EQ(bad.Problems.size(), 2u);
     EXPECT_FALSE(ParseStartOptions({"OFFLINE"}).Offline);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Tick start times, in ms from the first, of a tick that costs `cost(n)`
+// for the n-th tick, scheduled by NextTickStart on a clock the test moves.
+std::vector<long> TickStarts(int count, milliseconds interval, const std::function<milliseconds(int)> &cost)
+{
+    const Clock::time_point origin{};
+    Clock::time_point start = origin;
+    std::vector<long> starts;
+    for (int n = 0; n < count; ++n) {
+        starts.push_back(static_cast<long>(std::chrono::duration_cast<milliseconds>(start - origin).count()));
+        const Clock::time_point end = start + cost(n);
+        start = NextTickStart(start, interval, end);
+    }
+    return starts;
+}
+
+} // namespace
+
+TEST(TickSchedule, TicksStartOnTheIntervalWhateverTheCycleCosts)
+{
+    // 200 ms ticks whose poll cycle takes 100 ms: five a second, not three.
+    const auto starts = TickStarts(6, milliseconds(200), [](int) { return milliseconds(100); });
+    EXPECT_EQ(starts, (std::vector<long>{0, 200, 400, 600, 800, 1000}));
+    // A cycle that takes the whole interval still keeps the grid.
+    EXPECT_EQ(TickStarts(3, milliseconds(200), [](int) { return milliseconds(200); }),
+              (std::vector<long>{0, 200, 400}));
+}
+
+TEST(TickSchedule, AnOverrunStartsTheNextTickAtOnceWithoutCatchingUp)
+{
+    // The second tick takes 650 ms (a slow answer): the third starts as it
+    // ends, and the ones after go on an interval apart, with no burst for
+    // the three that a fixed grid would have missed.
+    const auto starts = TickStarts(5, milliseconds(200), [](int n) { return milliseconds(n == 1 ? 650 : 50); });
+    EXPECT_EQ(starts, (std::vector<long>{0, 200, 850, 1050, 1250}));
 }

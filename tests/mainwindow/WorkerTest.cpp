@@ -2,15 +2,21 @@
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
+#include "documents/LangManager.h"
+#include "documents/LanguagePack.h"
+#include "documents/Languages.h"
 #include "mainwindow/DeviceWorker.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <stdexcept>
+#include <thread>
 
 using namespace lumex;
 using guitest::SimPort;
@@ -54,9 +60,9 @@ public:
             if (s.Report.ImageCleared)
                 cleared_ = s;
         };
-        worker->OnSearchStatus = [this](const std::string &text) {
+        worker->OnSearchStatus = [this](const TSearchStatus &status) {
             std::lock_guard g(mutex_);
-            statuses_.push_back(text);
+            statuses_.push_back(status);
         };
         worker->OnSearchFinished = [this](const TSearchResult &r) {
             std::lock_guard g(mutex_);
@@ -92,11 +98,17 @@ public:
         std::lock_guard g(mutex_);
         return results_;
     }
-    std::vector<std::string> Statuses()
+    // The statuses as the wait window words them, by default with no
+    // language loaded.
+    std::vector<std::string> Statuses(const std::function<std::string(std::string_view)> &language = {})
     {
         std::lock_guard g(mutex_);
-        return statuses_;
+        std::vector<std::string> texts;
+        for (const TSearchStatus &s : statuses_)
+            texts.push_back(SearchStatusText(s, language));
+        return texts;
     }
+    std::string Folder() const { return folder_.string() + "/"; }
     void Start(int savedPort, bool offline = false, bool noSearch = false)
     {
         config.SetPortNumber(savedPort, false);
@@ -125,7 +137,7 @@ private:
     TDeviceSnapshot last_;
     std::optional<TDeviceSnapshot> cleared_;
     std::vector<TSearchResult> results_;
-    std::vector<std::string> statuses_;
+    std::vector<TSearchStatus> statuses_;
 };
 
 } // namespace
@@ -217,7 +229,7 @@ TEST(ConnectionWorkflow, SecondSearchWhileOneRunsDoesNothing)
     TConnectionWorkflow workflow(link.Manager, nullptr, hooks, boot);
     std::optional<TSearchOutcome> inner;
     TSearchCallbacks callbacks;
-    callbacks.Status = [&](const std::string &) {
+    callbacks.Status = [&](const TSearchStatus &) {
         if (!inner)
             inner = workflow.SearchPorts({"COM3"}, {}).Outcome;
     };
@@ -325,4 +337,208 @@ TEST(DeviceWorker, UnacknowledgedWorkTypeIsReported)
     ASSERT_TRUE(WaitFor([&] { return failures.load() == 1; }, 3000));
     std::lock_guard g(keyMutex);
     EXPECT_EQ(reportedKey, "strWriteFailed");
+}
+
+namespace {
+
+// Faults that reach the device thread's boundary, as the window gets them.
+class FaultLog
+{
+public:
+    explicit FaultLog(TDeviceWorker &worker)
+    {
+        worker.OnInternalError = [this](TDeviceFault where, const std::string &what) {
+            std::lock_guard g(mutex_);
+            faults_.emplace_back(where, what);
+        };
+    }
+    std::vector<std::pair<TDeviceFault, std::string>> Faults()
+    {
+        std::lock_guard g(mutex_);
+        return faults_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<TDeviceFault, std::string>> faults_;
+};
+
+// A job that holds the device thread until released, so the test can line
+// requests up behind it.
+class BlockingJob
+{
+public:
+    void Post(TDeviceWorker &worker)
+    {
+        worker.Post([this] {
+            std::unique_lock g(mutex_);
+            entered_ = true;
+            cv_.notify_all();
+            cv_.wait(g, [this] { return released_; });
+        });
+        std::unique_lock g(mutex_);
+        cv_.wait(g, [this] { return entered_; });
+    }
+    void Release()
+    {
+        std::lock_guard g(mutex_);
+        released_ = true;
+        cv_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool entered_ = false;
+    bool released_ = false;
+};
+
+} // namespace
+
+TEST(DeviceWorker, ExceptionOfAJobIsReportedAndTheThreadGoesOn)
+{
+    WorkerBench bench;
+    FaultLog log(*bench.worker);
+    bench.Start(3, true);
+    bench.worker->Post([] { throw std::logic_error("table row missing"); });
+    ASSERT_TRUE(WaitFor([&] { return !log.Faults().empty(); }));
+    EXPECT_EQ(log.Faults().front(), std::make_pair(TDeviceFault::Job, std::string("table row missing")));
+    // Jobs and ticks still run.
+    bool ran = false;
+    EXPECT_TRUE(bench.worker->Call([&] { ran = true; }));
+    EXPECT_TRUE(ran);
+    const uint64_t ticks = bench.worker->TicksRun();
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() > ticks; }, 6000));
+    // A caller that waits gets its job's exception back instead.
+    EXPECT_THROW(bench.worker->Call([] { throw std::runtime_error("bad"); }), std::runtime_error);
+    EXPECT_EQ(log.Faults().size(), 1u);
+}
+
+// A wrong request length is a fault of our own command use: it must not
+// pass for a lost controller, and the link stays up.
+TEST(DeviceWorker, ProgrammingErrorInTheTickIsReportedNotTakenForALostLink)
+{
+    WorkerBench bench;
+    bench.AddPort(3, guitest::ControllerOptions());
+    std::atomic<bool> armed{false};
+    TDataManager &manager = bench.link.Manager;
+    manager.Extensions().ReadCalibrationState = [&](bool) {
+        if (!armed)
+            return true;
+        return manager.Transact(0x21, {0x21, 0x00}, {}); // 0x21 takes one parameter byte
+    };
+    FaultLog log(*bench.worker);
+    std::atomic<int> lostWhileArmed{0};
+    auto onSnapshot = bench.worker->OnSnapshot;
+    bench.worker->OnSnapshot = [&](const TDeviceSnapshot &s) {
+        if (armed && !s.LinkUp)
+            ++lostWhileArmed;
+        onSnapshot(s);
+    };
+    bench.Start(3, false, true);
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    // A calibration running makes every tick read the calibration state.
+    bench.worker->Post([&] {
+        manager.RequestedWorkType = 3;
+        armed = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return !log.Faults().empty(); }, 6000));
+    ASSERT_TRUE(bench.worker->Call([&] { armed = false; }));
+    const auto fault = log.Faults().front();
+    EXPECT_EQ(fault.first, TDeviceFault::Tick);
+    EXPECT_NE(fault.second.find("wrong length"), std::string::npos) << fault.second;
+    EXPECT_EQ(lostWhileArmed.load(), 0);
+    const uint64_t ticks = bench.worker->TicksRun();
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }, 6000));
+    EXPECT_TRUE(bench.Last().LinkUp);
+}
+
+TEST(DeviceWorker, CallFromTheDeviceThreadRunsAtOnce)
+{
+    WorkerBench bench;
+    bench.Start(3, true);
+    bool inner = false;
+    bool nested = false;
+    ASSERT_TRUE(bench.worker->Call([&] { nested = bench.worker->Call([&] { inner = true; }); }));
+    EXPECT_TRUE(nested);
+    EXPECT_TRUE(inner);
+}
+
+// Whether the Call's job was queued before Stop dropped the queue or posted
+// after, the caller comes back, told the job did not run.
+TEST(DeviceWorker, CallRacingWithStopReturnsWithoutTheJob)
+{
+    WorkerBench bench;
+    bench.Start(3, true);
+    BlockingJob blocker;
+    blocker.Post(*bench.worker);
+    std::atomic<bool> ran{false};
+    std::atomic<int> called{-1};
+    std::thread caller([&] { called = bench.worker->Call([&] { ran = true; }) ? 1 : 0; });
+    std::thread stopper([&] { bench.worker->Stop(); });
+    caller.join();
+    blocker.Release();
+    stopper.join();
+    EXPECT_EQ(called.load(), 0);
+    EXPECT_FALSE(ran);
+    // Stopped: a job runs on the caller.
+    EXPECT_TRUE(bench.worker->Call([&] { ran = true; }));
+    EXPECT_TRUE(ran);
+}
+
+TEST(DeviceWorker, CancelGivenBeforeTheSearchBeginsEndsIt)
+{
+    WorkerBench bench;
+    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    bench.Start(9, false, true);
+    BlockingJob blocker;
+    blocker.Post(*bench.worker);
+    bench.worker->SearchPorts();
+    bench.worker->CancelSearch();
+    blocker.Release();
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 10000));
+    EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::Cancelled);
+    EXPECT_EQ(controller.BytesReceived(), 0u);
+    // The cancel belonged to that search only.
+    bench.worker->SearchPorts();
+    ASSERT_TRUE(WaitFor([&] { return bench.Results().size() == 2; }, 10000));
+    EXPECT_EQ(bench.Results().back().Outcome, TSearchOutcome::Connected);
+    EXPECT_EQ(bench.Results().back().PortNumber, 3);
+}
+
+TEST(ConnectionWorkflow, WindowWordsTheSearchStatus)
+{
+    const TSearchStatus trying{TSearchStatus::TStep::TryingPort, "COM7", 0};
+    const TSearchStatus connected{TSearchStatus::TStep::Connected, {}, 5};
+    auto language = [](std::string_view key) {
+        return key == "strDevConnectPort" ? std::string("Connecting on port") : "!_" + std::string(key);
+    };
+    EXPECT_EQ(SearchStatusText(trying, language), "COM7");
+    EXPECT_EQ(SearchStatusText(connected, language), "Connecting on port COM5");
+    // A language without the text.
+    EXPECT_EQ(SearchStatusText(connected, [](std::string_view key) { return "!_" + std::string(key); }), ">>> COM5");
+    EXPECT_EQ(SearchStatusText(connected, {}), ">>> COM5");
+}
+
+// The window reloads its language whenever the user picks one; the search
+// meanwhile reports only states, which the window words with the texts in
+// force. (The data-race tree fails this test if the device thread reads a
+// language text.)
+TEST(DeviceWorker, SearchReadsNoLanguageTextWhileTheWindowReloadsIt)
+{
+    WorkerBench bench;
+    bench.AddPort(3, guitest::ControllerOptions());
+    std::ofstream(bench.Folder() + "_EN.lng", std::ios::binary) << PackLanguageText(
+        "FileVersion=3.0.5.1\n[Strings]\nstrDevConnectPort=Connecting on port\n", CharsetOf("EN"), std::nullopt);
+    TLM lm(bench.Folder(), "3.0.5.1");
+    ASSERT_TRUE(lm.LoadLanguage("EN"));
+    bench.Start(9);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (bench.Results().empty() && std::chrono::steady_clock::now() < deadline)
+        ASSERT_TRUE(lm.LoadLanguage("EN"));
+    ASSERT_FALSE(bench.Results().empty());
+    EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::Connected);
+    const auto shown = bench.Statuses([&](std::string_view key) { return lm.MessageText(key); });
+    EXPECT_EQ(shown, std::vector<std::string>({"COM3", "Connecting on port COM3"}));
+    bench.worker->Stop();
 }

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace lumex;
@@ -164,4 +166,82 @@ TEST(ComMultiPortLock, ReentrantLockNeedsAsManyUnlocks)
     port.Unlock();
     other.Join();
     EXPECT_TRUE(other.Done());
+}
+
+// Switching thread safety off and on again while one thread holds the lock
+// and another waits for it keeps the one lock: the holder can still give it
+// back and the waiter gets it after the holder, never beside it.
+TEST(ComMultiPortLock, SwitchingThreadSafetyKeepsTheLockOfHolderAndWaiter)
+{
+    TComMultiPort port;
+    port.SetThreadSafe(true);
+    std::mutex m;
+    std::condition_variable cv;
+    bool holding = false;
+    bool release = false;
+    std::atomic<bool> holderInside{false};
+    std::atomic<bool> overlapped{false};
+    std::string holderError;
+    std::thread holder([&] {
+        port.Lock();
+        holderInside = true;
+        {
+            std::unique_lock g(m);
+            holding = true;
+            cv.notify_all();
+            cv.wait(g, [&] { return release; });
+        }
+        holderInside = false;
+        try {
+            port.Unlock();
+        } catch (const EComPortError &e) {
+            holderError = e.what();
+        }
+    });
+    {
+        std::unique_lock g(m);
+        cv.wait(g, [&] { return holding; });
+    }
+    std::string waiterError;
+    std::thread waiter([&] {
+        try {
+            port.Lock();
+            overlapped = holderInside.load();
+            port.Unlock();
+        } catch (const EComPortError &e) {
+            waiterError = e.what();
+        }
+    });
+    port.SetThreadSafe(false);
+    port.SetThreadSafe(true);
+    {
+        std::lock_guard g(m);
+        release = true;
+    }
+    cv.notify_all();
+    holder.join();
+    waiter.join();
+    EXPECT_EQ(holderError, "");
+    EXPECT_EQ(waiterError, "");
+    EXPECT_FALSE(overlapped);
+    // Nothing is left held.
+    EXPECT_THROW(port.Unlock(), EComPortError);
+}
+
+// A holder whose lock outlives the switch to off gives it back all the same.
+TEST(ComMultiPortLock, HolderReleasesAfterThreadSafetyIsSwitchedOff)
+{
+    TComMultiPort port;
+    port.SetThreadSafe(true);
+    port.Lock();
+    port.SetThreadSafe(false);
+    EXPECT_NO_THROW(port.Unlock());
+    EXPECT_THROW(port.Unlock(), EComPortError);
+    EXPECT_THROW(port.Lock(), EComPortError);
+    port.SetThreadSafe(true);
+    std::thread other([&] {
+        port.Lock();
+        port.Unlock();
+    });
+    other.join(); // the lock was free
 }
