@@ -1,5 +1,5 @@
-// The main window's tests start the program's own start-up path: Qt without
-// a display, and no user locale, so the catalogue switches on its own.
+// The entry of the widget tests: Qt without a display and without a user
+// locale, so the catalogue must switch languages on its own.
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
