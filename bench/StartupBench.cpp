@@ -119,8 +119,10 @@ public:
 protected:
     bool eventFilter(QObject *object, QEvent *event) override
     {
+        // Done with both, it no longer asks for the window, which goes
+        // before the application does.
         const auto type = event->type();
-        if ((type == QEvent::Show || type == QEvent::Paint) && object->isWidgetType()) {
+        if (!(shown_ && painted_) && (type == QEvent::Show || type == QEvent::Paint) && object->isWidgetType()) {
             QWidget *window = MainWindow();
             auto *widget = static_cast<QWidget *>(object);
             if (window != nullptr && type == QEvent::Show && widget == window && !shown_) {
