@@ -21,8 +21,13 @@ std::unique_ptr<testsupport::SimHarness> StartSimulator(sim::SimulatorOptions op
 
 TWireTotal TRequestCounter::Total(double turnaroundMs) const
 {
+    return PriceRequests(simulator_.Trace(), turnaroundMs);
+}
+
+TWireTotal PriceRequests(const testsupport::SimTrace &frames, double turnaroundMs)
+{
     TWireTotal total;
-    for (const auto &frame : simulator_.Trace()) {
+    for (const auto &frame : frames) {
         if (!frame.IsRequest() || frame.bytes.size() < 2)
             continue;
         ++total.transactions;

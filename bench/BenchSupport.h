@@ -21,6 +21,9 @@ struct TWireTotal
     double wireMs = 0;
 };
 
+// Prices the whole requests among `frames` with their answers.
+TWireTotal PriceRequests(const testsupport::SimTrace &frames, double turnaroundMs);
+
 // Prices the requests in the simulator's trace from the last Start() on.
 class TRequestCounter
 {

@@ -78,6 +78,8 @@ bool TApplicationStartup::StartDemoController()
     o.controller.letter = kDemoLetter;
     o.pace = true;
     simulator_ = std::make_unique<sim::Simulator>(o);
+    if (DemoLineObserver)
+        simulator_->Observe(DemoLineObserver);
     std::string error;
     if (!simulator_->Start(error)) {
         std::fprintf(stderr, "Lumex2: the simulated controller did not start: %s\n", error.c_str());
@@ -168,11 +170,18 @@ int TApplicationStartup::Exec()
 
 int RunLumex2(int argc, char **argv)
 {
+    return RunLumex2(argc, argv, {});
+}
+
+int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare)
+{
     QApplication app(argc, argv);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
     TApplicationStartup startup(std::move(args), Link());
+    if (prepare)
+        prepare(startup);
     if (!startup.Start())
         return 1;
     return startup.Exec();

@@ -8,6 +8,7 @@
 #include "mainwindow/StartOptions.h"
 #include "mainwindow/UserMessage.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@ class QWidget;
 
 namespace sim {
 class Simulator;
-}
+struct TraceEvent;
+} // namespace sim
 
 namespace lumex {
 
@@ -39,6 +41,9 @@ public:
     // Every message box of the program, the core's errors included; set it
     // before Start.
     TMessagePresenter ShowMessage = ShowMessageBox;
+    // Sees every frame of the --demo controller's line from its first one
+    // (on the simulator's thread); set before Start. For the benchmarks.
+    std::function<void(const sim::TraceEvent &)> DemoLineObserver;
 
     // Creates everything up to the message loop, shows the main window and
     // then starts the device. False when the program cannot run.
@@ -71,5 +76,8 @@ private:
 
 // The program: Qt, the start-up, the message loop.
 int RunLumex2(int argc, char **argv);
+// The same with `prepare` run on the start-up object before it starts, once
+// Qt is up: the benchmarks watch the real start-up through it.
+int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare);
 
 } // namespace lumex
