@@ -7,17 +7,15 @@
 
 namespace lumex {
 
-TApplicationSettings::TApplicationSettings()
-    : config_(std::make_unique<TAppConfig>()), port_(std::make_unique<TComMultiPort>()),
-      parameters_(std::make_unique<TCustomParameters>())
+TApplicationSettings::TApplicationSettings(TComMultiPort &port)
+    : config_(std::make_unique<TAppConfig>()), port_(port), parameters_(std::make_unique<TCustomParameters>())
 {
-    port_->ApplyControllerSettings();
+    port_.ApplyControllerSettings();
 }
 
 TApplicationSettings::~TApplicationSettings()
 {
     config_.reset();
-    port_.reset();
     parameters_.reset();
 }
 
@@ -26,12 +24,6 @@ void TApplicationSettings::SelectProfile(const TProductProfile &profile)
     config_->DefaultLanguage = profile.DefaultLanguage;
     config_->ProductName = profile.Name;
     parameters_->ApplyProfile(profile);
-}
-
-TApplicationSettings &ApplicationSettings()
-{
-    static TApplicationSettings settings;
-    return settings;
 }
 
 } // namespace lumex

@@ -1,6 +1,7 @@
 // The process-wide objects that exist before any window, created in this
-// order and freed in the same order: the settings object, the shared serial
-// port (set up for the controller link) and the product-profile holder.
+// order and freed in the same order: the settings object and the
+// product-profile holder, both bound to the one shared serial port (which
+// the controller link owns).
 #pragma once
 
 #include <memory>
@@ -15,13 +16,14 @@ struct TProductProfile;
 class TApplicationSettings
 {
 public:
-    TApplicationSettings();
+    // `port` is the shared port; it gets the controller's line settings.
+    explicit TApplicationSettings(TComMultiPort &port);
     ~TApplicationSettings();
     TApplicationSettings(const TApplicationSettings &) = delete;
     TApplicationSettings &operator=(const TApplicationSettings &) = delete;
 
     TAppConfig &AppConfig() { return *config_; }
-    TComMultiPort &Port() { return *port_; }
+    TComMultiPort &Port() { return port_; }
     TCustomParameters &CustomParameters() { return *parameters_; }
 
     // The product row chosen at start-up: its default language and name go
@@ -30,11 +32,8 @@ public:
 
 private:
     std::unique_ptr<TAppConfig> config_;
-    std::unique_ptr<TComMultiPort> port_;
+    TComMultiPort &port_;
     std::unique_ptr<TCustomParameters> parameters_;
 };
-
-// The program's one instance, created on first use.
-TApplicationSettings &ApplicationSettings();
 
 } // namespace lumex

@@ -2,6 +2,7 @@
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
+#include "documents/AppSettings.h"
 #include "documents/CustomCatalogue.h"
 #include "documents/LangManager.h"
 #include "documents/ProductProfile.h"
@@ -57,6 +58,15 @@ public:
 TApplicationStartup::TApplicationStartup(std::vector<std::string> args, TControllerLink &link)
     : options_(ParseStartOptions(args)), link_(link)
 {
+    // The settings unit comes before any window: the settings object and
+    // the product profile, on the link's one shared port.
+    settings_ = std::make_unique<TApplicationSettings>(link_.Port);
+    settings_->SelectProfile(SelectedProductProfile());
+}
+
+TAppConfig &TApplicationStartup::Config()
+{
+    return settings_->AppConfig();
 }
 
 TApplicationStartup::~TApplicationStartup()
@@ -107,12 +117,11 @@ bool TApplicationStartup::Start()
     catalogue_ = std::make_unique<TCustom>();
     lm_->SetCatalogue(catalogue_.get());
 
-    config_ = std::make_unique<TAppConfig>();
-    config_->OnError = PresentErrors(ShowMessage, TMessageKind::Plain);
-    config_->DefaultLanguage = SelectedProductProfile().DefaultLanguage;
-    config_->SetLanguageManager(lm_.get());
-    config_->InitPaths(&link_.Port);
-    config_->LoadSettings();
+    TAppConfig &config = Config();
+    config.OnError = PresentErrors(ShowMessage, TMessageKind::Plain);
+    config.SetLanguageManager(lm_.get());
+    config.InitPaths(&link_.Port);
+    config.LoadSettings();
 
     // The port is a number of the settings unless a device is named.
     link_.Port.SetDevicePath("");
@@ -123,7 +132,7 @@ bool TApplicationStartup::Start()
         link_.Port.SetDevicePath(options_.PortPath);
     }
 
-    mainWindow_ = std::make_unique<TFormMain>(options_, link_, config_.get(), lm_.get());
+    mainWindow_ = std::make_unique<TFormMain>(options_, link_, &config, lm_.get());
     TFormMain &window = *mainWindow_;
     window.ShowMessage = ShowMessage;
     // A simulated or explicitly given device is not the user's saved port.

@@ -23,6 +23,7 @@ struct TraceEvent;
 namespace lumex {
 
 class TAppConfig;
+class TApplicationSettings;
 class TCustom;
 class TFormConnectStatus;
 class TFormMain;
@@ -55,7 +56,8 @@ public:
     TControllerLink &Link() { return link_; }
     TLM &LanguageManager() { return *lm_; }
     TCustom &Catalogue() { return *catalogue_; }
-    TAppConfig &Config() { return *config_; }
+    TAppConfig &Config();
+    TApplicationSettings &Settings() { return *settings_; }
     TFormMain *MainWindow() { return mainWindow_.get(); }
     TFormConnectStatus *ConnectStatus() { return connectStatus_; }
 
@@ -66,7 +68,7 @@ private:
     TControllerLink &link_;
     std::unique_ptr<TLM> lm_;
     std::unique_ptr<TCustom> catalogue_;
-    std::unique_ptr<TAppConfig> config_;
+    std::unique_ptr<TApplicationSettings> settings_;
     std::unique_ptr<sim::Simulator> simulator_;
     std::unique_ptr<QWidget> splash_;
     std::unique_ptr<TFormMain> mainWindow_;

@@ -69,11 +69,13 @@ TEST(CustomParameters, EvaluatorWithItsManager)
 
 TEST(ApplicationSettings, ProfileSetsTheDefaultLanguageAndTheSharedPortIsReady)
 {
-    TApplicationSettings settings;
+    TComMultiPort port;
+    TApplicationSettings settings(port);
     settings.SelectProfile(SelectedProductProfile());
     EXPECT_EQ(settings.AppConfig().DefaultLanguage, "CZ");
     EXPECT_EQ(settings.AppConfig().ProductName, "Lumex2");
     EXPECT_EQ(settings.CustomParameters().OfferedLanguages(), 50);
+    EXPECT_EQ(&settings.Port(), &port);
     EXPECT_EQ(settings.Port().BaudRate(), TComBaudRate::comBR9600);
     EXPECT_EQ(settings.Port().LockingStrategy(), TComMultiPortLockingStrategy::lsReadDataWithControl);
 }
