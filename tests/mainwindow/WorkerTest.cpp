@@ -440,7 +440,7 @@ TEST(DeviceWorker, ProgrammingErrorInTheTickIsReportedNotTakenForALostLink)
     ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }));
     // A calibration running makes every tick read the calibration state.
     bench.worker->Post([&] {
-        manager.RequestedWorkType = 3;
+        manager.RequestedWorkType = TWorkType::StartAutocalibration;
         armed = true;
     });
     ASSERT_TRUE(WaitFor([&] { return !log.Faults().empty(); }));
