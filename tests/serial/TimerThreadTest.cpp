@@ -277,9 +277,11 @@ TEST(TimerThreadStop, StopAndWaitLetsThePauseRunOut)
     TTimerThread timer;
     log.Attach(timer);
     timer.SetInterval(1000);
-    timer.SetEnabled(true);
+    const pid_t worker = StartedThread([&timer] { timer.SetEnabled(true); });
+    ASSERT_NE(worker, 0);
     ASSERT_TRUE(log.WaitForSteps(1));
-    std::this_thread::sleep_for(100ms); // the stop comes in the middle of the pause
+    // The stop comes while the worker sits in its pause.
+    ASSERT_TRUE(WaitFor([&] { return ThreadAsleepOrGone(worker); }));
     timer.StopAndWait();
     const Clock::duration sincePauseBegan = Clock::now() - log.EndOf(0);
     EXPECT_GE(Ms(sincePauseBegan), 995);
