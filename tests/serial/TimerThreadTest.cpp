@@ -84,7 +84,7 @@ public:
     }
 
     // False when fewer than `count` steps were seen within `limit`.
-    bool WaitForSteps(size_t count, Clock::duration limit = 5s)
+    bool WaitForSteps(size_t count, Clock::duration limit = testsupport::kGenerousDeadline)
     {
         std::unique_lock<std::mutex> guard(Lock);
         return Changed.wait_for(guard, limit, [&] { return Steps.size() >= count; });
@@ -247,12 +247,12 @@ TEST(TimerThreadPause, NewIntervalAppliesFromTheNextPause)
     TStepLog log;
     TTimerThread timer;
     log.Attach(timer);
-    timer.SetInterval(10000);
+    timer.SetInterval(600000);
     timer.SetEnabled(true);
     ASSERT_TRUE(log.WaitForSteps(1));
     timer.SetInterval(10);
-    timer.Wake(); // end the 10 s pause already under way
-    EXPECT_TRUE(log.WaitForSteps(6, 3s));
+    timer.Wake(); // end the long pause already under way
+    EXPECT_TRUE(log.WaitForSteps(6));
     timer.RequestStop(true);
 }
 
@@ -261,11 +261,11 @@ TEST(TimerThreadPause, WakeEndsThePauseEarly)
     TStepLog log;
     TTimerThread timer;
     log.Attach(timer);
-    timer.SetInterval(10000);
+    timer.SetInterval(600000); // a pause no test would sit out
     timer.SetEnabled(true);
     ASSERT_TRUE(log.WaitForSteps(1));
     timer.Wake();
-    EXPECT_TRUE(log.WaitForSteps(2, 3s));
+    EXPECT_TRUE(log.WaitForSteps(2));
     timer.RequestStop(true);
 }
 
@@ -312,7 +312,7 @@ TEST(TimerThreadStop, StopRequestedRightAfterStartIsNotLost)
     for (int i = 0; i < 10; ++i) {
         TTimerThread timer;
         timer.SetInterval(300);
-        ASSERT_TRUE(ReturnsWithin(timer, 3s,
+        ASSERT_TRUE(ReturnsWithin(timer, testsupport::kGenerousDeadline,
                                   [&timer] {
                                       timer.Start();
                                       timer.StopAndWait();
@@ -325,8 +325,8 @@ TEST(TimerThreadStop, SignalledStopRightAfterStartIsNotLost)
 {
     for (int i = 0; i < 20; ++i) {
         TTimerThread timer;
-        timer.SetInterval(10000);
-        ASSERT_TRUE(ReturnsWithin(timer, 3s,
+        timer.SetInterval(600000);
+        ASSERT_TRUE(ReturnsWithin(timer, testsupport::kGenerousDeadline,
                                   [&timer] {
                                       timer.Start();
                                       timer.RequestStop(true);
@@ -346,7 +346,7 @@ TEST(TimerThreadStop, RequestStopFalseLeavesTheWorkerRunning)
     ASSERT_TRUE(log.WaitForSteps(1));
     timer.RequestStop(false);
     const size_t seen = log.Count();
-    EXPECT_TRUE(log.WaitForSteps(seen + 3, 3s));
+    EXPECT_TRUE(log.WaitForSteps(seen + 3));
     EXPECT_FALSE(timer.StopRequested());
     timer.RequestStop(true);
 }
@@ -370,12 +370,12 @@ TEST(TimerThreadStop, DestructionEndsARunningWorker)
 TEST(TimerThreadStop, ThrowingStepEndsTheWorkerAndIsKept)
 {
     TTimerThread timer;
-    timer.SetInterval(10000);
+    timer.SetInterval(600000);
     timer.SetOnWorkStep([](TTimerThread &) { throw std::runtime_error("step failed"); });
     timer.SetEnabled(true);
     ASSERT_TRUE(WaitFor([&timer] { return timer.FatalException() != nullptr; }));
-    // Had the worker gone on, it would now sit in a 10 s pause.
-    EXPECT_TRUE(ReturnsWithin(timer, 2s, [&timer] { timer.StopAndWait(); }));
+    // Had the worker gone on, it would now sit in a ten-minute pause.
+    EXPECT_TRUE(ReturnsWithin(timer, testsupport::kGenerousDeadline, [&timer] { timer.StopAndWait(); }));
     EXPECT_THROW(std::rethrow_exception(timer.FatalException()), std::runtime_error);
 }
 
@@ -395,7 +395,7 @@ TEST(TimerThreadStop, StepMayStopItsOwnWorker)
     ASSERT_EQ(stopReturned.get_future().wait_for(testsupport::kGenerousDeadline), std::future_status::ready);
     // The worker ends on its own after that step; once it is gone the count is final.
     ASSERT_TRUE(WaitFor([&] { return ThreadGone(worker); }));
-    EXPECT_TRUE(ReturnsWithin(timer, 5s, [&timer] { timer.StopAndWait(); }));
+    EXPECT_TRUE(ReturnsWithin(timer, testsupport::kGenerousDeadline, [&timer] { timer.StopAndWait(); }));
     EXPECT_EQ(steps.load(), 1);
     EXPECT_FALSE(timer.FatalException());
 }
@@ -421,7 +421,7 @@ TEST(TimerThreadStart, EnabledOffAndOnKeepsTheOneWorker)
     EXPECT_EQ(log.Count(), whileOff) << "no steps while disabled";
 
     EXPECT_NO_THROW(timer.SetEnabled(true));
-    EXPECT_TRUE(log.WaitForSteps(whileOff + 2, 3s));
+    EXPECT_TRUE(log.WaitForSteps(whileOff + 2));
     timer.RequestStop(true);
     timer.StopAndWait();
     EXPECT_EQ(log.ThreadIds().size(), 1u) << "one worker thread only";
@@ -495,7 +495,7 @@ TEST(TimerThreadStart, LoadingComponentPerformsNoSteps)
         ASSERT_TRUE(OnePass(timer, worker));
     EXPECT_EQ(log.Count(), 0u);
     timer.SetLoading(false);
-    EXPECT_TRUE(log.WaitForSteps(1, 3s));
+    EXPECT_TRUE(log.WaitForSteps(1));
     timer.RequestStop(true);
 }
 
@@ -520,7 +520,7 @@ TEST(TimerThreadStart, PerformedFollowsTheStepWithTheOwnerAsSender)
     });
     timer.SetInterval(10);
     timer.SetEnabled(true);
-    ASSERT_EQ(twoRounds.get_future().wait_for(5s), std::future_status::ready);
+    ASSERT_EQ(twoRounds.get_future().wait_for(testsupport::kGenerousDeadline), std::future_status::ready);
     timer.RequestStop(true);
     timer.StopAndWait();
     std::lock_guard<std::mutex> guard(lock);
