@@ -8,7 +8,6 @@
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceWorker.h"
 #include "mainwindow/TickRules.h"
-#include "sim/Simulator.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,16 +21,14 @@ using namespace lumex;
 int main(int argc, char **argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    sim::SimulatorOptions o;
-    o.controller.generation = 0x30;
-    o.controller.letter = 'G';
+    sim::SimulatorOptions o = testsupport::SimSetup::Controller(0x30, 'G');
     o.pace = true;
-    sim::Simulator simulator(o);
-    if (!bench::StartSimulator(simulator))
+    const auto simulator = bench::StartSimulator(o);
+    if (!simulator)
         return 1;
 
     TControllerLink link;
-    link.Port.SetDevicePath(simulator.Path());
+    link.Port.SetDevicePath(simulator->Path());
     TTickHooks hooks;
     TDeviceWorker worker(link, nullptr, hooks);
     using Clock = std::chrono::steady_clock;
@@ -65,7 +62,7 @@ int main(int argc, char **argv)
         changed.wait_for(g, std::chrono::seconds(seconds), [] { return false; });
     }
     worker.Stop();
-    simulator.Stop();
+    simulator->Stop();
     std::lock_guard g(mutex);
     const double span = std::chrono::duration<double>(last - first).count();
     const double rate = readings > 1 && span > 0 ? (readings - 1) / span : 0;
