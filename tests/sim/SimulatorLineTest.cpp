@@ -221,14 +221,16 @@ TEST_F(SimulatorLine, StrayByteComesBeforeTheAnswer)
 TEST_F(SimulatorLine, AGapLongerThanTheIntervalTimeOutCutsTheAnswer)
 {
     StartSim();
-    sim_->AddFault("gap=250@01");
+    sim_->AddFault("gap=300@01");
     OpenPort();
     const Seen seen = Exchange(kIdent, 4);
-    // The rest-of-answer read waits for its first byte within its total
-    // time-out, but the next 250 ms pause exceeds the 100 ms interval.
+    // The rest-of-answer read (500 ms in all) gets its first byte after
+    // 300 ms, but the next 300 ms pause exceeds the 100 ms interval. The
+    // gap sits midway, so a late sender or reader of up to 200 ms changes
+    // nothing.
     ASSERT_EQ(seen.bytes.size(), 2u);
     EXPECT_EQ(seen.bytes[0], 0xD0);
-    EXPECT_GE(seen.ms, 250.0 + 100.0);
+    EXPECT_GE(seen.ms, 300.0 + 100.0);
 }
 
 TEST_F(SimulatorLine, LateAnswerArrivesOnlyAfterTheClientGaveUp)
