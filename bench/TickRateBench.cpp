@@ -8,7 +8,6 @@
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceWorker.h"
 #include "mainwindow/TickRules.h"
-#include "sim/Simulator.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,9 +21,7 @@ using namespace lumex;
 int main(int argc, char **argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
-    sim::SimulatorOptions o;
-    o.controller.generation = 0x30;
-    o.controller.letter = 'G';
+    sim::SimulatorOptions o = testsupport::SimSetup::Controller(0x30, 'G');
     o.pace = true;
     const auto simulator = bench::StartSimulator(o);
     if (!simulator)

@@ -6,6 +6,14 @@ namespace lumex {
 
 using Clock = std::chrono::steady_clock;
 
+Clock::duration PauseAfterStep(TTimerDelayType type, int intervalMs, Clock::duration stepTime)
+{
+    const Clock::duration interval = std::chrono::milliseconds(std::max(0, intervalMs));
+    if (type == TTimerDelayType::dtLikeTimer)
+        return std::max(Clock::duration::zero(), interval - stepTime);
+    return interval;
+}
+
 void TAutoResetEvent::Signal()
 {
     {
@@ -178,10 +186,7 @@ void TTimerThread::PerformStep(TBackgroundWorker &worker)
         if (const TTimerThreadNotifyEvent performed = OnWorkStepPerformed())
             performed(*this);
     }
-    Clock::duration pause = std::chrono::milliseconds(std::max(0, Interval()));
-    if (DelayType() == TTimerDelayType::dtLikeTimer)
-        pause = std::max(Clock::duration::zero(), pause - (Clock::now() - stepStart));
-    worker.WaitFor(pause);
+    worker.WaitFor(PauseAfterStep(DelayType(), Interval(), Clock::now() - stepStart));
 }
 
 } // namespace lumex

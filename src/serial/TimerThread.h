@@ -33,6 +33,12 @@ enum class TTimerThreadStartType
     stManualEnable // Start leaves Enabled as it is
 };
 
+// The pause after a step that took `stepTime`: the whole interval, or for
+// dtLikeTimer what is left of it (none after an overlong step). A negative
+// interval pauses not at all.
+std::chrono::steady_clock::duration PauseAfterStep(TTimerDelayType type, int intervalMs,
+                                                   std::chrono::steady_clock::duration stepTime);
+
 class TTimerThread;
 using TTimerThreadNotifyEvent = std::function<void(TTimerThread &)>;
 

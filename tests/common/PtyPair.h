@@ -70,8 +70,9 @@ public:
         }
     }
 
-    // Reads from the line until `count` bytes came or `timeoutMs` passed.
-    std::vector<uint8_t> Receive(std::size_t count, int timeoutMs = 2000) const
+    // Reads from the line until `count` bytes came or `timeoutMs` passed;
+    // the default is long enough that only a broken program reaches it.
+    std::vector<uint8_t> Receive(std::size_t count, int timeoutMs = 10000) const
     {
         std::vector<uint8_t> got;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

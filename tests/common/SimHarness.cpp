@@ -72,7 +72,6 @@ void SimHarness::Record(const sim::TraceEvent &e)
     {
         std::lock_guard g(mutex_);
         trace_.push_back(std::move(f));
-        ++generation_;
     }
     grew_.notify_all();
 }
@@ -188,18 +187,6 @@ bool SimHarness::WaitForFrame(const std::string &hex, std::chrono::milliseconds 
             return false;
         },
         deadline);
-}
-
-bool SimHarness::WaitQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds deadline) const
-{
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    std::unique_lock g(mutex_);
-    while (std::chrono::steady_clock::now() + quiet <= end) {
-        const std::size_t seen = generation_;
-        if (!grew_.wait_for(g, quiet, [&] { return generation_ != seen; }))
-            return true; // a whole interval without an event
-    }
-    return false;
 }
 
 bool SimHarness::Sync(lumex::TComMultiPort &port, std::chrono::milliseconds deadline)

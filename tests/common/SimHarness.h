@@ -100,10 +100,6 @@ public:
     bool WaitForBytes(std::size_t count, std::chrono::milliseconds deadline = kGenerousDeadline) const;
     // Until a received or sent event shows these bytes ("C0 01 01 C2").
     bool WaitForFrame(const std::string &hex, std::chrono::milliseconds deadline = kGenerousDeadline) const;
-    // Until nothing was traced for `quiet`: for a client that may still be
-    // sending and whose frame count is not known in advance.
-    bool WaitQuiet(std::chrono::milliseconds quiet = 200ms,
-                   std::chrono::milliseconds deadline = kGenerousDeadline) const;
 
     // Everything the client wrote before this call is in the trace when it
     // returns true: a marker byte of no personality goes through the
@@ -124,7 +120,6 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable grew_;
     SimTrace trace_;
-    std::size_t generation_ = 0; // counts events, cleared or not
 };
 
 } // namespace testsupport

@@ -13,8 +13,8 @@
 #include <vector>
 
 using namespace lumex;
-using linktest::ControllerOptions;
 using linktest::SimLink;
+using testsupport::SimSetup;
 
 namespace {
 
@@ -324,7 +324,7 @@ std::string CaseName(const ::testing::TestParamInfo<Case> &info)
 class ConfigTrace : public ::testing::TestWithParam<Case>
 {
 protected:
-    ConfigTrace() : s_(ControllerOptions(GetParam().generation, static_cast<uint8_t>(GetParam().letter))) {}
+    ConfigTrace() : s_(SimSetup::Controller(GetParam().generation, static_cast<uint8_t>(GetParam().letter))) {}
 
     bool Legacy() const { return GetParam().generation != 0x30; }
     Frames ExpectedRead() const { return Legacy() ? LegacyRead() : Read30(GetParam().letter); }

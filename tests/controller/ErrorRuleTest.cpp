@@ -6,8 +6,8 @@
 #include <chrono>
 
 using namespace lumex;
-using linktest::ControllerOptions;
 using linktest::SimLink;
+using testsupport::SimSetup;
 
 namespace {
 
@@ -40,7 +40,7 @@ void ConnectAndRead(SimLink &s)
 
 TEST(ErrorRule, ValuesKeptInFirstFailingCycleAndZeroInTheSecond)
 {
-    SimLink s(ControllerOptions(0x15));
+    SimLink s(SimSetup::Controller(0x15, std::nullopt));
     ConnectAndRead(s);
     const Readings before = Take(s.Data());
 
@@ -72,7 +72,7 @@ TEST(ErrorRule, ValuesKeptInFirstFailingCycleAndZeroInTheSecond)
 
 TEST(ErrorRule, RestOfAFailingCycleNeitherWaitsNorSends)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ConnectAndRead(s);
     s.ClearTrace();
     s.AddFault("silence@0B:1");

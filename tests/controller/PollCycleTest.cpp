@@ -8,8 +8,8 @@
 #include <vector>
 
 using namespace lumex;
-using linktest::ControllerOptions;
 using linktest::SimLink;
+using testsupport::SimSetup;
 
 namespace {
 
@@ -29,7 +29,7 @@ Frames OneCycle(SimLink &s, int mode, bool expectOk = true)
 
 TEST(PollCycle, FirstCycleAfterReconnectionReadsNothing)
 {
-    SimLink s(ControllerOptions(0x15));
+    SimLink s(SimSetup::Controller(0x15, std::nullopt));
     const Frames first = OneCycle(s, pmReadings);
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(first.front(), "C0 01 01 C2");
@@ -41,7 +41,7 @@ TEST(PollCycle, FirstCycleAfterReconnectionReadsNothing)
 
 TEST(PollCycle, Letter30GUsesTheSingleLiveBlock)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ASSERT_TRUE(s.Connect());
     EXPECT_EQ(OneCycle(s, pmReadings), (Frames{"C0 0B 0B D6", "C0 40 29 29", "C0 64 A5 C9", kCorrMapCounters}));
     EXPECT_NE(s.Data().SupplyRaw, 0);
@@ -49,7 +49,7 @@ TEST(PollCycle, Letter30GUsesTheSingleLiveBlock)
 
 TEST(PollCycle, Letter30FReadsBlocksAndTheWorkState)
 {
-    SimLink s(ControllerOptions(0x30, 'F'));
+    SimLink s(SimSetup::Controller(0x30, 'F'));
     ASSERT_TRUE(s.Connect());
     s.Data().InjSW = 4;
     EXPECT_EQ(OneCycle(s, pmReadings), (Frames{"C0 05 05 CA", "C0 22 22 04", "C0 53 05 18", kCorrMapCounters}));
@@ -57,7 +57,7 @@ TEST(PollCycle, Letter30FReadsBlocksAndTheWorkState)
 
 TEST(PollCycle, FourInjectorsNeverAskForCylindersFiveToEight)
 {
-    SimLink s(ControllerOptions(0x15));
+    SimLink s(SimSetup::Controller(0x15, std::nullopt));
     ASSERT_TRUE(s.Connect());
     s.Data().InjSW = 4;
     s.Data().PetrolTime[6] = 1234;
@@ -69,7 +69,7 @@ TEST(PollCycle, FourInjectorsNeverAskForCylindersFiveToEight)
 
 TEST(PollCycle, SixInjectorsReadTheSecondBlock)
 {
-    SimLink s(ControllerOptions(0x14));
+    SimLink s(SimSetup::Controller(0x14, std::nullopt));
     ASSERT_TRUE(s.Connect());
     s.Data().InjSW = 6;
     EXPECT_EQ(OneCycle(s, pmReadings), (Frames{"C0 05 05 CA", "C0 06 06 CC", "C0 22 22 04", kCorrMapCounters}));
@@ -77,7 +77,7 @@ TEST(PollCycle, SixInjectorsReadTheSecondBlock)
 
 TEST(PollCycle, OtherModes)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ASSERT_TRUE(s.Connect());
     EXPECT_EQ(OneCycle(s, pmNone), (Frames{kCorrMapCounters}));
 
@@ -110,7 +110,7 @@ TEST(PollCycle, OtherModes)
 
 TEST(PollCycle, CorrectionMapCountersAndLoadRow)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ASSERT_TRUE(s.Connect());
     s.Data().CorrMapCountA = 0xEE;
     s.Data().CorrMapCountB = 0xEE;

@@ -9,8 +9,8 @@
 #include <array>
 
 using namespace lumex;
-using linktest::ControllerOptions;
 using linktest::SimLink;
+using testsupport::SimSetup;
 
 namespace {
 
@@ -25,7 +25,7 @@ void ExpectLockFree(TComMultiPort &port)
 
 TEST(ReceiveRule, GoodAnswerBringsTheLinkUp)
 {
-    SimLink s(ControllerOptions(0x15));
+    SimLink s(SimSetup::Controller(0x15, std::nullopt));
     s.Link().Port.Open();
     EXPECT_TRUE(s.Manager().ReadVersionCode());
     EXPECT_TRUE(s.Manager().LinkUp);
@@ -35,7 +35,7 @@ TEST(ReceiveRule, GoodAnswerBringsTheLinkUp)
 
 TEST(ReceiveRule, WrongStartByteStopsAfterTheFirstByte)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     s.AddFault("bad-start@01:1");
     s.Link().Port.Open();
     EXPECT_FALSE(s.Manager().ReadVersionCode());
@@ -51,7 +51,7 @@ TEST(ReceiveRule, WrongStartByteStopsAfterTheFirstByte)
 
 TEST(ReceiveRule, ChecksumOffByOneZeroesTheBufferAndDropsTheLink)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     TComMultiPort &port = s.Link().Port;
     port.Open();
     const auto request = BuildRequest(0x01, std::array<uint8_t, 1>{0x01});
@@ -79,7 +79,7 @@ TEST(ReceiveRule, ChecksumOffByOneZeroesTheBufferAndDropsTheLink)
 
 TEST(ReceiveRule, ShortAnswerFails)
 {
-    SimLink s(ControllerOptions(0x15));
+    SimLink s(SimSetup::Controller(0x15, std::nullopt));
     ASSERT_TRUE(s.Connect());
     s.Data().PsysRaw = 123;
     s.AddFault("short@05:1");
@@ -92,7 +92,7 @@ TEST(ReceiveRule, ShortAnswerFails)
 
 TEST(ReceiveRule, SilentControllerFailsWithinTheFirstByteTimeout)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     s.AddFault("silence@01");
     EXPECT_FALSE(s.Manager().PollCycle(pmReadings));
     EXPECT_FALSE(s.Manager().LinkUp);
@@ -102,7 +102,7 @@ TEST(ReceiveRule, SilentControllerFailsWithinTheFirstByteTimeout)
 
 TEST(ReceiveRule, NothingIsSentWhileTheLinkIsDownAndADeviceIsKnown)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ASSERT_TRUE(s.Connect());
     s.Manager().SetLinkUp(false);
     s.ClearTrace();

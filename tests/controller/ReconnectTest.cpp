@@ -11,8 +11,8 @@
 #include <vector>
 
 using namespace lumex;
-using linktest::ControllerOptions;
 using linktest::SimLink;
+using testsupport::SimSetup;
 
 namespace {
 
@@ -73,7 +73,7 @@ class ReconnectLegacy : public ::testing::TestWithParam<uint8_t>
 
 TEST_P(ReconnectLegacy, IdentifiesWithoutTheExtraBytes)
 {
-    SimLink s(ControllerOptions(GetParam()));
+    SimLink s(SimSetup::Controller(GetParam(), std::nullopt));
     Frames expected = CommonStart();
     expected.push_back(kMarketVariable);
     bool extensionRan = false;
@@ -97,7 +97,7 @@ class Reconnect30 : public ::testing::TestWithParam<char>
 TEST_P(Reconnect30, ReadsWorkStateExtraVersionAndTheLetterAgain)
 {
     const char letter = GetParam();
-    SimLink s(ControllerOptions(0x30, static_cast<uint8_t>(letter)));
+    SimLink s(SimSetup::Controller(0x30, static_cast<uint8_t>(letter)));
     Frames expected = CommonStart();
     expected.insert(expected.end(), {"C0 53 05 18", "C0 53 06 19", kMarketVariable, "C0 53 00 13"});
     bool extensionRan = false;
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Letters, Reconnect30, ::testing::Values('C', 'D', 'F', 
 TEST(Reconnect, LettersBeyondHAreNotCompatible)
 {
     for (char letter : {'I', 'h'}) {
-        SimLink s(ControllerOptions(0x30, static_cast<uint8_t>(letter)));
+        SimLink s(SimSetup::Controller(0x30, static_cast<uint8_t>(letter)));
         ASSERT_TRUE(s.Connect()) << letter;
         EXPECT_FALSE(s.Manager().SoftwareCompatible) << letter;
         EXPECT_TRUE(s.Manager().CompatNoticePending) << letter;
@@ -131,7 +131,7 @@ TEST(Reconnect, LettersBeyondHAreNotCompatible)
 
 TEST(Reconnect, EmptyLetterKeepsCompatibility)
 {
-    SimLink s(ControllerOptions(0x30, uint8_t{0}));
+    SimLink s(SimSetup::Controller(0x30, uint8_t{0}));
     ASSERT_TRUE(s.Connect());
     EXPECT_EQ(s.Data().SoftwareLetter, "");
     EXPECT_TRUE(s.Manager().SoftwareCompatible);
@@ -162,7 +162,7 @@ TEST(Reconnect, UnsupportedGenerationStopsAfterIdentification)
 
 TEST(Reconnect, UnknownGenerationStopsAfterIdentification)
 {
-    sim::SimulatorOptions options = ControllerOptions(0x22, 'A');
+    sim::SimulatorOptions options = SimSetup::Controller(0x22, 'A');
     options.personality = sim::Personality::UnknownGeneration;
     SimLink s(options);
     bool extensionRan = true;
@@ -176,7 +176,7 @@ TEST(Reconnect, UnknownGenerationStopsAfterIdentification)
 
 TEST(Reconnect, ControllerSerialFromMemoryWords)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ASSERT_TRUE(s.Connect());
     s.ClearTrace();
     const std::string serial = s.Manager().ControllerSerial();

@@ -5,16 +5,10 @@
 #include "SimHarness.h"
 #include "controller/ControllerLink.h"
 
-#include <cstdint>
-#include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace linktest {
-
-inline sim::SimulatorOptions ControllerOptions(uint8_t generation, std::optional<uint8_t> letter = std::nullopt)
-{
-    return testsupport::SimSetup::Controller(generation, letter);
-}
 
 class SimLink : public testsupport::SimHarness
 {

@@ -22,9 +22,9 @@
 #include <set>
 
 using namespace lumex;
-using linktest::ControllerOptions;
 using linktest::SimLink;
 using nlohmann::json;
+using testsupport::SimSetup;
 
 namespace {
 
@@ -37,7 +37,7 @@ std::string FixturePath(const std::string &name)
 
 sim::SimulatorOptions FromFixture(uint8_t generation, char letter, const std::string &stateFile)
 {
-    sim::SimulatorOptions o = ControllerOptions(generation, static_cast<uint8_t>(letter));
+    sim::SimulatorOptions o = SimSetup::Controller(generation, static_cast<uint8_t>(letter));
     o.stateFile = stateFile;
     return o;
 }
@@ -329,7 +329,7 @@ INSTANTIATE_TEST_SUITE_P(Steps, WriteFailure,
 
 TEST(ServiceCommands, OutputsInjectorTestAndProgrammingPc)
 {
-    SimLink s(ControllerOptions(0x30, 'G'));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
     ASSERT_TRUE(s.Connect());
     auto model = Model(s);
     TDataManager &m = s.Manager();
@@ -383,7 +383,7 @@ TEST(ServiceCommands, ErrorLogTroubleFlagsAndCalibrationState)
 TEST(MapPoints, CountIsThePointsStored)
 {
     for (const uint8_t generation : {uint8_t{0x15}, uint8_t{0x30}}) {
-        SimLink s(ControllerOptions(generation, generation == 0x30 ? std::optional<uint8_t>('G') : std::nullopt));
+        SimLink s(SimSetup::Controller(generation, generation == 0x30 ? std::optional<uint8_t>('G') : std::nullopt));
         // Empty slots (0 and 0xFFFF) inside the list, and one point whose
         // pressure code 63 (raw 136) lies above the limit used below.
         const std::vector<uint16_t> petrol{0x2C85, 0x0000, 0x4D11, 0xFFFF, 0x3F80 | 0x05, 0x6A22};

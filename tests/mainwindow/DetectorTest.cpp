@@ -1,4 +1,4 @@
-#include "SimPort.h"
+#include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
 #include "mainwindow/Detector.h"
@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 using namespace lumex;
-using guitest::SimPort;
+using testsupport::SimHarness;
 
 namespace {
 
@@ -57,7 +57,7 @@ private:
 class TestLink
 {
 public:
-    explicit TestLink(SimPort &sim)
+    explicit TestLink(SimHarness &sim)
     {
         link.Port.SetDevicePath(sim.Path());
         link.Port.Open();
@@ -70,7 +70,7 @@ public:
 
 TEST(Detector, ProbesAlternateBetweenControllerAndBootloader)
 {
-    SimPort sim(guitest::ControllerOptions());
+    SimHarness sim(testsupport::SimSetup::Controller());
     TestLink t(sim);
     TDetector detector;
     detector.DetectedDevices = {TDetectedDevice::ddNorvi30, TDetectedDevice::ddBootloader40};
@@ -81,7 +81,7 @@ TEST(Detector, ProbesAlternateBetweenControllerAndBootloader)
     }
     EXPECT_EQ(candidates, std::vector<int>({0, 3, 0, 3}));
     EXPECT_EQ(detector.DetectionResult(), 0); // nothing answers the 0xBC probe
-    ASSERT_TRUE(guitest::WaitFor([&] { return sim.Received().size() >= 4; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return sim.Received().size() >= 4; }));
     const auto rx = sim.Received();
     EXPECT_EQ(rx[0], "C0 01 01 C2");
     EXPECT_EQ(rx[1], "BC E1 E1 7E");
@@ -91,7 +91,7 @@ TEST(Detector, ProbesAlternateBetweenControllerAndBootloader)
 
 TEST(Detector, ResultCodesAndFamilies)
 {
-    SimPort sim(guitest::ControllerOptions());
+    SimHarness sim(testsupport::SimSetup::Controller());
     TestLink t(sim);
     TDetector detector;
     detector.DetectedDevices = {TDetectedDevice::ddNorvi30};
@@ -130,7 +130,7 @@ TEST(Detector, FindProgramNeverReturnsThisProgram)
 
 TEST(PollingTick, ProbesStillGoOutWhileTheLinkIsDown)
 {
-    SimPort sim(guitest::ControllerOptions());
+    SimHarness sim(testsupport::SimSetup::Controller());
     TestLink t(sim);
     TDataManager &m = t.link.Manager;
     ASSERT_TRUE(m.PollCycle(0) && m.LinkUp);
@@ -146,7 +146,7 @@ TEST(PollingTick, ProbesStillGoOutWhileTheLinkIsDown)
     ASSERT_NE(m.Data().VersionCode, 0);
     sim.ClearTrace();
     tick.Run();
-    ASSERT_TRUE(guitest::WaitFor([&] { return !sim.Received().empty(); }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return !sim.Received().empty(); }));
     EXPECT_EQ(sim.Received().front(), "BC E1 E1 7E");
     EXPECT_EQ(detector.LastCandidate(), 3);
     // The same tick reconnected through the poll cycle.
@@ -155,7 +155,7 @@ TEST(PollingTick, ProbesStillGoOutWhileTheLinkIsDown)
 
 TEST(PollingTick, HandsA13ControllerToItsSiblingProgram)
 {
-    SimPort sim(guitest::PersonalityOptions(sim::Personality::Controller13));
+    SimHarness sim(testsupport::SimSetup::Of(sim::Personality::Controller13));
     TestLink t(sim);
     SiblingFolder folder;
     folder.AddProgram("gas-1.3-test");
@@ -171,7 +171,7 @@ TEST(PollingTick, HandsA13ControllerToItsSiblingProgram)
     EXPECT_EQ(detector.DetectionResult(), 1);
     EXPECT_EQ(report.HandedOverTo, (folder.Path() / "gas-1.3-test").string());
     EXPECT_FALSE(tick.TimerReady);
-    ASSERT_TRUE(guitest::WaitFor([&] { return fs::exists(folder.Report()); }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return fs::exists(folder.Report()); }));
     const std::string started = folder.Started();
     EXPECT_EQ(started, (folder.Path() / "gas-1.3-test").string() + " /nologo\n" + folder.Path().string() + "\n");
 }
@@ -184,13 +184,13 @@ struct BootLine
     explicit BootLine(uint8_t family) : sim(Options(family)), t(sim) {}
     static sim::SimulatorOptions Options(uint8_t family)
     {
-        auto o = guitest::PersonalityOptions(sim::Personality::Bootloader);
+        auto o = testsupport::SimSetup::Of(sim::Personality::Bootloader);
         o.boot.major = 4;
         o.boot.minor = 6;
         o.boot.family = family;
         return o;
     }
-    SimPort sim;
+    SimHarness sim;
     TestLink t;
 };
 

@@ -1,7 +1,7 @@
 // The main window as the user meets it: started through the program's own
 // start-up path in a temporary home, against a simulated controller on a
 // pseudo-terminal or offline. Message boxes are recorded, not shown.
-#include "SimPort.h"
+#include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
@@ -38,7 +38,7 @@ inline void PrintTo(const QString &text, std::ostream *os)
 QT_END_NAMESPACE
 
 using namespace lumex;
-using guitest::SimPort;
+using testsupport::SimHarness;
 
 namespace {
 
@@ -227,7 +227,7 @@ TEST(StartUp, DemoConnectsWithTheCzechCatalogueAndObdList)
 
 TEST(StartUp, OfflineSendsNothingAndShowsNotConnected)
 {
-    SimPort sim(guitest::ControllerOptions());
+    SimHarness sim(testsupport::SimSetup::Controller());
     TProgram p({"-offline", "--port", sim.Path()});
     ASSERT_TRUE(p.Started());
     ASSERT_TRUE(p.WaitForTicks(2));
@@ -406,7 +406,7 @@ TEST(Errors, SettingsThatCannotBeWrittenAreReportedAtClose)
 TEST(UnsupportedVersion, NamedOncePerConnectionTheUserAskedFor)
 {
     // The 1.3 controller sits on the saved port 3.
-    SimPort sim(guitest::PersonalityOptions(sim::Personality::Controller13));
+    SimHarness sim(testsupport::SimSetup::Of(sim::Personality::Controller13));
     constexpr int kSimPort = 3;
     Link().Port.SetPortResolver([&sim](int n) { return n == kSimPort ? sim.Path() : std::string("/nonexistent"); });
     TProgram p({}, "[Settings]\nComMultiPort=3\n");
@@ -440,7 +440,7 @@ TEST(UnsupportedVersion, NamedOncePerConnectionTheUserAskedFor)
 
 TEST(UnsupportedVersion, NotNamedForASupportedController)
 {
-    SimPort sim(guitest::ControllerOptions(0x15, std::nullopt));
+    SimHarness sim(testsupport::SimSetup::Controller(0x15, std::nullopt));
     TProgram p({"--port", sim.Path()});
     ASSERT_TRUE(p.Started());
     ASSERT_TRUE(WaitUntil([&] { return p.PanelText("PnlStatusDevice").startsWith("15"); }));

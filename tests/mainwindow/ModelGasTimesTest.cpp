@@ -1,7 +1,7 @@
 // Gas times shown from the model: the readings page's tick reads byte
 // parameter 24 after an ok cycle and, when it reads 1, replaces the measured
 // gas times by the model's, against the simulated controller.
-#include "SimPort.h"
+#include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
 #include "mainwindow/Detector.h"
@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 using namespace lumex;
-using guitest::SimPort;
+using testsupport::SimHarness;
 
 namespace {
 
@@ -39,7 +39,7 @@ constexpr double kOffsetMs = 1.0;
 struct ModelLine
 {
     ModelLine(uint8_t generation, std::optional<uint8_t> letter, int modelGasTimes)
-        : sim(guitest::ControllerOptions(generation, letter))
+        : sim(testsupport::SimSetup::Controller(generation, letter))
     {
         auto state = nlohmann::json::parse(sim.Control("dump"));
         state["ModelGasTimes"] = modelGasTimes;
@@ -82,7 +82,7 @@ struct ModelLine
         return sim.Requests();
     }
 
-    SimPort sim;
+    SimHarness sim;
     TControllerLink link;
     TDetector detector;
     TTickHooks hooks;

@@ -1,4 +1,4 @@
-#include "SimPort.h"
+#include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceWorker.h"
@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 using namespace lumex;
-using guitest::SimPort;
-using guitest::WaitFor;
+using testsupport::SimHarness;
+using testsupport::WaitFor;
 
 namespace {
 
@@ -43,7 +43,7 @@ protected:
         startup.NoAutoSearch = true;
         startup.FixedDevice = true;
         worker_->Start(startup);
-        ASSERT_TRUE(WaitFor([&] { return Fresh().has_value(); }, 6000));
+        ASSERT_TRUE(WaitFor([&] { return Fresh().has_value(); }));
     }
     void TearDown() override { worker_->Stop(); }
 
@@ -66,7 +66,7 @@ protected:
     TDigitalDisplay *Display(const char *name) { return page_.findChild<TDigitalDisplay *>(name); }
     QLabel *Label(const char *name) { return page_.findChild<QLabel *>(name); }
 
-    SimPort sim_{guitest::ControllerOptions()};
+    SimHarness sim_{testsupport::SimSetup::Controller()};
     TControllerLink link_;
     TTickHooks hooks_;
     std::unique_ptr<TDeviceWorker> worker_;

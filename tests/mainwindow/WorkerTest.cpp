@@ -1,4 +1,4 @@
-#include "SimPort.h"
+#include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
@@ -19,8 +19,9 @@
 #include <thread>
 
 using namespace lumex;
-using guitest::SimPort;
-using guitest::WaitFor;
+using testsupport::SimHarness;
+using testsupport::WaitFor;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -76,9 +77,9 @@ public:
         fs::remove_all(folder_);
     }
 
-    SimPort &AddPort(int n, sim::SimulatorOptions options, std::vector<std::string> faults = {})
+    SimHarness &AddPort(int n, sim::SimulatorOptions options, std::vector<std::string> faults = {})
     {
-        sims_.push_back(std::make_unique<SimPort>(std::move(options), faults));
+        sims_.push_back(std::make_unique<SimHarness>(std::move(options), faults));
         std::lock_guard g(mutex_);
         paths_[n] = sims_.back()->Path();
         return *sims_.back();
@@ -133,7 +134,7 @@ private:
     fs::path folder_;
     std::mutex mutex_;
     std::map<int, std::string> paths_;
-    std::vector<std::unique_ptr<SimPort>> sims_;
+    std::vector<std::unique_ptr<SimHarness>> sims_;
     TDeviceSnapshot last_;
     std::optional<TDeviceSnapshot> cleared_;
     std::vector<TSearchResult> results_;
@@ -145,9 +146,9 @@ private:
 TEST(DeviceWorker, OfflineSendsNoByte)
 {
     WorkerBench bench;
-    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    SimHarness &controller = bench.AddPort(3, testsupport::SimSetup::Controller());
     bench.Start(3, true);
-    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= 2; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= 2; }));
     EXPECT_EQ(controller.BytesReceived(), 0u);
     const auto s = bench.Last();
     EXPECT_TRUE(s.Offline);
@@ -160,10 +161,10 @@ TEST(DeviceWorker, OfflineSendsNoByte)
 TEST(DeviceWorker, NoConnectTriesOnlyTheSavedPort)
 {
     WorkerBench bench;
-    SimPort &saved = bench.AddPort(4, guitest::ControllerOptions(), {"silence@*"});
-    SimPort &other = bench.AddPort(3, guitest::ControllerOptions());
+    SimHarness &saved = bench.AddPort(4, testsupport::SimSetup::Controller(), {"silence@*"});
+    SimHarness &other = bench.AddPort(3, testsupport::SimSetup::Controller());
     bench.Start(4, false, true);
-    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= 1; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= 1; }));
     EXPECT_GT(saved.BytesReceived(), 0u);
     EXPECT_EQ(other.BytesReceived(), 0u);
     EXPECT_TRUE(bench.Results().empty());
@@ -173,11 +174,11 @@ TEST(DeviceWorker, NoConnectTriesOnlyTheSavedPort)
 TEST(DeviceWorker, SearchSkipsSilentAndGarbagePortsAndSavesTheControllersPort)
 {
     WorkerBench bench;
-    bench.AddPort(3, guitest::ControllerOptions(), {"silence@*"});
-    bench.AddPort(4, guitest::ControllerOptions(), {"garbage@*"});
-    SimPort &controller = bench.AddPort(5, guitest::ControllerOptions());
+    bench.AddPort(3, testsupport::SimSetup::Controller(), {"silence@*"});
+    bench.AddPort(4, testsupport::SimSetup::Controller(), {"garbage@*"});
+    SimHarness &controller = bench.AddPort(5, testsupport::SimSetup::Controller());
     bench.Start(7);
-    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 15000));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 15s));
     const TSearchResult r = bench.Results().front();
     EXPECT_EQ(r.Outcome, TSearchOutcome::Connected);
     EXPECT_EQ(r.PortNumber, 5);
@@ -193,9 +194,9 @@ TEST(DeviceWorker, SearchSkipsSilentAndGarbagePortsAndSavesTheControllersPort)
 TEST(DeviceWorker, SearchThatFindsNothingKeepsThePreviousPort)
 {
     WorkerBench bench;
-    bench.AddPort(3, guitest::ControllerOptions(), {"silence@*"});
+    bench.AddPort(3, testsupport::SimSetup::Controller(), {"silence@*"});
     bench.Start(9);
-    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }));
     EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::NotFound);
     EXPECT_EQ(bench.config.PortNumber(), 9);
     EXPECT_FALSE(bench.Last().ConnectBusy);
@@ -205,13 +206,13 @@ TEST(DeviceWorker, CancelEndsTheSearchAndGoesOffline)
 {
     WorkerBench bench;
     for (int n = 3; n <= 6; ++n)
-        bench.AddPort(n, guitest::ControllerOptions(), {"silence@*"});
+        bench.AddPort(n, testsupport::SimSetup::Controller(), {"silence@*"});
     bench.Start(8);
-    ASSERT_TRUE(WaitFor([&] { return !bench.Statuses().empty(); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Statuses().empty(); }));
     // What the window does on cancel.
     bench.worker->CancelSearch();
     bench.worker->SetOffline(true);
-    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }));
     EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::Cancelled);
     EXPECT_LT(bench.Statuses().size(), 4u);
     EXPECT_EQ(bench.config.PortNumber(), 8);
@@ -221,7 +222,7 @@ TEST(DeviceWorker, CancelEndsTheSearchAndGoesOffline)
 
 TEST(ConnectionWorkflow, SecondSearchWhileOneRunsDoesNothing)
 {
-    SimPort silent(guitest::ControllerOptions(), {"silence@*"});
+    SimHarness silent(testsupport::SimSetup::Controller(), {"silence@*"});
     TControllerLink link;
     link.Port.SetPortResolver([&](int) { return silent.Path(); });
     TTickHooks hooks;
@@ -273,14 +274,14 @@ TEST(ConnectionWorkflow, UnusablePortNamesAreSkipped)
 TEST(DeviceWorker, LockedControllerClearsTheImageOnceAndShowsTheLockPanel)
 {
     WorkerBench bench;
-    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    SimHarness &controller = bench.AddPort(3, testsupport::SimSetup::Controller());
     bench.Start(3, false, true);
-    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }));
     const TDeviceSnapshot before = bench.Last();
     ASSERT_NE(before.Data.T, 0) << "the configuration was read at connection";
     ASSERT_NE(before.Data.InjSW, 0);
     controller.Control("lock 0F");
-    ASSERT_TRUE(WaitFor([&] { return bench.Cleared().has_value(); }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Cleared().has_value(); }));
     const TDeviceSnapshot cleared = *bench.Cleared();
     EXPECT_TRUE(cleared.Panels.Locked);
     EXPECT_FALSE(cleared.Accessible);
@@ -290,7 +291,7 @@ TEST(DeviceWorker, LockedControllerClearsTheImageOnceAndShowsTheLockPanel)
     EXPECT_EQ(cleared.Data.TroubleFlags, (std::array<uint8_t, 16>{}));
     // Cleared once: later ticks of the same lock clear nothing more.
     const uint64_t ticks = bench.worker->TicksRun();
-    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 3; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 3; }));
     EXPECT_FALSE(bench.Last().Report.ImageCleared);
     EXPECT_TRUE(bench.Last().Panels.Locked);
 }
@@ -298,16 +299,16 @@ TEST(DeviceWorker, LockedControllerClearsTheImageOnceAndShowsTheLockPanel)
 TEST(DeviceWorker, OneFailedAnswerKeepsTheImage)
 {
     WorkerBench bench;
-    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    SimHarness &controller = bench.AddPort(3, testsupport::SimSetup::Controller());
     bench.Start(3, false, true);
-    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }));
     const uint8_t t = bench.Last().Data.T;
     ASSERT_NE(t, 0);
     controller.Control("trouble clear");
     std::string error;
     controller.Sim().AddFault(*sim::ParseFault("silence@0B:1", error));
-    ASSERT_TRUE(WaitFor([&] { return !bench.Last().LinkUp; }, 3000));
-    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Last().LinkUp; }));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp; }));
     EXPECT_FALSE(bench.Cleared().has_value());
     EXPECT_EQ(bench.Last().Data.T, t);
 }
@@ -315,7 +316,7 @@ TEST(DeviceWorker, OneFailedAnswerKeepsTheImage)
 TEST(DeviceWorker, UnacknowledgedWorkTypeIsReported)
 {
     WorkerBench bench;
-    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    SimHarness &controller = bench.AddPort(3, testsupport::SimSetup::Controller());
     std::atomic<int> failures{0};
     std::string reportedKey;
     std::mutex keyMutex;
@@ -325,16 +326,16 @@ TEST(DeviceWorker, UnacknowledgedWorkTypeIsReported)
         ++failures;
     };
     bench.Start(3, false, true);
-    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }));
     bench.worker->SetWorkType(TWorkType::Gas);
     // An acknowledged switch reports nothing.
     const uint64_t ticks = bench.worker->TicksRun();
-    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }));
     EXPECT_EQ(failures.load(), 0);
     std::string error;
     controller.Sim().AddFault(*sim::ParseFault("silence@20:1", error));
     bench.worker->SetWorkType(TWorkType::Gas);
-    ASSERT_TRUE(WaitFor([&] { return failures.load() == 1; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return failures.load() == 1; }));
     std::lock_guard g(keyMutex);
     EXPECT_EQ(reportedKey, "strWriteFailed");
 }
@@ -408,7 +409,7 @@ TEST(DeviceWorker, ExceptionOfAJobIsReportedAndTheThreadGoesOn)
     EXPECT_TRUE(bench.worker->Call([&] { ran = true; }));
     EXPECT_TRUE(ran);
     const uint64_t ticks = bench.worker->TicksRun();
-    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() > ticks; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() > ticks; }));
     // A caller that waits gets its job's exception back instead.
     EXPECT_THROW(bench.worker->Call([] { throw std::runtime_error("bad"); }), std::runtime_error);
     EXPECT_EQ(log.Faults().size(), 1u);
@@ -419,7 +420,7 @@ TEST(DeviceWorker, ExceptionOfAJobIsReportedAndTheThreadGoesOn)
 TEST(DeviceWorker, ProgrammingErrorInTheTickIsReportedNotTakenForALostLink)
 {
     WorkerBench bench;
-    bench.AddPort(3, guitest::ControllerOptions());
+    bench.AddPort(3, testsupport::SimSetup::Controller());
     std::atomic<bool> armed{false};
     TDataManager &manager = bench.link.Manager;
     manager.Extensions().ReadCalibrationState = [&](bool) {
@@ -436,20 +437,20 @@ TEST(DeviceWorker, ProgrammingErrorInTheTickIsReportedNotTakenForALostLink)
         onSnapshot(s);
     };
     bench.Start(3, false, true);
-    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Last().LinkUp && bench.Last().Accessible; }));
     // A calibration running makes every tick read the calibration state.
     bench.worker->Post([&] {
         manager.RequestedWorkType = TWorkType::StartAutocalibration;
         armed = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return !log.Faults().empty(); }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return !log.Faults().empty(); }));
     ASSERT_TRUE(bench.worker->Call([&] { armed = false; }));
     const auto fault = log.Faults().front();
     EXPECT_EQ(fault.first, TDeviceFault::Tick);
     EXPECT_NE(fault.second.find("wrong length"), std::string::npos) << fault.second;
     EXPECT_EQ(lostWhileArmed.load(), 0);
     const uint64_t ticks = bench.worker->TicksRun();
-    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }, 6000));
+    ASSERT_TRUE(WaitFor([&] { return bench.worker->TicksRun() >= ticks + 2; }));
     EXPECT_TRUE(bench.Last().LinkUp);
 }
 
@@ -489,19 +490,19 @@ TEST(DeviceWorker, CallRacingWithStopReturnsWithoutTheJob)
 TEST(DeviceWorker, CancelGivenBeforeTheSearchBeginsEndsIt)
 {
     WorkerBench bench;
-    SimPort &controller = bench.AddPort(3, guitest::ControllerOptions());
+    SimHarness &controller = bench.AddPort(3, testsupport::SimSetup::Controller());
     bench.Start(9, false, true);
     BlockingJob blocker;
     blocker.Post(*bench.worker);
     bench.worker->SearchPorts();
     bench.worker->CancelSearch();
     blocker.Release();
-    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return !bench.Results().empty(); }));
     EXPECT_EQ(bench.Results().front().Outcome, TSearchOutcome::Cancelled);
     EXPECT_EQ(controller.BytesReceived(), 0u);
     // The cancel belonged to that search only.
     bench.worker->SearchPorts();
-    ASSERT_TRUE(WaitFor([&] { return bench.Results().size() == 2; }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return bench.Results().size() == 2; }));
     EXPECT_EQ(bench.Results().back().Outcome, TSearchOutcome::Connected);
     EXPECT_EQ(bench.Results().back().PortNumber, 3);
 }
@@ -527,7 +528,7 @@ TEST(ConnectionWorkflow, WindowWordsTheSearchStatus)
 TEST(DeviceWorker, SearchReadsNoLanguageTextWhileTheWindowReloadsIt)
 {
     WorkerBench bench;
-    bench.AddPort(3, guitest::ControllerOptions());
+    bench.AddPort(3, testsupport::SimSetup::Controller());
     std::ofstream(bench.Folder() + "_EN.lng", std::ios::binary) << PackLanguageText(
         "FileVersion=3.0.5.1\n[Strings]\nstrDevConnectPort=Connecting on port\n", CharsetOf("EN"), std::nullopt);
     TLM lm(bench.Folder(), "3.0.5.1");

@@ -47,7 +47,7 @@ protected:
     static std::thread Device(PtyPair &pty, std::vector<uint8_t> request, std::vector<uint8_t> answer)
     {
         return std::thread([&pty, request = std::move(request), answer = std::move(answer)] {
-            if (pty.Receive(request.size(), 5000) == request)
+            if (pty.Receive(request.size()) == request)
                 pty.Send(answer);
         });
     }
