@@ -494,10 +494,12 @@ void TFormMain::ApplyPanels(const TDeviceSnapshot &s)
                          QString(" (%1/%2)").arg(p.CorrMapCountA).arg(p.CorrMapCountB));
     pnlObdAdapt_->setVisible(p.ObdAdaptationVisible && !s.Offline);
     pnlMapAdapt_->setVisible(p.MapAdaptationVisible && !s.Offline);
-    // A device given by path (the simulator, --port) shows its node name.
-    const bool byPath = s.PortByPath;
-    pnlPort_->setText(byPath ? QString::fromStdString(s.PortDevice).section('/', -1)
-                             : QString("COM%1").arg(s.PortNumber));
+    // A device given by path (the simulator, --port) shows its path below
+    // /dev: a pseudo-terminal's bare number ("0") would say nothing.
+    QString device = Q(s.PortDevice);
+    if (device.startsWith("/dev/"))
+        device.remove(0, 5);
+    pnlPort_->setText(s.PortByPath ? device : QString("COM%1").arg(s.PortNumber));
     pnlPort_->setToolTip(Q(s.PortDevice));
 
     pnlFuel_->setVisible(p.FuelVisible);

@@ -206,6 +206,11 @@ TEST(StartUp, DemoConnectsWithTheCzechCatalogueAndObdList)
     ASSERT_TRUE(WaitUntil([&] { return p.PanelText("PnlStatusDevice") == "30 G"; }));
     EXPECT_FALSE(p.PanelShown("PnlStatusNotConnected"));
     EXPECT_TRUE(p.Window().windowTitle().endsWith(" - Gas ECU: 30 G"));
+    // The simulated line is a device path: the port panel names it below
+    // /dev, not by a bare pseudo-terminal number.
+    const QString device = QString::fromStdString(p.Startup().Link().Port.DevicePath());
+    ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString();
+    EXPECT_EQ(p.PanelText("PnlStatusPort"), device.mid(5));
 
     // The language of the profile, and with it the catalogue and the OBD
     // list the start-up created.
