@@ -142,9 +142,11 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         QMetaObject::invokeMethod(
             this,
             [this, where, what] {
-                const QString during =
-                    where == TDeviceFault::Tick ? QStringLiteral("odczyt") : QStringLiteral("operacja");
-                statusBar()->showMessage(QStringLiteral("Błąd programu (%1): %2").arg(during, Q(what)));
+                // Our own fault, not the device's: named as such, with what
+                // was running and the exception's text.
+                const char *during = where == TDeviceFault::Tick ? "tick" : "job";
+                statusBar()->showMessage(UiText(msg::strInternalError, "Błąd programu") +
+                                         QString(" (%1): %2").arg(during, Q(what)));
             },
             Qt::QueuedConnection);
     };
