@@ -145,7 +145,7 @@ public:
     // Implemented in DataManagerParams.cpp, DataManagerConfig.cpp,
     // DataManagerModel.cpp, DataManagerMaps.cpp, DataManagerAdaptation.cpp
     // and DataManagerService.cpp. Every write that changes the controller is
-    // refused without I/O while LockState is not 0xF0.
+    // refused without I/O while LockState is not kLockUnlocked.
 
     // Why the most recent write operation sent nothing (None when it was sent).
     TWriteRefusal LastRefusal() const { return lastRefusal_; }

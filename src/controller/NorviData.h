@@ -45,7 +45,7 @@ struct TNorviData
 {
     // --- Identification and status ---
     uint8_t VersionCode = 0; // 0x14, 0x15, 0x30; 0 = no device identified
-    uint8_t LockState = 0;   // 0xF0 = writable
+    uint8_t LockState = 0;   // kLockUnlocked = writable (controller/LockState.h)
     uint8_t PressureSensorType = 0;
     uint8_t LegacyParam29 = 0;
     std::string CompileTime;
