@@ -633,10 +633,11 @@ ControllerIdentity TakeIdentity(const Json &v, ControllerIdentity id)
                                                 : "expected a text of at most 11 characters");
             (key == "CompileTime" ? id.compileTime : id.compileDate) = value.get<std::string>();
         } else if (key == "InjHW") {
+            // 0 is a controller that does not report its channels.
             const long count = Int(value, name, 0, 8);
-            if (count != 4 && count != 6 && count != 8)
-                Fail(name, "hardware injector channels are 4, 6 or 8");
-            id.injectorChannelCode = static_cast<uint8_t>(count / 2 - 1);
+            if (count != 0 && count != 4 && count != 6 && count != 8)
+                Fail(name, "hardware injector channels are 0 (not reported), 4, 6 or 8");
+            id.injectorChannelCode = static_cast<uint8_t>(count == 0 ? 0 : count / 2 - 1);
         } else if (key == "MarketCode") {
             id.marketCode = static_cast<uint16_t>(Int(value, name, 0, 0xFFFF));
         } else {

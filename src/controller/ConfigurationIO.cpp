@@ -54,7 +54,7 @@ void ReadInjectorChannels(TDataManager &m, TReads &reads)
     }
 }
 
-// The block read, then InjSW limited to the hardware. True when the
+// The block read, then InjSW limited to the hardware when it is known. True when the
 // follow-up reads should run (the block did not abandon).
 bool ReadBlock(TDataManager &m, TReads &reads, bool g3)
 {
@@ -64,7 +64,10 @@ bool ReadBlock(TDataManager &m, TReads &reads, bool g3)
     if (abandoned)
         return false;
     TNorviData &d = m.Data();
-    d.InjSW = std::min(d.InjSW, d.InjHW);
+    // A controller that does not report its channels (0) limits nothing:
+    // clipping to it would leave no injector and a mask of 0 to write back.
+    if (d.InjHW != 0)
+        d.InjSW = std::min(d.InjSW, d.InjHW);
     return true;
 }
 
