@@ -1,5 +1,6 @@
 #include "sim/IdentifyResponders.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/CommandTable.h"
 #include "mainwindow/BootIdentify.h"
 
@@ -11,15 +12,6 @@ namespace {
 
 constexpr std::size_t kBootRequestLength = 4;
 constexpr std::size_t kBootBlockRequestLength = 39; // BC E6, 36 data bytes, sum
-constexpr uint8_t kBootVersion = 0xE1;
-constexpr uint8_t kBootInfo = 0xF0;
-constexpr uint8_t kBootWriteBlock = 0xE6;
-constexpr uint8_t kInfoFamily = 1;
-constexpr uint8_t kInfoStatus = 2;
-constexpr uint8_t kInfoResetStatus = 3;
-
-constexpr uint8_t kVersionRequest = 0x01;
-constexpr uint8_t kIdentByteRequest = 0x53;
 
 bool SumMatches(std::span<const uint8_t> frame)
 {
@@ -50,7 +42,8 @@ Scan BootloaderResponder::ScanFrame(std::span<const uint8_t> buffer) const
 {
     if (buffer.size() < 2)
         return {ScanResult::NeedMore, 0};
-    const std::size_t length = buffer[1] == kBootWriteBlock ? kBootBlockRequestLength : kBootRequestLength;
+    const std::size_t length =
+        buffer[1] == lumex::kBootWriteBlockCommand ? kBootBlockRequestLength : kBootRequestLength;
     if (buffer.size() < length)
         return {ScanResult::NeedMore, 0};
     return {ScanResult::Complete, length};
@@ -61,20 +54,20 @@ Reply BootloaderResponder::Answer(std::span<const uint8_t> frame)
     if (!SumMatches(frame))
         return WrongSum();
     const uint8_t code = frame[1];
-    if (code == kBootVersion)
+    if (code == lumex::kBootVersionCommand)
         return WithSum({lumex::kBootAnswerStart, code, identity_.major, identity_.minor, identity_.extra});
-    if (code != kBootInfo)
+    if (code != lumex::kBootInfoCommand)
         return {};
     // Answers to the info queries are seven bytes: the value and three spare bytes.
     uint8_t value = 0;
     switch (frame[2]) {
-    case kInfoFamily:
+    case lumex::kBootInfoFamily:
         value = identity_.family;
         break;
-    case kInfoStatus:
+    case lumex::kBootInfoStatus:
         value = identity_.status;
         break;
-    case kInfoResetStatus:
+    case lumex::kBootInfoResetStatus:
         identity_.status = 0;
         break;
     default:
@@ -104,9 +97,9 @@ Reply UnknownGenerationResponder::Answer(std::span<const uint8_t> frame)
 {
     if (!SumMatches(frame))
         return WrongSum();
-    if (frame[1] == kVersionRequest)
+    if (frame[1] == lumex::cmd::ReadVersionCode)
         return WithSum({lumex::kAnswerStart, frame[1], versionCode_});
-    if (frame[1] == kIdentByteRequest && frame.size() > 2 && frame[2] == 0)
+    if (frame[1] == lumex::cmd::ReadIdentByte && frame.size() > 2 && frame[2] == 0)
         return WithSum({lumex::kAnswerStart, frame[1], letter_});
     return {};
 }

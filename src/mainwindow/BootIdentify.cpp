@@ -10,9 +10,7 @@ namespace lumex {
 
 namespace {
 
-constexpr uint8_t kVersionCommand = 0xE1;
-constexpr uint8_t kInfoCommand = 0xF0;
-constexpr std::array<uint8_t, 4> kVersionRequest{kBootRequestStart, kVersionCommand, kVersionCommand, 0x7E};
+constexpr std::array<uint8_t, 4> kVersionRequest{kBootRequestStart, kBootVersionCommand, kBootVersionCommand, 0x7E};
 
 std::array<uint8_t, 4> Request(uint8_t command, uint8_t param)
 {
@@ -54,7 +52,7 @@ bool TakeBootVersionAnswer(std::span<const uint8_t> answer, bool received, TBoot
 {
     info.BootFamily = 0;
     info.BootStatus = 0;
-    const bool ok = received && answer.size() >= 6 && answer[0] == kBootAnswerStart && answer[1] == kVersionCommand;
+    const bool ok = received && answer.size() >= 6 && answer[0] == kBootAnswerStart && answer[1] == kBootVersionCommand;
     info.BootMajor = ok ? answer[2] : 0;
     info.BootMinor = ok ? answer[3] : 0;
     info.BootExtra = ok ? answer[4] : 0;
@@ -70,15 +68,15 @@ bool ReadBootVersion(TComMultiPort &port, TBootInfo &info)
 
 bool QueryBootInfo(TComMultiPort &port, uint8_t sub, TBootInfo &info)
 {
-    const auto request = Request(kInfoCommand, sub);
+    const auto request = Request(kBootInfoCommand, sub);
     std::array<uint8_t, 7> answer{};
-    if (!ExchangeFrame(port, request, answer, kBootAnswerStart, true) || answer[1] != kInfoCommand)
+    if (!ExchangeFrame(port, request, answer, kBootAnswerStart, true) || answer[1] != kBootInfoCommand)
         return false;
-    if (sub == 1)
+    if (sub == kBootInfoFamily)
         info.BootFamily = answer[2];
-    else if (sub == 2)
+    else if (sub == kBootInfoStatus)
         info.BootStatus = answer[2];
-    else if (sub == 3)
+    else if (sub == kBootInfoResetStatus)
         info.BootStatus = 0;
     return true;
 }
@@ -87,9 +85,9 @@ bool QueryBootFamily(TComMultiPort &port, TBootInfo &info)
 {
     bool ok = info.Found();
     if (ok && (info.VersionAtLeast(6, 3) || info.VersionAtLeast(4, 5)))
-        ok = QueryBootInfo(port, 1, info);
+        ok = QueryBootInfo(port, kBootInfoFamily, info);
     if (ok && info.VersionAtLeast(4, 6))
-        ok = QueryBootInfo(port, 2, info);
+        ok = QueryBootInfo(port, kBootInfoStatus, info);
     return ok;
 }
 

@@ -30,6 +30,14 @@ inline constexpr uint8_t kBootAnswerStart = 0xBD;
 inline constexpr uint8_t kBootFamilyController = 3; // the gas controller's family ("G3")
 inline constexpr uint8_t kBootFamilyAdapter = 40;   // the adapter device ("ADAPTER")
 
+// Bootloader commands, and the selectors of the information command.
+inline constexpr uint8_t kBootVersionCommand = 0xE1;
+inline constexpr uint8_t kBootInfoCommand = 0xF0;
+inline constexpr uint8_t kBootWriteBlockCommand = 0xE6;
+inline constexpr uint8_t kBootInfoFamily = 1;
+inline constexpr uint8_t kBootInfoStatus = 2;
+inline constexpr uint8_t kBootInfoResetStatus = 3;
+
 // "BOOT1", "G3", "G4", "TRUCK", "FSI", "DIESEL", "ADAPTER"; empty otherwise.
 std::string BootFamilyName(uint8_t family);
 

@@ -11,11 +11,14 @@ namespace testsupport {
 
 bool WaitFor(const std::function<bool()> &condition, std::chrono::milliseconds deadline)
 {
+    // The condition decides; the step only spaces out the checks of a
+    // condition that has no event to wait on.
+    constexpr auto kCheckStep = 5ms;
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (std::chrono::steady_clock::now() < end) {
         if (condition())
             return true;
-        std::this_thread::sleep_for(5ms);
+        std::this_thread::sleep_for(kCheckStep);
     }
     return condition();
 }

@@ -5,6 +5,8 @@
 // beyond a generous deadline.
 #include "PtyPair.h"
 #include "SerialTestSupport.h"
+#include "SimHarness.h"
+#include "ThreadState.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +23,17 @@ using std::chrono::milliseconds;
 
 namespace {
 
-// Sends `count` bytes, the first 50 ms after the read starts, then one
+// Sends `count` bytes, the first once the read waits for it, then one
 // after each pause of `gap`, while the port reads `count` bytes; the number
 // of bytes that read returned. A late sender only makes a gap longer.
 unsigned ReadPaced(TComMultiPort &port, const PtyPair &pty, unsigned count, milliseconds gap)
 {
     std::vector<uint8_t> buffer(count);
+    const pid_t reader = testsupport::CurrentThreadId();
     std::thread sender([&] {
-        std::this_thread::sleep_for(milliseconds(50));
+        EXPECT_TRUE(testsupport::WaitFor([&] { return testsupport::ThreadAsleepOrGone(reader); }));
         for (unsigned i = 0; i < count; ++i) {
+            // The pause between two bytes is the line condition under test.
             if (i > 0)
                 std::this_thread::sleep_for(gap);
             pty.Send({static_cast<uint8_t>(0xA0 + i)});
