@@ -177,11 +177,6 @@ int TApplicationStartup::Exec()
     return result_ != 0 ? result_ : code;
 }
 
-int RunLumex2(int argc, char **argv)
-{
-    return RunLumex2(argc, argv, {});
-}
-
 int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare)
 {
     QApplication app(argc, argv);

@@ -76,10 +76,9 @@ private:
     int result_ = 0;
 };
 
-// The program: Qt, the start-up, the message loop.
-int RunLumex2(int argc, char **argv);
-// The same with `prepare` run on the start-up object before it starts, once
-// Qt is up: the benchmarks watch the real start-up through it.
-int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare);
+// The program: Qt, the start-up, the message loop. `prepare`, when given,
+// runs on the start-up object before it starts, once Qt is up: the
+// benchmarks watch the real start-up through it.
+int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare = {});
 
 } // namespace lumex
