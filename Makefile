@@ -3,15 +3,17 @@
 #               against the built-in simulated controller
 #   make test   installs what is missing, builds with warnings as errors and
 #               runs every test, then again under ASan and UBSan, then the
-#               threaded tests under TSan
+#               threaded tests under TSan, and builds the core and the fuzz
+#               targets with clang
 
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 
-.PHONY: all deps build build-asan build-tsan demo test test-plain test-asan test-tsan fuzz format clean
+.PHONY: all deps build build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
 
 all: build
 
@@ -38,6 +40,15 @@ $(TSAN_BUILD)/build.ninja:
 build-tsan: deps $(TSAN_BUILD)/build.ninja
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 
+# clang with libFuzzer, ASan and UBSan: the core, the simulator and the fuzz
+# targets, no windows. A second compiler's warnings are cheap to keep clean.
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DLUMEX_WERROR=ON -DLUMEX_LIBFUZZER=ON -DLUMEX_SANITIZE=ON -DLUMEX_BUILD_BENCH=OFF
+
+fuzz-build: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target lumex_fuzz_targets
+
 demo: build
 	./scripts/demo.sh $(BUILD)/bin
 
@@ -51,15 +62,20 @@ test-asan: build-asan
 test-tsan: build-tsan
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-plain test-asan test-tsan
+# The clang build, and each target replaying its committed corpus.
+test-clang: fuzz-build
+	./scripts/fuzz.sh $(FUZZ_BUILD) replay
 
-fuzz: deps
-	cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-		-DLUMEX_LIBFUZZER=ON -DLUMEX_SANITIZE=ON -DLUMEX_BUILD_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS)
+test: test-plain test-asan test-tsan test-clang
+
+# Each target for FUZZ_RUNS executions (default 1000000) or FUZZ_SECONDS
+# seconds (default 600), whichever comes first.
+fuzz: fuzz-build
+	./scripts/fuzz.sh $(FUZZ_BUILD) run
+
 
 format:
 	find src sim tools tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

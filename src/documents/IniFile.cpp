@@ -30,13 +30,11 @@ std::vector<std::string_view> SplitLines(std::string_view text)
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        std::size_t stop = end == std::string_view::npos ? text.size() : end;
-        // A CR before the LF, or ending the text, belongs to the line end.
-        if (stop > start && text[stop - 1] == '\r')
-            --stop;
+        const std::size_t stop = std::min(text.find_first_of("\r\n", start), text.size());
         lines.push_back(text.substr(start, stop - start));
+        std::size_t next = stop + 1;
+        if (stop + 1 < text.size() && text[stop] == '\r' && text[stop + 1] == '\n')
+            ++next;
         start = next;
     }
     return lines;
@@ -71,9 +69,11 @@ void CheckSingleLine(std::string_view text, const char *what)
 TIniFile TIniFile::Parse(std::string_view text)
 {
     TIniFile ini;
-    auto firstBreak = text.find('\n');
-    if (firstBreak != std::string_view::npos)
-        ini.lineBreak_ = (firstBreak > 0 && text[firstBreak - 1] == '\r') ? "\r\n" : "\n";
+    // A file written with LF alone is rewritten with LF; CRLF and bare CR
+    // files get CRLF.
+    auto firstBreak = text.find_first_of("\r\n");
+    if (firstBreak != std::string_view::npos && text[firstBreak] == '\n')
+        ini.lineBreak_ = "\n";
     for (std::string_view raw : SplitLines(text)) {
         std::string_view trimmed = TrimSpaces(raw);
         if (auto header = HeaderName(trimmed)) {

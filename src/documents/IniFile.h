@@ -1,8 +1,9 @@
 // An INI file kept line by line: sections and keys stay in their order,
 // comments and keys nobody asked about survive a rewrite unchanged. Section
 // and key names compare without regard to ASCII case, and the first
-// occurrence of a name wins. CRLF and LF line ends are both read; a rewrite
-// uses the line end the file came with (CRLF for a new file).
+// occurrence of a name wins. CRLF, LF and a bare CR all end a line, so no
+// line ever holds a CR and a rewrite reads back the same; a rewrite uses LF
+// for a file that came with LF, CRLF otherwise (and for a new file).
 #pragma once
 
 #include <cstddef>
@@ -86,8 +87,8 @@ private:
 // Case-insensitive ASCII comparison of two names.
 bool SameName(std::string_view a, std::string_view b);
 std::string_view TrimSpaces(std::string_view text);
-// Splits text at CRLF or LF (a CR ending the text counts as a line end too);
-// a final line break does not start another line.
+// Splits text at CRLF, LF or a bare CR; a final line end does not start
+// another line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
 } // namespace lumex

@@ -54,7 +54,7 @@ private:
 } // namespace
 
 TDeviceWorker::TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks)
-    : link_(link), hooks_(hooks), tick_(link.Manager, detector_, hooks),
+    : link_(link), tick_(link.Manager, detector_, hooks),
       connection_(link.Manager, config, hooks, tick_.Boot())
 {
     // The main window probes for controllers and for 4.0 bootloaders only.

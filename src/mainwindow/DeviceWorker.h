@@ -120,7 +120,6 @@ private:
 
     TControllerLink &link_;
     TDetector detector_;
-    TTickHooks &hooks_;
     TPollingTick tick_;
     TConnectionWorkflow connection_;
     bool fixedDevice_ = false;

@@ -211,7 +211,7 @@ void TFormMain::BuildPages()
 
 void TFormMain::BuildMenus()
 {
-    auto action = [this](QMenu *menu, const char *name, const QString &text) {
+    auto action = [](QMenu *menu, const char *name, const QString &text) {
         auto *a = menu->addAction(text);
         a->setObjectName(name);
         return a;

@@ -31,6 +31,24 @@ TEST(IniFile, ACarriageReturnEndingTheTextIsALineEnd)
     EXPECT_EQ(TIniFile::Parse(ini.Text()).ReadString("S", "k", ""), "v");
 }
 
+TEST(IniFile, BareCarriageReturnsEndLinesSoARewriteReadsTheSame)
+{
+    // Found by fuzzing: a value made of bare CRs read one way from the file
+    // and another from our own rewrite of it.
+    std::string text = "\n[!]\nR=" + std::string(95, '\r') + "\r\n" + std::string("\0\0\0\x9ez=", 8);
+    auto ini = TIniFile::Parse(text);
+    EXPECT_EQ(ini.ReadString("!", "R", "?"), "");
+    auto again = TIniFile::Parse(ini.Text());
+    EXPECT_EQ(again.ReadString("!", "R", "?"), "");
+    EXPECT_EQ(again.Text(), ini.Text());
+
+    auto mac = TIniFile::Parse("[S]\rk=v\rj=w\r");
+    EXPECT_EQ(mac.ReadString("S", "k", ""), "v");
+    EXPECT_EQ(mac.ReadString("S", "j", ""), "w");
+    EXPECT_EQ(mac.Text(), "[S]\r\nk=v\r\nj=w\r\n");
+    EXPECT_EQ(SplitLines("a\r\n\rb\n\nc"), (std::vector<std::string_view>{"a", "", "b", "", "c"}));
+}
+
 TEST(IniFile, NamesIgnoreCaseAndTheFirstOccurrenceWins)
 {
     auto ini = TIniFile::Parse("[Settings]\nPort = 4 \nport=5\n[settings]\nPort=6\nExtra=x\n");
