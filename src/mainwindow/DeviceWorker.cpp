@@ -54,8 +54,7 @@ private:
 } // namespace
 
 TDeviceWorker::TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks)
-    : link_(link), tick_(link.Manager, detector_, hooks),
-      connection_(link.Manager, config, hooks, tick_.Boot())
+    : link_(link), tick_(link.Manager, detector_, hooks), connection_(link.Manager, config, hooks, tick_.Boot())
 {
     // The main window probes for controllers and for 4.0 bootloaders only.
     detector_.DetectedDevices = {TDetectedDevice::ddNorvi30, TDetectedDevice::ddBootloader40};
