@@ -286,6 +286,20 @@ const std::vector<Field> &Fields()
     static const std::vector<Field> fields = [] {
         std::vector<Field> f;
         // Basic configuration.
+        // The G3 block's first bytes repeat named fields below; taken first so
+        // that a named field edited in a dump wins over the stale copy here.
+        f.push_back({"ConfigG3Flags",
+                     [](const ParameterStore &s) {
+                         const auto block = s.G3Block();
+                         return Json::array({block[0], block[1], block[2], block[3]});
+                     },
+                     [](ParameterStore &s, const Json &v) {
+                         std::array<uint8_t, 4> flags{};
+                         TakePlain(flags, v, "ConfigG3Flags", 255);
+                         auto block = s.G3Block();
+                         std::copy(flags.begin(), flags.end(), block.begin());
+                         s.WriteG3Block(block);
+                     }});
         f.push_back(CoreField(
             "T", 255, [](const C &c) { return c.T; }, [](C &c, uint16_t v) { c.T = static_cast<uint8_t>(v); }));
         f.push_back(CoreField(
@@ -305,18 +319,6 @@ const std::vector<Field> &Fields()
         f.push_back(CoreField(
             "EngineType", 1, [](const C &c) { return c.EngineType; },
             [](C &c, uint16_t v) { c.EngineType = static_cast<uint8_t>(v); }));
-        f.push_back({"ConfigG3Flags",
-                     [](const ParameterStore &s) {
-                         const auto block = s.G3Block();
-                         return Json::array({block[0], block[1], block[2], block[3]});
-                     },
-                     [](ParameterStore &s, const Json &v) {
-                         std::array<uint8_t, 4> flags{};
-                         TakePlain(flags, v, "ConfigG3Flags", 255);
-                         auto block = s.G3Block();
-                         std::copy(flags.begin(), flags.end(), block.begin());
-                         s.WriteG3Block(block);
-                     }});
         f.push_back(BitField("LambdaType", 1, 0, 4));
         f.push_back(ByteField("InjTypeName", 2));
         f.push_back(ByteField("LowPD", 3));

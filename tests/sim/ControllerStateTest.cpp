@@ -191,6 +191,22 @@ TEST_F(Fixture, ADumpReloadsExactly)
     }
 }
 
+TEST_F(Fixture, ANamedFieldEditedInADumpWinsOverTheBlockBytesThatRepeatIt)
+{
+    ControllerModel a(ControllerIdentity::Gen30('G'), 5);
+    std::string error;
+    ASSERT_TRUE(a.LoadState(kStates + "/installed-30G.json", error)) << error;
+    auto doc = nlohmann::json::parse(a.DumpState());
+    ASSERT_NE(doc["InjMask"], 63);
+    doc["InjMask"] = 63;
+    doc["FuelType"] = 1 - doc["FuelType"].get<int>();
+    ASSERT_TRUE(a.LoadStateText(doc.dump(), error)) << error;
+    const auto reloaded = nlohmann::json::parse(a.DumpState());
+    EXPECT_EQ(reloaded["InjMask"], 63);
+    EXPECT_EQ(reloaded["FuelType"], doc["FuelType"]);
+    EXPECT_EQ(reloaded["ConfigG3Flags"][1], 63);
+}
+
 TEST_F(Fixture, HandWrittenFilesMayMixRawAndNamedValues)
 {
     ControllerModel m(ControllerIdentity::Gen30('G'));
