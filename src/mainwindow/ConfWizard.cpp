@@ -560,6 +560,27 @@ void TConfWizard::UserChanged()
 
 // ---- Moves and device work ----
 
+// Runs `job` on the device thread and `after` here with the shared result.
+template <class TJobResult>
+static void RunJob(TDeviceWorker &worker, QPointer<TConfWizard> self, std::function<TJobResult(TDataManager &)> job,
+                   std::function<void(TConfWizard &, const TJobResult &, const TNorviData &)> after)
+{
+    worker.Post([&worker, self, job, after] {
+        TDataManager &m = worker.Link().Manager;
+        TJobResult result = job(m);
+        TNorviData image = m.Data();
+        if (!self)
+            return;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, after, result, image] {
+                if (self)
+                    after(*self, result, image);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 TWizardPage TConfWizard::CurrentPage() const
 {
     return WizardPageOf(pages_->currentIndex() + 1);
@@ -603,7 +624,19 @@ void TConfWizard::ReadPage()
         self->Fill(image);
         self->modified_.SetModified(false);
         self->RefreshTabs();
+        if (self->CurrentPage() == TWizardPage::Finish && Is30From(image, "G"))
+            self->ReadInspectionDistance();
     });
+}
+
+void TConfWizard::ReadInspectionDistance()
+{
+    RunJob<uint16_t>(
+        worker_, this, [](TDataManager &m) { return ConfigurationAccessible(m) ? m.ReadWordVar(39) : uint16_t{0}; },
+        [](TConfWizard &w, const uint16_t &engineTime, const TNorviData &image) {
+            w.inspectionDistance_->setText(
+                QString::number(InspectionDistanceKm(engineTime, image.InspectionTimeDistRatio)));
+        });
 }
 
 TAnswer TConfWizard::AskFromDevice(const TQuestion &question)
@@ -632,27 +665,6 @@ void TConfWizard::Report(const TConfigWriteResult &r)
     lastFailure_ = text;
     if (ShowMessage)
         ShowMessage(this, {TMessageKind::Warning, UiText(msg::strConfirmDataSave, QStringLiteral("Zapis")), text});
-}
-
-// Runs `job` on the device thread and `after` here with the shared result.
-template <class TJobResult>
-static void RunJob(TDeviceWorker &worker, QPointer<TConfWizard> self, std::function<TJobResult(TDataManager &)> job,
-                   std::function<void(TConfWizard &, const TJobResult &, const TNorviData &)> after)
-{
-    worker.Post([&worker, self, job, after] {
-        TDataManager &m = worker.Link().Manager;
-        TJobResult result = job(m);
-        TNorviData image = m.Data();
-        if (!self)
-            return;
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, after, result, image] {
-                if (self)
-                    after(*self, result, image);
-            },
-            Qt::QueuedConnection);
-    });
 }
 
 struct TWriteJob

@@ -90,6 +90,7 @@ private:
     void SetModifiedColours(bool modified);
 
     void ReadPage();
+    void ReadInspectionDistance();
     void WritePressed();
     void NextPressed();
     void PrevPressed();
