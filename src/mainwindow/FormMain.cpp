@@ -9,6 +9,7 @@
 #include "documents/ProductProfile.h"
 #include "documents/VersionInfo.h"
 #include "documents/ui/QtLanguageWindow.h"
+#include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
@@ -173,6 +174,20 @@ void TFormMain::StartDevice()
     PageChanged();
 }
 
+bool TFormMain::ShowWizardPage(const QString &name)
+{
+    for (int n = 1; n <= kWizardPageCount; ++n) {
+        const TWizardPage page = WizardPageOf(n);
+        if (name.compare(WizardPageTabName(page), Qt::CaseInsensitive) != 0 &&
+            name.compare(QString(WizardPageTabName(page)).mid(7), Qt::CaseInsensitive) != 0)
+            continue;
+        ShowPage("TbSConfigurator");
+        wizard_->GoTo(page);
+        return true;
+    }
+    return false;
+}
+
 QWidget *TFormMain::PendingPage(const char *name, const QString &caption)
 {
     auto *page = new QWidget(pages_);
@@ -194,7 +209,15 @@ void TFormMain::BuildPages()
     pages_->addTab(readings_, QStringLiteral("Odczyty (F2)"));
     configPage_ = PendingPage("TbSConfig", QStringLiteral("Konfiguracja"));
     pages_->addTab(configPage_, QStringLiteral("Konfiguracja (F3)"));
-    configuratorPage_ = PendingPage("TbSConfigurator", QStringLiteral("Asystent konfiguracji"));
+    configuratorPage_ = new QWidget(pages_);
+    configuratorPage_->setObjectName("TbSConfigurator");
+    wizard_ = new TConfWizard(worker_, configuratorPage_);
+    wizard_->ShowMessage = [this](QWidget *owner, const TUserMessage &m) {
+        if (ShowMessage)
+            ShowMessage(owner, m);
+    };
+    wizard_->OnPageChanged = [this] { PageChanged(); };
+    (new QVBoxLayout(configuratorPage_))->addWidget(wizard_);
     pages_->addTab(configuratorPage_, QStringLiteral("Asystent konfiguracji (F3)"));
     calibrationPage_ = PendingPage("TbSCalibration", QStringLiteral("Kalibracja"));
     // The calibration pages' reading strip is there already; their own
@@ -393,6 +416,12 @@ void TFormMain::BuildStatusBar()
 
 bool TFormMain::ShowPage(const QString &name)
 {
+    // A wizard page by its tab name ("TbSConfVerify") or short name ("Verify").
+    if (name.startsWith("TbSConf", Qt::CaseInsensitive) && name.size() > 7 &&
+        name.compare("TbSConfigurator", Qt::CaseInsensitive) != 0)
+        return ShowWizardPage(name);
+    if (ShowWizardPage("TbSConf" + name))
+        return true;
     TPage page = TPage::Measure;
     bool found = PageFromName(name.toStdString(), page);
     for (const auto &alias : kPageAliases) {
@@ -424,7 +453,16 @@ void TFormMain::PageChanged()
     TPageView view;
     if (QWidget *current = pages_->currentWidget())
         PageFromName(current->objectName().toStdString(), view.Page);
+    if (view.Page == TPage::Configurator) {
+        const TWizardPage page = wizard_->CurrentPage();
+        view.Sub = page == TWizardPage::Verify    ? TSubPage::ConfVerify
+                   : page == TWizardPage::AutoCal ? TSubPage::ConfAutoCal
+                                                  : TSubPage::None;
+    }
     worker_.SetView(view);
+    if (view.Page == TPage::Configurator && view.Page != shownPage_)
+        wizard_->Entered();
+    shownPage_ = view.Page;
     // The incompatibility notice is due again on every page change.
     worker_.Post([this] { link_.Manager.CompatNoticePending = !link_.Manager.SoftwareCompatible; });
     if (view.Page == TPage::Measure)
@@ -470,6 +508,7 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
         connectStatus_->SetSnapshot(snapshot);
     if (r.OpenTroubleCodes)
         ShowPage("TbSDiagnostic");
+    wizard_->ShowSnapshot(snapshot);
     if (OnSnapshotApplied)
         OnSnapshotApplied(snapshot);
     if (r.ShowCompatNotice && !noticeShowing_) {

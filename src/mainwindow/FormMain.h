@@ -23,6 +23,7 @@ class QTabWidget;
 namespace lumex {
 
 class TAppConfig;
+class TConfWizard;
 class TFormConnectStatus;
 class TFrmSelectComPort;
 class TLM;
@@ -55,6 +56,7 @@ public:
     TDeviceWorker &Worker() { return worker_; }
     const TDeviceSnapshot &LastSnapshot() const { return last_; }
     TReadingsPage *ReadingsPage() const { return readings_; }
+    TConfWizard *Wizard() const { return wizard_; }
     // Selects a page by its object name or a short name ("readings").
     bool ShowPage(const QString &name);
     // False once the settings must not be written at exit (demo, a given device path).
@@ -99,6 +101,7 @@ private:
     void LockOrUnlock(bool locking);
     void OfferBootloaderUpgrade(uint8_t family);
     QWidget *PendingPage(const char *name, const QString &caption);
+    bool ShowWizardPage(const QString &name);
 
     TStartOptions options_;
     TControllerLink &link_;
@@ -116,6 +119,8 @@ private:
 
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
+    TConfWizard *wizard_ = nullptr;
+    TPage shownPage_ = TPage::Measure;
     TReadingStrip *modelStrip_ = nullptr;
     QWidget *configPage_ = nullptr, *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;

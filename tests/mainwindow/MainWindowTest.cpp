@@ -10,15 +10,19 @@
 #include "documents/LangManager.h"
 #include "documents/VersionInfo.h"
 #include "mainwindow/ApplicationStartup.h"
+#include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
+#include "sim/controller/ControllerModel.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
@@ -453,4 +457,120 @@ TEST(UnsupportedVersion, NotNamedForASupportedController)
     ASSERT_TRUE(p.WaitForTicks(3));
     EXPECT_TRUE(p.Messages().empty());
     EXPECT_FALSE(p.PanelShown("PnlStatusVersion"));
+}
+
+// ---- The 3.0 configuration wizard ----
+
+namespace {
+
+struct TWizardRun
+{
+    SimHarness Sim{testsupport::SimSetup::Controller()};
+    TProgram Program{{"--port", Sim.Path()}};
+    std::vector<TQuestion> Questions;
+    TAnswer Answer = TAnswer::Yes;
+
+    TConfWizard &Wizard() { return *Program.Window().Wizard(); }
+    std::shared_ptr<sim::ControllerModel> Model()
+    {
+        return std::dynamic_pointer_cast<sim::ControllerModel>(Sim.Sim().Device());
+    }
+    bool Idle()
+    {
+        return WaitUntil([&] { return Wizard().Pending() == 0; });
+    }
+    // Connected, on the wizard's engine page, filled from the controller.
+    bool Open()
+    {
+        Wizard().Ask = [this](QWidget *, const TQuestion &q) {
+            Questions.push_back(q);
+            return Answer;
+        };
+        if (!Program.Started() || !WaitUntil([&] {
+                return Program.Window().LastSnapshot().Accessible && Program.Window().LastSnapshot().LinkUp;
+            }))
+            return false;
+        Program.Window().ShowPage("TbSConfigurator");
+        return Idle() && Wizard().CurrentPage() == TWizardPage::Engine;
+    }
+    QPushButton *Button(const char *name) { return Program.Find<QPushButton>(name); }
+    bool Red(const char *name) { return Button(name)->styleSheet().contains("red"); }
+};
+
+} // namespace
+
+TEST(ConfWizard, NextWalksEveryPageAndWritesTheMarkers)
+{
+    TWizardRun w;
+    ASSERT_TRUE(w.Open());
+    auto *tabs = w.Program.Find<QTabWidget>("PgCConfWizard");
+    EXPECT_EQ(w.Program.Find<QLabel>("LblConfWizCounter")->text(), "(1/7)");
+    for (int page = 2; page <= kWizardPageCount; ++page) {
+        w.Button("BtnConfWizNext")->click();
+        ASSERT_TRUE(WaitUntil([&] { return PageNumber(w.Wizard().CurrentPage()) == page; })) << page;
+        ASSERT_TRUE(w.Idle());
+        EXPECT_EQ(w.Program.Find<QLabel>("LblConfWizCounter")->text(), QString("(%1/7)").arg(page));
+        EXPECT_TRUE(tabs->isTabVisible(page - 1));
+    }
+    EXPECT_EQ(w.Wizard().Logic().Progress(), TWizardPage::Finish);
+    // Past the advanced and verification pages: both markers on the controller.
+    EXPECT_EQ(w.Model()->Store().wordParams[14] & 0x3, 0x3);
+    EXPECT_FALSE(w.Button("BtnConfWizNext")->isEnabled());
+}
+
+TEST(ConfWizard, EditTurnsWriteRedAndLeavingAsksWithCancelStaying)
+{
+    TWizardRun w;
+    ASSERT_TRUE(w.Open());
+    EXPECT_FALSE(w.Red("BtnConfWriteConfig"));
+    auto *power = w.Program.Find<QLineEdit>("EdtConfPower");
+    power->setText("120");
+    emit power->textEdited("120");
+    EXPECT_TRUE(w.Wizard().Modified());
+    EXPECT_TRUE(w.Red("BtnConfWriteConfig"));
+    EXPECT_TRUE(w.Red("BtnConfWizNext"));
+    EXPECT_TRUE(w.Program.Find<QLabel>("LblConfPowerHP")->text().startsWith("(163,6"));
+
+    // Back to a page already passed: the leave question, Cancel stays.
+    w.Button("BtnConfWizNext")->click();
+    ASSERT_TRUE(WaitUntil([&] { return w.Wizard().CurrentPage() == TWizardPage::GasElements; }));
+    ASSERT_TRUE(w.Idle());
+    auto *sensorInFlow = w.Program.Find<QCheckBox>("ChBConfSensInFlow");
+    sensorInFlow->click();
+    ASSERT_TRUE(w.Wizard().Modified());
+    w.Answer = TAnswer::Cancel;
+    w.Questions.clear();
+    w.Button("BtnConfWizPrev")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Questions.empty(); }));
+    ASSERT_TRUE(w.Idle());
+    EXPECT_TRUE(w.Questions.front().WithCancel);
+    EXPECT_EQ(w.Wizard().CurrentPage(), TWizardPage::GasElements);
+    EXPECT_TRUE(w.Wizard().Modified());
+    EXPECT_TRUE(w.Red("BtnConfWriteConfig"));
+
+    // Write: the power reached the controller and the colour is gone.
+    w.Button("BtnConfWriteConfig")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Wizard().Modified(); }));
+    ASSERT_TRUE(w.Idle());
+    EXPECT_FALSE(w.Red("BtnConfWriteConfig"));
+    EXPECT_EQ(w.Model()->Store().wordParams[6], 120);
+}
+
+TEST(ConfWizard, FailedWriteKeepsThePageModifiedAndIsReported)
+{
+    TWizardRun w;
+    ASSERT_TRUE(w.Open());
+    auto *power = w.Program.Find<QLineEdit>("EdtConfPower");
+    power->setText("99");
+    emit power->textEdited("99");
+    w.Sim.AddFault("bad-checksum@D9:1");
+    w.Button("BtnConfWriteConfig")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Wizard().LastFailure().isEmpty(); }));
+    ASSERT_TRUE(w.Idle());
+    EXPECT_TRUE(w.Wizard().LastFailure().contains("WriteBasicConfigG3")) << w.Wizard().LastFailure().toStdString();
+    EXPECT_TRUE(w.Wizard().Modified());
+    EXPECT_TRUE(w.Red("BtnConfWriteConfig"));
+    EXPECT_EQ(power->text(), "99");
+    ASSERT_FALSE(w.Program.Messages().empty());
+    EXPECT_EQ(w.Program.Messages().back().Kind, TMessageKind::Warning);
 }
