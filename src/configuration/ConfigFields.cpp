@@ -299,7 +299,8 @@ void SetRawValue(const TConfigField &field, TNorviData &d, unsigned raw)
 unsigned MaxRaw(const TConfigField &field, const TNorviData &d)
 {
     const auto place = PlaceOn(field, d);
-    const uint8_t width = place ? place->Place.Width : 16;
+    // A switch speed may carry the two upper bits: they are masked on the wire.
+    const uint8_t width = place && field.Encoding != E::RpmPeriod ? place->Place.Width : 16;
     const bool byteImage = std::holds_alternative<TByteField>(ImageOf(field, d));
     return std::min(WidthMask(width), byteImage ? 0xFFu : 0xFFFFu);
 }

@@ -123,6 +123,7 @@ TEST(ConfigFields, DisplayTextIsTheListEntryOrTheNumberWithItsUnit)
     d.EngineCubicCapacity = 1598;
     d.IdleHotTb = 542;
     d.InjMask = 255;
+    d.InjSW = 8;
     d.MazdaEnrichmentPercentage = 156;
     d.LambdaType = 0;
     EXPECT_EQ(DisplayText(Field("T"), d), "20");

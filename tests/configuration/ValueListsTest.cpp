@@ -50,6 +50,10 @@ TEST(ValueLists, SwitchSpeedMatchesOnFourteenBitsAndKnowsSpeedsItDoesNotShow)
     EXPECT_EQ(RawOf(TValueListId::SwitchRpm, *IndexOfText(TValueListId::SwitchRpm, "2000")), 11220);
     EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 11220 | 0xC000), "2000"); // the upper two bits are ignored
     EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 16028), "1400");
+    // Slow speeds need more than 14 bits: what the controller keeps of them
+    // still selects their entry, and no other.
+    EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 56100 & 0x3FFF), "400");
+    EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 18700 & 0x3FFF), "1200");
     // 3000 rpm as stored: known, but no entry shows it.
     EXPECT_FALSE(IndexOfRaw(TValueListId::SwitchRpm, 7480));
     EXPECT_TRUE(MatchesRaw(TValueListId::SwitchRpm, 7480));
