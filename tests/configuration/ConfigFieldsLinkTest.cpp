@@ -4,6 +4,7 @@
 // with every writable field changed reads back equal, a write that fails on
 // its k-th command names the step and sends nothing more, and values the
 // checks refuse never reach the line.
+#include "ControllerHeld.h"
 #include "SimLink.h"
 
 #include "configuration/ConfigFields.h"
@@ -48,57 +49,13 @@ sim::SimulatorOptions Installed(const Revision &r)
     std::ifstream in(std::string(LUMEX_SOURCE_DIR) + "/sim/states/installed-" + r.fixture + ".json");
     json state = json::parse(in);
     state["identity"]["SoftwareLetter"] = std::string(1, r.letter);
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("cfgfields-" + std::to_string(::getpid()) + "-" + r.fixture + r.letter + ".json");
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() /
+        ("cfgfields-" + std::to_string(::getpid()) + "-" + r.fixture + r.letter + ".json");
     std::ofstream(file) << state.dump();
     sim::SimulatorOptions o = testsupport::SimSetup::Controller(r.generation, static_cast<uint8_t>(r.letter));
     o.stateFile = file.string();
     return o;
-}
-
-unsigned Bits(unsigned value, const TFieldPlace &p)
-{
-    const unsigned mask = p.Width >= 16 ? 0xFFFFu : (1u << p.Width) - 1u;
-    return (value >> p.Shift) & mask;
-}
-
-unsigned BlockValue(std::span<const uint8_t> block, const TFieldPlace &p)
-{
-    return p.Width > 8 ? (unsigned{block[p.Index]} << 8 | block[p.Index + 1]) : block[p.Index];
-}
-
-// What the controller holds at the field's place, read from its memory
-// rather than through the client's decoding.
-unsigned HeldByController(const TConfigField &f, const TNorviData &d, const sim::ParameterStore &s,
-                          const json &identity)
-{
-    const TFieldPlace p = PlaceOn(f, d)->Place;
-    if (ReadBackReplaced(f, d)) {
-        if (d.VersionCode == 0x30)
-            return Bits(1, p); // byte 37 before "C"
-        const int variant = identity.at("Variant").get<int>();
-        return variant == 0 ? 1 : 2;
-    }
-    switch (p.Kind) {
-    case TPlaceKind::Block30:
-        return Bits(BlockValue(s.G3Block(), p), p);
-    case TPlaceKind::MainBlock:
-        return Bits(BlockValue(s.LegacyBlock(), p), p);
-    case TPlaceKind::ByteParam:
-        return Bits(s.byteParams[p.Index], p);
-    case TPlaceKind::WordParam:
-        return Bits(s.wordParams[p.Index], p);
-    case TPlaceKind::InfoWord:
-        return identity.at("InjHW").get<unsigned>();
-    case TPlaceKind::LevelTableA:
-    case TPlaceKind::LevelTableB:
-        return s.LevelTable(p.Kind == TPlaceKind::LevelTableB)[p.Index];
-    case TPlaceKind::Inspection:
-        return p.Index == 0 ? s.inspectionRatio : s.wordParams[23];
-    case TPlaceKind::None:
-        break;
-    }
-    return 0xFFFFFFFF;
 }
 
 // Passes everything to the controller, but stays silent on the k-th write
@@ -118,8 +75,8 @@ public:
     {
         {
             std::lock_guard lock(mutex_);
-            const bool write = frame.size() > 1 && (frame[1] == 0x04 || frame[1] == 0x08 || frame[1] == 0x52 ||
-                                                    frame[1] == 0xD9);
+            const bool write =
+                frame.size() > 1 && (frame[1] == 0x04 || frame[1] == 0x08 || frame[1] == 0x52 || frame[1] == 0xD9);
             if (write && remaining_ > 0 && --remaining_ == 0)
                 return {}; // silence, the controller never saw it
         }
@@ -156,10 +113,7 @@ class FieldTable : public ::testing::TestWithParam<Revision>
 protected:
     FieldTable() : s_(Installed(GetParam())) {}
 
-    sim::ParameterStore Store()
-    {
-        return std::dynamic_pointer_cast<sim::ControllerModel>(s_.Sim().Device())->Store();
-    }
+    sim::ParameterStore Store() { return std::dynamic_pointer_cast<sim::ControllerModel>(s_.Sim().Device())->Store(); }
     json Identity() { return json::parse(s_.Control("dump")).at("identity"); }
 
     // Fields compared; every field read equals what the controller holds.
@@ -173,7 +127,7 @@ protected:
             if (PlaceOn(*f, d)->Transfer == TTransfer::Separate)
                 continue;
             const unsigned mask = ReadBackMask(*f, d);
-            EXPECT_EQ(RawValue(*f, d) & mask, HeldByController(*f, d, store, identity) & mask) << f->Name;
+            EXPECT_EQ(RawValue(*f, d) & mask, cfgtest::HeldByController(*f, d, store, identity) & mask) << f->Name;
             ++compared;
         }
         return compared;
@@ -316,8 +270,12 @@ TEST_P(FieldTable, RefusedValuesNeverReachTheLine)
     d.Power = 1000;
     refusedWithNothingSent("Power");
     // Text refused by the checks never gets into the image.
-    for (const auto &[name, text] : {std::pair{"IdleHotTb", "-2"}, {"IdleHotTb", "400"}, {"IdleHotTb", "x"},
-                                     {"EngineCubicCapacity", "12000"}, {"Power", "-1"}, {"InjSW", "0"}})
+    for (const auto &[name, text] : {std::pair{"IdleHotTb", "-2"},
+                                     {"IdleHotTb", "400"},
+                                     {"IdleHotTb", "x"},
+                                     {"EngineCubicCapacity", "12000"},
+                                     {"Power", "-1"},
+                                     {"InjSW", "0"}})
         EXPECT_FALSE(ParseShownValue(*FindConfigField(name), d, text)) << name << " " << text;
     EXPECT_TRUE(s_.Violations().empty());
 }
@@ -328,8 +286,8 @@ INSTANTIATE_TEST_SUITE_P(Revisions, FieldTable,
                                            Revision{"30C", 0x30, 'C'}, Revision{"30D", 0x30, 'D'},
                                            Revision{"30F", 0x30, 'F'}, Revision{"30G", 0x30, 'G'}),
                          [](const auto &info) {
-                             return std::string(info.param.generation == 0x30 ? "g30" : info.param.generation == 0x15
-                                                                                         ? "g15"
-                                                                                         : "g14") +
+                             return std::string(info.param.generation == 0x30   ? "g30"
+                                                : info.param.generation == 0x15 ? "g15"
+                                                                                : "g14") +
                                     info.param.letter;
                          });

@@ -1,8 +1,8 @@
 // The configuration's value lists: entries and raw values in step, matching
 // a stored value to the entry that shows it, and the values a list matches
 // without showing them.
-#include "configuration/InjectorTable.h"
 #include "configuration/ValueLists.h"
+#include "configuration/InjectorTable.h"
 
 #include <gtest/gtest.h>
 
@@ -128,10 +128,10 @@ TEST(InjectorTable, ClassCharacteristicAndModelOffsetByCode)
         std::optional<uint8_t> characteristic;
         const char *offset;
     };
-    for (const Case &c : {Case{0, 3, 11, "(1,0)"}, Case{1, 1, {}, "(2,0)"}, Case{6, 1, {}, "(1,5)"},
-                          Case{10, 2, {}, "(2,5)"}, Case{15, 0, {}, "(1,0)"}, Case{20, 0, {}, "(1,8)"},
-                          Case{22, 3, 3, "(1,1)"}, Case{26, 0, {}, "(-,-)"}, Case{29, 3, 17, "(1,1)"},
-                          Case{30, 0, {}, "(-,-)"}, Case{255, 0, {}, "(-,-)"}}) {
+    for (const Case &c :
+         {Case{0, 3, 11, "(1,0)"}, Case{1, 1, {}, "(2,0)"}, Case{6, 1, {}, "(1,5)"}, Case{10, 2, {}, "(2,5)"},
+          Case{15, 0, {}, "(1,0)"}, Case{20, 0, {}, "(1,8)"}, Case{22, 3, 3, "(1,1)"}, Case{26, 0, {}, "(-,-)"},
+          Case{29, 3, 17, "(1,1)"}, Case{30, 0, {}, "(-,-)"}, Case{255, 0, {}, "(-,-)"}}) {
         SCOPED_TRACE(int{c.code});
         const TInjectorClass k = InjectorClassOf(c.code);
         EXPECT_EQ(k.Class, c.cls);

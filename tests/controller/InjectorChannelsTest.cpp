@@ -77,8 +77,8 @@ TEST(InjectorChannels, EveryHardwareAgainstEveryMaskShowsTheCountInUse)
             for (const int configured : {3, 5, 8}) {
                 SCOPED_TRACE(testing::Message() << std::hex << int{generation} << std::dec << " hardware " << hardware
                                                 << " mask " << ((1 << configured) - 1));
-                SimLink s(testsupport::SimSetup::Controller(
-                    generation, generation == 0x30 ? std::optional<uint8_t>('G') : std::nullopt));
+                SimLink s(testsupport::SimSetup::Controller(generation, generation == 0x30 ? std::optional<uint8_t>('G')
+                                                                                           : std::nullopt));
                 Configure(s, hardware, configured);
                 ASSERT_TRUE(s.Connect());
                 const int inUse = hardware == 0 ? configured : std::min(configured, hardware);
