@@ -58,8 +58,8 @@ constexpr uint8_t kPeriodBits = 14;
 using namespace msg;
 
 // A field the 3.0 byte parameters carry and 1.4/1.5 do not have.
-TConfigField Only30(const char *name, TGenerationPlace g30, TImageField image, E encoding,
-                    const char *unit = nullptr, std::optional<L> list = std::nullopt)
+TConfigField Only30(const char *name, TGenerationPlace g30, TImageField image, E encoding, const char *unit = nullptr,
+                    std::optional<L> list = std::nullopt)
 {
     return {name, g30, kAbsent, image, std::nullopt, unit, encoding, list, std::nullopt};
 }
@@ -79,8 +79,7 @@ TConfigField Both(const char *name, TGenerationPlace g30, TGenerationPlace g1x, 
 std::vector<TConfigField> BuildFields()
 {
     std::vector<TConfigField> f{
-        Both("FuelType", On(Blk(0, 4, 1)), On(Main(kMainFlags, 4, 1)), &D::FuelType, E::Enumeration, nullptr,
-             L::Fuel),
+        Both("FuelType", On(Blk(0, 4, 1)), On(Main(kMainFlags, 4, 1)), &D::FuelType, E::Enumeration, nullptr, L::Fuel),
         Both("InjSW", On(Blk(1)), On(Main(kMainMask)), &D::InjMask, E::InjectorMask, nullptr, L::InjectorCount),
         Both("InjHW", On({P::InfoWord, kChannelsVar, 0, 16}, nullptr, T::ReadOnly),
              On({P::InfoWord, kChannelsVar, 0, 16}, nullptr, T::ReadOnly), &D::InjHW, E::Plain),
@@ -94,8 +93,8 @@ std::vector<TConfigField> BuildFields()
          L::NozzleSizeLegacy},
         Both("InjTypeName", On(Blk(7)), On(B(2)), &D::InjTypeName, E::Enumeration, nullptr, L::GasInjector),
         Both("InjType", On(Blk(0, 0, 2)), On(Main(kMainFlags, 0, 2)), &D::InjType, E::Plain),
-        {"PressureSensorType", On(Blk(24)), On(B(28)), &D::PressureSensorType, std::nullopt, nullptr,
-         E::Enumeration, L::PressureSensor, L::PressureSensorLegacy},
+        {"PressureSensorType", On(Blk(24)), On(B(28)), &D::PressureSensorType, std::nullopt, nullptr, E::Enumeration,
+         L::PressureSensor, L::PressureSensorLegacy},
         Flag30("GasTempSensorInFlow", 32, 0, &D::GasTempSensorInFlow),
         Both("ReserveType", On(B(33)), On(Main(kMainFlags, 2, 2)), &D::ReserveType, E::Enumeration, nullptr,
              L::LevelSensor),
@@ -166,8 +165,7 @@ std::vector<TConfigField> BuildFields()
                L::LowTredWithLoad),
         Only30("Tred<&Load_Lval", On(B(39)), &D::TredBelowAndLoad_Lval, E::Plain, strUnitPercent, L::LoadThreshold),
         Flag30("FuelOverlap", 37, 4, &D::FuelOverlap),
-        Only30("MaxCyclesMixedFuel", On(B(40)), &D::MaxCyclesMixedFuel, E::Plain, strUnitCycles,
-               L::FuelOverlapCycles),
+        Only30("MaxCyclesMixedFuel", On(B(40)), &D::MaxCyclesMixedFuel, E::Plain, strUnitCycles, L::FuelOverlapCycles),
         Only30("MaxTimeMixedFuel", On(W(16)), &D::MaxTimeMixedFuel, E::Ticks, strUnitMSec, L::InjectionTimeMs),
         Flag30("GasInjHeating", 37, 5, &D::GasInjHeating),
         Only30("MinTredForGasInjHeating", On(B(42)), &D::MinTredForGasInjHeating, E::RawTemperature, strUnitTemp,
@@ -175,8 +173,7 @@ std::vector<TConfigField> BuildFields()
         Flag30("PreinjectionProcessDuringCutOff", 37, 6, &D::PreinjectionProcessDuringCutOff, "D"),
         Only30("MinPressDuringCuttOffForPreinjections", On(B(44), "D"), &D::MinPressDuringCuttOffForPreinjections,
                E::RawPressure, strUnitBar, L::CutOffPressure),
-        Flag30("PreinjectionsDuringCutOffForLowRPMEnabled", 50, 0, &D::PreinjectionsDuringCutOffForLowRPMEnabled,
-               "F"),
+        Flag30("PreinjectionsDuringCutOffForLowRPMEnabled", 50, 0, &D::PreinjectionsDuringCutOffForLowRPMEnabled, "F"),
         Only30("InjTimeForEnrichmentDuringCutOff", On(W(19), "F"), &D::InjTimeForEnrichmentDuringCutOff, E::Ticks,
                strUnitMSec, L::InjectionTimeMs),
         Only30("MaxRpmForEnrichmentDuringCutOff", On(W(18), "F"), &D::MaxRpmForEnrichmentDuringCutOff, E::Plain,
@@ -186,8 +183,8 @@ std::vector<TConfigField> BuildFields()
                strUnitPercent, L::MazdaCorrection),
         Flag30("FlashLubeSupportEnabled", 52, 0, &D::FlashLubeSupportEnabled, "G"),
         Flag30("CutOffModeActivated", 52, 1, &D::CutOffModeActivated, "G"),
-        Only30("AfterCutOffEmulSwitchDelay", On(W(24), "G"), &D::AfterCutOffEmulSwitchDelay, E::TwoMs,
-               strUnitSecShort, L::EmulatorSwitchDelay),
+        Only30("AfterCutOffEmulSwitchDelay", On(W(24), "G"), &D::AfterCutOffEmulSwitchDelay, E::TwoMs, strUnitSecShort,
+               L::EmulatorSwitchDelay),
         Only30("OnCutOffDelay", On(W(25), "G"), &D::OnCutOffDelay, E::TwoMs, strUnitSecShort, L::OnCutOffDelay),
         Flag30("AutoToGasOnControlPanelHidden", 52, 2, &D::AutoToGasOnControlPanelHidden, "G"),
         Flag30("SygnalizeDrivingOnPetrolEnabled", 52, 3, &D::SygnalizeDrivingOnPetrolEnabled, "G"),
@@ -299,7 +296,8 @@ void SetRawValue(const TConfigField &field, TNorviData &d, unsigned raw)
 unsigned MaxRaw(const TConfigField &field, const TNorviData &d)
 {
     const auto place = PlaceOn(field, d);
-    const uint8_t width = place ? place->Place.Width : 16;
+    // A switch speed may carry the two upper bits: they are masked on the wire.
+    const uint8_t width = place && field.Encoding != E::RpmPeriod ? place->Place.Width : 16;
     const bool byteImage = std::holds_alternative<TByteField>(ImageOf(field, d));
     return std::min(WidthMask(width), byteImage ? 0xFFu : 0xFFFFu);
 }

@@ -1,5 +1,6 @@
 #include "configuration/ConfigText.h"
 
+#include "configuration/InjectionSystem.h"
 #include "controller/Conversions.h"
 #include "documents/LangManager.h"
 
@@ -29,7 +30,12 @@ std::string UnitText(const TConfigField &field)
 
 std::string DisplayText(const TConfigField &field, const TNorviData &d)
 {
-    const unsigned raw = RawValue(field, d);
+    unsigned raw = RawValue(field, d);
+    // The count in use is the configured one clipped to the hardware.
+    if (field.Encoding == TEncoding::InjectorMask) {
+        if (const auto mask = InjectorMask(d.InjSW))
+            raw = *mask;
+    }
     if (const auto list = ListOf(field, d)) {
         const auto index = IndexOfRaw(*list, raw);
         return index ? ValueList(*list).entries[*index] : std::string{};

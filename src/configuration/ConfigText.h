@@ -9,7 +9,8 @@
 namespace lumex {
 
 // The list entry the raw value selects (empty when none does, as a list
-// without a selection), or the number with its unit.
+// without a selection), or the number with its unit. The injector count
+// shows the count in use (InjSW), which the read clips to the hardware.
 std::string DisplayText(const TConfigField &field, const TNorviData &d);
 
 // The unit text of the language in force without the brackets labels put

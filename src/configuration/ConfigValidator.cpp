@@ -98,8 +98,8 @@ TFieldInput MaskInput(const TConfigField &field, const TNorviData &d, unsigned m
         return Refuse(field, "mask " + std::to_string(mask) + " is not an injector count (3, 4, 5, 6 or 8)");
     const auto offered = OfferedInjectorCounts(d.InjHW);
     if (std::find(offered.begin(), offered.end(), int{*count}) == offered.end())
-        return Refuse(field, std::to_string(*count) + " injectors, but the controller has " +
-                                 std::to_string(d.InjHW) + " channels");
+        return Refuse(field, std::to_string(*count) + " injectors, but the controller has " + std::to_string(d.InjHW) +
+                                 " channels");
     return {mask, {}};
 }
 
@@ -157,8 +157,8 @@ std::vector<std::string> WriteBlockers(const TNorviData &d)
             if (raw == 0 || !InjectorsForMask(static_cast<uint8_t>(raw)))
                 problems.push_back(Named(*f, "mask " + std::to_string(raw) + " selects no injector count"));
         } else if (raw > MaxOf(*f, d)) {
-            problems.push_back(Named(*f, std::to_string(raw) + " is out of range, up to " +
-                                             std::to_string(MaxOf(*f, d))));
+            problems.push_back(
+                Named(*f, std::to_string(raw) + " is out of range, up to " + std::to_string(MaxOf(*f, d))));
         }
     }
     return problems;

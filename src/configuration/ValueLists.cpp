@@ -55,7 +55,8 @@ TValueList Generated(TValueListId id, const char *name, const std::vector<int> &
 // Entries whose stored value is the number itself.
 TValueList Numbers(TValueListId id, const char *name, const std::vector<int> &numbers)
 {
-    return Generated(id, name, numbers, [](int n) { return std::to_string(n); }, [](int n) { return n; });
+    return Generated(
+        id, name, numbers, [](int n) { return std::to_string(n); }, [](int n) { return n; });
 }
 
 // Entries whose stored value is the list position (or position + `first`).
@@ -106,17 +107,19 @@ std::vector<TValueList> BuildLists()
     std::vector<int> lowPd = Range(1, 9, 1);
     for (int t : Range(10, 50, 5))
         lowPd.push_back(t);
-    v.push_back(Generated(I::LowPressureDelay, "low-pressure delay", lowPd, Trimmed, [](int tenths) { return tenths; }));
+    v.push_back(
+        Generated(I::LowPressureDelay, "low-pressure delay", lowPd, Trimmed, [](int tenths) { return tenths; }));
     v.push_back(Typed(I::MicroInjectionTime, "micro-injection time", Range(2, 26, 1),
                       [](int tenths) { return "<" + OneDecimal(tenths); },
-                      {19, 28, 37, 47, 56, 65, 75, 84, 94, 103, 112, 122, 131, 140, 150, 159, 168, 178, 187, 196, 206,
-                       215, 224, 234, 243}));
-    v.push_back(Generated(I::NozzleSize, "nozzle size", Range(15, 40, 1), OneDecimal, [](int tenths) { return tenths; }));
+                      {19,  28,  37,  47,  56,  65,  75,  84,  94,  103, 112, 122, 131,
+                       140, 150, 159, 168, 178, 187, 196, 206, 215, 224, 234, 243}));
+    v.push_back(
+        Generated(I::NozzleSize, "nozzle size", Range(15, 40, 1), OneDecimal, [](int tenths) { return tenths; }));
     v.push_back(Generated(I::NozzleSizeLegacy, "nozzle size (1.4/1.5)", Range(15, 35, 1), OneDecimal,
                           [](int tenths) { return tenths; }));
-    v.push_back(Typed(I::LowGasTemperature, "low gas temperature", Range(-10, 10, 1), Integer,
-                      {217, 215, 213, 211, 209, 207, 205, 203, 200, 198, 195, 193, 191, 188, 186, 183, 181, 178, 175, 172,
-                       170}));
+    v.push_back(Typed(
+        I::LowGasTemperature, "low gas temperature", Range(-10, 10, 1), Integer,
+        {217, 215, 213, 211, 209, 207, 205, 203, 200, 198, 195, 193, 191, 188, 186, 183, 181, 178, 175, 172, 170}));
     TValueList heating = Typed(I::GasInjHeatingTred, "gas-injector heating temperature", Range(-5, 40, 5), Integer,
                                {207, 196, 183, 169, 156, 142, 128, 114, 101, 88});
     heating.matchOnly = {77, 67, 58, 50, 44, 37, 33, 28}; // 45 .. 80 °C
@@ -137,21 +140,20 @@ std::vector<TValueList> BuildLists()
     v.push_back(Numbers(I::EnrichmentMaxRpm, "enrichment maximum RPM",
                         {1000, 1100, 1200, 1300, 1400, 1500, 2000, 2200, 2500, 2700, 3000, 3200, 3500}));
     v.push_back(Generated(I::MazdaCorrection, "Mazda correction", Range(-100, 50, 5), Integer, SignedPercentByte));
-    v.push_back(Typed(I::MinGasInjectionTime, "minimum gas injection time",
-                      {20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50}, OneDecimal,
-                      {374, 411, 449, 486, 524, 561, 598, 636, 673, 711, 748, 766, 785, 804, 822, 841, 860, 878, 897,
-                       916, 935}));
+    v.push_back(Typed(
+        I::MinGasInjectionTime, "minimum gas injection time",
+        {20, 22, 24, 26, 28, 30, 32, 34, 36, 38, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50}, OneDecimal,
+        {374, 411, 449, 486, 524, 561, 598, 636, 673, 711, 748, 766, 785, 804, 822, 841, 860, 878, 897, 916, 935}));
     v.push_back(Generated(I::MaxGasInjectionTime, "maximum gas injection time", Range(15, 25, 1), Integer,
                           [](int ms) { return ms * kTicksPerMs; }));
     v.push_back(Generated(I::OnCutOffDelay, "on-cut-off delay", Range(1, 10, 1), Integer,
                           [](int s) { return s * 10 * kTwoMsPerTenth; }));
-    v.push_back(
-        TValueList{I::NextInspection,
-                   "next inspection",
-                   {"NotSet", "1000", "2000", "5000", "7000", "10000"},
-                   {0, 1000, 2000, 5000, 7000, 10000},
-                   {},
-                   false});
+    v.push_back(TValueList{I::NextInspection,
+                           "next inspection",
+                           {"NotSet", "1000", "2000", "5000", "7000", "10000"},
+                           {0, 1000, 2000, 5000, 7000, 10000},
+                           {},
+                           false});
     v.push_back(Numbers(I::InspectionRatio, "inspection ratio", Range(20, 70, 10)));
 
     v.push_back(Positions(I::Fuel, "fuel", {"LPG", "CNG"}));

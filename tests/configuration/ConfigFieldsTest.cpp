@@ -123,6 +123,7 @@ TEST(ConfigFields, DisplayTextIsTheListEntryOrTheNumberWithItsUnit)
     d.EngineCubicCapacity = 1598;
     d.IdleHotTb = 542;
     d.InjMask = 255;
+    d.InjSW = 8;
     d.MazdaEnrichmentPercentage = 156;
     d.LambdaType = 0;
     EXPECT_EQ(DisplayText(Field("T"), d), "20");
@@ -158,12 +159,12 @@ TEST(ConfigValidator, NumbersAreCheckedAgainstTheirFieldsBounds)
     {
         const char *name, *text, *why;
     };
-    for (const Bad &b : {Bad{"IdleHotTb", "351", "out of range"}, Bad{"IdleHotTb", "-1", "negative"},
-                         Bad{"IdleHotTb", "abc", "not a number"}, Bad{"IdleHotTb", "", "not a number"},
-                         Bad{"IdleHotTb", "1,2,3", "not a number"}, Bad{"EngineCubicCapacity", "10000", "out of range"},
-                         Bad{"EngineCubicCapacity", "1598.5", "not a number"}, Bad{"Power", "1000", "out of range"},
-                         Bad{"Power", "-5", "negative"}, Bad{"MasterMode", "2", "neither 0 nor 1"},
-                         Bad{"T", "21", "not an entry"}}) {
+    for (const Bad &b :
+         {Bad{"IdleHotTb", "351", "out of range"}, Bad{"IdleHotTb", "-1", "negative"},
+          Bad{"IdleHotTb", "abc", "not a number"}, Bad{"IdleHotTb", "", "not a number"},
+          Bad{"IdleHotTb", "1,2,3", "not a number"}, Bad{"EngineCubicCapacity", "10000", "out of range"},
+          Bad{"EngineCubicCapacity", "1598.5", "not a number"}, Bad{"Power", "1000", "out of range"},
+          Bad{"Power", "-5", "negative"}, Bad{"MasterMode", "2", "neither 0 nor 1"}, Bad{"T", "21", "not an entry"}}) {
         const TFieldInput in = raw(b.name, b.text);
         EXPECT_FALSE(in) << b.name << " " << b.text;
         EXPECT_NE(in.Error.find(b.why), std::string::npos) << in.Error;
@@ -212,11 +213,11 @@ TEST(ConfigVerify, DifferencesNameTheFieldsAndIgnoreWhatTheReadCannotShow)
     written.Flags37 = 0;
     written.FuelOverlap = 1;
     TNorviData back = written;
-    back.InjType = 2;      // the block gives bit 1 only
-    back.RPM = 11220;      // fourteen bits
-    back.FuelOverlap = 0;  // byte 37 reads as 1 before "C"
+    back.InjType = 2;     // the block gives bit 1 only
+    back.RPM = 11220;     // fourteen bits
+    back.FuelOverlap = 0; // byte 37 reads as 1 before "C"
     back.UseOnIdleModel = 1;
-    back.Markers = 77;     // not sent by the configuration write
+    back.Markers = 77; // not sent by the configuration write
     EXPECT_TRUE(ConfigDifferences(written, back).empty());
     back.Power = 78;
     back.LowPT = 1;

@@ -1,8 +1,8 @@
 // The configuration's value lists: entries and raw values in step, matching
 // a stored value to the entry that shows it, and the values a list matches
 // without showing them.
-#include "configuration/InjectorTable.h"
 #include "configuration/ValueLists.h"
+#include "configuration/InjectorTable.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +50,10 @@ TEST(ValueLists, SwitchSpeedMatchesOnFourteenBitsAndKnowsSpeedsItDoesNotShow)
     EXPECT_EQ(RawOf(TValueListId::SwitchRpm, *IndexOfText(TValueListId::SwitchRpm, "2000")), 11220);
     EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 11220 | 0xC000), "2000"); // the upper two bits are ignored
     EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 16028), "1400");
+    // Slow speeds need more than 14 bits: what the controller keeps of them
+    // still selects their entry, and no other.
+    EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 56100 & 0x3FFF), "400");
+    EXPECT_EQ(ShownFor(TValueListId::SwitchRpm, 18700 & 0x3FFF), "1200");
     // 3000 rpm as stored: known, but no entry shows it.
     EXPECT_FALSE(IndexOfRaw(TValueListId::SwitchRpm, 7480));
     EXPECT_TRUE(MatchesRaw(TValueListId::SwitchRpm, 7480));
@@ -124,10 +128,10 @@ TEST(InjectorTable, ClassCharacteristicAndModelOffsetByCode)
         std::optional<uint8_t> characteristic;
         const char *offset;
     };
-    for (const Case &c : {Case{0, 3, 11, "(1,0)"}, Case{1, 1, {}, "(2,0)"}, Case{6, 1, {}, "(1,5)"},
-                          Case{10, 2, {}, "(2,5)"}, Case{15, 0, {}, "(1,0)"}, Case{20, 0, {}, "(1,8)"},
-                          Case{22, 3, 3, "(1,1)"}, Case{26, 0, {}, "(-,-)"}, Case{29, 3, 17, "(1,1)"},
-                          Case{30, 0, {}, "(-,-)"}, Case{255, 0, {}, "(-,-)"}}) {
+    for (const Case &c :
+         {Case{0, 3, 11, "(1,0)"}, Case{1, 1, {}, "(2,0)"}, Case{6, 1, {}, "(1,5)"}, Case{10, 2, {}, "(2,5)"},
+          Case{15, 0, {}, "(1,0)"}, Case{20, 0, {}, "(1,8)"}, Case{22, 3, 3, "(1,1)"}, Case{26, 0, {}, "(-,-)"},
+          Case{29, 3, 17, "(1,1)"}, Case{30, 0, {}, "(-,-)"}, Case{255, 0, {}, "(-,-)"}}) {
         SCOPED_TRACE(int{c.code});
         const TInjectorClass k = InjectorClassOf(c.code);
         EXPECT_EQ(k.Class, c.cls);

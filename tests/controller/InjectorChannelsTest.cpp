@@ -2,10 +2,16 @@
 // reports, read through the configuration as the program does.
 #include "SimLink.h"
 
+#include "configuration/ConfigFields.h"
+#include "configuration/ConfigText.h"
+#include "configuration/ConfigValidator.h"
+#include "configuration/InjectionSystem.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -60,5 +66,35 @@ TEST(InjectorChannels, InUseAreLimitedByKnownHardwareOnly)
         EXPECT_EQ(s.Data().InjHW, c.hardware);
         EXPECT_EQ(s.Data().InjSW, c.expected);
         EXPECT_TRUE(s.Violations().empty());
+    }
+}
+
+TEST(InjectorChannels, EveryHardwareAgainstEveryMaskShowsTheCountInUse)
+{
+    const lumex::TConfigField &count = *lumex::FindConfigField("InjSW");
+    for (const uint8_t generation : {uint8_t{0x15}, uint8_t{0x30}}) {
+        for (const int hardware : {0, 4, 6, 8}) {
+            for (const int configured : {3, 5, 8}) {
+                SCOPED_TRACE(testing::Message() << std::hex << int{generation} << std::dec << " hardware " << hardware
+                                                << " mask " << ((1 << configured) - 1));
+                SimLink s(testsupport::SimSetup::Controller(generation, generation == 0x30 ? std::optional<uint8_t>('G')
+                                                                                           : std::nullopt));
+                Configure(s, hardware, configured);
+                ASSERT_TRUE(s.Connect());
+                const int inUse = hardware == 0 ? configured : std::min(configured, hardware);
+                EXPECT_EQ(s.Data().InjSW, inUse);
+                EXPECT_EQ(s.Data().InjMask, (1 << configured) - 1); // the controller's mask is kept as read
+                EXPECT_EQ(lumex::DisplayText(count, s.Data()), std::to_string(inUse));
+                // Only counts the hardware has can be chosen, and none gives mask 0.
+                for (const int n : lumex::kInjectorCounts) {
+                    const auto in = lumex::ParseShownValue(count, s.Data(), std::to_string(n));
+                    EXPECT_EQ(bool(in), hardware == 0 || n <= hardware) << n;
+                    if (in) {
+                        EXPECT_EQ(*in.Raw, unsigned((1 << n) - 1));
+                    }
+                }
+                EXPECT_TRUE(s.Violations().empty());
+            }
+        }
     }
 }

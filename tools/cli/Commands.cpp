@@ -18,6 +18,8 @@ int RunLock(CliContext &ctx);
 int RunUnlock(CliContext &ctx);
 int RunTrouble(CliContext &ctx);
 int RunWorktype(CliContext &ctx);
+// The configuration by field.
+int RunConfig(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -35,6 +37,8 @@ std::span<const CommandEntry> Commands()
         {"unlock", "unlock PASSWORD           unlock the controller (4 to 9 digits)", RunUnlock},
         {"trouble", "trouble [--clear]         print the 16 trouble-flag bytes, optionally after clearing", RunTrouble},
         {"worktype", "worktype N                switch the controller's work type", RunWorktype},
+        {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
+         RunConfig},
     });
     return kCommands;
 }

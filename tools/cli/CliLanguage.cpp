@@ -1,0 +1,59 @@
+#include "CliLanguage.h"
+
+#include "documents/AppConfig.h"
+#include "documents/AppFolders.h"
+#include "documents/IniFile.h"
+#include "documents/Languages.h"
+
+#include <algorithm>
+
+namespace cli {
+
+std::optional<std::string> TakeLanguageOption(std::vector<std::string> &args)
+{
+    const auto it = std::find(args.begin(), args.end(), "--lang");
+    if (it == args.end())
+        return std::nullopt;
+    std::string code;
+    auto last = it + 1;
+    if (last != args.end())
+        code = *last++;
+    args.erase(it, last);
+    return code;
+}
+
+std::string SettingsLanguage()
+{
+    // Only read: the command line never creates the program's folders.
+    const lumex::TAppConfig defaults;
+    const auto folders = lumex::TAppFolders::FromEnvironment(defaults.ProductName);
+    if (folders.LocalAppData.empty())
+        return defaults.DefaultLanguage;
+    lumex::TIniFile ini;
+    try {
+        ini = lumex::TIniFile::Load(folders.LocalAppData + "/" + lumex::SettingsFileNameOf(defaults.ProductName));
+    } catch (const lumex::EIniFileError &) {
+        return defaults.DefaultLanguage;
+    }
+    const std::string code =
+        ini.ReadString(lumex::TAppConfig::Section, lumex::TAppConfig::LanguageKey, defaults.DefaultLanguage);
+    return lumex::IsKnownLanguageCode(code) ? code : defaults.DefaultLanguage;
+}
+
+bool LoadCliLanguage(lumex::TLM &lm, const std::string &code, std::string &error)
+{
+    if (!lumex::IsKnownLanguageCode(code)) {
+        error = "unknown language \"" + code + "\"";
+        return false;
+    }
+    lm.OnError = [&error](const std::string &, const std::string &text) { error = text; };
+    if (!lm.LoadLanguage(code)) {
+        if (error.empty())
+            error = "the language file of " + code + " cannot be loaded";
+        return false;
+    }
+    lm.SetLanguageCode(code);
+    return true;
+}
+
+} // namespace cli
