@@ -5,8 +5,6 @@
 #include "documents/LangManager.h"
 #include "documents/Languages.h"
 
-#include <span>
-
 namespace lumex {
 
 namespace {
@@ -40,8 +38,8 @@ std::optional<TRgbImage> LoadPictureFile(const std::string &path)
     }
     if (!bytes)
         return std::nullopt;
-    auto data = std::span(reinterpret_cast<const uint8_t *>(bytes->data()), bytes->size());
-    return DecodeJpeg(data).Image;
+    const std::string &file = *bytes;
+    return DecodeJpeg({reinterpret_cast<const uint8_t *>(file.data()), file.size()}).Image;
 }
 
 std::optional<TRgbImage> LoadLanguagePicture(const std::string &name, const std::string &ext,

@@ -15,7 +15,10 @@ struct TRgbImage
     std::vector<uint8_t> Bytes; // Width * Height * 3
 
     std::size_t RowBytes() const { return static_cast<std::size_t>(Width) * 3; }
-    const uint8_t *Pixel(int x, int y) const { return Bytes.data() + static_cast<std::size_t>(y) * RowBytes() + x * 3; }
+    const uint8_t *Pixel(int x, int y) const
+    {
+        return Bytes.data() + static_cast<std::size_t>(y) * RowBytes() + static_cast<std::size_t>(x) * 3;
+    }
     bool IsValid() const
     {
         return Width > 0 && Height > 0 && Bytes.size() == RowBytes() * static_cast<std::size_t>(Height);

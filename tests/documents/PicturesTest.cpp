@@ -126,9 +126,15 @@ TEST(JpegDecode, HugeDeclaredSizeIsRefusedBeforeDecoding)
 TEST(JpegDecode, LimitsOfTheCallerApply)
 {
     const std::string jpeg = QuarterJpeg(64, 48);
+    constexpr std::size_t pixelBytes = std::size_t{64} * 48 * 3;
     ExpectNoPicture(Decode(jpeg, {.MaxSide = 63}), "wider than the side limit");
-    ExpectNoPicture(Decode(jpeg, {.MaxPixelBytes = 64 * 48 * 3 - 1}), "one byte over the pixel limit");
-    EXPECT_TRUE(Decode(jpeg, {.MaxSide = 64, .MaxPixelBytes = 64 * 48 * 3}).Image) << "exactly at both limits";
+    ExpectNoPicture(Decode(jpeg, {.MaxPixelBytes = pixelBytes - 1}), "one byte over the pixel limit");
+    EXPECT_TRUE(Decode(jpeg, {.MaxSide = 64, .MaxPixelBytes = pixelBytes}).Image) << "exactly at both limits";
+    // A progressive file keeps every coefficient of the picture in memory
+    // until the last scan.
+    const std::string progressive = QuarterJpeg(512, 512, {.Progressive = true});
+    ExpectNoPicture(Decode(progressive, {.MaxWorkingMemory = 256 * 1024}), "over the working memory");
+    EXPECT_TRUE(Decode(progressive).Image);
 }
 
 class ResourcePictures : public ::testing::Test
