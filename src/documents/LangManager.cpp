@@ -4,6 +4,7 @@
 #include "documents/FileIo.h"
 #include "documents/IniFile.h"
 #include "documents/Languages.h"
+#include "documents/Pictures.h"
 #include "documents/VersionInfo.h"
 
 #include <iostream>
@@ -64,12 +65,12 @@ TLM *TLM::Instance()
 
 std::string TLM::LanguagePicturePath(const std::string &name, const std::string &ext) const
 {
-    return LanguageFilePrefix() + languageCode_ + "_" + name + ext;
+    return PicturePath(resourceFolder_, languageCode_, name, ext);
 }
 
 std::string TLM::CommonPicturePath(const std::string &name, const std::string &ext) const
 {
-    return LanguageFilePrefix() + "_" + name + ext;
+    return PicturePath(resourceFolder_, "", name, ext);
 }
 
 void TLM::AttachWindow(TLanguageWindowId id, TLanguageWindow *window)
