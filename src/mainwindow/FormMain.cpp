@@ -12,6 +12,7 @@
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
+#include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
@@ -192,7 +193,7 @@ void TFormMain::BuildPages()
     pages_->setObjectName("PgCMain");
     readings_ = new TReadingsPage(pages_);
     pages_->addTab(readings_, QStringLiteral("Odczyty (F2)"));
-    configPage_ = PendingPage("TbSConfig", QStringLiteral("Konfiguracja"));
+    configPage_ = new TLegacyConfigPage(pages_);
     pages_->addTab(configPage_, QStringLiteral("Konfiguracja (F3)"));
     configuratorPage_ = PendingPage("TbSConfigurator", QStringLiteral("Asystent konfiguracji"));
     pages_->addTab(configuratorPage_, QStringLiteral("Asystent konfiguracji (F3)"));

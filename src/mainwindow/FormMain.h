@@ -25,6 +25,7 @@ namespace lumex {
 class TAppConfig;
 class TFormConnectStatus;
 class TFrmSelectComPort;
+class TLegacyConfigPage;
 class TLM;
 class TQtLanguageWindow;
 class TReadingStrip;
@@ -117,7 +118,8 @@ private:
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
     TReadingStrip *modelStrip_ = nullptr;
-    QWidget *configPage_ = nullptr, *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
+    TLegacyConfigPage *configPage_ = nullptr;
+    QWidget *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
     QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;
     TFuelPanel *pnlFuel_ = nullptr;
