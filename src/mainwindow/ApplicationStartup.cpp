@@ -160,6 +160,11 @@ bool TApplicationStartup::Start()
 
     if (!options_.ScreenshotFile.empty()) {
         QTimer::singleShot(options_.AfterMs, &window, [this, &window] {
+            // The device may have opened another page meanwhile (trouble
+            // codes do): the picture is of the page asked for.
+            if (!options_.Page.empty())
+                window.ShowPage(QString::fromStdString(options_.Page));
+            QApplication::processEvents();
             const QPixmap picture = window.grab();
             if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());

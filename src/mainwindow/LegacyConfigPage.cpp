@@ -178,7 +178,7 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             switch (c.Kind) {
             case TLegacyControlKind::List: {
                 auto *combo = new QComboBox(box);
-                combo->setMinimumContentsLength(6);
+                combo->setMinimumContentsLength(12);
                 combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
                 connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { Changed(); });
                 control = combo;
