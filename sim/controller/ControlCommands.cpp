@@ -152,6 +152,17 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
         reply = "ok " + w[1] + " " + std::to_string(*engine_.Overridden(*channel));
         return true;
     }
+    if (verb == "set" && n == 4 && w[1] == "petrol") {
+        long ticks = 0;
+        if (!ParseLong(w[2], number) || number < 1 || number > 8 || !ParseLong(w[3], ticks) || ticks < 0 ||
+            ticks > 65535) {
+            reply = "error: set petrol CYL takes a cylinder 1..8 and ticks 0..65535";
+            return false;
+        }
+        engine_.OverrideCylinderPetrol(static_cast<std::size_t>(number - 1), static_cast<int>(ticks));
+        reply = "ok petrol " + w[2] + " " + w[3];
+        return true;
+    }
     if (verb == "release" && n == 2) {
         if (w[1] == "all") {
             engine_.ReleaseAll();

@@ -17,6 +17,8 @@
 //   set CHANNEL N                           pin a reading: rpm (1/min), load (%),
 //                                           petrol (ticks), tred, tgas, tpcb, psys,
 //                                           pcol, supply, level, lambda (raw codes)
+//   set petrol CYL TICKS                    pin one cylinder's petrol time (1..8; not
+//                                           kept in state files)
 //   release CHANNEL|all                     let a pinned reading move again
 //   fuel auto|petrol|gas                    as work types 1, 5 and 4
 //   step [N]                                advance the car N live steps (default 1)

@@ -135,11 +135,25 @@ void LiveEngine::Override(Channel channel, int value)
 void LiveEngine::Release(Channel channel)
 {
     overrides_[static_cast<std::size_t>(channel)].reset();
+    if (channel == Channel::Petrol)
+        cylinderPetrol_.fill(std::nullopt);
 }
 
 void LiveEngine::ReleaseAll()
 {
     overrides_.fill(std::nullopt);
+    cylinderPetrol_.fill(std::nullopt);
+}
+
+void LiveEngine::OverrideCylinderPetrol(std::size_t cylinder, int ticks)
+{
+    if (cylinder < cylinderPetrol_.size())
+        cylinderPetrol_[cylinder] = std::clamp(ticks, 0, 0xFFFF);
+}
+
+std::optional<int> LiveEngine::CylinderPetrol(std::size_t cylinder) const
+{
+    return cylinder < cylinderPetrol_.size() ? cylinderPetrol_[cylinder] : std::nullopt;
 }
 
 std::optional<int> LiveEngine::Overridden(Channel channel) const
@@ -287,6 +301,9 @@ void LiveEngine::Step(const EngineSettings &settings)
                 ms = std::clamp(ms, 2.5, 3.5);
         }
         readings_.petrol[i] = ClampTicks(ms);
+        if (const auto pinnedCylinder = cylinderPetrol_[static_cast<std::size_t>(i)];
+            pinnedCylinder && i < injectors && rpm > 0)
+            readings_.petrol[i] = static_cast<uint16_t>(*pinnedCylinder);
         readings_.gas[i] = 0;
     }
 

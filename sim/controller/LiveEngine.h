@@ -126,6 +126,10 @@ public:
     void Release(Channel channel);
     void ReleaseAll();
     std::optional<int> Overridden(Channel channel) const;
+    // Pins the petrol time of one cylinder (0..7) in ticks, over the petrol
+    // channel; released with it.
+    void OverrideCylinderPetrol(std::size_t cylinder, int ticks);
+    std::optional<int> CylinderPetrol(std::size_t cylinder) const;
 
     CarModel &Car() { return car_; }
     const CarModel &Car() const { return car_; }
@@ -144,6 +148,7 @@ private:
     CarModel car_;
     LiveReadings readings_;
     std::array<std::optional<int>, static_cast<int>(Channel::Count)> overrides_{};
+    std::array<std::optional<int>, 8> cylinderPetrol_{};
     EnginePhase phase_ = EnginePhase::Off;
     bool scripted_ = true;
     FuelMode fuel_ = FuelMode::Automatic;

@@ -181,6 +181,27 @@ TEST(LiveBlock, APinnedEngineSpeedGivesItsPeriod)
     EXPECT_EQ(WordAt(model.Answer(Frame({0x50, 0x50})).bytes, 2), period);
 }
 
+TEST(LiveBlock, PinnedCylinderPetrolTimesBeatTheChannelUntilReleased)
+{
+    ControllerModel model(ControllerIdentity::Gen15());
+    std::string reply;
+    ASSERT_TRUE(model.Control("engine idle", reply)) << reply;
+    ASSERT_TRUE(model.Control("set petrol 935", reply)) << reply;
+    ASSERT_TRUE(model.Control("set petrol 2 445", reply)) << reply;
+    ASSERT_TRUE(model.Control("set petrol 4 458", reply)) << reply;
+    Live l = Decode(Poll(model));
+    EXPECT_EQ(l.petrol[0], 935);
+    EXPECT_EQ(l.petrol[1], 445);
+    EXPECT_EQ(l.petrol[2], 935);
+    EXPECT_EQ(l.petrol[3], 458);
+    EXPECT_FALSE(model.Control("set petrol 9 445", reply));
+    EXPECT_FALSE(model.Control("set petrol 1 70000", reply));
+    ASSERT_TRUE(model.Control("release petrol", reply));
+    l = Decode(Poll(model));
+    EXPECT_NE(l.petrol[1], 445);
+    EXPECT_NE(l.petrol[3], 458);
+}
+
 TEST(WorkTypes, FuelRequestsDriveTheSystemState)
 {
     ControllerModel model(ControllerIdentity::Gen30('G'));
