@@ -23,8 +23,7 @@ constexpr std::array kControls{
     TLegacyControl{"CmBKnfInjSystemType", "InjSystemType", P::Basic, G::Engine, K::List, "System wtrysku benzyny"},
     TLegacyControl{"CmBKnfRPMSource", "RPMsource", P::Basic, G::Engine, K::List, "Typ zapłonu"},
     TLegacyControl{"CmBKnfRPMSourceType", "RPMSourceType", P::Basic, G::Engine, K::List, "Sygnał obrotów z"},
-    TLegacyControl{"EdtKnfIdleHotTb", "IdleHotTb", P::Basic, G::Engine, K::Edit,
-                   "Czas wtrysku benzyny na biegu jałowym [ms]"},
+    TLegacyControl{"EdtKnfIdleHotTb", "IdleHotTb", P::Basic, G::Engine, K::Edit, "Tb biegu jałowego [ms]"},
     TLegacyControl{"CmBKnfInjType", "InjTypeName", P::Basic, G::Installation, K::List, "Wtryskiwacze gazowe"},
     TLegacyControl{"CmBKnfNozzle", "NozzleSize", P::Basic, G::Installation, K::List, "Dysze [mm]"},
     TLegacyControl{"CmBKnfRedType", "RedType", P::Basic, G::Installation, K::List, "Reduktor"},
@@ -32,13 +31,12 @@ constexpr std::array kControls{
                    "Czujnik ciśnienia"},
     TLegacyControl{"CmBKnfReserveType", "ReserveType", P::Basic, G::Installation, K::List, "Czujnik poziomu gazu"},
     TLegacyControl{"CmBKnfLambdaType", "LambdaType", P::Basic, G::Installation, K::List, "Typ sondy lambda"},
-    TLegacyControl{"CmBKnfNomTred", "T", P::Basic, G::Switching, K::List, "Temperatura przełączenia [°C]"},
-    TLegacyControl{"CmBKnfNomRPM", "RPM", P::Basic, G::Switching, K::List, "Obroty przełączenia [obr/min]"},
+    TLegacyControl{"CmBKnfNomTred", "T", P::Basic, G::Switching, K::List, "Temp. przełączenia [°C]"},
+    TLegacyControl{"CmBKnfNomRPM", "RPM", P::Basic, G::Switching, K::List, "Obroty przełącz. [obr/min]"},
     TLegacyControl{"CmBKnfEmulatorDelay", "EmulatorSwitchDelay", P::Basic, G::Switching, K::List,
-                   "Opóźnienie przełączania emulatorów [s]"},
-    TLegacyControl{"CmBKnfLowPT", "LowPT", P::Basic, G::Switching, K::List,
-                   "Powrót na benzynę przy ciśnieniu poniżej [bar]"},
-    TLegacyControl{"CmBKnfLowPD", "LowPD", P::Basic, G::Switching, K::List, "trwającym dłużej niż [s]"},
+                   "Opóźnienie emulatorów [s]"},
+    TLegacyControl{"CmBKnfLowPT", "LowPT", P::Basic, G::Switching, K::List, "Powrót na benzynę: ciśnienie < [bar]"},
+    TLegacyControl{"CmBKnfLowPD", "LowPD", P::Basic, G::Switching, K::List, "przez czas [s]"},
     TLegacyControl{"ChBKnfNoSeqential", "NoSeqential", P::Advanced, G::Options, K::Check,
                    "Samochód z niesekwencyjnym wtryskiem benzyny"},
     TLegacyControl{"ChBKnfSemiGasControl", "SemiGasControl", P::Advanced, G::Options, K::Check,
@@ -131,18 +129,6 @@ bool LegacyControlGated(const TLegacyPageGates &gates, std::string_view control)
             return gates.*(g.Shown);
     }
     return true;
-}
-
-TLegacyFollowers LegacyFollowers(const TLegacyBoxes &boxes)
-{
-    TLegacyFollowers f;
-    f.LambdaTypeShown = boxes.Lambda;
-    f.MicroInjectionTimeShown = boxes.MicroInjection;
-    // An external emulator does its own early opening.
-    f.PostValveDelayShown = !boxes.ExternalEmulator;
-    f.RpmSourceTypeEnabled = !boxes.RpmWireNotConnected;
-    f.LevelSensorButtonShown = boxes.LevelSensorChosen;
-    return f;
 }
 
 } // namespace lumex

@@ -1,7 +1,7 @@
 // The configuration pages of 1.4 and 1.5 controllers ("basic" and
 // "advanced"): which control edits which configuration field, what the
-// firmware revision and the hardware let the page show, what a list with
-// nothing chosen sends, and which controls the page's own boxes show or hide.
+// firmware revision and the hardware let the page show, and what a list
+// with nothing chosen sends.
 #pragma once
 
 #include "controller/NorviData.h"
@@ -66,31 +66,5 @@ struct TLegacyPageGates
 TLegacyPageGates LegacyPageGates(const TNorviData &data);
 // Whether the control is shown at all on this controller.
 bool LegacyControlGated(const TLegacyPageGates &gates, std::string_view control);
-
-// The state of the page's boxes that other controls follow.
-struct TLegacyBoxes
-{
-    bool Lambda = false;
-    bool MicroInjection = false;
-    bool ExternalEmulator = false;
-    bool RpmWireNotConnected = false;
-    bool LevelSensorChosen = false; // any level sensor type but the reserve switch
-};
-
-struct TLegacyFollowers
-{
-    bool LambdaTypeShown = false;
-    bool MicroInjectionTimeShown = false;
-    bool PostValveDelayShown = false;
-    bool RpmSourceTypeEnabled = true;
-    bool LevelSensorButtonShown = false;
-};
-TLegacyFollowers LegacyFollowers(const TLegacyBoxes &boxes);
-
-// The RPM source type the page forces while the RPM wire is not connected:
-// the petrol injector pulses.
-inline constexpr unsigned kRpmSourcePetrolInjectors = 0;
-// The level sensor type that is only the reserve switch.
-inline constexpr unsigned kLevelSensorReserve = 0;
 
 } // namespace lumex

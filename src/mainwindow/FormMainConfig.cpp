@@ -36,6 +36,16 @@ void TFormMain::BindConfigPage()
     modifiedFlag_.Subscribe([this](bool modified) { configPage_->SetModified(modified); });
     configPage_->OnRead = [this] { ReadConfigPage(true); };
     configPage_->OnWrite = [this] { WriteConfigPage({}); };
+    // The capture needs its questions answered from the device thread; until
+    // that is wired the button says it is not there yet.
+    if (auto *capture = configPage_->findChild<QWidget *>("BtnOdcSaveIdleHotTb")) {
+        capture->setEnabled(false);
+        capture->setToolTip(QStringLiteral("Pomiar czasu wtrysku na biegu jałowym nie jest jeszcze dostępny"));
+    }
+    if (auto *level = configPage_->findChild<QWidget *>("BtnKnfConfigLevelSensor")) {
+        level->setEnabled(false);
+        level->setToolTip(QStringLiteral("Konfiguracja czujnika poziomu nie jest jeszcze dostępna"));
+    }
     configPage_->OnInjectorTypeChosen = [this](unsigned code) { InjectorTypeChosen(code); };
     configPage_->OnDetectInjectionSystem = [this] {
         configOps_->DetectInjectionSystem([this](const TInjSystemDetection &found) {

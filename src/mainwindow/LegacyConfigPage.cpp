@@ -1,5 +1,6 @@
 #include "mainwindow/LegacyConfigPage.h"
 
+#include "configuration/ConfigDependencies.h"
 #include "configuration/ConfigFields.h"
 #include "configuration/ConfigValidator.h"
 #include "configuration/InjectionSystem.h"
@@ -44,6 +45,27 @@ constexpr TGroupInfo kGroups[] = {
     {TLegacyGroup::Installation, "GrBKnfInstallation", "Instalacja"},
     {TLegacyGroup::Switching, "GrBKnfSwitching", "Przełączanie"},
     {TLegacyGroup::Options, "GrBKnfOptions", "Opcje"},
+};
+
+// The page's controls that the dependency rules know, by their rule names.
+struct TDependent
+{
+    const char *Control;
+    TConfControl Rule;
+};
+
+constexpr TDependent kDependents[] = {
+    {kLambdaBox, TConfControl::ChBConfLambda},
+    {"CmBKnfLambdaType", TConfControl::CmBConfLambdaType},
+    {"ChBKnfMicroInjection", TConfControl::ChBConfMicroInjection},
+    {"CmBKnfMicroInjectionTime", TConfControl::CmBConfMicroInjectionTime},
+    {"ChBKnfExternalEmulator", TConfControl::ChBConfExternalEmulator},
+    {"CmBKnfPostValveDelay", TConfControl::CmBConfPostValveDelay},
+    {"ChBKnfPetrolInjPlusControl", TConfControl::ChBConfPetrolInjPlus},
+    {"ChBKnfRPMWireNotConnect", TConfControl::ChBConfRPMWireNotConnect},
+    {"CmBKnfRPMSourceType", TConfControl::CmBConfRPMSourceType},
+    {"CmBKnfReserveType", TConfControl::CmBConfLevelSensor},
+    {"BtnKnfConfigLevelSensor", TConfControl::BtnConfLevelSensor},
 };
 
 QString Q(const std::string &text)
@@ -144,7 +166,7 @@ void TLegacyConfigPage::Build()
         if (OnInjectorTypeChosen && index >= 0)
             OnInjectorTypeChosen(Combo("CmBKnfInjType")->itemData(index).toUInt());
     });
-    ApplyFollowers();
+    ApplyFollowers(std::nullopt);
     RefreshSuggestions();
 }
 
@@ -170,7 +192,7 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             if (name == "CmBKnfLambdaType") {
                 lambda_ = new QCheckBox(QStringLiteral("Sonda lambda podłączona"), box);
                 lambda_->setObjectName(kLambdaBox);
-                connect(lambda_, &QCheckBox::toggled, this, [this] { Changed(); });
+                connect(lambda_, &QCheckBox::toggled, this, [this] { Changed(TConfControl::ChBConfLambda); });
                 grid->addWidget(lambda_, row++, 0, 1, 3);
             }
             QWidget *control = nullptr;
@@ -178,7 +200,7 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             switch (c.Kind) {
             case TLegacyControlKind::List: {
                 auto *combo = new QComboBox(box);
-                combo->setMinimumContentsLength(12);
+                combo->setMinimumContentsLength(11);
                 combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
                 connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { Changed(); });
                 control = combo;
@@ -186,7 +208,12 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             }
             case TLegacyControlKind::Check: {
                 auto *check = new QCheckBox(QString::fromUtf8(c.Caption), box);
-                connect(check, &QCheckBox::toggled, this, [this] { Changed(); });
+                std::optional<TConfControl> rule;
+                for (const TDependent &d : kDependents) {
+                    if (name == d.Control)
+                        rule = d.Rule;
+                }
+                connect(check, &QCheckBox::toggled, this, [this, rule] { Changed(rule); });
                 control = check;
                 break;
             }
@@ -312,7 +339,7 @@ void TLegacyConfigPage::Fill(const TNorviData &data)
     lambda_->setChecked(data.LambdaType != 0);
     ApplyGates(data);
     filling_ = false;
-    ApplyFollowers();
+    ApplyFollowers(std::nullopt);
     RefreshSuggestions();
     SetModified(false);
 }
@@ -327,58 +354,61 @@ void TLegacyConfigPage::ApplyGates(const TNorviData &data)
     }
 }
 
-void TLegacyConfigPage::ApplyFollowers()
+QWidget *TLegacyConfigPage::Dependent(const char *control) const
 {
-    TLegacyBoxes boxes;
-    boxes.Lambda = lambda_->isChecked();
-    boxes.MicroInjection = Check("ChBKnfMicroInjection")->isChecked();
-    boxes.ExternalEmulator = Check("ChBKnfExternalEmulator")->isChecked();
-    // A box the controller does not have cannot force anything.
-    QCheckBox *wire = Check("ChBKnfRPMWireNotConnect");
-    boxes.RpmWireNotConnected =
-        wire->isChecked() && LegacyControlGated(LegacyPageGates(shown_), wire->objectName().toStdString());
-    QComboBox *reserve = Combo("CmBKnfReserveType");
-    boxes.LevelSensorChosen = reserve->currentIndex() >= 0 && reserve->currentData().toUInt() != kLevelSensorReserve;
-    const TLegacyFollowers f = LegacyFollowers(boxes);
-
-    const auto show = [this](const char *control, bool shown) {
-        controls_[control]->setVisible(shown);
-        captions_[control]->setVisible(shown);
-    };
-    show("CmBKnfLambdaType", f.LambdaTypeShown);
-    show("CmBKnfMicroInjectionTime", f.MicroInjectionTimeShown);
-    show("CmBKnfPostValveDelay", f.PostValveDelayShown);
-    levelSensor_->setVisible(f.LevelSensorButtonShown);
-    QComboBox *source = Combo("CmBKnfRPMSourceType");
-    source->setEnabled(f.RpmSourceTypeEnabled);
-    if (!f.RpmSourceTypeEnabled) {
-        const bool was = filling_;
-        filling_ = true;
-        source->setCurrentIndex(source->findData(kRpmSourcePetrolInjectors));
-        filling_ = was;
-    }
+    if (std::string_view(control) == kLambdaBox)
+        return lambda_;
+    if (std::string_view(control) == "BtnKnfConfigLevelSensor")
+        return levelSensor_;
+    return controls_.at(control);
 }
 
-void TLegacyConfigPage::Changed()
+void TLegacyConfigPage::ApplyFollowers(std::optional<TConfControl> toggled)
+{
+    TConfControls state;
+    for (const TDependent &d : kDependents) {
+        const auto i = static_cast<std::size_t>(d.Rule);
+        QWidget *w = Dependent(d.Control);
+        if (auto *check = qobject_cast<QCheckBox *>(w))
+            state.Checked[i] = check->isChecked() && !check->isHidden();
+        if (auto *box = qobject_cast<QComboBox *>(w)) {
+            state.Index[i] = box->currentIndex();
+            state.Count[i] = box->count();
+        }
+    }
+    const TConfContext context{shown_.VersionCode, shown_.SoftwareLetter};
+    if (toggled)
+        CheckBox(state, *toggled, state.IsChecked(*toggled), context);
+    const TConfView view = ResolveDependencies(state, context);
+
+    const bool was = filling_;
+    filling_ = true;
+    for (const TDependent &d : kDependents) {
+        const auto i = static_cast<std::size_t>(d.Rule);
+        QWidget *w = Dependent(d.Control);
+        // Values the rules force (an emulator with plus-side injectors, the
+        // RPM source without its wire, the lambda type) go back to the page.
+        if (auto *check = qobject_cast<QCheckBox *>(w); check && !check->isHidden())
+            check->setChecked(state.Checked[i]);
+        if (auto *box = qobject_cast<QComboBox *>(w))
+            box->setCurrentIndex(state.Index[i]);
+        const TControlView &v = view.Of(d.Rule);
+        if (d.Rule != TConfControl::BtnConfLevelSensor) // its action comes with its dialog
+            w->setEnabled(v.Enabled);
+        if (!qobject_cast<QCheckBox *>(w) && d.Rule != TConfControl::CmBConfLevelSensor) {
+            w->setVisible(v.Visible);
+            if (captions_.count(d.Control))
+                captions_[d.Control]->setVisible(v.Visible);
+        }
+    }
+    filling_ = was;
+}
+
+void TLegacyConfigPage::Changed(std::optional<TConfControl> toggled)
 {
     if (filling_)
         return;
-    // Plus-side petrol injectors need the external emulator.
-    QCheckBox *plus = Check("ChBKnfPetrolInjPlusControl");
-    QCheckBox *emulator = Check("ChBKnfExternalEmulator");
-    if (plus->isChecked() && !emulator->isChecked()) {
-        filling_ = true;
-        emulator->setChecked(true);
-        filling_ = false;
-    }
-    // Ticking the lambda box with no type chosen takes the first type.
-    QComboBox *lambdaType = Combo("CmBKnfLambdaType");
-    if (lambda_->isChecked() && lambdaType->currentIndex() < 0 && lambdaType->count() > 0) {
-        filling_ = true;
-        lambdaType->setCurrentIndex(0);
-        filling_ = false;
-    }
-    ApplyFollowers();
+    ApplyFollowers(toggled);
     RefreshSuggestions();
     SetModified(true);
 }
@@ -456,7 +486,7 @@ std::optional<QString> TLegacyConfigPage::Collect(TNorviData &data) const
         next.LambdaType = 0;
     const TLegacyPageGates gates = LegacyPageGates(next);
     if (gates.RpmWireNotConnected && next.RPMWireNotConnect)
-        next.RPMSourceType = kRpmSourcePetrolInjectors;
+        next.RPMSourceType = kRpmFromPetrolInjectors;
     // The injector class follows the injector type.
     next.InjType = InjectorClassOf(next.InjTypeName).Class;
 

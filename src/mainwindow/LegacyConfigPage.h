@@ -6,6 +6,7 @@
 // device work the buttons ask for.
 #pragma once
 
+#include "configuration/ConfigDependencies.h"
 #include "controller/NorviData.h"
 
 #include <QString>
@@ -73,8 +74,11 @@ private:
     QLineEdit *Edit(const std::string &control) const;
     void FillList(QComboBox *box, const std::string &field, const TNorviData &data);
     void ApplyGates(const TNorviData &data);
-    void ApplyFollowers();
-    void Changed();
+    QWidget *Dependent(const char *control) const;
+    // The rules between the page's controls; `toggled` is the box the
+    // installer just ticked or cleared.
+    void ApplyFollowers(std::optional<TConfControl> toggled);
+    void Changed(std::optional<TConfControl> toggled = std::nullopt);
     void RefreshSuggestions();
     std::optional<QString> CollectEdits(TNorviData &data) const;
 

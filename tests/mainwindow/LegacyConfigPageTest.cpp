@@ -227,9 +227,11 @@ TEST(LegacyConfigPage, AnEditWrittenIsWhatTheControllerHolds)
     EXPECT_TRUE(p.Window().ModifiedFlag().IsModified());
     p.Choose("CmBKnfNozzle", "2,5");
     p.Find<QCheckBox>("ChBKnfAlWorkOnGas")->setChecked(true);
-    // The RPM wire box forces the RPM signal to the petrol injectors.
+    // The RPM wire box forces the RPM signal to the petrol injectors and
+    // takes the choice away.
+    p.Choose("CmBKnfRPMSourceType", "RPM");
     p.Find<QCheckBox>("ChBKnfRPMWireNotConnect")->setChecked(true);
-    EXPECT_FALSE(p.Find<QComboBox>("CmBKnfRPMSourceType")->isEnabled());
+    EXPECT_FALSE(p.Shown("CmBKnfRPMSourceType"));
     EXPECT_EQ(p.ListText("CmBKnfRPMSourceType"), "Wtryskiwacze benzynowe");
 
     p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
