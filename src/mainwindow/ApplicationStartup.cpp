@@ -30,9 +30,6 @@ constexpr int kSplashHeight = 100;
 // The window size of a picture taken with --screenshot.
 constexpr int kScreenshotWidth = 1180;
 constexpr int kScreenshotHeight = 800;
-// The controller the --demo option simulates: generation 3.0, letter G.
-constexpr uint8_t kDemoGeneration = 0x30;
-constexpr char kDemoLetter = 'G';
 
 // The start-up splash: the product's name on a plain window.
 class TFrmWinetka : public QWidget
@@ -84,8 +81,11 @@ bool TApplicationStartup::StartDemoController()
 {
     sim::SimulatorOptions o;
     o.personality = sim::Personality::Controller;
-    o.controller.generation = kDemoGeneration;
-    o.controller.letter = kDemoLetter;
+    // Generation 3.0, letter G unless the command line names another.
+    o.controller.generation = options_.DemoGeneration;
+    if (options_.DemoLetter)
+        o.controller.letter = static_cast<uint8_t>(*options_.DemoLetter);
+    o.stateFile = options_.DemoState;
     o.pace = true;
     simulator_ = std::make_unique<sim::Simulator>(o);
     if (DemoLineObserver)
@@ -160,6 +160,11 @@ bool TApplicationStartup::Start()
 
     if (!options_.ScreenshotFile.empty()) {
         QTimer::singleShot(options_.AfterMs, &window, [this, &window] {
+            // The device may have opened another page meanwhile (trouble
+            // codes do): the picture is of the page asked for.
+            if (!options_.Page.empty())
+                window.ShowPage(QString::fromStdString(options_.Page));
+            QApplication::processEvents();
             const QPixmap picture = window.grab();
             if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());

@@ -10,9 +10,11 @@
 #include "documents/VersionInfo.h"
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/ConfWizard.h"
+#include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
+#include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
@@ -155,6 +157,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         QMetaObject::invokeMethod(
             this, [this, result] { SearchFinished(result); }, Qt::QueuedConnection);
     };
+    BindConfigPage();
     ApplyLayout(TNorviData{});
 }
 
@@ -207,7 +210,7 @@ void TFormMain::BuildPages()
     pages_->setObjectName("PgCMain");
     readings_ = new TReadingsPage(pages_);
     pages_->addTab(readings_, QStringLiteral("Odczyty (F2)"));
-    configPage_ = PendingPage("TbSConfig", QStringLiteral("Konfiguracja"));
+    configPage_ = new TLegacyConfigPage(pages_);
     pages_->addTab(configPage_, QStringLiteral("Konfiguracja (F3)"));
     configuratorPage_ = new QWidget(pages_);
     configuratorPage_->setObjectName("TbSConfigurator");
@@ -354,6 +357,7 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
     }
     // The page on screen rebuilds what it composes in the language in force.
     readings_->RebuildLayout(last_.Data, false);
+    configPage_->Retranslate();
     PageChanged();
     TickLanguageMenu();
 }
@@ -431,7 +435,7 @@ bool TFormMain::ShowPage(const QString &name)
         }
     }
     if (!found)
-        return false;
+        return ShowSubPage(name);
     QWidget *widget = pages_->findChild<QWidget *>(PageObjectName(page));
     if (!widget)
         return false;
@@ -439,6 +443,25 @@ bool TFormMain::ShowPage(const QString &name)
     pages_->setTabVisible(index, true);
     pages_->setCurrentIndex(index);
     return true;
+}
+
+bool TFormMain::ShowSubPage(const QString &name)
+{
+    QWidget *widget = pages_->findChild<QWidget *>(name);
+    if (!widget)
+        return false;
+    // Each page control on the way up shows the page that holds the next.
+    bool shown = false;
+    for (QWidget *child = widget; child && child != pages_; child = child->parentWidget()) {
+        auto *control =
+            qobject_cast<QTabWidget *>(child->parentWidget() ? child->parentWidget()->parentWidget() : nullptr);
+        if (!control || control->indexOf(child) < 0)
+            continue;
+        control->setTabVisible(control->indexOf(child), true);
+        control->setCurrentWidget(child);
+        shown = true;
+    }
+    return shown;
 }
 
 void TFormMain::MarkDeviceOffline(bool offline)
@@ -450,8 +473,13 @@ void TFormMain::MarkDeviceOffline(bool offline)
 
 void TFormMain::PageChanged()
 {
+    QWidget *current = pages_->currentWidget();
+    if (!returningToPage_ && lastPage_ == configPage_ && current != configPage_ && configPage_->Modified() &&
+        !ConfirmLeavingConfigPage(current))
+        return;
+    lastPage_ = current;
     TPageView view;
-    if (QWidget *current = pages_->currentWidget())
+    if (current)
         PageFromName(current->objectName().toStdString(), view.Page);
     if (view.Page == TPage::Configurator) {
         const TWizardPage page = wizard_->CurrentPage();
@@ -467,6 +495,8 @@ void TFormMain::PageChanged()
     worker_.Post([this] { link_.Manager.CompatNoticePending = !link_.Manager.SoftwareCompatible; });
     if (view.Page == TPage::Measure)
         readings_->RebuildLayout(last_.Data, false);
+    if (view.Page == TPage::Config && !returningToPage_)
+        ReadConfigPage(false);
 }
 
 void TFormMain::ApplyLayout(const TNorviData &data)
@@ -499,6 +529,8 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     if (r.JustConnected) {
         ApplyLayout(snapshot.Data);
         readings_->RebuildLayout(snapshot.Data, false);
+        if (GenerationLayout(snapshot.Data.VersionCode, snapshot.Data.IdentByte3).ConfigPages)
+            ReadConfigPage(false);
     }
     if (r.ReadingsFresh && pages_->currentWidget() == readings_)
         readings_->ShowReadings(snapshot);

@@ -2,8 +2,10 @@
 // status bar, the menus, and the device thread whose ticks it shows.
 #pragma once
 
+#include "configuration/ConfigModified.h"
 #include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/DeviceWorker.h"
+#include "mainwindow/QuestionBox.h"
 #include "mainwindow/StartOptions.h"
 #include "mainwindow/TickHooks.h"
 #include "mainwindow/TickRules.h"
@@ -24,8 +26,10 @@ namespace lumex {
 
 class TAppConfig;
 class TConfWizard;
+class TConfigurationOps;
 class TFormConnectStatus;
 class TFrmSelectComPort;
+class TLegacyConfigPage;
 class TLM;
 class TQtLanguageWindow;
 class TReadingStrip;
@@ -57,7 +61,11 @@ public:
     const TDeviceSnapshot &LastSnapshot() const { return last_; }
     TReadingsPage *ReadingsPage() const { return readings_; }
     TConfWizard *Wizard() const { return wizard_; }
-    // Selects a page by its object name or a short name ("readings").
+    TLegacyConfigPage *ConfigPage() const { return configPage_; }
+    // The modified state the configuration pages share.
+    TModifiedFlag &ModifiedFlag() { return modifiedFlag_; }
+    // Selects a page by its object name or a short name ("readings"), or a
+    // sub-page by its object name ("TbSKnfAdvanced") with the pages above it.
     bool ShowPage(const QString &name);
     // False once the settings must not be written at exit (demo, a given device path).
     void SetSaveSettingsOnClose(bool save) { saveSettings_ = save; }
@@ -76,6 +84,8 @@ public:
     std::function<void(const TDeviceSnapshot &)> OnSnapshotApplied;
     // Every message box of the window goes through here.
     TMessagePresenter ShowMessage = ShowMessageBox;
+    // Every question of the window goes through here.
+    TQuestionPresenter Ask = AskQuestionBox;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -102,6 +112,16 @@ private:
     void OfferBootloaderUpgrade(uint8_t family);
     QWidget *PendingPage(const char *name, const QString &caption);
     bool ShowWizardPage(const QString &name);
+    // The 1.4/1.5 configuration page and its device work (FormMainConfig.cpp).
+    bool ShowSubPage(const QString &name);
+    void BindConfigPage();
+    // `force`: the read button; otherwise a modified page keeps its edits.
+    void ReadConfigPage(bool force);
+    // Checks and writes the page; `then` hears whether it was written as sent.
+    void WriteConfigPage(const std::function<void(bool written)> &then);
+    // Leaving the modified page for `target`: false keeps the page.
+    bool ConfirmLeavingConfigPage(QWidget *target);
+    void InjectorTypeChosen(unsigned code);
 
     TStartOptions options_;
     TControllerLink &link_;
@@ -122,7 +142,8 @@ private:
     TConfWizard *wizard_ = nullptr;
     TPage shownPage_ = TPage::Measure;
     TReadingStrip *modelStrip_ = nullptr;
-    QWidget *configPage_ = nullptr, *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
+    TLegacyConfigPage *configPage_ = nullptr;
+    QWidget *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
     QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;
     TFuelPanel *pnlFuel_ = nullptr;
@@ -134,6 +155,10 @@ private:
     QPointer<TFormConnectStatus> connectStatus_;
     QPointer<TFrmSelectComPort> selectPort_;
     std::unique_ptr<TQtLanguageWindow> languageWindow_;
+    std::unique_ptr<TConfigurationOps> configOps_;
+    TModifiedFlag modifiedFlag_;
+    QWidget *lastPage_ = nullptr;
+    bool returningToPage_ = false;
 };
 
 } // namespace lumex

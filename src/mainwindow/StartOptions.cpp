@@ -24,6 +24,36 @@ std::optional<int> ParseMs(const std::string &text)
     return value;
 }
 
+struct TDemoGeneration
+{
+    const char *Digits;
+    uint8_t Code;
+};
+
+constexpr TDemoGeneration kDemoGenerations[] = {{"14", 0x14}, {"15", 0x15}, {"30", 0x30}};
+
+// "14", "15E", "30G": the generation's digits and an optional letter A..Z.
+bool ParseDemoController(const std::string &text, TStartOptions &o)
+{
+    if (text.size() < 2 || text.size() > 3)
+        return false;
+    for (const TDemoGeneration &g : kDemoGenerations) {
+        if (text.compare(0, 2, g.Digits) != 0)
+            continue;
+        std::optional<char> letter;
+        if (text.size() == 3) {
+            const char l = static_cast<char>(std::toupper(static_cast<unsigned char>(text[2])));
+            if (l < 'A' || l > 'Z')
+                return false;
+            letter = l;
+        }
+        o.DemoGeneration = g.Code;
+        o.DemoLetter = letter;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 TStartOptions ParseStartOptions(const std::vector<std::string> &args)
@@ -48,6 +78,13 @@ TStartOptions ParseStartOptions(const std::vector<std::string> &args)
             o.NoAutoSearch = true;
         } else if (arg == "--demo") {
             o.Demo = true;
+        } else if (arg == "--demo-controller") {
+            std::string text;
+            if (value(text) && !ParseDemoController(text, o))
+                o.Problems.push_back("--demo-controller needs 14, 15 or 30 with an optional letter, not \"" + text +
+                                     "\"");
+        } else if (arg == "--demo-state") {
+            value(o.DemoState);
         } else if (arg == "--port") {
             value(o.PortPath);
         } else if (arg == "--screenshot") {

@@ -1,0 +1,339 @@
+// The 1.4/1.5 configuration page in the running program, against simulated
+// 1.4 and 1.5 controllers: what it shows, what a write sends, what it
+// refuses to send and the question on leaving it modified. Message boxes
+// and questions are recorded and answered by the test.
+#include "SimHarness.h"
+
+#include "controller/CommandCodes.h"
+#include "controller/ControllerLink.h"
+#include "mainwindow/ApplicationStartup.h"
+#include "mainwindow/FormMain.h"
+#include "mainwindow/LegacyConfigPage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+using namespace lumex;
+using testsupport::SimHarness;
+using testsupport::SimSetup;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool WaitUntil(const std::function<bool()> &condition)
+{
+    const auto end = std::chrono::steady_clock::now() + testsupport::kGenerousDeadline * 2;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return condition();
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+// The program on the simulated controller, in a home folder of its own,
+// with its configuration page on screen once the controller was read.
+class TConfigProgram
+{
+public:
+    explicit TConfigProgram(SimHarness &sim) : sim_(sim)
+    {
+        char pattern[] = "/tmp/lumex-legacy-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        ::setenv("HOME", (folder_ / "home").c_str(), 1);
+        fs::create_directories(folder_ / "home");
+        startup_ = std::make_unique<TApplicationStartup>(std::vector<std::string>{"--port", sim.Path()}, Link());
+        startup_->ShowMessage = [this](QWidget *, const TUserMessage &m) { messages_.push_back(m); };
+        started_ = startup_->Start();
+        if (!started_)
+            return;
+        Window().Ask = [this](QWidget *, const TQuestion &q) {
+            questions_.push_back(q);
+            if (answers_.empty()) {
+                ADD_FAILURE() << "unexpected question: " << q.Text;
+                return TAnswer::Cancel;
+            }
+            const TAnswer a = answers_.front();
+            answers_.pop_front();
+            return a;
+        };
+        Window().ShowPage("TbSKnfBasic");
+    }
+    ~TConfigProgram()
+    {
+        startup_.reset();
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    bool Started() const { return started_; }
+    TFormMain &Window() { return *startup_->MainWindow(); }
+    TLegacyConfigPage &Page() { return *Window().ConfigPage(); }
+    template <class T> T *Find(const char *name)
+    {
+        T *found = Window().findChild<T *>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString ListText(const char *name) { return Find<QComboBox>(name)->currentText(); }
+    QString EditText(const char *name) { return Find<QLineEdit>(name)->text(); }
+    // Shown by the page's rules, on whichever sub-page is on screen.
+    bool Shown(const char *name) { return !Find<QWidget>(name)->isHidden(); }
+    // Filled from the controller: the engine's power is never left empty.
+    bool WaitFilled()
+    {
+        return WaitUntil([&] { return !EditText("EdtKnfPower").isEmpty() && Page().Shown().VersionCode != 0; });
+    }
+    void Type(const char *edit, const QString &text)
+    {
+        auto *e = Find<QLineEdit>(edit);
+        e->setText(text);
+        emit e->textEdited(text);
+    }
+    void Choose(const char *list, const QString &text)
+    {
+        auto *box = Find<QComboBox>(list);
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << list << " has no " << text.toStdString();
+        box->setCurrentIndex(index);
+    }
+    bool WriteIsRed() { return Find<QPushButton>("BtBKnfWriteConfiguration")->styleSheet().contains("background"); }
+    // The simulator's stored state.
+    nlohmann::json Stored() { return nlohmann::json::parse(sim_.Control("dump")); }
+    // Waits for `n` ticks of the device thread that follow this call.
+    bool WaitForTicks(uint64_t n)
+    {
+        const uint64_t target = Window().LastSnapshot().Ticks + n;
+        return WaitUntil([&] { return Window().LastSnapshot().Ticks >= target; });
+    }
+
+    std::vector<TUserMessage> messages_;
+    std::vector<TQuestion> questions_;
+    std::deque<TAnswer> answers_;
+
+private:
+    SimHarness &sim_;
+    fs::path folder_;
+    std::unique_ptr<TApplicationStartup> startup_;
+    bool started_ = false;
+};
+
+bool IsConfigWrite(const testsupport::SimFrame &f)
+{
+    if (!f.IsRequest() || f.bytes.size() < 2)
+        return false;
+    const uint8_t code = f.bytes[1];
+    return code == cmd::WriteBasicConfig || code == cmd::WriteByteParam || code == cmd::WriteWordParam;
+}
+
+} // namespace
+
+TEST(LegacyConfigPage, FillsFromA14AndLeavesOutWhatOnly15Has)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    auto *pages = p.Find<QTabWidget>("PgCMain");
+    // The layout of the generation follows the connection.
+    EXPECT_TRUE(WaitUntil([&] { return !pages->isTabVisible(pages->indexOf(p.Find<QWidget>("TbSConfigurator"))); }));
+    EXPECT_TRUE(pages->isTabVisible(pages->indexOf(p.Find<QWidget>("TbSConfig"))));
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TbSConfig");
+
+    // The simulator's factory configuration, as the lists show it.
+    EXPECT_EQ(p.ListText("CmBKnfFuel"), "LPG");
+    EXPECT_EQ(p.ListText("CmBKnfInjCount"), "4");
+    EXPECT_EQ(p.ListText("CmBKnfInjType"), "MATRIX (5ohms)");
+    EXPECT_EQ(p.ListText("CmBKnfNozzle"), "2,1");
+    EXPECT_EQ(p.ListText("CmBKnfNomTred"), "35");
+    EXPECT_EQ(p.ListText("CmBKnfLowPT"), "0,5");
+    EXPECT_EQ(p.ListText("CmBKnfLowPD"), "0,4");
+    EXPECT_EQ(p.ListText("CmBKnfReserveType"), "ORVEX PW");
+    EXPECT_EQ(p.EditText("EdtKnfPower"), "66");
+    // 66 kW: 90,0 HP; four injectors on an "other" system: 2,0 mm.
+    EXPECT_TRUE(p.Find<QLabel>("LblKnfPowerHP")->text().startsWith("(90,0"));
+    EXPECT_EQ(p.Find<QLabel>("LblKnfNozzleSuggested")->text(), "2,0 mm");
+    // A level sensor is chosen: its settings can be opened.
+    EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor"));
+    EXPECT_FALSE(p.Shown("CmBKnfLambdaType"));
+
+    for (const char *name :
+         {"CmBKnfPressureSensor", "ChBKnfMasterMode", "ChBKnfAlWorkOnGas", "ChBKnfRPMWireNotConnect"})
+        EXPECT_FALSE(p.Shown(name)) << name;
+    auto *defaults = p.Find<QPushButton>("BtBKnfWriteDefaultConfiguration");
+    EXPECT_FALSE(defaults->isEnabled());
+    EXPECT_FALSE(defaults->toolTip().isEmpty());
+    EXPECT_FALSE(p.WriteIsRed());
+    EXPECT_TRUE(p.messages_.empty());
+}
+
+TEST(LegacyConfigPage, A15ShowsTheBoxesOfItsRevision)
+{
+    struct TRow
+    {
+        char Letter;
+        bool AlwaysOnGas;
+        bool RpmWire;
+    };
+    for (const TRow row : {TRow{'C', false, false}, TRow{'D', true, false}, TRow{'E', true, true}}) {
+        SCOPED_TRACE(row.Letter);
+        SimHarness sim(SimSetup::Controller(0x15, static_cast<uint8_t>(row.Letter)));
+        TConfigProgram p(sim);
+        ASSERT_TRUE(p.Started());
+        ASSERT_TRUE(p.WaitFilled());
+        EXPECT_TRUE(p.Shown("CmBKnfPressureSensor"));
+        EXPECT_TRUE(p.Shown("ChBKnfMasterMode"));
+        EXPECT_EQ(p.Shown("ChBKnfAlWorkOnGas"), row.AlwaysOnGas);
+        EXPECT_EQ(p.Shown("ChBKnfRPMWireNotConnect"), row.RpmWire);
+        EXPECT_FALSE(p.ListText("CmBKnfPressureSensor").isEmpty());
+    }
+}
+
+TEST(LegacyConfigPage, AnEditWrittenIsWhatTheControllerHolds)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    ASSERT_NE(p.Stored()["Power"], 77);
+
+    p.Type("EdtKnfPower", "77");
+    EXPECT_TRUE(p.Page().Modified());
+    EXPECT_TRUE(p.WriteIsRed());
+    EXPECT_TRUE(p.Window().ModifiedFlag().IsModified());
+    p.Choose("CmBKnfNozzle", "2,5");
+    p.Find<QCheckBox>("ChBKnfAlWorkOnGas")->setChecked(true);
+    // The RPM wire box forces the RPM signal to the petrol injectors and
+    // takes the choice away.
+    p.Choose("CmBKnfRPMSourceType", "RPM");
+    p.Find<QCheckBox>("ChBKnfRPMWireNotConnect")->setChecked(true);
+    EXPECT_FALSE(p.Shown("CmBKnfRPMSourceType"));
+    EXPECT_EQ(p.ListText("CmBKnfRPMSourceType"), "Wtryskiwacze benzynowe");
+
+    p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
+    EXPECT_FALSE(p.WriteIsRed());
+    EXPECT_TRUE(p.messages_.empty()) << p.messages_[0].Text.toStdString();
+    const auto stored = p.Stored();
+    EXPECT_EQ(stored["Power"], 77);
+    EXPECT_EQ(stored["NozzleSize"], 25);
+    EXPECT_EQ(stored["LegacyParam29"], 1);
+    EXPECT_EQ(stored["RPMSourceType"], 0);
+    // The page shows what was read back.
+    EXPECT_EQ(p.EditText("EdtKnfPower"), "77");
+    EXPECT_EQ(p.ListText("CmBKnfNozzle"), "2,5");
+    EXPECT_EQ(p.Page().Shown().Power, 77);
+}
+
+TEST(LegacyConfigPage, TypedNumbersThatCannotBeSentSendNothing)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    struct TRow
+    {
+        const char *Edit;
+        const char *Text;
+    };
+    const TRow rows[] = {{"EdtKnfPower", "abc"},
+                         {"EdtKnfPower", "-5"},
+                         {"EdtKnfCubicCapacity", "12a"},
+                         {"EdtKnfCubicCapacity", "99999"},
+                         {"EdtKnfIdleHotTb", "x,5"}};
+    for (const TRow &row : rows) {
+        SCOPED_TRACE(std::string(row.Edit) + " " + row.Text);
+        const QString kept = p.EditText(row.Edit);
+        p.Type(row.Edit, row.Text);
+        sim.ClearTrace();
+        const std::size_t before = p.messages_.size();
+        p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+        ASSERT_EQ(p.messages_.size(), before + 1);
+        EXPECT_EQ(p.messages_.back().Kind, TMessageKind::Warning);
+        // A write would have run before the ticks that follow the click.
+        ASSERT_TRUE(p.WaitForTicks(2));
+        for (const auto &f : sim.Trace())
+            EXPECT_FALSE(IsConfigWrite(f)) << f.hex;
+        EXPECT_TRUE(p.Page().Modified());
+        p.Type(row.Edit, kept);
+    }
+}
+
+TEST(LegacyConfigPage, LeavingItModifiedAsks)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    auto *pages = p.Find<QTabWidget>("PgCMain");
+    auto *config = p.Find<QWidget>("TbSConfig");
+    auto *readings = p.Find<QWidget>("TbSMeasure");
+
+    // Not modified: no question.
+    pages->setCurrentWidget(readings);
+    EXPECT_TRUE(p.questions_.empty());
+    pages->setCurrentWidget(config);
+    ASSERT_TRUE(p.WaitFilled());
+
+    // Cancel stays with the edits.
+    p.Type("EdtKnfPower", "81");
+    p.answers_ = {TAnswer::Cancel};
+    pages->setCurrentWidget(readings);
+    ASSERT_EQ(p.questions_.size(), 1u);
+    EXPECT_TRUE(p.questions_[0].WithCancel);
+    EXPECT_EQ(pages->currentWidget(), config);
+    EXPECT_EQ(p.EditText("EdtKnfPower"), "81");
+    EXPECT_TRUE(p.Page().Modified());
+
+    // Yes with a write that cannot go stays as well.
+    p.Type("EdtKnfPower", "8x1");
+    p.answers_ = {TAnswer::Yes};
+    pages->setCurrentWidget(readings);
+    EXPECT_EQ(pages->currentWidget(), config);
+    EXPECT_EQ(p.messages_.size(), 1u);
+    EXPECT_TRUE(p.Page().Modified());
+
+    // Yes with a good value writes and then leaves.
+    p.Type("EdtKnfPower", "81");
+    p.answers_ = {TAnswer::Yes};
+    pages->setCurrentWidget(readings);
+    ASSERT_TRUE(WaitUntil([&] { return pages->currentWidget() == readings; }));
+    EXPECT_FALSE(p.Page().Modified());
+    EXPECT_EQ(p.Stored()["Power"], 81);
+
+    // No leaves without writing.
+    pages->setCurrentWidget(config);
+    ASSERT_TRUE(WaitUntil([&] { return p.EditText("EdtKnfPower") == "81"; }));
+    p.Type("EdtKnfPower", "90");
+    p.answers_ = {TAnswer::No};
+    pages->setCurrentWidget(readings);
+    EXPECT_EQ(pages->currentWidget(), readings);
+    EXPECT_FALSE(p.Page().Modified());
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.Stored()["Power"], 81);
+    EXPECT_EQ(p.questions_.size(), 4u);
+}
