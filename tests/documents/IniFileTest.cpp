@@ -35,7 +35,10 @@ TEST(IniFile, BareCarriageReturnsEndLinesSoARewriteReadsTheSame)
 {
     // Found by fuzzing: a value made of bare CRs read one way from the file
     // and another from our own rewrite of it.
-    std::string text = "\n[!]\nR=" + std::string(95, '\r') + "\r\n" + std::string("\0\0\0\x9ez=", 8);
+    std::string text = "\n[!]\nR=" + std::string(95, '\r') + "\r\n" +
+                       std::string("\0\0\0\x9e"
+                                   "z=",
+                                   6);
     auto ini = TIniFile::Parse(text);
     EXPECT_EQ(ini.ReadString("!", "R", "?"), "");
     auto again = TIniFile::Parse(ini.Text());
