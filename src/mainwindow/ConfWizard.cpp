@@ -329,7 +329,10 @@ void TConfWizard::BuildGasExtras(QWidget *sheet)
     // Its dialog comes with the level sensor tools.
     levelSensor_->setEnabled(false);
     levelSensor_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
-    after("CmBConfLevelSensor", nullptr, levelSensor_);
+    auto *levelRow = new QHBoxLayout;
+    levelRow->addWidget(levelSensor_);
+    levelRow->addStretch(1);
+    form->insertRow(FormRowOf(form, byName_["CmBConfLevelSensor"]) + 1, QString(), levelRow);
 
     pressureInfo_ = label("LblConfPSTInfo", "");
     after("CmBConfPressureSensor", nullptr, pressureInfo_);

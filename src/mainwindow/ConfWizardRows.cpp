@@ -13,7 +13,7 @@ const TWizardRow kRows[] = {
     {P::Engine, "CmBConfFuel", "FuelType", "Paliwo"},
     {P::Engine, "CmBConfInjCount", "InjSW", "Liczba wtryskiwaczy"},
     {P::Engine, "CmBConfEngineType", "EngineType", "Typ silnika"},
-    {P::Engine, "EdtConfCubicCap", "EngineCubicCapacity", "Pojemność silnika [cm³]"},
+    {P::Engine, "EdtConfCubicCap", "EngineCubicCapacity", "Pojemność silnika [cm3]"},
     {P::Engine, "EdtConfPower", "Power", "Moc silnika [kW]"},
     {P::Engine, "CmBConfInjSystemType", "InjSystemType", "Typ wtrysku benzyny"},
     {P::Engine, "CmBConfNozzleSize", "NozzleSize", "Średnica dysz [mm]"},
