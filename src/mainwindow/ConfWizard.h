@@ -74,6 +74,8 @@ public:
     int Pending() const { return pending_; }
     // The text of the last write failure reported, for tests.
     QString LastFailure() const { return lastFailure_; }
+    // Device-thread questions posted and not yet answered or let go.
+    int QuestionsWaiting() const { return question_.Waiting(); }
     // Whether the model adaptation tab belongs on screen now.
     bool ModelAdaptationShown() const { return adaptationShown_; }
     // The injector and pressure sensor codes the lists offer, in this order
