@@ -391,6 +391,7 @@ void TConfWizard::BuildFinish(QWidget *sheet)
     inspectionBox_ = new QWidget(sheet);
     inspectionBox_->setObjectName("PnlConfInspection");
     auto *grid = new QFormLayout(inspectionBox_);
+    grid->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     inspectionDistance_ = new QLabel(inspectionBox_);
     inspectionDistance_->setObjectName("LblConfInspectionDistance");
     auto *distCaption = new QLabel(QStringLiteral("Do przeglądu [km]:"), inspectionBox_);
@@ -715,7 +716,8 @@ void TConfWizard::UserChanged(const char *control)
 
 // Runs `job` on the device thread and `after` here with the shared result.
 template <class TJobResult>
-static void RunJob(TDeviceWorker &worker, QPointer<TConfWizard> self, std::function<TJobResult(TDataManager &)> job,
+static void RunJob(TDeviceWorker &worker, const QPointer<TConfWizard> &self,
+                   std::function<TJobResult(TDataManager &)> job,
                    std::function<void(TConfWizard &, const TJobResult &, const TNorviData &)> after)
 {
     worker.Post([&worker, self, job, after] {
