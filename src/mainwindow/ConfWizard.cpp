@@ -60,15 +60,6 @@ bool PicksLastEntry(const char *control)
     return std::strcmp(control, "CmBConfHighRPM") == 0 || std::strcmp(control, "CmBConfHighLoad") == 0;
 }
 
-TAnswer AskWithBox(QWidget *owner, const TQuestion &q)
-{
-    auto buttons = QMessageBox::Yes | QMessageBox::No;
-    if (q.WithCancel)
-        buttons |= QMessageBox::Cancel;
-    const auto r = QMessageBox::question(owner, Q(q.Caption), Q(q.Text), buttons);
-    return r == QMessageBox::Yes ? TAnswer::Yes : r == QMessageBox::No ? TAnswer::No : TAnswer::Cancel;
-}
-
 // The number an edit shows; "," is the decimal separator and anything that
 // is not a number counts as 0.
 double EditNumber(const QLineEdit *edit)
@@ -83,11 +74,13 @@ double EditNumber(const QLineEdit *edit)
 } // namespace
 
 TConfWizard::TConfWizard(TDeviceWorker &worker, QWidget *parent)
-    : QWidget(parent), Ask(AskWithBox), worker_(worker), ops_(worker, this)
+    : QWidget(parent), Ask(AskQuestionBox), worker_(worker), ops_(worker, this),
+      question_(
+          this, [this](QWidget *owner, const TQuestion &q) { return Ask ? Ask(owner, q) : AskQuestionBox(owner, q); },
+          &worker)
 {
     setObjectName("PnlConfWizard");
-    confirmation_ = std::make_unique<TWriteConfirmation>(worker_.Link().Manager, deviceModified_,
-                                                         [this](const TQuestion &q) { return AskFromDevice(q); });
+    confirmation_ = std::make_unique<TWriteConfirmation>(worker_.Link().Manager, deviceModified_, question_.Asker());
     auto *layout = new QVBoxLayout(this);
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PgCConfWizard");
@@ -637,15 +630,6 @@ void TConfWizard::ReadInspectionDistance()
             w.inspectionDistance_->setText(
                 QString::number(InspectionDistanceKm(engineTime, image.InspectionTimeDistRatio)));
         });
-}
-
-TAnswer TConfWizard::AskFromDevice(const TQuestion &question)
-{
-    TAnswer answer = TAnswer::Cancel;
-    QMetaObject::invokeMethod(
-        this, [this, &question, &answer] { answer = Ask ? Ask(this, question) : AskWithBox(this, question); },
-        Qt::BlockingQueuedConnection);
-    return answer;
 }
 
 void TConfWizard::Report(const TConfigWriteResult &r)

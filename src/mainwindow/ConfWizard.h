@@ -11,6 +11,7 @@
 #include "configuration/Question.h"
 #include "controller/NorviData.h"
 #include "mainwindow/ConfigurationOps.h"
+#include "mainwindow/DeviceQuestion.h"
 #include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/UserMessage.h"
 
@@ -100,8 +101,6 @@ private:
     void ValveToggled(bool on);
     void InspectionSetPressed();
 
-    // Runs on the device thread: the question waits for the GUI's answer.
-    TAnswer AskFromDevice(const TQuestion &question);
     void Report(const TConfigWriteResult &result);
     void Begin() { ++pending_; }
     void End() { --pending_; }
@@ -113,6 +112,8 @@ private:
     // Used on the device thread only: the change-list question and the
     // leave question with the write they guard.
     TModifiedFlag deviceModified_;
+    // Questions of the device-thread sequences; let go when the window closes.
+    TDeviceQuestion question_;
     std::unique_ptr<TWriteConfirmation> confirmation_;
 
     TNorviData image_;

@@ -85,6 +85,7 @@ void TDeviceWorker::Start(const TWorkerStartup &startup)
     const uint64_t cancels = cancelCount_.load();
     std::unique_lock lock(mutex_);
     stop_ = false;
+    stopping_ = false;
     // The start-up connection is the first job; the tick starts after it,
     // in a job of its own so a connection that fails cannot keep it off.
     jobs_.push_back([this, startup, cancels] {
@@ -116,18 +117,29 @@ void TDeviceWorker::Stop()
         return;
     ++cancelCount_;
     std::deque<TJob> dropped;
+    std::vector<std::function<void()>> listeners;
     {
         std::lock_guard g(mutex_);
         stop_ = true;
+        stopping_ = true;
         dropped.swap(jobs_);
+        listeners = stopListeners_;
     }
     wake_.notify_all();
+    for (const auto &listener : listeners)
+        listener();
     // Destroyed outside the lock: a dropped Call's job tells its caller so.
     dropped.clear();
     thread_.join();
     threadId_ = std::thread::id();
     running_ = false;
     link_.Port.Close();
+}
+
+void TDeviceWorker::AddStopListener(std::function<void()> listener)
+{
+    std::lock_guard g(mutex_);
+    stopListeners_.push_back(std::move(listener));
 }
 
 void TDeviceWorker::Post(TJob job)

@@ -80,6 +80,13 @@ public:
     // Stops ticking, waits for the running job to end and closes the port.
     void Stop();
     bool Running() const { return running_.load(); }
+    // From the start of Stop until the next Start (any thread).
+    bool Stopping() const { return stopping_.load(); }
+    // Runs at the start of Stop, on the stopping thread, before it waits for
+    // the running job: a job that waits for the GUI thread (a question) must
+    // be let go then, or the two threads would wait for each other.
+    // Listeners stay for the worker's life and must be safe to call late.
+    void AddStopListener(std::function<void()> listener);
 
     // A job on the device thread, after the running tick or job. Jobs run
     // in the order posted; a snapshot follows each one. Jobs posted while
@@ -133,6 +140,8 @@ private:
     std::chrono::steady_clock::time_point nextTick_{};
     std::atomic<uint64_t> cancelCount_{0};
     std::atomic<bool> running_{false};
+    std::atomic<bool> stopping_{false};
+    std::vector<std::function<void()>> stopListeners_; // under mutex_
     std::atomic<std::thread::id> threadId_{};
     std::atomic<uint64_t> ticks_{0};
     uint64_t serial_ = 0;
