@@ -337,3 +337,106 @@ TEST(LegacyConfigPage, LeavingItModifiedAsks)
     EXPECT_EQ(p.Stored()["Power"], 81);
     EXPECT_EQ(p.questions_.size(), 4u);
 }
+
+namespace {
+
+// The simulated engine idles warm (reducer at `tredRaw`) with the petrol
+// times 2,34 2,38 2,41 and 2,45 ms on its four cylinders.
+void IdleWith(SimHarness &sim, unsigned tredRaw)
+{
+    sim.Control("engine idle");
+    sim.Control("set tred " + std::to_string(tredRaw));
+    const unsigned ticks[] = {438, 445, 451, 458};
+    for (unsigned cyl = 1; cyl <= 4; ++cyl)
+        sim.Control("set petrol " + std::to_string(cyl) + " " + std::to_string(ticks[cyl - 1]));
+}
+
+constexpr unsigned kTredWarm = 50; // 60,5 °C
+constexpr unsigned kTredCold = 68; // 49,8 °C
+
+bool SentWorkType5(const SimHarness &sim)
+{
+    for (const auto &f : sim.Trace()) {
+        if (f.IsRequest() && f.bytes.size() > 2 && f.bytes[1] == cmd::SetWorkType && f.bytes[2] == 5)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(LegacyConfigPage, CaptureTakesTheIdleTimeIntoTheEditAndTheNextWrite)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    IdleWith(sim, kTredWarm);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    ASSERT_NE(p.EditText("EdtKnfIdleHotTb"), "2,30");
+    auto *capture = p.Find<QPushButton>("BtnOdcSaveIdleHotTb");
+    ASSERT_TRUE(capture->isEnabled());
+
+    sim.ClearTrace();
+    p.answers_ = {TAnswer::Yes};
+    capture->click();
+    // The average 2,3957 ms is cut to tenths: 2,3 ms, 430 ticks.
+    ASSERT_TRUE(WaitUntil([&] { return p.EditText("EdtKnfIdleHotTb") == "2,30"; }));
+    ASSERT_EQ(p.questions_.size(), 1u);
+    EXPECT_FALSE(p.questions_[0].WithCancel);
+    EXPECT_TRUE(SentWorkType5(sim));
+    EXPECT_TRUE(p.Page().Modified());
+    EXPECT_TRUE(p.messages_.empty());
+    EXPECT_TRUE(WaitUntil([] { return QApplication::overrideCursor() == nullptr; }));
+
+    // Nothing reached the controller yet; the write takes it.
+    EXPECT_NE(p.Stored()["IdleHotTb"], 430);
+    p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
+    EXPECT_EQ(p.Stored()["IdleHotTb"], 430);
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), "2,30");
+}
+
+TEST(LegacyConfigPage, CaptureRefusedOrDeclinedLeavesThePageAlone)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    const QString kept = p.EditText("EdtKnfIdleHotTb");
+    auto *capture = p.Find<QPushButton>("BtnOdcSaveIdleHotTb");
+
+    // A reducer below 50 °C: the error, and nothing taken.
+    IdleWith(sim, kTredCold);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    p.answers_ = {TAnswer::Yes};
+    capture->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.messages_.size() == 1; }));
+    EXPECT_EQ(p.messages_[0].Kind, TMessageKind::Critical);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+    EXPECT_FALSE(p.Page().Modified());
+    EXPECT_TRUE(WaitUntil([] { return QApplication::overrideCursor() == nullptr; }));
+
+    // Warm, but the installer says No.
+    IdleWith(sim, kTredWarm);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    p.answers_ = {TAnswer::No};
+    capture->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.questions_.size() == 2; }));
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+    EXPECT_FALSE(p.Page().Modified());
+    EXPECT_EQ(p.messages_.size(), 1u);
+    EXPECT_TRUE(WaitUntil([] { return QApplication::overrideCursor() == nullptr; }));
+
+    // Locked: nothing is asked or sent.
+    sim.Control("lock 0F");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    sim.ClearTrace();
+    capture->click();
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.questions_.size(), 2u);
+    EXPECT_FALSE(SentWorkType5(sim));
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+}
