@@ -58,10 +58,6 @@ void TFormMain::BindConfigPage()
         [this](QWidget *owner, const TQuestion &q) { return Ask ? Ask(owner, q) : AskQuestionBox(owner, q); },
         &worker_);
     configPage_->OnCaptureIdleHotTb = [this] { CaptureIdleHotTb(); };
-    if (auto *level = configPage_->findChild<QWidget *>("BtnKnfConfigLevelSensor")) {
-        level->setEnabled(false);
-        level->setToolTip(QStringLiteral("Konfiguracja czujnika poziomu nie jest jeszcze dostępna"));
-    }
     configPage_->OnInjectorTypeChosen = [this](unsigned code) { InjectorTypeChosen(code); };
     configPage_->OnDetectInjectionSystem = [this] {
         configOps_->DetectInjectionSystem([this](const TInjSystemDetection &found) {

@@ -6,10 +6,12 @@
 #include "configuration/InjectionSystem.h"
 #include "configuration/InjectorTable.h"
 #include "configuration/LegacyPageRules.h"
+#include "configuration/ListTexts.h"
 #include "configuration/ValueLists.h"
 #include "controller/Conversions.h"
 #include "controller/ParamTables.h"
 #include "documents/MessageKeys.h"
+#include "documents/ui/WidgetLookup.h"
 #include "mainwindow/UiText.h"
 
 #include <QCheckBox>
@@ -200,6 +202,9 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             switch (c.Kind) {
             case TLegacyControlKind::List: {
                 auto *combo = new QComboBox(box);
+                // The page fills the items with their raw values; the
+                // language gives only their texts (ListEntryTexts).
+                combo->setProperty(PageFilledListProperty, true);
                 combo->setMinimumContentsLength(11);
                 combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
                 connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { Changed(); });
@@ -246,6 +251,9 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             } else if (name == "CmBKnfReserveType") {
                 levelSensor_ = new QPushButton(QStringLiteral("Konfiguruj"), box);
                 levelSensor_->setObjectName("BtnKnfConfigLevelSensor");
+                // Shown by the rules; usable once its settings dialog exists.
+                levelSensor_->setEnabled(false);
+                levelSensor_->setToolTip(QStringLiteral("Ustawienia czujnika poziomu gazu nie są jeszcze dostępne"));
                 extra = levelSensor_;
             }
             if (c.Kind == TLegacyControlKind::Check) {
@@ -307,6 +315,7 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
     std::vector<int> counts;
     if (*listId == TValueListId::InjectorCount)
         counts = OfferedInjectorCounts(data.InjHW);
+    const std::vector<std::string> texts = ListEntryTexts(*listId, box->objectName().toStdString());
     for (std::size_t i = 0; i < list.entries.size(); ++i) {
         const unsigned raw = list.raws[i];
         if (offered && std::find(offered->begin(), offered->end(), static_cast<int>(raw)) == offered->end())
@@ -316,7 +325,7 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
             if (std::find(counts.begin(), counts.end(), n) == counts.end())
                 continue;
         }
-        box->addItem(QString::fromUtf8(list.entries[i].c_str()), raw);
+        box->addItem(QString::fromUtf8(texts[i].c_str()), raw);
     }
     box->setCurrentIndex(box->findData(ShownRaw(field, data)));
 }
@@ -445,6 +454,19 @@ void TLegacyConfigPage::RefreshSuggestions()
 
 void TLegacyConfigPage::Retranslate()
 {
+    // The lists take the texts of the language in force; what is chosen,
+    // and whether the page was modified, stays.
+    const bool was = filling_;
+    filling_ = true;
+    for (const TLegacyControl &c : LegacyPageControls()) {
+        QComboBox *box = Combo(c.Control);
+        if (!box)
+            continue;
+        const QVariant chosen = box->currentIndex() >= 0 ? box->currentData() : QVariant();
+        FillList(box, c.Field, shown_);
+        box->setCurrentIndex(chosen.isValid() ? box->findData(chosen) : -1);
+    }
+    filling_ = was;
     RefreshSuggestions();
 }
 

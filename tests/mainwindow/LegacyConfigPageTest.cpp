@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,6 +122,15 @@ public:
         ASSERT_GE(index, 0) << list << " has no " << text.toStdString();
         box->setCurrentIndex(index);
     }
+    // By the raw value the entry carries, whatever language shows it.
+    void ChooseRaw(const char *list, unsigned raw)
+    {
+        auto *box = Find<QComboBox>(list);
+        const int index = box->findData(raw);
+        ASSERT_GE(index, 0) << list << " has no entry for " << raw;
+        box->setCurrentIndex(index);
+    }
+    QVariant ListRaw(const char *name) { return Find<QComboBox>(name)->currentData(); }
     bool WriteIsRed() { return Find<QPushButton>("BtBKnfWriteConfiguration")->styleSheet().contains("background"); }
     // The simulator's stored state.
     nlohmann::json Stored() { return nlohmann::json::parse(sim_.Control("dump")); }
@@ -229,10 +239,10 @@ TEST(LegacyConfigPage, AnEditWrittenIsWhatTheControllerHolds)
     p.Find<QCheckBox>("ChBKnfAlWorkOnGas")->setChecked(true);
     // The RPM wire box forces the RPM signal to the petrol injectors and
     // takes the choice away.
-    p.Choose("CmBKnfRPMSourceType", "RPM");
+    p.ChooseRaw("CmBKnfRPMSourceType", 1);
     p.Find<QCheckBox>("ChBKnfRPMWireNotConnect")->setChecked(true);
     EXPECT_FALSE(p.Shown("CmBKnfRPMSourceType"));
-    EXPECT_EQ(p.ListText("CmBKnfRPMSourceType"), "Wtryskiwacze benzynowe");
+    EXPECT_EQ(p.ListRaw("CmBKnfRPMSourceType"), QVariant(0u));
 
     p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
     ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
@@ -439,4 +449,66 @@ TEST(LegacyConfigPage, CaptureRefusedOrDeclinedLeavesThePageAlone)
     EXPECT_EQ(p.questions_.size(), 2u);
     EXPECT_FALSE(SentWorkType5(sim));
     EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+}
+
+TEST(LegacyConfigPage, TextsAndListEntriesFollowTheLanguage)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    // The program starts in Czech.
+    EXPECT_EQ(p.Find<QGroupBox>("GrBKnfEngine")->title(), "Motor");
+    EXPECT_EQ(p.Find<QLabel>("LblKnfFuel")->text(), "Palivo");
+    EXPECT_EQ(p.Find<QCheckBox>("ChBKnfRPMWireNotConnect")->text(), QString::fromUtf8("Vodič otáček nepřipojen"));
+    auto *source = p.Find<QComboBox>("CmBKnfRPMSourceType");
+    ASSERT_EQ(source->count(), 2);
+    EXPECT_EQ(source->itemText(0), QString::fromUtf8("Benzínové vstřikovače"));
+    EXPECT_EQ(p.Find<QComboBox>("CmBKnfInjSystemType")->itemText(1), QString::fromUtf8("SEKVENČNÍ"));
+
+    // Another language: the same entries chosen, the edits kept.
+    p.ChooseRaw("CmBKnfRPMSourceType", 1);
+    p.ChooseRaw("CmBKnfReserveType", 0);
+    p.Type("EdtKnfPower", "91");
+    p.Window().SetLanguage("EN", false);
+    EXPECT_EQ(p.Find<QLabel>("LblKnfFuel")->text(), "Fuel");
+    EXPECT_EQ(p.Find<QTabWidget>("PgCKnf")->tabText(1), "Advanced");
+    EXPECT_EQ(source->itemText(0), "Petrol injectors");
+    EXPECT_EQ(p.ListRaw("CmBKnfRPMSourceType"), QVariant(1u));
+    EXPECT_EQ(p.ListText("CmBKnfRPMSourceType"), "RPM wire");
+    EXPECT_EQ(p.ListText("CmBKnfReserveType"), "Reserve switch");
+    EXPECT_EQ(p.EditText("EdtKnfPower"), "91");
+    EXPECT_TRUE(p.Page().Modified());
+    // Lists the language leaves alone keep their own texts and values.
+    EXPECT_EQ(p.ListText("CmBKnfInjType"), "MATRIX (5ohms)");
+    EXPECT_EQ(p.Find<QComboBox>("CmBKnfNomTred")->count(), 11);
+
+    // What the installer chose is what is written.
+    p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
+    const auto stored = p.Stored();
+    EXPECT_EQ(stored["RPMSourceType"], 1);
+    EXPECT_EQ(stored["ReserveType"], 0);
+    EXPECT_EQ(stored["Power"], 91);
+    EXPECT_TRUE(p.messages_.empty());
+}
+
+TEST(LegacyConfigPage, LevelSensorButtonShownForASensorButNotYetUsable)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    auto *button = p.Find<QPushButton>("BtnKnfConfigLevelSensor");
+    EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor"));
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(button->toolTip().isEmpty());
+    // The reserve switch has no settings.
+    p.ChooseRaw("CmBKnfReserveType", 0);
+    EXPECT_FALSE(p.Shown("BtnKnfConfigLevelSensor"));
+    for (unsigned type : {1u, 2u, 3u}) {
+        p.ChooseRaw("CmBKnfReserveType", type);
+        EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor")) << type;
+        EXPECT_FALSE(button->isEnabled()) << type;
+    }
 }
