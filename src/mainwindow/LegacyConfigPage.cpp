@@ -40,14 +40,16 @@ struct TGroupInfo
     TLegacyGroup Group;
     const char *Name;
     const char *Caption;
+    int Column; // groups of a column are stacked
 };
 
 constexpr TGroupInfo kGroups[] = {
-    {TLegacyGroup::Engine, "GrBKnfEngine", "Silnik"},
-    {TLegacyGroup::Installation, "GrBKnfInstallation", "Instalacja"},
-    {TLegacyGroup::Switching, "GrBKnfSwitching", "Przełączanie"},
-    {TLegacyGroup::Options, "GrBKnfOptions", "Opcje"},
+    {TLegacyGroup::Engine, "GrBKnfEngine", "Silnik", 0},
+    {TLegacyGroup::Installation, "GrBKnfInstallation", "Instalacja", 1},
+    {TLegacyGroup::Switching, "GrBKnfSwitching", "Przełączanie", 1},
+    {TLegacyGroup::Options, "GrBKnfOptions", "Opcje", 0},
 };
+constexpr int kColumns = 2;
 
 // The page's controls that the dependency rules know, by their rule names.
 struct TDependent
@@ -176,6 +178,11 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
 {
     auto *widget = new QWidget(subPages_);
     auto *columns = new QHBoxLayout(widget);
+    QVBoxLayout *stacks[kColumns];
+    for (QVBoxLayout *&stack : stacks) {
+        stack = new QVBoxLayout;
+        columns->addLayout(stack);
+    }
     for (const TGroupInfo &g : kGroups) {
         const auto controls = LegacyPageControls();
         const bool used = std::any_of(controls.begin(), controls.end(), [&](const TLegacyControl &c) {
@@ -205,8 +212,9 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
                 // The page fills the items with their raw values; the
                 // language gives only their texts (ListEntryTexts).
                 combo->setProperty(PageFilledListProperty, true);
-                combo->setMinimumContentsLength(11);
-                combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+                // Wide enough for the longest entry of the language in force.
+                combo->setMinimumContentsLength(6);
+                combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
                 connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { Changed(); });
                 control = combo;
                 break;
@@ -271,9 +279,15 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             ++row;
         }
         grid->setRowStretch(row, 1);
-        grid->setColumnStretch(1, 1);
-        columns->addWidget(box, 1);
+        // Controls keep their own width; the room left stays on the right.
+        grid->setColumnStretch(3, 1);
+        stacks[g.Column]->addWidget(box);
     }
+    // Each group as wide as its longest line: the long list entries of some
+    // languages must not be cut by an even split of the width.
+    for (QVBoxLayout *stack : stacks)
+        stack->addStretch(1);
+    columns->addStretch(1);
     return widget;
 }
 
@@ -327,7 +341,10 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
         }
         box->addItem(QString::fromUtf8(texts[i].c_str()), raw);
     }
-    box->setCurrentIndex(box->findData(ShownRaw(field, data)));
+    // The list's own matching: a switch speed compares on its low 14 bits
+    // only, so 400 rpm (56100) is found in the 6948 the controller gives back.
+    const auto index = IndexOfRaw(*listId, ShownRaw(field, data));
+    box->setCurrentIndex(index ? box->findData(static_cast<unsigned>(list.raws[*index])) : -1);
 }
 
 void TLegacyConfigPage::Fill(const TNorviData &data)

@@ -180,6 +180,8 @@ TEST(LegacyConfigPage, FillsFromA14AndLeavesOutWhatOnly15Has)
     EXPECT_EQ(p.ListText("CmBKnfInjType"), "MATRIX (5ohms)");
     EXPECT_EQ(p.ListText("CmBKnfNozzle"), "2,1");
     EXPECT_EQ(p.ListText("CmBKnfNomTred"), "35");
+    // 400 rpm is stored as 56100, which the controller gives back in 14 bits.
+    EXPECT_EQ(p.ListText("CmBKnfNomRPM"), "400");
     EXPECT_EQ(p.ListText("CmBKnfLowPT"), "0,5");
     EXPECT_EQ(p.ListText("CmBKnfLowPD"), "0,4");
     EXPECT_EQ(p.ListText("CmBKnfReserveType"), "ORVEX PW");
