@@ -3,16 +3,22 @@
 #include "configuration/ConfigFields.h"
 #include "configuration/ConfigSummary.h"
 #include "configuration/ConfigText.h"
+#include "configuration/IdleTbCapture.h"
 #include "configuration/InjectionSystem.h"
+#include "configuration/InjectorTable.h"
 #include "configuration/ValueLists.h"
 #include "controller/ControllerLink.h"
 #include "controller/Conversions.h"
 #include "controller/DataManager.h"
 #include "controller/Version.h"
+#include "documents/CustomParams.h"
 #include "documents/MessageKeys.h"
+#include "documents/ProductProfile.h"
 #include "mainwindow/ConfWizardRows.h"
 #include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
+#include "mainwindow/WizardLists.h"
+#include "widgets/PictureView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,8 +35,10 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace lumex {
 
@@ -54,10 +62,35 @@ constexpr TPageSheet kSheets[] = {
     {TWizardPage::Finish, "Koniec"},
 };
 
-// The return conditions whose first choice is the list's last entry.
-bool PicksLastEntry(const char *control)
+// The photograph each list of the installation page stands for.
+struct TPhotoList
 {
-    return std::strcmp(control, "CmBConfHighRPM") == 0 || std::strcmp(control, "CmBConfHighLoad") == 0;
+    const char *Control;
+    TPhotoComponent Component;
+};
+
+constexpr TPhotoList kPhotoLists[] = {
+    {"CmBConfGasInjType", TPhotoComponent::GasInjector},        {"CmBConfReducer", TPhotoComponent::Reducer},
+    {"CmBConfPressureSensor", TPhotoComponent::PressureSensor}, {"CmBConfLevelSensor", TPhotoComponent::LevelSensor},
+    {"CmBConfLambdaType", TPhotoComponent::LambdaProbe},        {"ChBConfSensInFlow", TPhotoComponent::GasTempSensor},
+};
+
+int FormRowOf(QFormLayout *form, QWidget *widget)
+{
+    int row = -1;
+    QFormLayout::ItemRole role;
+    form->getWidgetPosition(widget, &row, &role);
+    return row;
+}
+
+QFormLayout *FormOf(QWidget *sheet)
+{
+    return static_cast<QFormLayout *>(static_cast<QHBoxLayout *>(sheet->layout())->itemAt(0)->layout());
+}
+
+std::string Text(const char *key, const char *builtIn)
+{
+    return UiText(key, QString::fromUtf8(builtIn)).toStdString();
 }
 
 // The number an edit shows; "," is the decimal separator and anything that
@@ -73,13 +106,17 @@ double EditNumber(const QLineEdit *edit)
 
 } // namespace
 
-TConfWizard::TConfWizard(TDeviceWorker &worker, QWidget *parent)
-    : QWidget(parent), Ask(AskQuestionBox), worker_(worker), ops_(worker, this),
+TConfWizard::TConfWizard(TDeviceWorker &worker, TModifiedFlag &modified, QWidget *parent)
+    : QWidget(parent), Ask(AskQuestionBox), worker_(worker), ops_(worker, this), modified_(modified),
       question_(
           this, [this](QWidget *owner, const TQuestion &q) { return Ask ? Ask(owner, q) : AskQuestionBox(owner, q); },
           &worker)
 {
     setObjectName("PnlConfWizard");
+    TCustomParameters offered;
+    offered.ApplyProfile(SelectedProductProfile());
+    offeredInjectors_ = offered.InjectorTypes;
+    offeredSensors_ = offered.PressureSensorTypes;
     confirmation_ = std::make_unique<TWriteConfirmation>(worker_.Link().Manager, deviceModified_, question_.Asker());
     auto *layout = new QVBoxLayout(this);
     pages_ = new QTabWidget(this);
@@ -114,7 +151,14 @@ TConfWizard::TConfWizard(TDeviceWorker &worker, QWidget *parent)
     connect(next_, &QPushButton::clicked, this, [this] { NextPressed(); });
     connect(prev_, &QPushButton::clicked, this, [this] { PrevPressed(); });
     connect(pages_, &QTabWidget::tabBarClicked, this, [this](int index) { TabClicked(index); });
-    modified_.Subscribe([this](bool modified) { SetModifiedColours(modified); });
+    // The flag may outlive the wizard (it belongs to the window, whose
+    // members go before its child widgets): the observer checks.
+    QPointer<TConfWizard> self(this);
+    modified_.Subscribe([self](bool modified) {
+        if (self)
+            self->SetModifiedColours(modified);
+    });
+    SetModifiedColours(modified_.IsModified());
     RefreshTabs();
 }
 
@@ -128,21 +172,33 @@ QWidget *TConfWizard::MakeControl(const TWizardRow &row, QWidget *parent)
     QWidget *w = nullptr;
     if (field && field->Encoding == TEncoding::Flag) {
         auto *box = new QCheckBox(QString::fromUtf8(row.Caption), parent);
-        connect(box, &QCheckBox::toggled, this, [this] { UserChanged(); });
+        connect(box, &QCheckBox::toggled, this, [this, control = row.Control] { UserChanged(control); });
         w = box;
     } else if (field && (field->List || field->Encoding == TEncoding::Enumeration)) {
         auto *list = new QComboBox(parent);
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        connect(list, &QComboBox::activated, this, [this] { UserChanged(); });
+        if (std::strcmp(row.Control, "CmBConfGasInjType") == 0)
+            connect(list, &QComboBox::activated, this, [this] { InjectorChosen(); });
+        else
+            connect(list, &QComboBox::activated, this, [this, control = row.Control] { UserChanged(control); });
         w = list;
     } else {
         auto *edit = new QLineEdit(parent);
         edit->setMaximumWidth(90);
-        connect(edit, &QLineEdit::textEdited, this, [this] { UserChanged(); });
+        connect(edit, &QLineEdit::textEdited, this, [this, control = row.Control] { UserChanged(control); });
         w = edit;
     }
     w->setObjectName(row.Control);
     byName_[row.Control] = w;
+    for (const TPhotoList &p : kPhotoLists) {
+        if (std::strcmp(p.Control, row.Control) != 0)
+            continue;
+        const TPhotoComponent component = p.Component;
+        if (auto *list = qobject_cast<QComboBox *>(w))
+            connect(list, &QComboBox::activated, this, [this, component] { ShowComponentPhoto(component); });
+        if (auto *box = qobject_cast<QCheckBox *>(w))
+            connect(box, &QCheckBox::clicked, this, [this, component] { ShowComponentPhoto(component); });
+    }
     return w;
 }
 
@@ -161,22 +217,9 @@ void TConfWizard::BuildPage(TWizardPage page, QWidget *sheet)
         if (box) {
             form->addRow(control);
         } else {
-            QWidget *target = control;
-            if (row.Enabler) {
-                // A list that belongs to a box sits beside it.
-                if (QWidget *enabler = byName_[row.Enabler]) {
-                    const int r = [&] {
-                        int at = -1;
-                        QFormLayout::ItemRole role;
-                        form->getWidgetPosition(enabler, &at, &role);
-                        return at;
-                    }();
-                    (void)r;
-                }
-            }
             b.Label = new QLabel(QString::fromUtf8(row.Caption), sheet);
             b.Label->setObjectName(QString("Lbl") + row.Control);
-            form->addRow(b.Label, target);
+            form->addRow(b.Label, control);
         }
         bound_.push_back(b);
     }
@@ -226,19 +269,81 @@ void TConfWizard::BuildEngineExtras(QWidget *sheet)
 
 void TConfWizard::BuildGasExtras(QWidget *sheet)
 {
-    auto *form = static_cast<QFormLayout *>(static_cast<QHBoxLayout *>(sheet->layout())->itemAt(0)->layout());
-    pressureInfo_ = new QLabel(sheet);
-    pressureInfo_->setObjectName("LblConfPSTInfo");
-    form->addRow(QString(), pressureInfo_);
+    QFormLayout *form = FormOf(sheet);
+    const auto after = [&](const char *control, QWidget *caption, QWidget *field) {
+        const int row = FormRowOf(form, byName_[control]) + 1;
+        if (caption)
+            form->insertRow(row, caption, field);
+        else
+            form->insertRow(row, field);
+    };
+    const auto label = [sheet](const char *name, const char *text) {
+        auto *l = new QLabel(QString::fromUtf8(text), sheet);
+        l->setObjectName(name);
+        return l;
+    };
+
+    // Added bottom-up so each lands right under its list.
     lambda_ = new QCheckBox(QStringLiteral("Sonda lambda podłączona"), sheet);
     lambda_->setObjectName("ChBConfLambda");
     byName_["ChBConfLambda"] = lambda_;
-    form->insertRow(form->rowCount() - 3, lambda_);
-    connect(lambda_, &QCheckBox::toggled, this, [this] { UserChanged(); });
+    form->insertRow(FormRowOf(form, byName_["CmBConfLambdaType"]), lambda_);
+    connect(lambda_, &QCheckBox::toggled, this, [this] { UserChanged("ChBConfLambda"); });
+    connect(lambda_, &QCheckBox::clicked, this, [this] { ShowComponentPhoto(TPhotoComponent::LambdaProbe); });
+
     idleTb_ = new QPushButton(QStringLiteral("Ustal"), sheet);
     idleTb_->setObjectName("BtnConfIdleHotTb");
-    form->addRow(QString(), idleTb_);
+    auto *idleRow = new QHBoxLayout;
+    const QFormLayout::TakeRowResult taken = form->takeRow(byName_["EdtConfIdleHotTb"]);
+    delete taken.labelItem;
+    delete taken.fieldItem;
+    // The edit and its button share a row: the capture fills the edit.
+    idleRow->addWidget(byName_["EdtConfIdleHotTb"]);
+    idleRow->addWidget(idleTb_);
+    idleRow->addStretch(1);
+    form->insertRow(FormRowOf(form, byName_["CmBConfRPMSource"]) + 1, findChild<QLabel *>("LblEdtConfIdleHotTb"),
+                    idleRow);
     connect(idleTb_, &QPushButton::clicked, this, [this] { IdleTbPressed(); });
+
+    // The working pressure comes from its determination on the calibration
+    // pages; here it is shown for the summary.
+    workPressure_ = new QComboBox(sheet);
+    workPressure_->setObjectName("CmBConfWorkPressure");
+    for (const TListEntry &e : WorkPressureEntries())
+        workPressure_->addItem(Q(e.Text), e.Raw);
+    workPressure_->setEnabled(false);
+    workPressureSet_ = new QPushButton(QStringLiteral("Wyznacz"), sheet);
+    workPressureSet_->setObjectName("BtnConfWorkPressure");
+    workPressureSet_->setEnabled(false);
+    workPressureSet_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
+    auto *pressureRow = new QHBoxLayout;
+    pressureRow->addWidget(workPressure_);
+    pressureRow->addWidget(workPressureSet_);
+    pressureRow->addStretch(1);
+    form->insertRow(FormRowOf(form, byName_["CmBConfRPMSource"]) + 1,
+                    label("LblCmBConfWorkPressure", "Ciśnienie robocze [bar]"), pressureRow);
+
+    levelSensor_ = new QPushButton(QStringLiteral("Konfiguracja wskaźnika"), sheet);
+    levelSensor_->setObjectName("BtnConfLevSensConfig");
+    byName_["BtnConfLevSensConfig"] = levelSensor_;
+    // Its dialog comes with the level sensor tools.
+    levelSensor_->setEnabled(false);
+    levelSensor_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
+    auto *levelRow = new QHBoxLayout;
+    levelRow->addWidget(levelSensor_);
+    levelRow->addStretch(1);
+    form->insertRow(FormRowOf(form, byName_["CmBConfLevelSensor"]) + 1, QString(), levelRow);
+
+    pressureInfo_ = label("LblConfPSTInfo", "");
+    after("CmBConfPressureSensor", nullptr, pressureInfo_);
+
+    injectorOffset_ = label("LblConfInjModelOffset", "");
+    after("CmBConfGasInjType", label("LblConfInjModelOffsetCaption", "Domyślny offset modelu [ms]"), injectorOffset_);
+
+    photo_ = new TPictureView(sheet);
+    photo_->setObjectName("PnlConfComponentPhoto");
+    photo_->setMinimumSize(200, 150);
+    static_cast<QHBoxLayout *>(sheet->layout())->addWidget(photo_, 0, Qt::AlignTop);
 }
 
 void TConfWizard::BuildVerify(QWidget *sheet)
@@ -286,6 +391,7 @@ void TConfWizard::BuildFinish(QWidget *sheet)
     inspectionBox_ = new QWidget(sheet);
     inspectionBox_->setObjectName("PnlConfInspection");
     auto *grid = new QFormLayout(inspectionBox_);
+    grid->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     inspectionDistance_ = new QLabel(inspectionBox_);
     inspectionDistance_->setObjectName("LblConfInspectionDistance");
     auto *distCaption = new QLabel(QStringLiteral("Do przeglądu [km]:"), inspectionBox_);
@@ -320,6 +426,7 @@ void TConfWizard::FillControl(TBound &b, const TNorviData &image)
 {
     const TConfigField *field = FindConfigField(b.Row->Field);
     const bool present = field && IsPresent(*field, image);
+    b.Present = present;
     b.Widget->setVisible(present);
     if (b.Label)
         b.Label->setVisible(present);
@@ -333,6 +440,10 @@ void TConfWizard::FillControl(TBound &b, const TNorviData &image)
         const auto id = ListOf(*field, image);
         if (!id)
             return;
+        if (*id == TValueListId::GasInjector || *id == TValueListId::PressureSensor) {
+            FillCodeList(list, *id, raw);
+            return;
+        }
         const TValueList &l = ValueList(*id);
         std::vector<int> offered;
         const bool counts = *id == TValueListId::InjectorCount;
@@ -358,12 +469,30 @@ void TConfWizard::FillControl(TBound &b, const TNorviData &image)
     }
 }
 
+void TConfWizard::FillCodeList(QComboBox *list, TValueListId id, unsigned raw)
+{
+    const bool injectors = id == TValueListId::GasInjector;
+    for (const TListEntry &e : OfferedEntries(id, injectors ? offeredInjectors_ : offeredSensors_))
+        list->addItem(Q(e.Text), e.Raw);
+    // A code the product does not offer leaves the list without a choice.
+    list->setCurrentIndex(list->findData(raw));
+}
+
+void TConfWizard::SetOfferedCodes(std::vector<int> injectors, std::vector<int> pressureSensors)
+{
+    offeredInjectors_ = std::move(injectors);
+    offeredSensors_ = std::move(pressureSensors);
+    if (haveImage_)
+        Fill(image_);
+}
+
 void TConfWizard::Fill(const TNorviData &image)
 {
     filling_ = true;
     for (TBound &b : bound_)
         FillControl(b, image);
     lambda_->setChecked(image.LambdaType != 0);
+    workPressure_->setCurrentIndex(workPressure_->findData(image.WorkPress));
     phases_->clear();
     const bool fromG = Is30From(image, "G");
     inspectionBox_->setVisible(fromG);
@@ -397,42 +526,64 @@ TNorviData TConfWizard::Gather() const
     }
     if (!lambda_->isChecked())
         d.LambdaType = 0;
+    // The block carries the class the injector type implies.
+    d.InjType = InjectorClassOf(d.InjTypeName).Class;
     return d;
 }
 
-// The dependencies between the controls: a box enables its lists, and a few
-// settings exclude or force others.
-void TConfWizard::ApplyDependencies()
+// The page's state goes through the shared dependency rules and comes back
+// with the forced values, the enabled controls and the shown ones.
+void TConfWizard::ApplyDependencies(std::optional<TConfControl> toggled, bool sensorChosen)
 {
-    const auto box = [this](const char *name) { return qobject_cast<QCheckBox *>(byName_[name]); };
-    for (const TBound &b : bound_) {
-        if (!b.Row->Enabler)
-            continue;
-        QCheckBox *enabler = box(b.Row->Enabler);
-        const bool on = enabler && enabler->isChecked();
-        b.Widget->setEnabled(on);
-        auto *list = qobject_cast<QComboBox *>(b.Widget);
-        if (on && list && list->currentIndex() < 0 && list->count() > 0 && !filling_)
-            list->setCurrentIndex(PicksLastEntry(b.Row->Control) ? list->count() - 1 : 0);
+    TConfControls state;
+    for (const TWizardRule &r : WizardRules()) {
+        const auto i = static_cast<std::size_t>(r.Rule);
+        QWidget *w = byName_[r.Control];
+        if (auto *box = qobject_cast<QCheckBox *>(w))
+            state.Checked[i] = box->isChecked();
+        if (auto *list = qobject_cast<QComboBox *>(w)) {
+            state.Index[i] = list->currentIndex();
+            state.Count[i] = list->count();
+        }
     }
-    // Lambda input: the probe and the lubricant-level input exclude each other.
-    QCheckBox *lube = box("ChBConfFlashLube");
-    lambda_->setEnabled(!(lube && lube->isVisible() && lube->isChecked()));
-    if (lube)
-        lube->setEnabled(!lambda_->isChecked());
-    // Plus-controlled petrol injectors need the external emulator.
-    if (QCheckBox *plus = box("ChBConfPetrolInjPlus"); plus && plus->isChecked())
-        box("ChBConfExternalEmulator")->setChecked(true);
-    const bool external = box("ChBConfExternalEmulator")->isChecked();
-    byName_["CmBConfPostValveDelay"]->setVisible(!external);
-    findChild<QLabel *>("LblCmBConfPostValveDelay")->setVisible(!external);
-    // Without the RPM wire the speed comes from the petrol injectors.
-    QCheckBox *noWire = box("ChBConfRPMWireNotConnect");
-    auto *source = qobject_cast<QComboBox *>(byName_["CmBConfRPMSourceType"]);
-    const bool wireless = noWire->isVisible() ? noWire->isChecked() : false;
-    if (wireless)
-        source->setCurrentIndex(source->findData(0));
-    source->setEnabled(!wireless);
+    auto *sensor = qobject_cast<QComboBox *>(byName_["CmBConfPressureSensor"]);
+    const uint8_t code = sensor->currentIndex() >= 0 ? static_cast<uint8_t>(sensor->currentData().toUInt()) : 0;
+    state.PressureSensorCode = code;
+    const TConfContext context{kVersion30, image_.SoftwareLetter};
+    if (toggled)
+        CheckBox(state, *toggled, state.IsChecked(*toggled), context);
+    if (sensorChosen)
+        ChoosePressureSensor(state, code);
+    const TConfView view = ResolveDependencies(state, context);
+
+    // Controls the revision lacks stay hidden whatever the rules say.
+    std::map<const QWidget *, bool> present;
+    for (const TBound &b : bound_)
+        present[b.Widget] = b.Present;
+    const auto shown = [&present](const QWidget *w) {
+        const auto it = present.find(w);
+        return it == present.end() || it->second;
+    };
+    for (const TWizardRule &r : WizardRules()) {
+        const auto i = static_cast<std::size_t>(r.Rule);
+        QWidget *w = byName_[r.Control];
+        if (auto *box = qobject_cast<QCheckBox *>(w))
+            box->setChecked(state.Checked[i]);
+        if (auto *list = qobject_cast<QComboBox *>(w))
+            list->setCurrentIndex(state.Index[i]);
+        const TControlView &v = view.Of(r.Rule);
+        // The level-sensor button waits for its dialog: always disabled.
+        if (w != levelSensor_)
+            w->setEnabled(v.Enabled);
+        w->setVisible(v.Visible && shown(w));
+        if (auto *caption = findChild<QLabel *>(QString("Lbl") + r.Control))
+            caption->setVisible(v.Visible && shown(w));
+    }
+    if (view.Of(TConfControl::TbSModAdaptation).Visible != adaptationShown_) {
+        adaptationShown_ = !adaptationShown_;
+        if (OnModelAdaptationShown)
+            OnModelAdaptationShown(adaptationShown_);
+    }
 }
 
 void TConfWizard::RefreshDerived()
@@ -445,7 +596,12 @@ void TConfWizard::RefreshDerived()
     const auto system = static_cast<TInjectionSystem>(d.InjSystemType);
     nozzleSuggest_->setText(Q(DecimalComma(SuggestedNozzleSizeMm(kw, injectors, system, d.FuelType != 0), 1)) + " mm");
     auto *sensor = qobject_cast<QComboBox *>(byName_["CmBConfPressureSensor"]);
-    pressureInfo_->setText(UiText(msg::strPSTInfo, QStringLiteral("Czujnik ciśnienia:")) + " " + sensor->currentText());
+    pressureInfo_->setText(UiText(msg::strPSTInfo, QStringLiteral("Zamontowany czujnik ciśnienia:")) + " " +
+                           sensor->currentText());
+    auto *injector = qobject_cast<QComboBox *>(byName_["CmBConfGasInjType"]);
+    injectorOffset_->setText(injector->currentIndex() >= 0
+                                 ? Q(DefaultModelOffsetLabel(static_cast<uint8_t>(injector->currentData().toUInt())))
+                                 : QString());
 }
 
 void TConfWizard::RefreshSummary()
@@ -490,6 +646,7 @@ void TConfWizard::RefreshSummary()
     l.MicroInjectionTime = text("CmBConfMicroInjectionTime");
     l.PostValveDelay = text("CmBConfPostValveDelay");
     l.CutOffPressure = text("CmBConfCutOffPressure");
+    l.WorkPressure = workPressure_->currentText().toStdString();
     TSummaryBoxes &b = in.Boxes;
     // Boxes on pages not on screen are hidden widgets: ask their state, not visibility.
     const auto checked = [this](const char *name) {
@@ -539,13 +696,17 @@ void TConfWizard::SetModifiedColours(bool modified)
     write_->setStyleSheet(style);
 }
 
-void TConfWizard::UserChanged()
+void TConfWizard::UserChanged(const char *control)
 {
     if (filling_)
         return;
     modified_.SetModified(true);
+    std::optional<TConfControl> toggled;
+    if (control && qobject_cast<QCheckBox *>(byName_[control]))
+        toggled = WizardRuleOf(control);
+    const bool sensorChosen = control && std::strcmp(control, "CmBConfPressureSensor") == 0;
     filling_ = true;
-    ApplyDependencies();
+    ApplyDependencies(toggled, sensorChosen);
     filling_ = false;
     RefreshDerived();
     RefreshSummary();
@@ -555,7 +716,8 @@ void TConfWizard::UserChanged()
 
 // Runs `job` on the device thread and `after` here with the shared result.
 template <class TJobResult>
-static void RunJob(TDeviceWorker &worker, QPointer<TConfWizard> self, std::function<TJobResult(TDataManager &)> job,
+static void RunJob(TDeviceWorker &worker, const QPointer<TConfWizard> &self,
+                   std::function<TJobResult(TDataManager &)> job,
                    std::function<void(TConfWizard &, const TJobResult &, const TNorviData &)> after)
 {
     worker.Post([&worker, self, job, after] {
@@ -636,14 +798,21 @@ void TConfWizard::Report(const TConfigWriteResult &r)
 {
     if (r.Outcome == TConfigWriteOutcome::Refused || r.Ok())
         return;
+    const auto joined = [](const std::vector<std::string> &items, const char *separator) {
+        QStringList list;
+        for (const std::string &item : items)
+            list << Q(item);
+        return list.join(separator);
+    };
     QString text;
     if (r.Outcome == TConfigWriteOutcome::Differing) {
-        QStringList names;
-        for (const std::string &n : r.DifferingFields)
-            names << Q(n);
-        text = UiText(msg::strWriteFailed, QStringLiteral("Sterownik zapisał inne wartości:")) + " " + names.join(", ");
+        text = UiText(msg::strConfReadBackDiffers, QStringLiteral("Sterownik przechowuje inne wartości niż wysłane:")) +
+               "\n" + joined(r.DifferingFields, ", ");
+    } else if (!r.Invalid.empty()) {
+        text = UiText(msg::strConfInputRefused, QStringLiteral("Nieprawidłowa wartość – nic nie zostało wysłane.")) +
+               "\n\n" + joined(r.Invalid, "\n");
     } else {
-        text = UiText(msg::strWriteFailed, QStringLiteral("Zapis konfiguracji nie powiódł się.")) + "\n" +
+        text = UiText(msg::strConfWriteFailed, QStringLiteral("Sterownik nie przyjął konfiguracji.")) + "\n\n" +
                Q(r.Write.Message());
     }
     lastFailure_ = text;
@@ -803,13 +972,99 @@ void TConfWizard::DetectPressed()
     });
 }
 
+struct TIdleTbJob
+{
+    TIdleTbResult Result;
+    std::string Text;
+};
+
 void TConfWizard::IdleTbPressed()
 {
-    // The capture runs the engine through a question, a temperature check
-    // and a timed poll; until it has its own operation the button says so.
-    if (ShowMessage)
-        ShowMessage(this, {TMessageKind::Information, QStringLiteral("Ustal"),
-                           UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna."))});
+    // Busy from the press until the answer is back, on every path.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!accessible_ || logic_.AutocalibrationBusy) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    auto *edit = qobject_cast<QLineEdit *>(byName_["EdtConfIdleHotTb"]);
+    const std::string text = edit->text().toStdString();
+    Begin();
+    RefreshTabs();
+    QPointer<TConfWizard> self(this);
+    TIdleTbCaptureIo io;
+    io.Ask = question_.Asker();
+    io.ShowError = [self](const std::string &message) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, message] {
+                if (self && self->ShowMessage)
+                    self->ShowMessage(self.data(), {TMessageKind::Critical, QStringLiteral("Ustal"), Q(message)});
+            },
+            Qt::QueuedConnection);
+    };
+    // The engine settles on the device thread; the window stays responsive.
+    io.Wait = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
+    io.DecimalSeparator = ',';
+    RunJob<TIdleTbJob>(
+        worker_, self,
+        [text, io](TDataManager &m) {
+            TIdleTbJob job;
+            job.Text = text;
+            job.Result = CaptureIdleHotTb(m, job.Text, io);
+            return job;
+        },
+        [](TConfWizard &w, const TIdleTbJob &job, const TNorviData &image) {
+            w.IdleTbCaptured(job.Result.Outcome == TIdleTbOutcome::Captured, job.Text, image);
+        });
+}
+
+void TConfWizard::IdleTbCaptured(bool captured, const std::string &text, const TNorviData &image)
+{
+    End();
+    QApplication::restoreOverrideCursor();
+    if (captured) {
+        image_.IdleHotTb = image.IdleHotTb;
+        filling_ = true;
+        qobject_cast<QLineEdit *>(byName_["EdtConfIdleHotTb"])->setText(Q(text));
+        filling_ = false;
+        // It reaches the controller with the next configuration write.
+        modified_.SetModified(true);
+        RefreshSummary();
+    }
+    RefreshTabs();
+}
+
+void TConfWizard::InjectorChosen()
+{
+    UserChanged("CmBConfGasInjType");
+    if (!accessible_ || !Is30From(image_, "D") || !AnyInjectorCorrection(image_))
+        return;
+    // Corrections measured for the old injectors do not fit the new ones.
+    const TQuestion question{Text(msg::strQuestInjEraseCorrect, "Zmieniono typ wtryskiwaczy. Wyzerować korekty "
+                                                                "poszczególnych wtryskiwaczy?"),
+                             Text(msg::strQCaptInjEraseCorrect, "Korekty wtryskiwaczy"), false};
+    if (question_.Ask(question) != TAnswer::Yes)
+        return;
+    Begin();
+    RefreshTabs();
+    QPointer<TConfWizard> self(this);
+    ops_.WriteInjectorCorrections({}, [self](const TWriteResult &r, const TNorviData &image) {
+        if (!self)
+            return;
+        self->End();
+        self->image_.InjCorr = image.InjCorr;
+        if (!r.Ok && r.Refusal == TWriteRefusal::None && self->ShowMessage)
+            self->ShowMessage(self, {TMessageKind::Warning,
+                                     UiText(msg::strQCaptInjEraseCorrect, QStringLiteral("Korekty wtryskiwaczy")),
+                                     Q(r.Message())});
+        self->RefreshTabs();
+    });
+}
+
+void TConfWizard::ShowComponentPhoto(TPhotoComponent component)
+{
+    // A missing picture leaves an empty frame.
+    photo_->LoadCommonPicture(std::string(ComponentPhotoName(component)), std::string(kComponentPhotoExt));
 }
 
 void TConfWizard::ValveToggled(bool on)

@@ -6,9 +6,12 @@
 // into an edited copy and hands it to the device thread.
 #pragma once
 
+#include "configuration/ComponentPhotos.h"
+#include "configuration/ConfigDependencies.h"
 #include "configuration/ConfigModified.h"
 #include "configuration/ProgramLogic.h"
 #include "configuration/Question.h"
+#include "configuration/ValueLists.h"
 #include "controller/NorviData.h"
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/DeviceQuestion.h"
@@ -19,7 +22,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -32,12 +37,15 @@ class QTabWidget;
 namespace lumex {
 
 class TDeviceWorker;
+class TPictureView;
 struct TWizardRow;
 
 class TConfWizard : public QWidget
 {
 public:
-    TConfWizard(TDeviceWorker &worker, QWidget *parent = nullptr);
+    // `modified` is the flag the configuration and calibration pages share:
+    // an edit on any of them turns every write button red.
+    TConfWizard(TDeviceWorker &worker, TModifiedFlag &modified, QWidget *parent = nullptr);
     ~TConfWizard() override;
 
     // Questions (Yes/No or Yes/No/Cancel) go through here; tests answer them.
@@ -46,6 +54,9 @@ public:
     TMessagePresenter ShowMessage = ShowMessageBox;
     // The wizard page on screen changed (the window polls for it).
     std::function<void()> OnPageChanged;
+    // The model adaptation tab of the calibration pages is shown or hidden
+    // (the PS-CC1 pressure sensor has no adaptation); heard on every change.
+    std::function<void(bool shown)> OnModelAdaptationShown;
 
     // The window shows the configurator page: the current wizard page is
     // re-read and filled.
@@ -63,6 +74,13 @@ public:
     int Pending() const { return pending_; }
     // The text of the last write failure reported, for tests.
     QString LastFailure() const { return lastFailure_; }
+    // Device-thread questions posted and not yet answered or let go.
+    int QuestionsWaiting() const { return question_.Waiting(); }
+    // Whether the model adaptation tab belongs on screen now.
+    bool ModelAdaptationShown() const { return adaptationShown_; }
+    // The injector and pressure sensor codes the lists offer, in this order
+    // (the product profile's by default; empty: every code).
+    void SetOfferedCodes(std::vector<int> injectors, std::vector<int> pressureSensors);
 
 private:
     struct TBound
@@ -70,6 +88,7 @@ private:
         const TWizardRow *Row = nullptr;
         QWidget *Widget = nullptr;
         QLabel *Label = nullptr;
+        bool Present = true; // the controller's revision has the field
     };
 
     void BuildPage(TWizardPage page, QWidget *sheet);
@@ -83,11 +102,16 @@ private:
     void Fill(const TNorviData &image);
     void FillControl(TBound &b, const TNorviData &image);
     TNorviData Gather() const;
-    void ApplyDependencies();
+    // The dependency rules over the page: `toggled` is the box the installer
+    // just changed, `sensorChosen` whether the pressure sensor list was.
+    void ApplyDependencies(std::optional<TConfControl> toggled = std::nullopt, bool sensorChosen = false);
+    void FillCodeList(QComboBox *list, TValueListId id, unsigned raw);
     void RefreshDerived();
     void RefreshSummary();
     void RefreshTabs();
-    void UserChanged();
+    void UserChanged(const char *control = nullptr);
+    void InjectorChosen();
+    void ShowComponentPhoto(TPhotoComponent component);
     void SetModifiedColours(bool modified);
 
     void ReadPage();
@@ -98,6 +122,7 @@ private:
     void TabClicked(int index);
     void DetectPressed();
     void IdleTbPressed();
+    void IdleTbCaptured(bool ok, const std::string &text, const TNorviData &image);
     void ValveToggled(bool on);
     void InspectionSetPressed();
 
@@ -108,9 +133,10 @@ private:
     TDeviceWorker &worker_;
     TConfigurationOps ops_;
     TProgramLogic logic_;
-    TModifiedFlag modified_;
-    // Used on the device thread only: the change-list question and the
-    // leave question with the write they guard.
+    TModifiedFlag &modified_; // GUI thread
+    // The device thread's copy of `modified_`, taken when a job is posted:
+    // the confirmation reads and clears it there, where the shared flag's
+    // observers (windows) must not run.
     TModifiedFlag deviceModified_;
     // Questions of the device-thread sequences; let go when the window closes.
     TDeviceQuestion question_;
@@ -130,7 +156,12 @@ private:
     std::map<std::string, QWidget *> byName_;
     QCheckBox *lambda_ = nullptr;
     QLabel *nozzleSuggest_ = nullptr, *powerHp_ = nullptr, *phases_ = nullptr, *pressureInfo_ = nullptr;
-    QPushButton *detect_ = nullptr, *idleTb_ = nullptr;
+    QPushButton *detect_ = nullptr, *idleTb_ = nullptr, *levelSensor_ = nullptr, *workPressureSet_ = nullptr;
+    QLabel *injectorOffset_ = nullptr;
+    QComboBox *workPressure_ = nullptr;
+    TPictureView *photo_ = nullptr;
+    std::vector<int> offeredInjectors_, offeredSensors_;
+    bool adaptationShown_ = true;
     std::map<TWizardPage, QPlainTextEdit *> memos_;
     QPushButton *valve_ = nullptr;
     std::map<std::string, QLabel *> live_;

@@ -13,7 +13,7 @@ const TWizardRow kRows[] = {
     {P::Engine, "CmBConfFuel", "FuelType", "Paliwo"},
     {P::Engine, "CmBConfInjCount", "InjSW", "Liczba wtryskiwaczy"},
     {P::Engine, "CmBConfEngineType", "EngineType", "Typ silnika"},
-    {P::Engine, "EdtConfCubicCap", "EngineCubicCapacity", "Pojemność silnika [cm³]"},
+    {P::Engine, "EdtConfCubicCap", "EngineCubicCapacity", "Pojemność silnika [cm3]"},
     {P::Engine, "EdtConfPower", "Power", "Moc silnika [kW]"},
     {P::Engine, "CmBConfInjSystemType", "InjSystemType", "Typ wtrysku benzyny"},
     {P::Engine, "CmBConfNozzleSize", "NozzleSize", "Średnica dysz [mm]"},
@@ -85,7 +85,69 @@ const TWizardRow kRows[] = {
     {P::Advanced, "CmBConfMaxGasTime", "MaxGasInjectionTime", "", "ChBConfMaxGasTime"},
 };
 
+using R = TConfControl;
+
+const TWizardRule kRules[] = {
+    {"ChBConfLambda", R::ChBConfLambda},
+    {"CmBConfLambdaType", R::CmBConfLambdaType},
+    {"ChBConfFlashLube", R::ChBConfFlashLube},
+    {"ChBConfMicroInjection", R::ChBConfMicroInjection},
+    {"CmBConfMicroInjectionTime", R::CmBConfMicroInjectionTime},
+    {"ChBConfExternalEmulator", R::ChBConfExternalEmulator},
+    {"CmBConfPostValveDelay", R::CmBConfPostValveDelay},
+    {"ChBConfPetrolInjPlus", R::ChBConfPetrolInjPlus},
+    {"ChBConfLowRPM", R::ChBConfRpmBelow},
+    {"CmBConfLowRPM", R::CmBConfRpmBelow},
+    {"ChBConfHighRPM", R::ChBConfRpmAbove},
+    {"CmBConfHighRPM", R::CmBConfRpmAbove},
+    {"ChBConfHighLoad", R::ChBConfLoadAbove},
+    {"CmBConfHighLoad", R::CmBConfLoadAbove},
+    {"ChBConfLowTgas", R::ChBConfTgasBelow},
+    {"CmBConfLowTgas", R::CmBConfTgasBelow},
+    {"CmBConfLowTgasLoad", R::CmBConfTgasBelowLoad},
+    {"ChBConfLowTred", R::ChBConfTredBelow},
+    {"CmBConfLowTred", R::CmBConfTredBelow},
+    {"CmBConfLowTredLoad", R::CmBConfTredBelowLoad},
+    {"ChBConfRPMWireNotConnect", R::ChBConfRPMWireNotConnect},
+    {"CmBConfRPMSourceType", R::CmBConfRPMSourceType},
+    {"ChBConfFuelOverlap", R::ChBConfFuelOverlap},
+    {"CmBConfOverlapCycles", R::CmBConfOverlapCycles},
+    {"CmBConfOverlapTime", R::CmBConfOverlapTime},
+    {"ChBConfGasInjHeating", R::ChBConfGasInjHeating},
+    {"CmBConfGasInjHeatingTred", R::CmBConfGasInjHeatingTemp},
+    {"ChBConfPreinjCutOff", R::ChBConfCutOffPressure},
+    {"CmBConfCutOffPressure", R::CmBConfCutOffPressure},
+    {"ChBConfEnrichCutOff", R::ChBConfEnrichment},
+    {"CmBConfEnrichTime", R::CmBConfEnrichmentTime},
+    {"CmBConfEnrichMaxRpm", R::CmBConfEnrichmentRpm},
+    {"ChBConfMazda", R::ChBConfMazda},
+    {"CmBConfMazda", R::CmBConfMazdaPercent},
+    {"ChBConfMinGasTime", R::ChBConfMinGasInj},
+    {"CmBConfMinGasTime", R::CmBConfMinGasInj},
+    {"ChBConfMaxGasTime", R::ChBConfMaxGasInj},
+    {"CmBConfMaxGasTime", R::CmBConfMaxGasInj},
+    {"ChBConfCutOff", R::ChBConfCutOffReturn},
+    {"CmBConfAfterCutOffDelay", R::CmBConfAfterCutOffDelay},
+    {"CmBConfOnCutOffDelay", R::CmBConfOnCutOffDelay},
+    {"ChBConfSensInFlow", R::ChBConfGasTempInFlow},
+    {"CmBConfLevelSensor", R::CmBConfLevelSensor},
+    {"BtnConfLevSensConfig", R::BtnConfLevelSensor},
+};
+
 } // namespace
+
+std::span<const TWizardRule> WizardRules()
+{
+    return kRules;
+}
+
+std::optional<TConfControl> WizardRuleOf(const char *control)
+{
+    for (const TWizardRule &r : kRules)
+        if (std::strcmp(r.Control, control) == 0)
+            return r.Rule;
+    return std::nullopt;
+}
 
 std::span<const TWizardRow> WizardRows()
 {

@@ -4,8 +4,10 @@
 // box, a field with a list is a list, a number is an edit).
 #pragma once
 
+#include "configuration/ConfigDependencies.h"
 #include "configuration/WizardPage.h"
 
+#include <optional>
 #include <span>
 
 namespace lumex {
@@ -21,5 +23,16 @@ struct TWizardRow
 
 std::span<const TWizardRow> WizardRows();
 const TWizardRow *FindWizardRow(const char *control);
+
+// A wizard control the dependency rules know, by its name here.
+struct TWizardRule
+{
+    const char *Control;
+    TConfControl Rule;
+};
+
+std::span<const TWizardRule> WizardRules();
+// The rule of a control; nothing for controls without one.
+std::optional<TConfControl> WizardRuleOf(const char *control);
 
 } // namespace lumex

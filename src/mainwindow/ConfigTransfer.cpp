@@ -1,5 +1,6 @@
 #include "mainwindow/ConfigTransfer.h"
 
+#include "configuration/ConfigVerify.h"
 #include "controller/AnswerDecode.h"
 #include "controller/CommandCodes.h"
 #include "controller/ConfigurationIO.h"
@@ -20,131 +21,6 @@ namespace {
 bool IsReadOnlyField(const char *name)
 {
     return std::string_view(name) == "InjHW";
-}
-
-enum class TGeneration : uint8_t
-{
-    G30,
-    Legacy,
-    Both
-};
-
-// One configuration field a configuration write sends, with the revision
-// from which the generation's write carries it (1.5 letters for Legacy).
-struct TSentField
-{
-    const char *Name;
-    uint16_t (*Get)(const TNorviData &);
-    TGeneration Generation;
-    const char *From; // nullptr: every revision
-    uint16_t Mask = 0xFFFF;
-};
-
-#define LUMEX_SENT(Field) #Field, [](const TNorviData &d) -> uint16_t { return d.Field; }
-
-// In write order per generation. The injector class is left out: a 3.0
-// controller hands back only its upper bit, and the count is compared as
-// the channel mask because the read clips it to the hardware.
-const TSentField kSentFields[] = {
-    {LUMEX_SENT(GasTempSensorInFlow), TGeneration::G30, nullptr},
-    {LUMEX_SENT(TgasBelowVal), TGeneration::G30, nullptr},
-    {LUMEX_SENT(TgasBelowAndLoad_Lval), TGeneration::G30, "D"},
-    {LUMEX_SENT(RpmBelow), TGeneration::G30, nullptr},
-    {LUMEX_SENT(RpmAbove), TGeneration::G30, nullptr},
-    {LUMEX_SENT(LoadPAbove), TGeneration::G30, nullptr},
-    {LUMEX_SENT(PreinjMode), TGeneration::G30, nullptr},
-    {LUMEX_SENT(AlWorkOnGas), TGeneration::G30, nullptr},
-    {LUMEX_SENT(RisingT), TGeneration::G30, nullptr},
-    {LUMEX_SENT(AdaptationMode), TGeneration::G30, nullptr},
-    {LUMEX_SENT(TgasBelow), TGeneration::G30, nullptr},
-    // Before C the controller reports byte 37 as 1 whatever it holds.
-    {LUMEX_SENT(UseOnIdleModel), TGeneration::G30, "C"},
-    {LUMEX_SENT(TredBelowAndLoad), TGeneration::G30, "C"},
-    {LUMEX_SENT(RPMWireNotConnect), TGeneration::G30, "C"},
-    {LUMEX_SENT(FuelOverlap), TGeneration::G30, "C"},
-    {LUMEX_SENT(GasInjHeating), TGeneration::G30, "C"},
-    {LUMEX_SENT(PreinjectionProcessDuringCutOff), TGeneration::G30, "C"},
-    {LUMEX_SENT(MinPressDuringCuttOffForPreinjections), TGeneration::G30, "D"},
-    {LUMEX_SENT(MinTredForGasInjHeating), TGeneration::G30, nullptr},
-    {LUMEX_SENT(TredBelowAndLoad_Tredval), TGeneration::G30, nullptr},
-    {LUMEX_SENT(TredBelowAndLoad_Lval), TGeneration::G30, nullptr},
-    // The configuration block (3.0) and main block (1.4/1.5).
-    {LUMEX_SENT(FuelType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(InjMask), TGeneration::Both, nullptr},
-    {LUMEX_SENT(EngineType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(RPMsource), TGeneration::Both, nullptr},
-    {LUMEX_SENT(T), TGeneration::Both, nullptr},
-    {LUMEX_SENT(RPM), TGeneration::Both, nullptr, 0x3FFF},
-    {LUMEX_SENT(ReserveType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(LambdaType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(PetrolInjPlusControl), TGeneration::Both, nullptr},
-    {LUMEX_SENT(NoSeqential), TGeneration::Both, nullptr},
-    {LUMEX_SENT(RPMSourceType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(ExternalEmulator), TGeneration::Both, nullptr},
-    {LUMEX_SENT(CAP_TIE_enable), TGeneration::G30, nullptr},
-    {LUMEX_SENT(SemiGasControl), TGeneration::Both, nullptr},
-    {LUMEX_SENT(MicroInjection), TGeneration::Both, nullptr},
-    {LUMEX_SENT(HemiEngine), TGeneration::Both, nullptr},
-    {LUMEX_SENT(TuningMode), TGeneration::Both, nullptr},
-    {LUMEX_SENT(MasterMode), TGeneration::Both, nullptr},
-    {LUMEX_SENT(InjTypeName), TGeneration::Both, nullptr},
-    {LUMEX_SENT(EngineCubicCapacity), TGeneration::Both, nullptr},
-    {LUMEX_SENT(Power), TGeneration::Both, nullptr},
-    {LUMEX_SENT(IdleHotTb), TGeneration::Both, nullptr},
-    {LUMEX_SENT(InjSystemType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(RedType), TGeneration::Both, nullptr},
-    {LUMEX_SENT(NozzleSize), TGeneration::Both, nullptr},
-    {LUMEX_SENT(EmulatorSwitchDelay), TGeneration::Both, nullptr},
-    {LUMEX_SENT(PostValveDelay), TGeneration::Both, nullptr},
-    {LUMEX_SENT(LowPD), TGeneration::Both, nullptr},
-    {LUMEX_SENT(LowPT), TGeneration::Both, nullptr},
-    {LUMEX_SENT(MicroInjectionTime), TGeneration::Both, nullptr},
-    // 1.4 takes its pressure sensor from the hardware variant.
-    {LUMEX_SENT(PressureSensorType), TGeneration::G30, nullptr},
-    {LUMEX_SENT(RpmBelowVal), TGeneration::G30, nullptr},
-    {LUMEX_SENT(RpmAboveVal), TGeneration::G30, nullptr},
-    {LUMEX_SENT(LoadPAboveVal), TGeneration::G30, nullptr},
-    {LUMEX_SENT(MaxCyclesMixedFuel), TGeneration::G30, nullptr},
-    {LUMEX_SENT(MaxTimeMixedFuel), TGeneration::G30, nullptr},
-    {LUMEX_SENT(InjTimeForEnrichmentDuringCutOff), TGeneration::G30, "F"},
-    {LUMEX_SENT(MaxRpmForEnrichmentDuringCutOff), TGeneration::G30, "F"},
-    {LUMEX_SENT(MazdaEnrichmentPercentage), TGeneration::G30, "F"},
-    {LUMEX_SENT(PreinjectionsDuringCutOffForLowRPMEnabled), TGeneration::G30, "F"},
-    {LUMEX_SENT(MazdaIgnitionTypeCorrEnabled), TGeneration::G30, "F"},
-    {LUMEX_SENT(FlashLubeSupportEnabled), TGeneration::G30, "G"},
-    {LUMEX_SENT(CutOffModeActivated), TGeneration::G30, "G"},
-    {LUMEX_SENT(AutoToGasOnControlPanelHidden), TGeneration::G30, "G"},
-    {LUMEX_SENT(SygnalizeDrivingOnPetrolEnabled), TGeneration::G30, "G"},
-    {LUMEX_SENT(MinGasInjTimeEnabled), TGeneration::G30, "G"},
-    {LUMEX_SENT(MaxGasInjTimeEnabled), TGeneration::G30, "G"},
-    {LUMEX_SENT(AfterCutOffEmulSwitchDelay), TGeneration::G30, "G"},
-    {LUMEX_SENT(OnCutOffDelay), TGeneration::G30, "G"},
-    {LUMEX_SENT(MinGasInjectionTime), TGeneration::G30, "G"},
-    {LUMEX_SENT(MaxGasInjectionTime), TGeneration::G30, "G"},
-    {LUMEX_SENT(LegacyParam29), TGeneration::Legacy, "D"},
-    {LUMEX_SENT(RPMWireNotConnect), TGeneration::Legacy, "E"},
-};
-
-#undef LUMEX_SENT
-
-bool IsLegacy(const TNorviData &d)
-{
-    return d.VersionCode == kVersion14 || d.VersionCode == kVersion15;
-}
-
-bool WasSent(const TSentField &f, const TNorviData &d)
-{
-    const bool g30 = d.VersionCode == kVersion30;
-    if (f.Generation == TGeneration::G30 && !g30)
-        return false;
-    if (f.Generation == TGeneration::Legacy && !IsLegacy(d))
-        return false;
-    if (f.From == nullptr)
-        return g30 || IsLegacy(d);
-    if (g30)
-        return Is30From(d, f.From);
-    // The gated 1.4/1.5 fields exist on 1.5 only.
-    return d.VersionCode == kVersion15 && LetterAtLeast(d.SoftwareLetter, f.From);
 }
 
 // Runs a one-command write with the image field set to the new value and
@@ -199,23 +75,15 @@ void CopyConfigurationFields(const TNorviData &edited, TNorviData &image)
         image.InjMask = *mask;
 }
 
-std::vector<std::string> DifferingConfigurationFields(const TNorviData &sent, const TNorviData &readBack)
-{
-    std::vector<std::string> differing;
-    for (const TSentField &f : kSentFields) {
-        if (!WasSent(f, sent))
-            continue;
-        if ((f.Get(sent) & f.Mask) != (f.Get(readBack) & f.Mask))
-            differing.emplace_back(f.Name);
-    }
-    return differing;
-}
-
 bool ReadConfigurationNow(TDataManager &manager)
 {
     if (!ConfigurationAccessible(manager))
         return false;
-    return ReadGenerationConfiguration(manager);
+    if (!ReadGenerationConfiguration(manager))
+        return false;
+    // The installation summary names the working pressure, which the 3.0
+    // configuration read leaves out.
+    return manager.Data().VersionCode != kVersion30 || manager.ReadByteParam(kWorkPressByteParam);
 }
 
 TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData &edited)
@@ -230,24 +98,36 @@ TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData
     TNorviData &image = manager.Data();
     const TNorviData before = image;
     CopyConfigurationFields(edited, image);
-    const TNorviData sent = image;
-    result.Write = WriteGenerationConfiguration(manager);
-    if (!result.Write.Ok) {
+    const TVerifiedWrite verified = WriteVerifiedConfiguration(manager);
+    result.Write = verified.Write;
+    result.Invalid = verified.Refused;
+    if (!verified.Refused.empty() || !verified.Write.Ok) {
         // The image keeps what the controller is known to hold, not the
         // edits it may not have taken; the page keeps the edits.
         CopyConfigurationFields(before, image);
         result.Outcome = TConfigWriteOutcome::Failed;
         return result;
     }
-    if (!ReadGenerationConfiguration(manager)) {
+    if (!verified.ReadBack) {
         result.Outcome = TConfigWriteOutcome::Failed;
         result.Write.Ok = false;
         result.Write.FailedStep = "ReadConfiguration";
         return result;
     }
-    result.DifferingFields = DifferingConfigurationFields(sent, image);
+    result.DifferingFields = verified.Differences;
     result.Outcome = result.DifferingFields.empty() ? TConfigWriteOutcome::Ok : TConfigWriteOutcome::Differing;
     return result;
+}
+
+TWriteResult WriteInjectorCorrectionsNow(TDataManager &manager, const std::array<uint8_t, kCylinders> &corrections)
+{
+    return WriteField(manager, &TNorviData::InjCorr, corrections, "WriteInjCorr", cmd::WriteInjCorr,
+                      [&manager] { return manager.WriteInjCorr(); });
+}
+
+bool AnyInjectorCorrection(const TNorviData &image)
+{
+    return std::any_of(image.InjCorr.begin(), image.InjCorr.end(), [](uint8_t c) { return c != 0; });
 }
 
 TWriteResult WriteMarkersNow(TDataManager &manager, uint16_t markers)

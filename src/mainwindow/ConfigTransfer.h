@@ -27,10 +27,15 @@ enum class TConfigWriteOutcome : uint8_t
     Differing // written, but the read-back differs (DifferingFields)
 };
 
+// The byte parameter that holds the nominal working pressure.
+inline constexpr uint8_t kWorkPressByteParam = 30;
+
 struct TConfigWriteResult
 {
     TConfigWriteOutcome Outcome = TConfigWriteOutcome::Refused;
     TWriteResult Write;
+    // Why nothing was sent: values the controller must not get (Failed).
+    std::vector<std::string> Invalid;
     // Names of the configuration fields the controller holds differently
     // from what was sent.
     std::vector<std::string> DifferingFields;
@@ -47,18 +52,19 @@ bool ConfigurationAccessible(const TDataManager &manager);
 // pages do not show stay as `image` has them.
 void CopyConfigurationFields(const TNorviData &edited, TNorviData &image);
 
-// The configuration fields the controller was sent (by the generation's
-// write, revision gates included) whose value in `readBack` differs from
-// `sent`, by field name.
-std::vector<std::string> DifferingConfigurationFields(const TNorviData &sent, const TNorviData &readBack);
-
-// The configuration of the generation into the live image; false when
-// refused or a read failed.
+// The configuration of the generation into the live image (on 3.0 with the
+// working pressure); false when refused or a read failed.
 bool ReadConfigurationNow(TDataManager &manager);
 
-// Copies the edited fields into the live image, writes the configuration
-// (stopping at the first step not acknowledged), reads it back and compares.
+// Copies the edited fields into the live image and writes them through the
+// verified write: checked first, stopped at the first step not
+// acknowledged, read back and compared field by field.
 TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData &edited);
+
+// The eight per-injector gas corrections (3.0 from revision D).
+TWriteResult WriteInjectorCorrectionsNow(TDataManager &manager, const std::array<uint8_t, kCylinders> &corrections);
+// Whether any per-injector correction of the image is not zero.
+bool AnyInjectorCorrection(const TNorviData &image);
 
 // The wizard markers (word parameter 14) alone.
 TWriteResult WriteMarkersNow(TDataManager &manager, uint16_t markers);

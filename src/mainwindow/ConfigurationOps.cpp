@@ -61,6 +61,12 @@ void TConfigurationOps::SetValve(bool on, TValveDone done)
               });
 }
 
+void TConfigurationOps::WriteInjectorCorrections(const std::array<uint8_t, kCylinders> &corrections, TStepDone done)
+{
+    Run<TWriteResult>([corrections](TDataManager &m) { return WriteInjectorCorrectionsNow(m, corrections); },
+                      std::move(done));
+}
+
 void TConfigurationOps::DetectInjectionSystem(TDetectDone done)
 {
     Run<TInjSystemDetection>([](TDataManager &m) { return DetectInjectionSystemNow(m); },

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <functional>
 
 namespace lumex {
@@ -37,6 +38,7 @@ public:
     void WriteMarkers(uint16_t markers, TStepDone done);
     void WriteInspection(uint16_t nextInspectionKm, uint8_t ratio, TStepDone done);
     void SetValve(bool on, TValveDone done = {});
+    void WriteInjectorCorrections(const std::array<uint8_t, kCylinders> &corrections, TStepDone done);
     void DetectInjectionSystem(TDetectDone done);
 
 private:

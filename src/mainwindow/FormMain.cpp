@@ -214,7 +214,7 @@ void TFormMain::BuildPages()
     pages_->addTab(configPage_, QStringLiteral("Konfiguracja (F3)"));
     configuratorPage_ = new QWidget(pages_);
     configuratorPage_->setObjectName("TbSConfigurator");
-    wizard_ = new TConfWizard(worker_, configuratorPage_);
+    wizard_ = new TConfWizard(worker_, modifiedFlag_, configuratorPage_);
     wizard_->ShowMessage = [this](QWidget *owner, const TUserMessage &m) {
         if (ShowMessage)
             ShowMessage(owner, m);

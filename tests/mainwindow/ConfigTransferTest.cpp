@@ -188,21 +188,47 @@ TEST(ConfigTransfer, InjectionSystemFromPhasesBeforeFAndFromTheInfoWordAfter)
     }
 }
 
-TEST(ConfigTransfer, VerificationComparesOnlyWhatTheRevisionSends)
+TEST(ConfigTransfer, ValuesTheControllerMustNotGetAreRefusedWithoutAFrame)
 {
-    TNorviData sent;
-    sent.VersionCode = 0x30;
-    sent.SoftwareLetter = "B";
-    TNorviData back = sent;
-    back.MinGasInjectionTime = 900; // sent from G only
-    back.RPMWireNotConnect = 1;     // B 37 reads as 1 before C
-    back.RPM = 0xC000;              // the upper bits are not the speed
-    EXPECT_TRUE(DifferingConfigurationFields(sent, back).empty());
-    back.T = 77;
-    EXPECT_EQ(DifferingConfigurationFields(sent, back), std::vector<std::string>{"T"});
-
-    sent.SoftwareLetter = back.SoftwareLetter = "G";
-    const auto differing = DifferingConfigurationFields(sent, back);
-    EXPECT_EQ(differing, (std::vector<std::string>{"RPMWireNotConnect", "T", "MinGasInjectionTime"}));
+    SimLink s(SimSetup::Controller(0x30, 'G'));
+    Connect(s);
+    const TNorviData before = s.Data();
+    TNorviData edited = Edited(s.Data());
+    edited.InjSW = 0; // no channel mask for it
+    s.Sync();
+    s.ClearTrace();
+    const TConfigWriteResult r = WriteConfigurationNow(s.Manager(), edited);
+    s.Sync();
+    EXPECT_EQ(r.Outcome, TConfigWriteOutcome::Failed);
+    EXPECT_EQ(r.Write.Refusal, TWriteRefusal::InvalidValue);
+    ASSERT_FALSE(r.Invalid.empty());
+    EXPECT_TRUE(s.Requests().empty());
+    // The image still holds what the controller holds.
+    EXPECT_EQ(s.Data().T, before.T);
+    EXPECT_EQ(s.Data().Power, before.Power);
     EXPECT_EQ(PhaseWordText(0x4321), "Inj= 1, 2, 3, 4");
+}
+
+TEST(ConfigTransfer, WorkingPressureIsReadAndInjectorCorrectionsAreWritten)
+{
+    SimLink s(SimSetup::Controller(0x30, 'G'));
+    Connect(s);
+    ASSERT_TRUE(s.Manager().WriteByteParam(kWorkPressByteParam, 132));
+    s.Data().WorkPress = 0;
+    ASSERT_TRUE(ReadConfigurationNow(s.Manager()));
+    EXPECT_EQ(s.Data().WorkPress, 132);
+    EXPECT_EQ(Model(s)->Store().injCorr, (std::array<int8_t, 8>{}));
+
+    std::array<uint8_t, kCylinders> corrections{};
+    corrections[2] = 5;
+    corrections[7] = 0xFB; // -5 %
+    ASSERT_TRUE(WriteInjectorCorrectionsNow(s.Manager(), corrections).Ok);
+    EXPECT_TRUE(AnyInjectorCorrection(s.Data()));
+    s.Data().InjCorr.fill(9);
+    ASSERT_TRUE(s.Manager().ReadInjCorr());
+    EXPECT_EQ(s.Data().InjCorr, corrections);
+    EXPECT_EQ(Model(s)->Store().injCorr[7], -5);
+    ASSERT_TRUE(WriteInjectorCorrectionsNow(s.Manager(), {}).Ok);
+    ASSERT_TRUE(s.Manager().ReadInjCorr());
+    EXPECT_FALSE(AnyInjectorCorrection(s.Data()));
 }

@@ -14,16 +14,19 @@
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
 #include "sim/controller/ControllerModel.h"
+#include "widgets/PictureView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -573,4 +576,225 @@ TEST(ConfWizard, FailedWriteKeepsThePageModifiedAndIsReported)
     EXPECT_EQ(power->text(), "99");
     ASSERT_FALSE(w.Program.Messages().empty());
     EXPECT_EQ(w.Program.Messages().back().Kind, TMessageKind::Warning);
+}
+
+namespace {
+
+// Chooses the entry carrying `raw` as the installer does.
+void Choose(QComboBox *list, unsigned raw)
+{
+    const int index = list->findData(raw);
+    ASSERT_GE(index, 0) << list->objectName().toStdString() << " has no " << raw;
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+bool OnGasElements(TWizardRun &w)
+{
+    if (!w.Open())
+        return false;
+    w.Button("BtnConfWizNext")->click();
+    return WaitUntil([&] { return w.Wizard().CurrentPage() == TWizardPage::GasElements; }) && w.Idle();
+}
+
+} // namespace
+
+TEST(ConfWizard, OneModifiedFlagColoursBothConfigurationPages)
+{
+    TWizardRun w;
+    ASSERT_TRUE(w.Open());
+    TModifiedFlag &flag = w.Program.Window().ModifiedFlag();
+    auto *legacyWrite = w.Program.Find<QPushButton>("BtBKnfWriteConfiguration");
+    ASSERT_FALSE(flag.IsModified());
+    auto *power = w.Program.Find<QLineEdit>("EdtConfPower");
+    power->setText("101");
+    emit power->textEdited("101");
+    // The wizard's edit is the window's modified state.
+    EXPECT_TRUE(flag.IsModified());
+    EXPECT_FALSE(legacyWrite->styleSheet().isEmpty());
+
+    flag.SetModified(false);
+    EXPECT_FALSE(w.Red("BtnConfWriteConfig"));
+    EXPECT_TRUE(legacyWrite->styleSheet().isEmpty());
+    // A change on the other page colours the wizard's buttons.
+    flag.SetModified(true);
+    EXPECT_TRUE(w.Red("BtnConfWriteConfig"));
+    EXPECT_TRUE(w.Red("BtnConfWizNext"));
+    EXPECT_TRUE(w.Wizard().Modified());
+}
+
+TEST(ConfWizard, PressureSensorChoiceDrivesTheDependentBoxesAndTheAdaptationTab)
+{
+    TWizardRun w;
+    std::vector<bool> adaptation;
+    w.Wizard().OnModelAdaptationShown = [&](bool shown) { adaptation.push_back(shown); };
+    ASSERT_TRUE(OnGasElements(w));
+    auto *sensor = w.Program.Find<QComboBox>("CmBConfPressureSensor");
+    auto *inFlow = w.Program.Find<QCheckBox>("ChBConfSensInFlow");
+    auto *noWire = w.Program.Find<QCheckBox>("ChBConfRPMWireNotConnect");
+    auto *info = w.Program.Find<QLabel>("LblConfPSTInfo");
+
+    Choose(sensor, 3); // PS-CCT3: the gas temperature sensor sits in the flow
+    EXPECT_TRUE(inFlow->isChecked());
+    noWire->click();
+    ASSERT_TRUE(noWire->isChecked());
+    // Without the RPM wire the speed comes from the petrol injectors.
+    auto *source = w.Program.Find<QComboBox>("CmBConfRPMSourceType");
+    EXPECT_FALSE(source->isEnabled());
+    EXPECT_EQ(source->currentData().toInt(), 0);
+
+    Choose(sensor, 1); // PS-CC1
+    EXPECT_FALSE(inFlow->isChecked());
+    EXPECT_FALSE(noWire->isChecked());
+    EXPECT_FALSE(noWire->isEnabled());
+    EXPECT_TRUE(source->isEnabled());
+    EXPECT_FALSE(w.Wizard().ModelAdaptationShown());
+    EXPECT_TRUE(info->text().endsWith(" PS-CC1")) << info->text().toStdString();
+    EXPECT_TRUE(w.Wizard().Modified());
+
+    Choose(sensor, 2);
+    EXPECT_FALSE(inFlow->isChecked());
+    EXPECT_TRUE(noWire->isEnabled());
+    EXPECT_TRUE(w.Wizard().ModelAdaptationShown());
+    EXPECT_EQ(adaptation, (std::vector<bool>{false, true}));
+
+    // The summary of the next page names what was chosen, with the working pressure.
+    w.Answer = TAnswer::Yes;
+    w.Button("BtnConfWizNext")->click();
+    ASSERT_TRUE(WaitUntil([&] { return w.Wizard().CurrentPage() == TWizardPage::Switching; }));
+    ASSERT_TRUE(w.Idle());
+    const QString memo = w.Program.Find<QPlainTextEdit>("MemConfSwitchDetails")->toPlainText();
+    EXPECT_TRUE(memo.contains("PS-CC2")) << memo.toStdString();
+    const QString pressure = w.Program.Find<QComboBox>("CmBConfWorkPressure")->currentText();
+    ASSERT_FALSE(pressure.isEmpty());
+    EXPECT_TRUE(memo.contains(pressure)) << memo.toStdString();
+    EXPECT_EQ(w.Model()->Store().byteParams[32] & 1, 0); // sensor not in the flow
+}
+
+TEST(ConfWizard, InstallationListsFollowTheProductAndTheInjectorType)
+{
+    TWizardRun w;
+    ASSERT_TRUE(OnGasElements(w));
+    auto *injectors = w.Program.Find<QComboBox>("CmBConfGasInjType");
+    w.Wizard().SetOfferedCodes({8, 0, 5}, {3, 1});
+    ASSERT_EQ(injectors->count(), 3);
+    EXPECT_EQ(injectors->itemData(0).toInt(), 8);
+    EXPECT_EQ(injectors->itemText(1), "MATRIX (5ohms)");
+    auto *sensors = w.Program.Find<QComboBox>("CmBConfPressureSensor");
+    ASSERT_EQ(sensors->count(), 2);
+    EXPECT_EQ(sensors->itemText(0), "PS-CCT3");
+
+    // A level sensor type shows its (not yet working) settings button.
+    auto *level = w.Program.Find<QPushButton>("BtnConfLevSensConfig");
+    Choose(w.Program.Find<QComboBox>("CmBConfLevelSensor"), 1);
+    EXPECT_FALSE(level->isHidden());
+    EXPECT_FALSE(level->isEnabled());
+    EXPECT_FALSE(level->toolTip().isEmpty());
+
+    // The photo follows the list last used; a missing picture is an empty frame.
+    auto *photo = w.Program.Find<TPictureView>("PnlConfComponentPhoto");
+    Choose(injectors, 8);
+    const bool havePicture = fs::exists(fs::path(TLM::DefaultResourceFolder()) / "__gas_injector.jpg");
+    EXPECT_EQ(photo->HasPicture(), havePicture);
+    EXPECT_EQ(w.Program.Find<QLabel>("LblConfInjModelOffset")->text(), "(2,5)");
+    Choose(injectors, 0);
+    EXPECT_EQ(w.Program.Find<QLabel>("LblConfInjModelOffset")->text(), "(1,0)");
+}
+
+TEST(ConfWizard, NewInjectorTypeOffersToResetTheInjectorCorrections)
+{
+    TWizardRun w;
+    ASSERT_TRUE(OnGasElements(w));
+    TControllerLink &link = Link();
+    ASSERT_TRUE(w.Program.Window().Worker().Call([&] {
+        link.Manager.Data().InjCorr = {0, 0, 4, 0, 0, 0, 0, 0xFE};
+        ASSERT_TRUE(link.Manager.WriteInjCorr());
+    }));
+    w.Button("BtnConfReadConfig")->click();
+    ASSERT_TRUE(w.Idle());
+    auto *injectors = w.Program.Find<QComboBox>("CmBConfGasInjType");
+    ASSERT_GE(injectors->count(), 3);
+    const auto entry = [&](int steps) {
+        return injectors->itemData((injectors->currentIndex() + steps) % injectors->count()).toUInt();
+    };
+    const unsigned other = entry(1), third = entry(2);
+
+    w.Questions.clear();
+    w.Answer = TAnswer::No;
+    Choose(injectors, other);
+    ASSERT_EQ(w.Questions.size(), 1u);
+    EXPECT_FALSE(w.Questions[0].WithCancel);
+    EXPECT_EQ(w.Questions[0].Caption, MessageTextInForce("strQCaptInjEraseCorrect"));
+    EXPECT_EQ(w.Questions[0].Text, MessageTextInForce("strQuestInjEraseCorrect"));
+    ASSERT_TRUE(w.Idle());
+    EXPECT_EQ(w.Model()->Store().injCorr[2], 4);
+
+    w.Answer = TAnswer::Yes;
+    Choose(injectors, third);
+    ASSERT_TRUE(w.Idle());
+    EXPECT_EQ(w.Model()->Store().injCorr, (std::array<int8_t, 8>{}));
+    // Zeroed: the next change has nothing to ask.
+    w.Questions.clear();
+    Choose(injectors, other);
+    EXPECT_TRUE(w.Questions.empty());
+}
+
+TEST(ConfWizard, IdleTbCaptureFillsTheEditOrExplainsWhyNot)
+{
+    TWizardRun w;
+    ASSERT_TRUE(OnGasElements(w));
+    auto *edit = w.Program.Find<QLineEdit>("EdtConfIdleHotTb");
+    const QString before = edit->text();
+    w.Sim.Control("engine idle");
+    w.Sim.Control("set petrol 935"); // 5 ms on every cylinder
+    w.Sim.Control("set tred 68");    // 49.8 °C: too cold
+    // The capture judges the reducer by the live readings the page polls.
+    const auto reducerRead = [&](uint8_t raw) {
+        return WaitUntil([&] { return w.Program.Window().LastSnapshot().Data.TredRaw == raw; });
+    };
+    ASSERT_TRUE(reducerRead(68));
+    const std::size_t messages = w.Program.Messages().size();
+    w.Button("BtnConfIdleHotTb")->click();
+    ASSERT_TRUE(WaitUntil([&] { return w.Wizard().Pending() == 0 && w.Program.Messages().size() > messages; }));
+    EXPECT_EQ(w.Program.Messages().back().Kind, TMessageKind::Critical);
+    EXPECT_EQ(edit->text(), before);
+    EXPECT_FALSE(w.Wizard().Modified());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    w.Sim.Control("set tred 67"); // 50.3 °C
+    ASSERT_TRUE(reducerRead(67));
+    w.Questions.clear();
+    w.Button("BtnConfIdleHotTb")->click();
+    ASSERT_TRUE(WaitUntil([&] { return w.Wizard().Pending() == 0 && edit->text() != before; }))
+        << edit->text().toStdString() << " asked " << w.Questions.size() << " messages " << w.Program.Messages().size()
+        << " " << (w.Program.Messages().empty() ? "" : w.Program.Messages().back().Text.toStdString());
+    ASSERT_EQ(w.Questions.size(), 1u);
+    EXPECT_EQ(edit->text(), "5,00");
+    EXPECT_TRUE(w.Wizard().Modified());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Written with the configuration.
+    w.Button("BtnConfWriteConfig")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Wizard().Modified(); }));
+    ASSERT_TRUE(w.Idle());
+    EXPECT_EQ(w.Model()->Store().wordParams[8], 935);
+}
+
+// The program closing while a write waits for the change-list question:
+// the device thread lets it go and the window closes without writing.
+TEST(ConfWizard, ClosingDuringAQuestionNeitherHangsNorWrites)
+{
+    TWizardRun w;
+    ASSERT_TRUE(w.Open());
+    const uint16_t power = w.Model()->Store().wordParams[6];
+    auto *edit = w.Program.Find<QLineEdit>("EdtConfPower");
+    edit->setText("123");
+    emit edit->textEdited("123");
+    w.Button("BtnConfWriteConfig")->click();
+    // The GUI thread does not pump: the question stays unanswered.
+    ASSERT_TRUE(testsupport::WaitFor([&] { return w.Wizard().QuestionsWaiting() == 1; }));
+    w.Program.Window().close();
+    EXPECT_FALSE(w.Program.Window().Worker().Running());
+    QApplication::processEvents();
+    EXPECT_TRUE(w.Questions.empty());
+    EXPECT_EQ(w.Model()->Store().wordParams[6], power);
 }
