@@ -1,13 +1,16 @@
 #include "controller/ConfigurationIO.h"
 
+#include "configuration/InjectorTable.h"
 #include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
+#include "controller/InjectorCharacteristics.h"
 #include "controller/ParamTables.h"
 #include "controller/Version.h"
 #include "controller/WriteSequence.h"
 
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 
 namespace lumex {
 
@@ -132,10 +135,22 @@ bool Read30(TDataManager &m)
     return r.Ok();
 }
 
+// The characteristic record of the configured gas injector, for the
+// injectors that have one; the controller takes it before the injector type.
+void WriteInjectorCharacteristic(TDataManager &m, TWriteSequence &s)
+{
+    const auto index = InjectorClassOf(m.Data().InjTypeName).Characteristic;
+    const auto record = index ? InjectorCharacteristicRecord(*index) : std::nullopt;
+    if (record)
+        s.Step("WriteInjectorParams", cmd::WriteInjectorParams,
+               [&m, &record] { return m.WriteInjectorParams(*record); });
+}
+
 void WriteLegacy(TDataManager &m, TWriteSequence &s)
 {
     const TNorviData &d = m.Data();
     s.Step("WriteBasicConfig", cmd::WriteBasicConfig, [&m] { return m.WriteBasicConfig(); });
+    WriteInjectorCharacteristic(m, s);
     for (uint8_t i : {2, 3, 4, 7, 16, 17, 23, 18, 21, 5, 20, 1})
         s.Byte(i);
     s.Word(7);

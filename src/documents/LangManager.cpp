@@ -126,7 +126,9 @@ bool TLM::LoadLanguage(const std::string &code)
 
     std::vector<std::string> messages;
     std::vector<std::string> hints;
+    TListItems lists;
     TLanguageWindow *window = nullptr;
+    TLanguageWindowId windowId{};
     for (std::size_t i = 1; i < file.Lines.size(); ++i) {
         const std::string &line = file.Lines[i];
         if (!line.empty() && line.front() == '[') {
@@ -134,8 +136,10 @@ bool TLM::LoadLanguage(const std::string &code)
             window = nullptr;
             if (auto id = WindowOfSection(section)) {
                 auto it = windows_.find(*id);
-                if (it != windows_.end())
+                if (it != windows_.end()) {
                     window = it->second;
+                    windowId = *id;
+                }
             }
             if (window) {
                 if (const std::string *captionLine = FindNamedLine(file.Lines, section)) {
@@ -149,14 +153,17 @@ bool TLM::LoadLanguage(const std::string &code)
         }
         if (window) {
             auto [name, value] = SplitNameValue(line);
-            if (!name.empty())
+            if (!name.empty()) {
+                NoteListItem(lists, windowId, std::string(name), ParseComponentValue(value));
                 ApplyComponentLine(*window, std::string(name), value, charset, hints);
+            }
         } else {
             messages.push_back(line);
         }
     }
     messageTexts_ = std::move(messages);
     hintExtensions_ = std::move(hints);
+    listItems_ = std::move(lists);
     languageCode_ = code;
     return true;
 }
@@ -168,6 +175,27 @@ void TLM::ApplyComponentLine(TLanguageWindow &window, const std::string &name, s
     if (parsed.HintExtension)
         hints.push_back(name + "=" + *parsed.HintExtension);
     window.ApplyComponentLine(name, parsed, charset);
+}
+
+void TLM::NoteListItem(TListItems &lists, TLanguageWindowId window, const std::string &name,
+                       const TComponentValue &value)
+{
+    TListKey key{window, name};
+    if (value.Kind == TComponentValue::TKind::Clear) {
+        lists[key].clear();
+        return;
+    }
+    // Only a list the language started with "^" collects items: a caption
+    // line of another control is not a list.
+    auto it = lists.find(key);
+    if (it != lists.end() && value.Kind == TComponentValue::TKind::Text && !value.Text.empty())
+        it->second.push_back(value.Text);
+}
+
+const std::vector<std::string> *TLM::ListItems(TLanguageWindowId window, std::string_view name) const
+{
+    const auto it = listItems_.find(TListKey{window, std::string(name)});
+    return it == listItems_.end() ? nullptr : &it->second;
 }
 
 void TLM::LoadCurrentLanguage()

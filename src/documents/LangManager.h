@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace lumex {
@@ -60,6 +61,12 @@ public:
     std::string HintExtension(std::string_view name) const;
     std::string TranslateEnglish(std::string_view english) const;
 
+    // The items a window section gave a list control: the lines after its
+    // "^" line, in order. Pages that fill a list from a value table take
+    // its texts from here. Nothing when the language gave the control no
+    // "^" line.
+    const std::vector<std::string> *ListItems(TLanguageWindowId window, std::string_view name) const;
+
     const std::vector<std::string> &MessageTexts() const { return messageTexts_; }
     const std::vector<std::string> &HintExtensions() const { return hintExtensions_; }
 
@@ -77,11 +84,17 @@ private:
     void ApplyComponentLine(TLanguageWindow &window, const std::string &name, std::string_view value, uint8_t charset,
                             std::vector<std::string> &hints);
 
+    using TListKey = std::pair<TLanguageWindowId, std::string>;
+    using TListItems = std::map<TListKey, std::vector<std::string>, std::less<>>;
+    static void NoteListItem(TListItems &lists, TLanguageWindowId window, const std::string &name,
+                             const TComponentValue &value);
+
     std::string resourceFolder_;
     std::string fileVersion_;
     std::string languageCode_ = "PL";
     std::vector<std::string> messageTexts_;
     std::vector<std::string> hintExtensions_;
+    TListItems listItems_;
     std::map<TLanguageWindowId, TLanguageWindow *> windows_;
     TCustom *catalogue_ = nullptr;
 };

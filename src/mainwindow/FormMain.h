@@ -27,6 +27,7 @@ namespace lumex {
 class TAppConfig;
 class TConfWizard;
 class TConfigurationOps;
+class TDeviceQuestion;
 class TFormConnectStatus;
 class TFrmSelectComPort;
 class TLegacyConfigPage;
@@ -122,6 +123,8 @@ private:
     // Leaving the modified page for `target`: false keeps the page.
     bool ConfirmLeavingConfigPage(QWidget *target);
     void InjectorTypeChosen(unsigned code);
+    // "Ustal": the idle hot Tb measured on the device thread.
+    void CaptureIdleHotTb();
 
     TStartOptions options_;
     TControllerLink &link_;
@@ -156,6 +159,9 @@ private:
     QPointer<TFrmSelectComPort> selectPort_;
     std::unique_ptr<TQtLanguageWindow> languageWindow_;
     std::unique_ptr<TConfigurationOps> configOps_;
+    // Questions of the page's device sequences; outlives no job (the
+    // destructor stops the worker first).
+    std::unique_ptr<TDeviceQuestion> deviceQuestion_;
     TModifiedFlag modifiedFlag_;
     QWidget *lastPage_ = nullptr;
     bool returningToPage_ = false;

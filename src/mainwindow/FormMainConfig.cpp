@@ -1,18 +1,25 @@
 // The main window's side of the 1.4/1.5 configuration page: the device work
 // its buttons ask for, through the configuration bridge, and the question
 // on leaving it modified.
+#include "configuration/IdleTbCapture.h"
+#include "controller/ControllerLink.h"
 #include "controller/Version.h"
 #include "documents/CustomParams.h"
 #include "documents/MessageKeys.h"
 #include "documents/ProductProfile.h"
 #include "mainwindow/ConfigurationOps.h"
+#include "mainwindow/DeviceQuestion.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/UiText.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QStatusBar>
 #include <QTabWidget>
+
+#include <chrono>
+#include <thread>
 
 namespace lumex {
 
@@ -21,6 +28,16 @@ namespace {
 std::string Text(std::string_view key, const QString &builtIn)
 {
     return UiText(key, builtIn).toStdString();
+}
+
+// The engine settles for this long; a worker that stops cuts it short.
+void SettleWait(const TDeviceWorker &worker, std::chrono::milliseconds time)
+{
+    constexpr std::chrono::milliseconds kSlice{50};
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (!worker.Stopping() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(kSlice, end - std::chrono::steady_clock::now()));
 }
 
 } // namespace
@@ -36,16 +53,11 @@ void TFormMain::BindConfigPage()
     modifiedFlag_.Subscribe([this](bool modified) { configPage_->SetModified(modified); });
     configPage_->OnRead = [this] { ReadConfigPage(true); };
     configPage_->OnWrite = [this] { WriteConfigPage({}); };
-    // The capture needs its questions answered from the device thread; until
-    // that is wired the button says it is not there yet.
-    if (auto *capture = configPage_->findChild<QWidget *>("BtnOdcSaveIdleHotTb")) {
-        capture->setEnabled(false);
-        capture->setToolTip(QStringLiteral("Pomiar czasu wtrysku na biegu jałowym nie jest jeszcze dostępny"));
-    }
-    if (auto *level = configPage_->findChild<QWidget *>("BtnKnfConfigLevelSensor")) {
-        level->setEnabled(false);
-        level->setToolTip(QStringLiteral("Konfiguracja czujnika poziomu nie jest jeszcze dostępna"));
-    }
+    deviceQuestion_ = std::make_unique<TDeviceQuestion>(
+        configPage_,
+        [this](QWidget *owner, const TQuestion &q) { return Ask ? Ask(owner, q) : AskQuestionBox(owner, q); },
+        &worker_);
+    configPage_->OnCaptureIdleHotTb = [this] { CaptureIdleHotTb(); };
     configPage_->OnInjectorTypeChosen = [this](unsigned code) { InjectorTypeChosen(code); };
     configPage_->OnDetectInjectionSystem = [this] {
         configOps_->DetectInjectionSystem([this](const TInjSystemDetection &found) {
@@ -158,6 +170,53 @@ void TFormMain::InjectorTypeChosen(unsigned)
              UiText(msg::strModelDefaultsUnavailable,
                     QStringLiteral("Wczytywanie domyślnego modelu nie jest jeszcze dostępne w tej wersji programu.")));
     }
+}
+
+void TFormMain::CaptureIdleHotTb()
+{
+    if (!last_.LinkUp)
+        return;
+    TDeviceWorker &worker = worker_;
+    TDeviceQuestion &question = *deviceQuestion_;
+    QPointer<TFormMain> self(this);
+    const std::string before = configPage_->IdleHotTbText().toStdString();
+    worker.Post([&worker, &question, self, before] {
+        TIdleTbCaptureIo io;
+        io.Ask = question.Asker();
+        io.ShowError = [self](const std::string &text) {
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, text] {
+                    if (self)
+                        self->Tell(TMessageKind::Critical, self->title_, QString::fromStdString(text));
+                },
+                Qt::QueuedConnection);
+        };
+        io.Wait = [&worker](std::chrono::milliseconds time) { SettleWait(worker, time); };
+        // The cursor belongs to the GUI thread; the application object takes
+        // the restore even when the window is gone by then.
+        io.BeginBusy = [] {
+            QMetaObject::invokeMethod(
+                qApp, [] { QApplication::setOverrideCursor(Qt::WaitCursor); }, Qt::QueuedConnection);
+        };
+        io.EndBusy = [] {
+            QMetaObject::invokeMethod(
+                qApp, [] { QApplication::restoreOverrideCursor(); }, Qt::QueuedConnection);
+        };
+        // The page writes reals with the decimal comma.
+        io.DecimalSeparator = ',';
+        std::string text = before;
+        lumex::CaptureIdleHotTb(worker.Link().Manager, text, io);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, text, before] {
+                if (!self || text == before)
+                    return;
+                // The value stays on the page and goes with the next write.
+                self->configPage_->SetIdleHotTbText(QString::fromStdString(text));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace lumex

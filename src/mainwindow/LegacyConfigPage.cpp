@@ -6,10 +6,12 @@
 #include "configuration/InjectionSystem.h"
 #include "configuration/InjectorTable.h"
 #include "configuration/LegacyPageRules.h"
+#include "configuration/ListTexts.h"
 #include "configuration/ValueLists.h"
 #include "controller/Conversions.h"
 #include "controller/ParamTables.h"
 #include "documents/MessageKeys.h"
+#include "documents/ui/WidgetLookup.h"
 #include "mainwindow/UiText.h"
 
 #include <QCheckBox>
@@ -38,14 +40,16 @@ struct TGroupInfo
     TLegacyGroup Group;
     const char *Name;
     const char *Caption;
+    int Column; // groups of a column are stacked
 };
 
 constexpr TGroupInfo kGroups[] = {
-    {TLegacyGroup::Engine, "GrBKnfEngine", "Silnik"},
-    {TLegacyGroup::Installation, "GrBKnfInstallation", "Instalacja"},
-    {TLegacyGroup::Switching, "GrBKnfSwitching", "Przełączanie"},
-    {TLegacyGroup::Options, "GrBKnfOptions", "Opcje"},
+    {TLegacyGroup::Engine, "GrBKnfEngine", "Silnik", 0},
+    {TLegacyGroup::Installation, "GrBKnfInstallation", "Instalacja", 1},
+    {TLegacyGroup::Switching, "GrBKnfSwitching", "Przełączanie", 1},
+    {TLegacyGroup::Options, "GrBKnfOptions", "Opcje", 0},
 };
+constexpr int kColumns = 2;
 
 // The page's controls that the dependency rules know, by their rule names.
 struct TDependent
@@ -174,6 +178,11 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
 {
     auto *widget = new QWidget(subPages_);
     auto *columns = new QHBoxLayout(widget);
+    QVBoxLayout *stacks[kColumns];
+    for (QVBoxLayout *&stack : stacks) {
+        stack = new QVBoxLayout;
+        columns->addLayout(stack);
+    }
     for (const TGroupInfo &g : kGroups) {
         const auto controls = LegacyPageControls();
         const bool used = std::any_of(controls.begin(), controls.end(), [&](const TLegacyControl &c) {
@@ -200,8 +209,12 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             switch (c.Kind) {
             case TLegacyControlKind::List: {
                 auto *combo = new QComboBox(box);
-                combo->setMinimumContentsLength(11);
-                combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+                // The page fills the items with their raw values; the
+                // language gives only their texts (ListEntryTexts).
+                combo->setProperty(PageFilledListProperty, true);
+                // Wide enough for the longest entry of the language in force.
+                combo->setMinimumContentsLength(6);
+                combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
                 connect(combo, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { Changed(); });
                 control = combo;
                 break;
@@ -246,6 +259,9 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             } else if (name == "CmBKnfReserveType") {
                 levelSensor_ = new QPushButton(QStringLiteral("Konfiguruj"), box);
                 levelSensor_->setObjectName("BtnKnfConfigLevelSensor");
+                // Shown by the rules; usable once its settings dialog exists.
+                levelSensor_->setEnabled(false);
+                levelSensor_->setToolTip(QStringLiteral("Ustawienia czujnika poziomu gazu nie są jeszcze dostępne"));
                 extra = levelSensor_;
             }
             if (c.Kind == TLegacyControlKind::Check) {
@@ -263,9 +279,15 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             ++row;
         }
         grid->setRowStretch(row, 1);
-        grid->setColumnStretch(1, 1);
-        columns->addWidget(box, 1);
+        // Controls keep their own width; the room left stays on the right.
+        grid->setColumnStretch(3, 1);
+        stacks[g.Column]->addWidget(box);
     }
+    // Each group as wide as its longest line: the long list entries of some
+    // languages must not be cut by an even split of the width.
+    for (QVBoxLayout *stack : stacks)
+        stack->addStretch(1);
+    columns->addStretch(1);
     return widget;
 }
 
@@ -307,6 +329,7 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
     std::vector<int> counts;
     if (*listId == TValueListId::InjectorCount)
         counts = OfferedInjectorCounts(data.InjHW);
+    const std::vector<std::string> texts = ListEntryTexts(*listId, box->objectName().toStdString());
     for (std::size_t i = 0; i < list.entries.size(); ++i) {
         const unsigned raw = list.raws[i];
         if (offered && std::find(offered->begin(), offered->end(), static_cast<int>(raw)) == offered->end())
@@ -316,9 +339,12 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
             if (std::find(counts.begin(), counts.end(), n) == counts.end())
                 continue;
         }
-        box->addItem(QString::fromUtf8(list.entries[i].c_str()), raw);
+        box->addItem(QString::fromUtf8(texts[i].c_str()), raw);
     }
-    box->setCurrentIndex(box->findData(ShownRaw(field, data)));
+    // The list's own matching: a switch speed compares on its low 14 bits
+    // only, so 400 rpm (56100) is found in the 6948 the controller gives back.
+    const auto index = IndexOfRaw(*listId, ShownRaw(field, data));
+    box->setCurrentIndex(index ? box->findData(static_cast<unsigned>(list.raws[*index])) : -1);
 }
 
 void TLegacyConfigPage::Fill(const TNorviData &data)
@@ -445,6 +471,19 @@ void TLegacyConfigPage::RefreshSuggestions()
 
 void TLegacyConfigPage::Retranslate()
 {
+    // The lists take the texts of the language in force; what is chosen,
+    // and whether the page was modified, stays.
+    const bool was = filling_;
+    filling_ = true;
+    for (const TLegacyControl &c : LegacyPageControls()) {
+        QComboBox *box = Combo(c.Control);
+        if (!box)
+            continue;
+        const QVariant chosen = box->currentIndex() >= 0 ? box->currentData() : QVariant();
+        FillList(box, c.Field, shown_);
+        box->setCurrentIndex(chosen.isValid() ? box->findData(chosen) : -1);
+    }
+    filling_ = was;
     RefreshSuggestions();
 }
 

@@ -161,6 +161,52 @@ TEST_F(LangManagerTest, WindowSectionsApplyToExistingWindowsOnly)
     lm.DetachWindow(TLanguageWindowId::MainWindow, &main);
 }
 
+TEST_F(LangManagerTest, KeepsTheItemsOfListsStartedWithACaret)
+{
+    WriteLanguageFile(folder.Path(), "DE",
+                      "FileVersion=3.0.5.1\n"
+                      "[FormMain]\n"
+                      "CmBFuel=^\n"
+                      "CmBFuel=Flüssiggas\n"
+                      "CmBFuel=|a hint is no item\n"
+                      "CmBFuel=\n"
+                      "CmBFuel=Erdgas\n"
+                      "LblFuel=Kraftstoff\n"
+                      "CmBRestarted=^\n"
+                      "CmBRestarted=Alt\n"
+                      "CmBRestarted=^\n"
+                      "CmBRestarted=Neu\n"
+                      "[FormInjTest]\n"
+                      "CmBFuel=^\n"
+                      "CmBFuel=Anderes Fenster\n");
+    TRecordingWindow main({"CmBFuel"});
+    TRecordingWindow injTest({});
+    lm.AttachWindow(TLanguageWindowId::MainWindow, &main);
+    lm.AttachWindow(TLanguageWindowId::InjectorTest, &injTest);
+    ASSERT_TRUE(lm.LoadLanguage("DE"));
+    const auto *fuel = lm.ListItems(TLanguageWindowId::MainWindow, "CmBFuel");
+    ASSERT_NE(fuel, nullptr);
+    EXPECT_EQ(*fuel, (std::vector<std::string>{"Flüssiggas", "Erdgas"}));
+    // The lines still reach the window as before.
+    EXPECT_EQ(main.Applied.size(), 5u);
+    // A caption line starts no list; a second "^" starts the list again;
+    // each window section keeps its own lists.
+    EXPECT_EQ(lm.ListItems(TLanguageWindowId::MainWindow, "LblFuel"), nullptr);
+    EXPECT_EQ(*lm.ListItems(TLanguageWindowId::MainWindow, "CmBRestarted"), std::vector<std::string>{"Neu"});
+    EXPECT_EQ(*lm.ListItems(TLanguageWindowId::InjectorTest, "CmBFuel"), std::vector<std::string>{"Anderes Fenster"});
+
+    // A file that fails to load leaves the lists of the language in force;
+    // a good one without lists drops them.
+    WriteLanguageFile(folder.Path(), "CZ", "FileVersion=3.0.4.0\n");
+    EXPECT_FALSE(lm.LoadLanguage("CZ"));
+    EXPECT_NE(lm.ListItems(TLanguageWindowId::MainWindow, "CmBFuel"), nullptr);
+    WriteLanguageFile(folder.Path(), "EN", "FileVersion=3.0.5.1\n[FormMain]\nLblFuel=Fuel\n");
+    ASSERT_TRUE(lm.LoadLanguage("EN"));
+    EXPECT_EQ(lm.ListItems(TLanguageWindowId::MainWindow, "CmBFuel"), nullptr);
+    lm.DetachWindow(TLanguageWindowId::InjectorTest, &injTest);
+    lm.DetachWindow(TLanguageWindowId::MainWindow, &main);
+}
+
 TEST_F(LangManagerTest, SectionNamesCompareExactly)
 {
     WriteLanguageFile(folder.Path(), "EN", "FileVersion=3.0.5.1\n[formmain]\nBtnOne=One\n[FormMultiOBD]\nBtnObd=Obd\n");

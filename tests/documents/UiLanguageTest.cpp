@@ -198,6 +198,31 @@ TEST_F(LanguageWindowTest, AppliesCaptionsHintsItemsAndMemoLines)
     EXPECT_FALSE(memo->property(CharsetProperty).isValid()) << "memos keep their font";
 }
 
+TEST_F(LanguageWindowTest, AListItsPageFillsKeepsItsItemsAndValues)
+{
+    combo->clear();
+    combo->addItem("Benzyna", 0);
+    combo->addItem("Gaz", 1);
+    combo->setCurrentIndex(1);
+    combo->setProperty(PageFilledListProperty, true);
+    WriteLanguageFile(folder.Path(), "CZ",
+                      "FileVersion=3.0.5.1\n"
+                      "[FormMain]\n"
+                      "CmBKnfFuel=^\n"
+                      "CmBKnfFuel=Benzín\n"
+                      "CmBKnfFuel=Plyn\n"
+                      "CmBKnfFuel=|Palivo vozu\n");
+    TQtLanguageWindow main(lm, TLanguageWindowId::MainWindow, &window);
+    ASSERT_TRUE(lm.LoadLanguage("CZ"));
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(1), "Gaz");
+    EXPECT_EQ(combo->itemData(1).toInt(), 1);
+    EXPECT_EQ(combo->currentIndex(), 1);
+    // The page finds the texts with the manager; the hint still applies.
+    EXPECT_EQ(*lm.ListItems(TLanguageWindowId::MainWindow, "CmBKnfFuel"), (std::vector<std::string>{"Benzín", "Plyn"}));
+    EXPECT_EQ(combo->toolTip(), "Palivo vozu");
+}
+
 TEST_F(LanguageWindowTest, SectionsOfWindowsCreatedLaterApplyOnTheNextLoad)
 {
     WriteLanguageFile(folder.Path(), "DE", "FileVersion=3.0.5.1\n[FormInjTest]\nBtnKnfWrite=Schreiben\n");

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,6 +122,15 @@ public:
         ASSERT_GE(index, 0) << list << " has no " << text.toStdString();
         box->setCurrentIndex(index);
     }
+    // By the raw value the entry carries, whatever language shows it.
+    void ChooseRaw(const char *list, unsigned raw)
+    {
+        auto *box = Find<QComboBox>(list);
+        const int index = box->findData(raw);
+        ASSERT_GE(index, 0) << list << " has no entry for " << raw;
+        box->setCurrentIndex(index);
+    }
+    QVariant ListRaw(const char *name) { return Find<QComboBox>(name)->currentData(); }
     bool WriteIsRed() { return Find<QPushButton>("BtBKnfWriteConfiguration")->styleSheet().contains("background"); }
     // The simulator's stored state.
     nlohmann::json Stored() { return nlohmann::json::parse(sim_.Control("dump")); }
@@ -170,6 +180,8 @@ TEST(LegacyConfigPage, FillsFromA14AndLeavesOutWhatOnly15Has)
     EXPECT_EQ(p.ListText("CmBKnfInjType"), "MATRIX (5ohms)");
     EXPECT_EQ(p.ListText("CmBKnfNozzle"), "2,1");
     EXPECT_EQ(p.ListText("CmBKnfNomTred"), "35");
+    // 400 rpm is stored as 56100, which the controller gives back in 14 bits.
+    EXPECT_EQ(p.ListText("CmBKnfNomRPM"), "400");
     EXPECT_EQ(p.ListText("CmBKnfLowPT"), "0,5");
     EXPECT_EQ(p.ListText("CmBKnfLowPD"), "0,4");
     EXPECT_EQ(p.ListText("CmBKnfReserveType"), "ORVEX PW");
@@ -229,10 +241,10 @@ TEST(LegacyConfigPage, AnEditWrittenIsWhatTheControllerHolds)
     p.Find<QCheckBox>("ChBKnfAlWorkOnGas")->setChecked(true);
     // The RPM wire box forces the RPM signal to the petrol injectors and
     // takes the choice away.
-    p.Choose("CmBKnfRPMSourceType", "RPM");
+    p.ChooseRaw("CmBKnfRPMSourceType", 1);
     p.Find<QCheckBox>("ChBKnfRPMWireNotConnect")->setChecked(true);
     EXPECT_FALSE(p.Shown("CmBKnfRPMSourceType"));
-    EXPECT_EQ(p.ListText("CmBKnfRPMSourceType"), "Wtryskiwacze benzynowe");
+    EXPECT_EQ(p.ListRaw("CmBKnfRPMSourceType"), QVariant(0u));
 
     p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
     ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
@@ -336,4 +348,169 @@ TEST(LegacyConfigPage, LeavingItModifiedAsks)
     ASSERT_TRUE(p.WaitForTicks(2));
     EXPECT_EQ(p.Stored()["Power"], 81);
     EXPECT_EQ(p.questions_.size(), 4u);
+}
+
+namespace {
+
+// The simulated engine idles warm (reducer at `tredRaw`) with the petrol
+// times 2,34 2,38 2,41 and 2,45 ms on its four cylinders.
+void IdleWith(SimHarness &sim, unsigned tredRaw)
+{
+    sim.Control("engine idle");
+    sim.Control("set tred " + std::to_string(tredRaw));
+    const unsigned ticks[] = {438, 445, 451, 458};
+    for (unsigned cyl = 1; cyl <= 4; ++cyl)
+        sim.Control("set petrol " + std::to_string(cyl) + " " + std::to_string(ticks[cyl - 1]));
+}
+
+constexpr unsigned kTredWarm = 50; // 60,5 °C
+constexpr unsigned kTredCold = 68; // 49,8 °C
+
+bool SentWorkType5(const SimHarness &sim)
+{
+    for (const auto &f : sim.Trace()) {
+        if (f.IsRequest() && f.bytes.size() > 2 && f.bytes[1] == cmd::SetWorkType && f.bytes[2] == 5)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(LegacyConfigPage, CaptureTakesTheIdleTimeIntoTheEditAndTheNextWrite)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    IdleWith(sim, kTredWarm);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    ASSERT_NE(p.EditText("EdtKnfIdleHotTb"), "2,30");
+    auto *capture = p.Find<QPushButton>("BtnOdcSaveIdleHotTb");
+    ASSERT_TRUE(capture->isEnabled());
+
+    sim.ClearTrace();
+    p.answers_ = {TAnswer::Yes};
+    capture->click();
+    // The average 2,3957 ms is cut to tenths: 2,3 ms, 430 ticks.
+    ASSERT_TRUE(WaitUntil([&] { return p.EditText("EdtKnfIdleHotTb") == "2,30"; }));
+    ASSERT_EQ(p.questions_.size(), 1u);
+    EXPECT_FALSE(p.questions_[0].WithCancel);
+    EXPECT_TRUE(SentWorkType5(sim));
+    EXPECT_TRUE(p.Page().Modified());
+    EXPECT_TRUE(p.messages_.empty());
+    EXPECT_TRUE(WaitUntil([] { return QApplication::overrideCursor() == nullptr; }));
+
+    // Nothing reached the controller yet; the write takes it.
+    EXPECT_NE(p.Stored()["IdleHotTb"], 430);
+    p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
+    EXPECT_EQ(p.Stored()["IdleHotTb"], 430);
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), "2,30");
+}
+
+TEST(LegacyConfigPage, CaptureRefusedOrDeclinedLeavesThePageAlone)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    const QString kept = p.EditText("EdtKnfIdleHotTb");
+    auto *capture = p.Find<QPushButton>("BtnOdcSaveIdleHotTb");
+
+    // A reducer below 50 °C: the error, and nothing taken.
+    IdleWith(sim, kTredCold);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    p.answers_ = {TAnswer::Yes};
+    capture->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.messages_.size() == 1; }));
+    EXPECT_EQ(p.messages_[0].Kind, TMessageKind::Critical);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+    EXPECT_FALSE(p.Page().Modified());
+    EXPECT_TRUE(WaitUntil([] { return QApplication::overrideCursor() == nullptr; }));
+
+    // Warm, but the installer says No.
+    IdleWith(sim, kTredWarm);
+    ASSERT_TRUE(p.WaitForTicks(2));
+    p.answers_ = {TAnswer::No};
+    capture->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.questions_.size() == 2; }));
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+    EXPECT_FALSE(p.Page().Modified());
+    EXPECT_EQ(p.messages_.size(), 1u);
+    EXPECT_TRUE(WaitUntil([] { return QApplication::overrideCursor() == nullptr; }));
+
+    // Locked: nothing is asked or sent.
+    sim.Control("lock 0F");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    sim.ClearTrace();
+    capture->click();
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(p.questions_.size(), 2u);
+    EXPECT_FALSE(SentWorkType5(sim));
+    EXPECT_EQ(p.EditText("EdtKnfIdleHotTb"), kept);
+}
+
+TEST(LegacyConfigPage, TextsAndListEntriesFollowTheLanguage)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    // The program starts in Czech.
+    EXPECT_EQ(p.Find<QGroupBox>("GrBKnfEngine")->title(), "Motor");
+    EXPECT_EQ(p.Find<QLabel>("LblKnfFuel")->text(), "Palivo");
+    EXPECT_EQ(p.Find<QCheckBox>("ChBKnfRPMWireNotConnect")->text(), QString::fromUtf8("Vodič otáček nepřipojen"));
+    auto *source = p.Find<QComboBox>("CmBKnfRPMSourceType");
+    ASSERT_EQ(source->count(), 2);
+    EXPECT_EQ(source->itemText(0), QString::fromUtf8("Benzínové vstřikovače"));
+    EXPECT_EQ(p.Find<QComboBox>("CmBKnfInjSystemType")->itemText(1), QString::fromUtf8("SEKVENČNÍ"));
+
+    // Another language: the same entries chosen, the edits kept.
+    p.ChooseRaw("CmBKnfRPMSourceType", 1);
+    p.ChooseRaw("CmBKnfReserveType", 0);
+    p.Type("EdtKnfPower", "91");
+    p.Window().SetLanguage("EN", false);
+    EXPECT_EQ(p.Find<QLabel>("LblKnfFuel")->text(), "Fuel");
+    EXPECT_EQ(p.Find<QTabWidget>("PgCKnf")->tabText(1), "Advanced");
+    EXPECT_EQ(source->itemText(0), "Petrol injectors");
+    EXPECT_EQ(p.ListRaw("CmBKnfRPMSourceType"), QVariant(1u));
+    EXPECT_EQ(p.ListText("CmBKnfRPMSourceType"), "RPM wire");
+    EXPECT_EQ(p.ListText("CmBKnfReserveType"), "Reserve switch");
+    EXPECT_EQ(p.EditText("EdtKnfPower"), "91");
+    EXPECT_TRUE(p.Page().Modified());
+    // Lists the language leaves alone keep their own texts and values.
+    EXPECT_EQ(p.ListText("CmBKnfInjType"), "MATRIX (5ohms)");
+    EXPECT_EQ(p.Find<QComboBox>("CmBKnfNomTred")->count(), 11);
+
+    // What the installer chose is what is written.
+    p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !p.Page().Modified(); }));
+    const auto stored = p.Stored();
+    EXPECT_EQ(stored["RPMSourceType"], 1);
+    EXPECT_EQ(stored["ReserveType"], 0);
+    EXPECT_EQ(stored["Power"], 91);
+    EXPECT_TRUE(p.messages_.empty());
+}
+
+TEST(LegacyConfigPage, LevelSensorButtonShownForASensorButNotYetUsable)
+{
+    SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    auto *button = p.Find<QPushButton>("BtnKnfConfigLevelSensor");
+    EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor"));
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_FALSE(button->toolTip().isEmpty());
+    // The reserve switch has no settings.
+    p.ChooseRaw("CmBKnfReserveType", 0);
+    EXPECT_FALSE(p.Shown("BtnKnfConfigLevelSensor"));
+    for (unsigned type : {1u, 2u, 3u}) {
+        p.ChooseRaw("CmBKnfReserveType", type);
+        EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor")) << type;
+        EXPECT_FALSE(button->isEnabled()) << type;
+    }
 }

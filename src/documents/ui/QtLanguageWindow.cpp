@@ -90,6 +90,8 @@ void SetText(QObject *component, const TComponentValue &value)
         return;
     }
     if (auto *combo = qobject_cast<QComboBox *>(component)) {
+        if (combo->property(PageFilledListProperty).toBool())
+            return;
         if (clear)
             combo->clear();
         else if (!text.isEmpty())

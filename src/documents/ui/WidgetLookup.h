@@ -14,5 +14,9 @@ QObject *FindComponent(QObject *window, const QString &name);
 // The property that carries a control's font character set (Qt renders
 // Unicode, so it only records what the language asked for).
 inline constexpr char CharsetProperty[] = "lumexCharset";
+// Set (true) on a combo box whose page fills it from a value table: its
+// item lines are kept by the language manager (TLM::ListItems) for the page
+// instead of replacing the items, which carry the raw values.
+inline constexpr char PageFilledListProperty[] = "lumexPageFilledList";
 
 } // namespace lumex
