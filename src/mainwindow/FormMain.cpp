@@ -422,7 +422,8 @@ bool TFormMain::ShowPage(const QString &name)
 {
     // A wizard page by its tab name ("TbSConfVerify") or short name ("Verify").
     if (name.startsWith("TbSConf", Qt::CaseInsensitive) && name.size() > 7 &&
-        name.compare("TbSConfigurator", Qt::CaseInsensitive) != 0)
+        name.compare("TbSConfigurator", Qt::CaseInsensitive) != 0 &&
+        name.compare("TbSConfig", Qt::CaseInsensitive) != 0)
         return ShowWizardPage(name);
     if (ShowWizardPage("TbSConf" + name))
         return true;

@@ -292,6 +292,12 @@ TEST(Pages, MenuKeysAndShowPageMoveThePolledPage)
     EXPECT_EQ(p.PolledPage(), TPage::Diagnostic);
     EXPECT_FALSE(p.Window().ShowPage("nowhere"));
     EXPECT_EQ(pages->currentWidget()->objectName(), "TbSDiagnostic");
+    // Both configuration pages by name, though one of them shares the
+    // wizard pages' prefix.
+    EXPECT_TRUE(p.Window().ShowPage("TbSConfig"));
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TbSConfig");
+    EXPECT_TRUE(p.Window().ShowPage("TbSConfigurator"));
+    EXPECT_EQ(pages->currentWidget()->objectName(), "TbSConfigurator");
 }
 
 TEST(Language, SwitchRetranslatesPanelsWindowsAndCatalogue)
