@@ -7,12 +7,14 @@
 #include "documents/LangManager.h"
 #include "documents/ProductProfile.h"
 #include "documents/ui/QtCatalogueWindow.h"
+#include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QPixmap>
 #include <QTimer>
@@ -29,6 +31,7 @@ constexpr int kSplashWidth = 400;
 constexpr int kSplashHeight = 100;
 // The window size of a picture taken with --screenshot.
 constexpr int kScreenshotWidth = 1180;
+constexpr int kScreenshotSettleMs = 5000;
 constexpr int kScreenshotHeight = 800;
 
 // The start-up splash: the product's name on a plain window.
@@ -164,7 +167,12 @@ bool TApplicationStartup::Start()
             // codes do): the picture is of the page asked for.
             if (!options_.Page.empty())
                 window.ShowPage(QString::fromStdString(options_.Page));
-            QApplication::processEvents();
+            // Entering a wizard page re-reads it; the picture shows the page
+            // filled, not its buttons greyed for the read.
+            QDeadlineTimer settle(kScreenshotSettleMs);
+            do
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            while (window.Wizard() && window.Wizard()->Pending() > 0 && !settle.hasExpired());
             const QPixmap picture = window.grab();
             if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
