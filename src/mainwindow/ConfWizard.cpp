@@ -17,6 +17,7 @@
 #include "mainwindow/ConfWizardRows.h"
 #include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
+#include "mainwindow/ValueListBox.h"
 #include "mainwindow/WizardLists.h"
 #include "widgets/PictureView.h"
 
@@ -91,6 +92,12 @@ QFormLayout *FormOf(QWidget *sheet)
 std::string Text(const char *key, const char *builtIn)
 {
     return UiText(key, QString::fromUtf8(builtIn)).toStdString();
+}
+
+// The element-code lists, cut to what the product offers.
+bool IsCodeList(TValueListId id)
+{
+    return id == TValueListId::GasInjector || id == TValueListId::PressureSensor;
 }
 
 // The number an edit shows; "," is the decimal separator and anything that
@@ -177,6 +184,8 @@ QWidget *TConfWizard::MakeControl(const TWizardRow &row, QWidget *parent)
     } else if (field && (field->List || field->Encoding == TEncoding::Enumeration)) {
         auto *list = new QComboBox(parent);
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        // The items carry the raw values; the language gives only their texts.
+        MarkPageFilled(list);
         if (std::strcmp(row.Control, "CmBConfGasInjType") == 0)
             connect(list, &QComboBox::activated, this, [this] { InjectorChosen(); });
         else
@@ -309,6 +318,7 @@ void TConfWizard::BuildGasExtras(QWidget *sheet)
     // pages; here it is shown for the summary.
     workPressure_ = new QComboBox(sheet);
     workPressure_->setObjectName("CmBConfWorkPressure");
+    MarkPageFilled(workPressure_);
     for (const TListEntry &e : WorkPressureEntries())
         workPressure_->addItem(Q(e.Text), e.Raw);
     workPressure_->setEnabled(false);
@@ -400,9 +410,8 @@ void TConfWizard::BuildFinish(QWidget *sheet)
     const auto list = [this](const char *name, TValueListId id) {
         auto *c = new QComboBox(inspectionBox_);
         c->setObjectName(name);
-        const TValueList &l = ValueList(id);
-        for (std::size_t i = 0; i < l.entries.size(); ++i)
-            c->addItem(Q(l.entries[i]), l.raws[i]);
+        MarkPageFilled(c);
+        FillValueListBox(c, id);
         return c;
     };
     nextInspection_ = list("CmBConfNextInspection", TValueListId::NextInspection);
@@ -436,31 +445,24 @@ void TConfWizard::FillControl(TBound &b, const TNorviData &image)
     if (auto *box = qobject_cast<QCheckBox *>(b.Widget)) {
         box->setChecked(raw != 0);
     } else if (auto *list = qobject_cast<QComboBox *>(b.Widget)) {
-        list->clear();
         const auto id = ListOf(*field, image);
-        if (!id)
-            return;
-        if (*id == TValueListId::GasInjector || *id == TValueListId::PressureSensor) {
-            FillCodeList(list, *id, raw);
+        if (!id) {
+            list->clear();
             return;
         }
-        const TValueList &l = ValueList(*id);
-        std::vector<int> offered;
-        const bool counts = *id == TValueListId::InjectorCount;
-        if (counts)
-            for (int n : OfferedInjectorCounts(image.InjHW))
-                offered.push_back(InjectorMask(n).value_or(0));
-        for (std::size_t i = 0; i < l.entries.size(); ++i) {
-            if (counts && std::find(offered.begin(), offered.end(), l.raws[i]) == offered.end())
-                continue;
-            list->addItem(Q(l.entries[i]), l.raws[i]);
+        FillListItems(list, *id, image);
+        if (IsCodeList(*id)) {
+            // A code the product does not offer leaves the list without a choice.
+            list->setCurrentIndex(list->findData(raw));
+            return;
         }
         // A stored count above the hardware shows as the hardware's count.
         unsigned shown = raw;
-        if (counts)
+        if (*id == TValueListId::InjectorCount)
             shown = InjectorMask(image.InjSW).value_or(0);
+        // The list's own matching: a switch speed compares on its low 14 bits.
         const auto index = IndexOfRaw(*id, shown);
-        list->setCurrentIndex(index ? list->findData(l.raws[*index]) : -1);
+        list->setCurrentIndex(index ? list->findData(static_cast<unsigned>(ValueList(*id).raws[*index])) : -1);
     } else if (auto *edit = qobject_cast<QLineEdit *>(b.Widget)) {
         if (field->Encoding == TEncoding::Ticks)
             edit->setText(Q(DecimalComma(TimeMs(raw), 2)));
@@ -469,13 +471,47 @@ void TConfWizard::FillControl(TBound &b, const TNorviData &image)
     }
 }
 
-void TConfWizard::FillCodeList(QComboBox *list, TValueListId id, unsigned raw)
+void TConfWizard::FillListItems(QComboBox *list, TValueListId id, const TNorviData &image)
 {
-    const bool injectors = id == TValueListId::GasInjector;
-    for (const TListEntry &e : OfferedEntries(id, injectors ? offeredInjectors_ : offeredSensors_))
-        list->addItem(Q(e.Text), e.Raw);
-    // A code the product does not offer leaves the list without a choice.
-    list->setCurrentIndex(list->findData(raw));
+    if (IsCodeList(id)) {
+        // The product's codes in the product's order: names, not words, so
+        // no language changes them.
+        list->clear();
+        for (const TListEntry &e :
+             OfferedEntries(id, id == TValueListId::GasInjector ? offeredInjectors_ : offeredSensors_))
+            list->addItem(Q(e.Text), static_cast<unsigned>(e.Raw));
+        return;
+    }
+    std::vector<unsigned> offered;
+    const bool counts = id == TValueListId::InjectorCount;
+    if (counts)
+        for (int n : OfferedInjectorCounts(image.InjHW))
+            offered.push_back(InjectorMask(n).value_or(0));
+    const TValueList &l = ValueList(id);
+    FillValueListBox(list, id, [&](std::size_t i) {
+        return !counts || std::find(offered.begin(), offered.end(), l.raws[i]) != offered.end();
+    });
+}
+
+void TConfWizard::Retranslate()
+{
+    // The lists take the texts of the language in force; what is chosen,
+    // and the modified flag, stay.
+    const bool was = filling_;
+    filling_ = true;
+    for (const TBound &b : bound_) {
+        auto *list = qobject_cast<QComboBox *>(b.Widget);
+        const TConfigField *field = FindConfigField(b.Row->Field);
+        // A list not filled yet has nothing to translate.
+        if (!list || !field || !b.Present || list->count() == 0)
+            continue;
+        if (const auto id = ListOf(*field, image_))
+            RefillKeepingChoice(list, [&] { FillListItems(list, *id, image_); });
+    }
+    RefillKeepingChoice(nextInspection_, [this] { FillValueListBox(nextInspection_, TValueListId::NextInspection); });
+    filling_ = was;
+    RefreshDerived();
+    RefreshSummary();
 }
 
 void TConfWizard::SetOfferedCodes(std::vector<int> injectors, std::vector<int> pressureSensors)

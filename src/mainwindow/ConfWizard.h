@@ -81,6 +81,9 @@ public:
     // The injector and pressure sensor codes the lists offer, in this order
     // (the product profile's by default; empty: every code).
     void SetOfferedCodes(std::vector<int> injectors, std::vector<int> pressureSensors);
+    // The language changed: the lists take its texts, keeping what is chosen
+    // and the modified flag; the texts composed from them follow.
+    void Retranslate();
 
 private:
     struct TBound
@@ -105,7 +108,9 @@ private:
     // The dependency rules over the page: `toggled` is the box the installer
     // just changed, `sensorChosen` whether the pressure sensor list was.
     void ApplyDependencies(std::optional<TConfControl> toggled = std::nullopt, bool sensorChosen = false);
-    void FillCodeList(QComboBox *list, TValueListId id, unsigned raw);
+    // The items of a list (no choice made): the language's texts for the
+    // value lists, the product's codes for the element-code lists.
+    void FillListItems(QComboBox *list, TValueListId id, const TNorviData &image);
     void RefreshDerived();
     void RefreshSummary();
     void RefreshTabs();

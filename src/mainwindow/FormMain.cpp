@@ -358,6 +358,7 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
     // The page on screen rebuilds what it composes in the language in force.
     readings_->RebuildLayout(last_.Data, false);
     configPage_->Retranslate();
+    wizard_->Retranslate();
     PageChanged();
     TickLanguageMenu();
 }

@@ -6,13 +6,12 @@
 #include "configuration/InjectionSystem.h"
 #include "configuration/InjectorTable.h"
 #include "configuration/LegacyPageRules.h"
-#include "configuration/ListTexts.h"
 #include "configuration/ValueLists.h"
 #include "controller/Conversions.h"
 #include "controller/ParamTables.h"
 #include "documents/MessageKeys.h"
-#include "documents/ui/WidgetLookup.h"
 #include "mainwindow/UiText.h"
+#include "mainwindow/ValueListBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -211,7 +210,7 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
                 auto *combo = new QComboBox(box);
                 // The page fills the items with their raw values; the
                 // language gives only their texts (ListEntryTexts).
-                combo->setProperty(PageFilledListProperty, true);
+                MarkPageFilled(combo);
                 // Wide enough for the longest entry of the language in force.
                 combo->setMinimumContentsLength(6);
                 combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -329,18 +328,15 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
     std::vector<int> counts;
     if (*listId == TValueListId::InjectorCount)
         counts = OfferedInjectorCounts(data.InjHW);
-    const std::vector<std::string> texts = ListEntryTexts(*listId, box->objectName().toStdString());
-    for (std::size_t i = 0; i < list.entries.size(); ++i) {
-        const unsigned raw = list.raws[i];
-        if (offered && std::find(offered->begin(), offered->end(), static_cast<int>(raw)) == offered->end())
-            continue;
+    FillValueListBox(box, *listId, [&](std::size_t i) {
+        if (offered && std::find(offered->begin(), offered->end(), static_cast<int>(list.raws[i])) == offered->end())
+            return false;
         if (*listId == TValueListId::InjectorCount) {
             const int n = std::stoi(list.entries[i]);
-            if (std::find(counts.begin(), counts.end(), n) == counts.end())
-                continue;
+            return std::find(counts.begin(), counts.end(), n) != counts.end();
         }
-        box->addItem(QString::fromUtf8(texts[i].c_str()), raw);
-    }
+        return true;
+    });
     // The list's own matching: a switch speed compares on its low 14 bits
     // only, so 400 rpm (56100) is found in the 6948 the controller gives back.
     const auto index = IndexOfRaw(*listId, ShownRaw(field, data));
@@ -479,9 +475,7 @@ void TLegacyConfigPage::Retranslate()
         QComboBox *box = Combo(c.Control);
         if (!box)
             continue;
-        const QVariant chosen = box->currentIndex() >= 0 ? box->currentData() : QVariant();
-        FillList(box, c.Field, shown_);
-        box->setCurrentIndex(chosen.isValid() ? box->findData(chosen) : -1);
+        RefillKeepingChoice(box, [&] { FillList(box, c.Field, shown_); });
     }
     filling_ = was;
     RefreshSuggestions();

@@ -707,6 +707,84 @@ TEST(ConfWizard, InstallationListsFollowTheProductAndTheInjectorType)
     EXPECT_EQ(w.Program.Find<QLabel>("LblConfInjModelOffset")->text(), "(1,0)");
 }
 
+namespace {
+
+QStringList Items(QComboBox *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    return items;
+}
+
+} // namespace
+
+// The enumeration lists take their entries from the language file; a
+// language change keeps what was chosen (the raw values) and the modified
+// state, and the summary follows; number and product lists stay as they are.
+TEST(ConfWizard, ListEntriesFollowTheLanguageKeepingChoicesAndTheModifiedState)
+{
+    TWizardRun w;
+    ASSERT_TRUE(OnGasElements(w));
+    auto *engine = w.Program.Find<QComboBox>("CmBConfEngineType");
+    auto *system = w.Program.Find<QComboBox>("CmBConfInjSystemType");
+    auto *ignition = w.Program.Find<QComboBox>("CmBConfRPMSource");
+    auto *level = w.Program.Find<QComboBox>("CmBConfLevelSensor");
+    auto *reducer = w.Program.Find<QComboBox>("CmBConfReducer");
+    auto *memo = w.Program.Find<QPlainTextEdit>("MemConfGasDetails");
+    // The program starts in Czech.
+    EXPECT_EQ(Items(engine), (QStringList{QString::fromUtf8("Atmosférický"), QString::fromUtf8("Přeplňovaný")}));
+    EXPECT_EQ(reducer->itemText(0), QString::fromUtf8("Jiný"));
+    EXPECT_EQ(w.Program.Find<QComboBox>("CmBConfNextInspection")->itemText(0), "Nenastaveno");
+    const QStringList switchTemps = Items(w.Program.Find<QComboBox>("CmBConfNomTred"));
+    const QStringList injectors = Items(w.Program.Find<QComboBox>("CmBConfGasInjType"));
+    ASSERT_FALSE(switchTemps.isEmpty());
+
+    ASSERT_FALSE(w.Wizard().Modified());
+    Choose(engine, 1);
+    Choose(system, 2);
+    Choose(ignition, 2);
+    Choose(level, 0);
+    const QVariant reducerRead = reducer->currentData();
+    ASSERT_TRUE(reducerRead.isValid());
+    ASSERT_TRUE(w.Wizard().Modified());
+    EXPECT_TRUE(memo->toPlainText().contains(QString::fromUtf8("Polosekvenční"))) << memo->toPlainText().toStdString();
+
+    w.Program.Window().SetLanguage("EN", false);
+    EXPECT_EQ(Items(engine), (QStringList{"Naturally aspirated", "Turbocharged"}));
+    EXPECT_EQ(engine->currentData().toUInt(), 1u);
+    EXPECT_EQ(system->currentText(), "Semi-sequential");
+    EXPECT_EQ(system->currentData().toUInt(), 2u);
+    EXPECT_EQ(ignition->currentText(), "Rev counter");
+    EXPECT_EQ(level->currentText(), "Reserve switch");
+    EXPECT_EQ(reducer->currentData(), reducerRead);
+    EXPECT_EQ(w.Program.Find<QComboBox>("CmBConfRPMSourceType")->itemText(0), "Petrol injectors");
+    EXPECT_EQ(w.Program.Find<QComboBox>("CmBConfNextInspection")->itemText(0), "Not set");
+    EXPECT_TRUE(w.Wizard().Modified());
+    EXPECT_TRUE(w.Red("BtnConfWriteConfig"));
+    EXPECT_TRUE(memo->toPlainText().contains("Semi-sequential")) << memo->toPlainText().toStdString();
+    EXPECT_TRUE(memo->toPlainText().contains("Turbocharged")) << memo->toPlainText().toStdString();
+    EXPECT_EQ(Items(w.Program.Find<QComboBox>("CmBConfNomTred")), switchTemps);
+    EXPECT_EQ(Items(w.Program.Find<QComboBox>("CmBConfGasInjType")), injectors);
+
+    // What the installer chose is what is written.
+    w.Button("BtnConfWriteConfig")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Wizard().Modified(); }));
+    ASSERT_TRUE(w.Idle());
+    EXPECT_EQ(w.Model()->Store().core.EngineType, 1);
+    EXPECT_EQ(w.Model()->Store().core.RPMsource, 2);
+    EXPECT_EQ(w.Model()->Store().byteParams[33], 0);
+
+    // Unmodified stays unmodified; Polish shows the built-in texts.
+    w.Program.Window().SetLanguage("PL", false);
+    EXPECT_FALSE(w.Wizard().Modified());
+    EXPECT_FALSE(w.Red("BtnConfWriteConfig"));
+    EXPECT_EQ(engine->currentText(), "TURBO");
+    EXPECT_EQ(system->currentText(), QString::fromUtf8("PÓŁSEKWENCYJNY"));
+    EXPECT_EQ(ignition->currentText(), "Obrotomierz");
+    EXPECT_EQ(Items(level), (QStringList{"Rezerwa", "ORVEX PW", "AEB 1050", "0-90"}));
+}
+
 TEST(ConfWizard, NewInjectorTypeOffersToResetTheInjectorCorrections)
 {
     TWizardRun w;
