@@ -5,11 +5,15 @@
 set -eu
 BIN=${1:-build/bin}
 
+# The demo car is an installed one, so every page shows a real configuration.
+STATE=sim/states/installed-30G.json
 if [ -x "$BIN/Lumex2" ]; then
+    set -- --demo
+    [ -f "$STATE" ] && set -- "$@" --demo-state "$STATE"
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-        exec xvfb-run -a "$BIN/Lumex2" --demo
+        exec xvfb-run -a "$BIN/Lumex2" "$@"
     fi
-    exec "$BIN/Lumex2" --demo
+    exec "$BIN/Lumex2" "$@"
 fi
 
 LINK=$(mktemp -u /tmp/lumex2-demo.XXXXXX)
