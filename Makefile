@@ -69,7 +69,7 @@ test-clang: fuzz-build
 test: test-plain test-asan test-tsan test-clang
 
 # Each target for FUZZ_RUNS executions (default 1000000) or FUZZ_SECONDS
-# seconds (default 600), whichever comes first.
+# seconds (default 1800), whichever comes first.
 fuzz: fuzz-build
 	./scripts/fuzz.sh $(FUZZ_BUILD) run
 

@@ -9,7 +9,7 @@ set -eu
 build=$1
 mode=$2
 runs=${FUZZ_RUNS:-1000000}
-seconds=${FUZZ_SECONDS:-600}
+seconds=${FUZZ_SECONDS:-1800}
 cd "$(dirname "$0")/.."
 
 failed=0
