@@ -1,6 +1,7 @@
 // Questions from the device thread: answered on the GUI thread, and let go
 // with the cautious answer when nobody will answer them any more, so that
 // closing the program never waits for a question that waits for it.
+#include "QtWait.h"
 #include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
@@ -24,19 +25,7 @@ using testsupport::WaitFor;
 
 namespace {
 
-// Runs the GUI thread's event loop until `condition` holds.
-bool PumpUntil(const std::function<bool()> &condition)
-{
-    const auto end = std::chrono::steady_clock::now() + testsupport::kGenerousDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return condition();
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+using testsupport::PumpUntil;
 
 const TQuestion kLeave{"Zapisać zmiany?", "Zapis", true};
 const TQuestion kChangeList{"Zapisać wpis?", "Lista zmian", false};

@@ -2,6 +2,7 @@
 // 1.4 and 1.5 controllers: what it shows, what a write sends, what it
 // refuses to send and the question on leaving it modified. Message boxes
 // and questions are recorded and answered by the test.
+#include "QtWait.h"
 #include "SimHarness.h"
 
 #include "controller/CommandCodes.h"
@@ -44,15 +45,7 @@ namespace fs = std::filesystem;
 
 bool WaitUntil(const std::function<bool()> &condition)
 {
-    const auto end = std::chrono::steady_clock::now() + testsupport::kGenerousDeadline * 2;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return condition();
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
+    return testsupport::PumpUntil(condition);
 }
 
 // The program on the simulated controller, in a home folder of its own,

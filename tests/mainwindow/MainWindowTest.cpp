@@ -1,6 +1,7 @@
 // The main window as the user meets it: started through the program's own
 // start-up path in a temporary home, against a simulated controller on a
 // pseudo-terminal or offline. Message boxes are recorded, not shown.
+#include "QtWait.h"
 #include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
@@ -51,19 +52,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the event loop until `condition` holds; false when the deadline
-// passed first.
-bool WaitUntil(const std::function<bool()> &condition, int ms = 20000)
+bool WaitUntil(const std::function<bool()> &condition)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return condition();
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
+    return testsupport::PumpUntil(condition);
 }
 
 // The program, started as the installer starts it, with its settings and
