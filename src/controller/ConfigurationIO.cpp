@@ -1,16 +1,13 @@
 #include "controller/ConfigurationIO.h"
 
-#include "configuration/InjectorTable.h"
 #include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
-#include "controller/InjectorCharacteristics.h"
 #include "controller/ParamTables.h"
 #include "controller/Version.h"
 #include "controller/WriteSequence.h"
 
 #include <algorithm>
 #include <initializer_list>
-#include <optional>
 
 namespace lumex {
 
@@ -135,22 +132,13 @@ bool Read30(TDataManager &m)
     return r.Ok();
 }
 
-// The characteristic record of the configured gas injector, for the
-// injectors that have one; the controller takes it before the injector type.
-void WriteInjectorCharacteristic(TDataManager &m, TWriteSequence &s)
-{
-    const auto index = InjectorClassOf(m.Data().InjTypeName).Characteristic;
-    const auto record = index ? InjectorCharacteristicRecord(*index) : std::nullopt;
-    if (record)
-        s.Step("WriteInjectorParams", cmd::WriteInjectorParams,
-               [&m, &record] { return m.WriteInjectorParams(*record); });
-}
-
 void WriteLegacy(TDataManager &m, TWriteSequence &s)
 {
     const TNorviData &d = m.Data();
     s.Step("WriteBasicConfig", cmd::WriteBasicConfig, [&m] { return m.WriteBasicConfig(); });
-    WriteInjectorCharacteristic(m, s);
+    // No injector characteristic record (0x15) goes out here: we do not
+    // hold the makers' records, and a record of our own would overwrite the
+    // one the controller keeps for its injectors.
     for (uint8_t i : {2, 3, 4, 7, 16, 17, 23, 18, 21, 5, 20, 1})
         s.Byte(i);
     s.Word(7);

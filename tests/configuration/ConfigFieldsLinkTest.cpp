@@ -75,8 +75,8 @@ public:
     {
         {
             std::lock_guard lock(mutex_);
-            const bool write = frame.size() > 1 && (frame[1] == 0x04 || frame[1] == 0x08 || frame[1] == 0x52 ||
-                                                    frame[1] == 0xD9 || frame[1] == 0x15);
+            const bool write =
+                frame.size() > 1 && (frame[1] == 0x04 || frame[1] == 0x08 || frame[1] == 0x52 || frame[1] == 0xD9);
             if (write && remaining_ > 0 && --remaining_ == 0)
                 return {}; // silence, the controller never saw it
         }
@@ -99,8 +99,6 @@ std::string StepOf(const std::string &frame)
         return "WriteBasicConfig";
     case 0xD9:
         return "WriteBasicConfigG3";
-    case 0x15:
-        return "WriteInjectorParams";
     case 0x08:
         return "WriteByteParam(" + std::to_string(index) + ")";
     case 0x52:

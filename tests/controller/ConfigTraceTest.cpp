@@ -4,6 +4,7 @@
 // order of each generation, and the write order of the configuration pages.
 #include "SimLink.h"
 
+#include "controller/CommandCodes.h"
 #include "controller/ConfigurationIO.h"
 
 #include <gtest/gtest.h>
@@ -272,12 +273,9 @@ void FillLegacyImage(TNorviData &d)
     d.RPMWireNotConnect = 1;
 }
 
-// Gas injector 5 has characteristic 10, whose record goes out between the
-// main block and the injector type: 561, 37, 15, 0, 0, "LJ", 0, 255, 374.
 Frames WriteLegacy(bool with29, bool with30)
 {
     Frames f{Frame({0x04, 100, 0x0B, 0xB8, 0x0F, 0xA7}),
-             Frame({0x15, 0x02, 0x31, 0x25, 0x0F, 0x00, 0x00, 0x4C, 0x4A, 0x00, 0xFF, 0x01, 0x76}),
              SetB(2, 5),
              SetB(3, 4),
              SetB(4, 57),
@@ -384,43 +382,33 @@ TEST_P(ConfigTrace, WritingTheConfiguration)
     EXPECT_TRUE(s_.Link().DevData.WriteConfiguration());
 }
 
-// Only gas injectors with a characteristic send a record, right after the
-// main block; the controller keeps the record it was sent.
+// The controller keeps its own injector characteristic record: a gas
+// injector with a characteristic index changes the class in the main block
+// and the type in byte 2, and no record (0x15) is sent over it.
 class LegacyConfigTrace : public ConfigTrace
 {
 };
 
-TEST_P(LegacyConfigTrace, InjectorClassAndCharacteristicFollowTheGasInjector)
+TEST_P(LegacyConfigTrace, AGasInjectorWithACharacteristicSendsNoRecordOverTheControllers)
 {
     ASSERT_TRUE(s_.Connect());
     s_.Sync();
     FillLegacyImage(s_.Data());
+    const auto before = nlohmann::json::parse(s_.Control("dump")).at("InjectorRecord");
 
-    // 4 ZAVOLI: class 2, no characteristic.
-    s_.Data().InjTypeName = 4;
-    s_.Data().InjType = 2;
-    s_.ClearTrace();
-    ASSERT_TRUE(WriteGenerationConfiguration(s_.Manager()).Ok);
-    s_.Sync();
-    Frames sent = s_.Requests();
-    ASSERT_GE(sent.size(), 2U);
-    EXPECT_EQ(sent[0], Frame({0x04, 100, 0x0B, 0xB8, 0x0F, 0xA6}));
-    EXPECT_EQ(sent[1], SetB(2, 4));
-
-    // 28 MATRIX (2ohms): class 3 with characteristic 12.
+    // 28 MATRIX (2ohms): class 3, characteristic 12.
     s_.Data().InjTypeName = 28;
     s_.Data().InjType = 3;
     s_.ClearTrace();
     ASSERT_TRUE(WriteGenerationConfiguration(s_.Manager()).Ok);
     s_.Sync();
-    sent = s_.Requests();
-    ASSERT_GE(sent.size(), 3U);
+    const Frames sent = s_.Requests();
+    ASSERT_GE(sent.size(), 2U);
     EXPECT_EQ(sent[0], Frame({0x04, 100, 0x0B, 0xB8, 0x0F, 0xA7}));
-    EXPECT_EQ(sent[1], Frame({0x15, 0x01, 0xD3, 0x25, 0x0E, 0x00, 0x00, 0x4D, 0x32, 0x00, 0xFF, 0x01, 0x51}));
-    EXPECT_EQ(sent[2], SetB(2, 28));
-
-    const auto held = nlohmann::json::parse(s_.Control("dump")).at("InjectorRecord");
-    EXPECT_EQ(held, nlohmann::json::parse("[1, 211, 37, 14, 0, 0, 77, 50, 0, 255, 1, 81]"));
+    EXPECT_EQ(sent[1], SetB(2, 28));
+    for (const auto &frame : sent)
+        EXPECT_NE(frame.at(1), cmd::WriteInjectorParams);
+    EXPECT_EQ(nlohmann::json::parse(s_.Control("dump")).at("InjectorRecord"), before);
     EXPECT_TRUE(s_.Sim().Violations().empty());
 }
 
