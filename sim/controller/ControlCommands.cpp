@@ -1,6 +1,7 @@
 // The textual control lines, and loading and dumping the state.
 #include "sim/controller/ControllerModel.h"
 
+#include "sim/controller/ProcedureControls.h"
 #include "sim/controller/StateJson.h"
 
 #include <charconv>
@@ -101,6 +102,8 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
     long number = 0;
     double real = 0;
 
+    if (ProcedureControl(service_, w, reply))
+        return reply.starts_with("ok");
     if (verb == "identity" && n == 2) {
         ControllerIdentity id;
         if (!ControllerIdentity::Parse(w[1], id, reply)) {

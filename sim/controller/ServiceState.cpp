@@ -169,8 +169,9 @@ void InjectorTest::Step(const CarModel &car, const std::array<int8_t, 8> &injCor
         // A weaker injector needs longer to pass the test dose; the stored
         // correction already compensates part of it.
         const double flow = car.injectorFlow[cylinder] * (1.0 + injCorr[cylinder] / 100.0);
-        const double count = flow > 0 ? 10000.0 / flow : kNoMeasurement;
-        values[cylinder] = static_cast<uint16_t>(std::clamp(std::lround(count), 1L, 349L));
+        // An injector that passes nothing gives no measurement at all.
+        const long count = flow > 0 ? std::clamp(std::lround(10000.0 / flow), 1L, 349L) : kNoMeasurement;
+        values[cylinder] = pinned_[cylinder] != 0 ? pinned_[cylinder] : static_cast<uint16_t>(count);
         counters[cylinder] = 20000u + 10u * values[cylinder];
         ++bytes[1];
     }
@@ -180,10 +181,18 @@ void InjectorTest::Step(const CarModel &car, const std::array<int8_t, 8> &injCor
     }
 }
 
+void InjectorTest::Pin(int cylinder, uint16_t count)
+{
+    if (cylinder >= 0 && cylinder < 8)
+        pinned_[static_cast<std::size_t>(cylinder)] = count;
+}
+
 uint16_t PressureTest::ReadBusy(uint8_t measuredRaw)
 {
     if (busyReads_ <= 0)
         return 0;
+    if (held_)
+        return static_cast<uint16_t>(busyReads_);
     if (--busyReads_ == 0)
         measured_ = measuredRaw;
     return static_cast<uint16_t>(busyReads_ + 0);

@@ -84,6 +84,9 @@ public:
     bool Running() const { return running_; }
     void Step(const CarModel &car, const std::array<int8_t, 8> &injCorr);
     uint16_t Progress() const;
+    // Pins the flow count a cylinder (0..7) reports at its next measurement;
+    // 0 lets the car's injector decide again.
+    void Pin(int cylinder, uint16_t count);
 
     std::array<uint32_t, 8> counters{};
     std::array<uint16_t, 8> values{};
@@ -98,6 +101,7 @@ private:
     int injectors_ = 0;
     int step_ = 0;
     int totalSteps_ = 0;
+    std::array<uint16_t, 8> pinned_{};
 };
 
 // The working-pressure determination: busy for a few reads of its flag.
@@ -107,6 +111,8 @@ public:
     void Start() { busyReads_ = kReads; }
     void Stop() { busyReads_ = 0; }
     bool Running() const { return busyReads_ > 0; }
+    // A held test stays busy however often its flag is read.
+    void Hold(bool on) { held_ = on; }
     // Word variable 35; each read brings the end nearer.
     uint16_t ReadBusy(uint8_t measuredRaw);
     uint16_t Measured() const { return measured_; }
@@ -116,6 +122,7 @@ public:
 private:
     int busyReads_ = 0;
     uint16_t measured_ = 0;
+    bool held_ = false;
 };
 
 struct ServiceState

@@ -20,6 +20,8 @@ int RunTrouble(CliContext &ctx);
 int RunWorktype(CliContext &ctx);
 // The configuration by field.
 int RunConfig(CliContext &ctx);
+// Calibration: corrections.
+int RunCorrections(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -39,6 +41,7 @@ std::span<const CommandEntry> Commands()
         {"worktype", "worktype N                switch the controller's work type", RunWorktype},
         {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
          RunConfig},
+        {"corrections", "corrections show          the four correction tables of a 3.0 controller", RunCorrections},
     });
     return kCommands;
 }

@@ -1,0 +1,202 @@
+#include "calibration/CorrectionsIO.h"
+
+#include "calibration/CorrectionTables.h"
+#include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
+#include "controller/DataManager.h"
+#include "controller/Version.h"
+#include "controller/WriteSequence.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace lumex {
+
+namespace {
+
+constexpr uint8_t kCorrectionMultParam = 11, kCorrectionOffsetParam = 12, kCorrectionMaskParam = 13,
+                  kCMActiveParam = 74, kObdAdaptParam = 104;
+constexpr uint8_t kTgasCorTypeParam = 45, kRpmCorTypeParam = 46;
+constexpr uint8_t kMaxTbForLoadParam = 22;
+
+// Reads that go on through failures and remember the first one.
+class TReads
+{
+public:
+    void Note(bool ok, const std::string &step)
+    {
+        if (!ok && result_.Ok) {
+            result_.Ok = false;
+            result_.FailedStep = step;
+        }
+    }
+    const TCorrectionsReadResult &Result() const { return result_; }
+
+private:
+    TCorrectionsReadResult result_;
+};
+
+void ReadModel(TDataManager &m, TReads &r, uint8_t index)
+{
+    r.Note(m.ReadModelParam(index), "ReadModelParam(" + std::to_string(index) + ")");
+}
+
+void ReadTable(TDataManager &m, TReads &r, TCorrTable t)
+{
+    r.Note(m.ReadCorrTable(t), std::string("ReadCorrTable(") + CorrTableName(t) + ")");
+}
+
+void WriteTable(TDataManager &m, TWriteSequence &s, TCorrTable t)
+{
+    s.Step(std::string("WriteCorrTable(") + CorrTableName(t) + ")", CorrTableWriteCode(t),
+           [&m, t] { return m.WriteCorrTable(t); });
+}
+
+// The adaptation tables go out bank by bank, both halves each.
+void WriteAdaptation(TDataManager &m, TWriteSequence &s)
+{
+    for (unsigned bank : {1u, 2u}) {
+        for (unsigned half : {0u, 1u})
+            s.Step("WriteAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
+                   cmd::WriteAdaptationCorr, [&m, bank, half] { return m.WriteAdaptationCorr(bank, half); });
+    }
+}
+
+} // namespace
+
+std::optional<std::size_t> MaxTbForLoadIndex(uint16_t ticks)
+{
+    const auto it = std::find(kMaxTbForLoadTicks.begin(), kMaxTbForLoadTicks.end(), ticks);
+    if (it == kMaxTbForLoadTicks.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(it - kMaxTbForLoadTicks.begin());
+}
+
+TCorrectionsForm FormFromImage(const TNorviData &d)
+{
+    const bool fromG = Is30From(d, "G");
+    TCorrectionsForm f;
+    f.ActivePsys = (d.CMActive & kCMActivePsys) != 0;
+    f.ActiveTgas = (d.CMActive & kCMActiveTgas) != 0;
+    f.ActiveRpm = (d.CMActive & kCMActiveRpm) != 0;
+    f.ActivePcol = fromG && (d.CMActive & kCMActivePcol) != 0;
+    f.Psys = d.CPS;
+    f.Pcol = fromG ? d.CPCOL : TCorrectionTable{};
+    f.Tgas = d.CTG;
+    f.Rpm = d.CRPM;
+    const double percent = (d.CorrectionMult - 1.0) * 100.0;
+    f.CorrectionMultPercent =
+        std::isfinite(percent) ? static_cast<int>(std::lround(std::clamp(percent, -1e6, 1e6))) : 0;
+    f.CorrectionOffsetMs = d.CorrectionOffset;
+    f.CorrectionMask = d.CorrectionMask;
+    if (fromG && MaxTbForLoadIndex(d.MaxTbForLoad))
+        f.MaxTbForLoad = d.MaxTbForLoad;
+    return f;
+}
+
+uint8_t CMActiveFromForm(const TCorrectionsForm &form, bool fromG)
+{
+    return static_cast<uint8_t>((form.ActivePsys ? kCMActivePsys : 0) | (form.ActiveTgas ? kCMActiveTgas : 0) |
+                                (form.ActiveRpm ? kCMActiveRpm : 0) | (fromG && form.ActivePcol ? kCMActivePcol : 0));
+}
+
+TCorrectionsReadResult ReadCorrections(TDataManager &m)
+{
+    const TNorviData &d = m.Data();
+    TReads r;
+    if (d.VersionCode != kVersion30) {
+        r.Note(false, "ReadCorrections");
+        return r.Result();
+    }
+    const bool fromD = Is30From(d, "D"), fromG = Is30From(d, "G");
+    if (fromG)
+        ReadModel(m, r, kCMActiveParam);
+    ReadTable(m, r, TCorrTable::CPS);
+    ReadTable(m, r, TCorrTable::CTG);
+    ReadTable(m, r, TCorrTable::CRPM);
+    if (fromG) {
+        ReadTable(m, r, TCorrTable::CPCOL);
+        r.Note(m.ReadAdaptationInfo(), "ReadAdaptationInfo");
+        // The controller's order: both banks' first halves, then the second ones.
+        for (unsigned half : {0u, 1u}) {
+            for (unsigned bank : {1u, 2u})
+                r.Note(m.ReadAdaptationCorr(bank, half),
+                       "ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")");
+        }
+        ReadModel(m, r, kObdAdaptParam);
+    }
+    for (uint8_t index : {kCorrectionMaskParam, kCorrectionMultParam, kCorrectionOffsetParam})
+        ReadModel(m, r, index);
+    if (fromD) {
+        for (uint8_t index : {kTgasCorTypeParam, kRpmCorTypeParam})
+            r.Note(m.ReadByteParam(index), "ReadByteParam(" + std::to_string(index) + ")");
+    }
+    return r.Result();
+}
+
+TWriteResult WriteCorrections(TDataManager &m, const TCorrectionsForm &form)
+{
+    TNorviData &d = m.Data();
+    TWriteSequence s(m);
+    if (d.VersionCode != kVersion30) {
+        s.Step("WriteCorrections", 0, [] { return false; });
+        return s.Result();
+    }
+    const bool fromD = Is30From(d, "D"), fromG = Is30From(d, "G");
+
+    d.CMActive = CMActiveFromForm(form, fromG);
+    s.Model(kCMActiveParam);
+    s.Model(kCorrectionMaskParam);
+
+    d.CPS = form.Psys;
+    WriteTable(m, s, TCorrTable::CPS);
+
+    if (fromG) {
+        d.CPCOL = form.Pcol;
+        WriteTable(m, s, TCorrTable::CPCOL);
+        s.Model(kObdAdaptParam);
+        WriteAdaptation(m, s);
+        if (form.MaxTbForLoad)
+            d.MaxTbForLoad = *form.MaxTbForLoad;
+        s.Word(kMaxTbForLoadParam);
+    }
+
+    d.CTG = form.Tgas;
+    WriteTable(m, s, TCorrTable::CTG);
+    d.CRPM = form.Rpm;
+    WriteTable(m, s, TCorrTable::CRPM);
+
+    d.CorrectionMult = 1.0 + form.CorrectionMultPercent / 100.0;
+    d.CorrectionOffset = std::isfinite(form.CorrectionOffsetMs) ? form.CorrectionOffsetMs : 0.0;
+    d.CorrectionMask = form.CorrectionMask;
+    for (uint8_t index : {kCorrectionMultParam, kCorrectionOffsetParam, kCorrectionMaskParam})
+        s.Model(index);
+
+    if (fromD) {
+        // The controller takes a type byte together with its table.
+        s.Byte(kTgasCorTypeParam);
+        WriteTable(m, s, TCorrTable::CTG);
+        s.Byte(kRpmCorTypeParam);
+        WriteTable(m, s, TCorrTable::CRPM);
+    } else {
+        // Without type bytes the RPM activity bit is set on the controller's
+        // own flags, read afresh.
+        s.Step("ReadModelParam(74)", cmd::ReadModelParam, [&m] { return m.ReadModelParam(kCMActiveParam); });
+        if (!s.Failed())
+            d.CMActive = static_cast<uint8_t>((d.CMActive & ~kCMActiveRpm) | (form.ActiveRpm ? kCMActiveRpm : 0));
+        s.Model(kCMActiveParam);
+    }
+    if (s.Failed())
+        return s.Result();
+
+    TWriteResult result = s.Result();
+    const TCorrectionsReadResult back = ReadCorrections(m);
+    if (!back.Ok) {
+        result.Ok = false;
+        result.FailedStep = back.FailedStep;
+    }
+    return result;
+}
+
+} // namespace lumex
