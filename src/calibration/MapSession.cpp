@@ -104,6 +104,28 @@ TMapReadResult TMapSession::Read()
     return r;
 }
 
+std::optional<TMapCalcResult> TMapSession::Calculate()
+{
+    if (!Running())
+        return std::nullopt;
+    TMapCalcInput in = TMapCalcInput::From(m_.Data(), points_);
+    if (std::string warning = CheckMapPoints(in); !warning.empty()) {
+        TMapCalcResult r;
+        r.Calculation = ChooseCalculation(in);
+        r.Warning = std::move(warning);
+        return r;
+    }
+    const bool g3 = m_.Data().VersionCode == kVersion30;
+    const bool modelRead = g3 ? m_.ReadModel2SetA(0) && m_.ReadModel2SetA(1) : m_.ReadModelBlock();
+    if (!modelRead) {
+        TMapCalcResult r;
+        r.Calculation = ChooseCalculation(in);
+        r.Warning = mapwarn::kNoModel;
+        return r;
+    }
+    return CalculateMap(TMapCalcInput::From(m_.Data(), points_));
+}
+
 TMapOpResult TMapSession::ClearPetrolMap()
 {
     if (!Running() || !Ask(text_("strQuestMapPetrolClear")))

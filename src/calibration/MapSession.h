@@ -5,6 +5,7 @@
 // reports that step.
 #pragma once
 
+#include "calibration/MapCalculation.h"
 #include "calibration/MapFile.h"
 #include "calibration/MapG3.h"
 #include "configuration/ConfigModified.h"
@@ -13,6 +14,7 @@
 #include "controller/WriteResult.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace lumex {
@@ -51,6 +53,10 @@ public:
     bool Running() const;
 
     TMapReadResult Read();
+    // "Oblicz nastawy": the point check, then the model read from the
+    // controller (the Model2 points on 3.0, the model block on 1.4/1.5) and
+    // the chosen calculation over the image. Nothing while not running.
+    std::optional<TMapCalcResult> Calculate();
     TMapOpResult ClearPetrolMap();
     TMapOpResult ClearGasMap();
     TMapOpResult ClearTemplate();
