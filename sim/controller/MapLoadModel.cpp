@@ -11,9 +11,9 @@ namespace sim {
 
 namespace {
 
-constexpr double kTbAtZeroMs = 1.5;  // petrol time with the throttle closed
-constexpr double kTbPerBarMs = 8.0;  // petrol time per bar of manifold pressure
-constexpr double kFirstBar = 0.25;   // the lowest load that is driven
+constexpr double kTbAtZeroMs = 1.5; // petrol time with the throttle closed
+constexpr double kTbPerBarMs = 8.0; // petrol time per bar of manifold pressure
+constexpr double kFirstBar = 0.25;  // the lowest load that is driven
 constexpr double kTicksPerMs = 187.0;
 
 int SensorCount(double bar, uint8_t sensorType)

@@ -4,6 +4,7 @@
 // left out as an outlier.
 #include "calibration/MapCalculation.h"
 #include "calibration/MapG3.h"
+#include "documents/MessageKeys.h"
 
 #include <algorithm>
 
@@ -45,11 +46,11 @@ TMapCalcResult CalculationC(const TMapCalcInput &in)
     TMapCalcResult r;
     r.Calculation = TMapCalculation::C;
     if (in.Gas.empty()) {
-        r.Warning = "strNoGasPoints";
+        r.Warning = msg::strNoGasPoints;
         return r;
     }
     if (in.Gas.size() < kMinGasPoints) {
-        r.Warning = "strNotEnoughGasPoints";
+        r.Warning = msg::strNotEnoughGasPoints;
         return r;
     }
     const std::vector<TModel2Point> model = UsedModelPoints(in.Model);

@@ -1,4 +1,5 @@
 #include "calibration/MapCalculation.h"
+#include "documents/MessageKeys.h"
 
 #include "calibration/MapG3.h"
 #include "controller/Version.h"
@@ -39,11 +40,11 @@ TMapCalcInput TMapCalcInput::From(const TNorviData &d, const TImagePoints &point
 std::string CheckMapPoints(const TMapCalcInput &in)
 {
     if (in.Petrol.empty() && in.Gas.empty())
-        return "strNoPoints";
+        return msg::strNoPoints;
     if (in.Petrol.size() < kMinPointsPerKind)
-        return "strNotEnoughPetrolPoints";
+        return msg::strNotEnoughPetrolPoints;
     if (in.Gas.size() < kMinPointsPerKind)
-        return "strNotEnoughGasPoints";
+        return msg::strNotEnoughGasPoints;
     return {};
 }
 

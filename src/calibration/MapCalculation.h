@@ -6,6 +6,7 @@
 #include "calibration/LeastSquares.h"
 #include "calibration/ModelCurves.h"
 #include "controller/NorviData.h"
+#include "documents/MessageKeys.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,9 +31,9 @@ struct TMapCalcInput
     bool Turbo = false;
     std::vector<TMapPoint> Petrol;
     std::vector<TMapPoint> Gas;
-    TLegacyModel Legacy;  // 1.4/1.5
-    TModel2Set Model{};   // 3.0, ticks
-    TMapG3 MapG3{};       // 3.0 from revision D
+    TLegacyModel Legacy; // 1.4/1.5
+    TModel2Set Model{};  // 3.0, ticks
+    TMapG3 MapG3{};      // 3.0 from revision D
 
     static TMapCalcInput From(const TNorviData &d, const TImagePoints &points);
 };
@@ -72,9 +73,9 @@ TMapCalcResult CalculateMap(const TMapCalcInput &in);
 // Warnings of the calculations beyond the point check.
 namespace mapwarn {
 // The petrol points do not spread over pressure: no line through them.
-inline constexpr char kOnePressure[] = "strMapPointsOnePressure";
+inline constexpr const char *kOnePressure = msg::strMapPointsOnePressure;
 // The controller's model has fewer than two usable points.
-inline constexpr char kNoModel[] = "strMapNoModel";
+inline constexpr const char *kNoModel = msg::strMapNoModel;
 } // namespace mapwarn
 
 } // namespace lumex

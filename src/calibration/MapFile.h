@@ -41,7 +41,7 @@ struct TMapFileParse
 {
     std::optional<TMapFile> File;
     bool Scrambled = false;
-    bool Missing = false; // LoadMapFile: no such file (nothing to do)
+    bool Missing = false;      // LoadMapFile: no such file (nothing to do)
     std::size_t ErrorLine = 0; // 0 when the error is not about one line
     std::string Error;         // empty on success
 };

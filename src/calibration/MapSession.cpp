@@ -1,4 +1,5 @@
 #include "calibration/MapSession.h"
+#include "documents/MessageKeys.h"
 
 #include "calibration/MapRanges.h"
 #include "calibration/MapWord.h"
@@ -28,7 +29,8 @@ constexpr uint16_t kGasPointsAddress = 456;
 
 void ClearStep(TDataManager &m, TWriteSequence &s, uint8_t selector)
 {
-    s.Step("ClearMap(" + std::to_string(selector) + ")", cmd::ClearMap, [&m, selector] { return m.ClearMap(selector); });
+    s.Step("ClearMap(" + std::to_string(selector) + ")", cmd::ClearMap,
+           [&m, selector] { return m.ClearMap(selector); });
 }
 
 // 1.4/1.5 clear a list by zeroing its count.
@@ -76,7 +78,7 @@ TMapOpResult TMapSession::Finish(TMapOpResult r)
 {
     r.Ran = true;
     if (!r.Write.Ok) {
-        r.Information = "strMapClear";
+        r.Information = msg::strMapClear;
         return r;
     }
     r.ReadOk = Read().Ok;
@@ -128,7 +130,7 @@ std::optional<TMapCalcResult> TMapSession::Calculate()
 
 TMapOpResult TMapSession::ClearPetrolMap()
 {
-    if (!Running() || !Ask(text_("strQuestMapPetrolClear")))
+    if (!Running() || !Ask(text_(msg::strQuestMapPetrolClear)))
         return NotRun(Running());
     TWriteSequence s(m_);
     if (m_.Data().VersionCode == kVersion30)
@@ -140,7 +142,7 @@ TMapOpResult TMapSession::ClearPetrolMap()
 
 TMapOpResult TMapSession::ClearGasMap()
 {
-    if (!Running() || !Ask(text_("strQuestMapGasClear")))
+    if (!Running() || !Ask(text_(msg::strQuestMapGasClear)))
         return NotRun(Running());
     TWriteSequence s(m_);
     if (m_.Data().VersionCode == kVersion30) {
@@ -156,7 +158,7 @@ TMapOpResult TMapSession::ClearGasMap()
 TMapOpResult TMapSession::ClearTemplate()
 {
     if (!Running() ||
-        !Ask(text_("strAdaptationOffTemplateClear") + " " + text_("strQuestAdaptationTemplateClear")))
+        !Ask(text_(msg::strAdaptationOffTemplateClear) + " " + text_(msg::strQuestAdaptationTemplateClear)))
         return NotRun(Running());
     TNorviData &d = m_.Data();
     // The controller would refill the template while adapting.
@@ -184,11 +186,11 @@ TMapOpResult TMapSession::ChangeRPMRange(uint8_t index)
     }
     modified_.SetModified(false);
     // Points of the old range would mix with the new ones.
-    if (!Ask(text_("strQuestMapsClear"))) {
+    if (!Ask(text_(msg::strQuestMapsClear))) {
         r.Ran = true;
         r.Declined = true;
         r.Write = s.Result();
-        r.Information = "strMapClear";
+        r.Information = msg::strMapClear;
         return r;
     }
     if (d.VersionCode == kVersion30) {

@@ -30,7 +30,7 @@ std::optional<double> Model2GasAt(const std::vector<TModel2Point> &used, double 
 struct TLegacyModel
 {
     double Mult = 1;
-    double Offset = 0; // ms
+    double Offset = 0;         // ms
     std::array<double, 4> P{}; // ms, P1 <= P2 <= P3 <= P4
     std::array<double, 4> E{}; // percent
 

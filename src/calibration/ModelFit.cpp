@@ -11,8 +11,8 @@ namespace lumex {
 namespace {
 
 constexpr std::size_t kMaxPoints = kModel2Points;
-constexpr double kNearTmaxMs = 1.5;  // a point this close below Tmax needs no extension
-constexpr double kExtendToMs = 0.5;  // the extension lands this far below Tmax
+constexpr double kNearTmaxMs = 1.5; // a point this close below Tmax needs no extension
+constexpr double kExtendToMs = 0.5; // the extension lands this far below Tmax
 constexpr double kWindowLow = 0.8;
 constexpr double kWindowHigh = 1.2;
 constexpr double kWidenMs = 1.0;

@@ -1,4 +1,5 @@
 #include "calibration/SegmentFit.h"
+#include "documents/MessageKeys.h"
 
 #include <cmath>
 
@@ -15,7 +16,7 @@ TSegmentFitResult FitSegments(const TLegacyModel &model, std::span<const TCalcPo
     TSegmentFitResult r;
     r.Model = model;
     if (calculated.empty()) {
-        r.Warning = "strNotEnoughGasPoints";
+        r.Warning = msg::strNotEnoughGasPoints;
         return r;
     }
     TLegacyModel &m = r.Model;

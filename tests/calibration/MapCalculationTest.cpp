@@ -132,10 +132,9 @@ TEST(MapCalculationB, BandLinesAndModelSegments)
     // two petrol points and so takes the line of all; 35 ms is in no band.
     // Gas: segment (0,1)-(5,6) slope 1; (5,6)-(10,12) slope 1.2; beyond the
     // last point the (10,12)-(20,25) segment, slope 1.3, intercept -1.
-    ExpectPoints(r.Points, {{4.5, 5.5},
-                            {kAllSlope * 0.8 + kAllIntercept, 10.8},
-                            {3.5, 4.5},
-                            {kAllSlope * 0.95 + kAllIntercept, 44.5}});
+    ExpectPoints(
+        r.Points,
+        {{4.5, 5.5}, {kAllSlope * 0.8 + kAllIntercept, 10.8}, {3.5, 4.5}, {kAllSlope * 0.95 + kAllIntercept, 44.5}});
     ASSERT_EQ(r.BandLines.size(), 1u);
     EXPECT_NEAR(r.BandLines[0].Slope, 5, kTol);
     EXPECT_NEAR(r.BandLines[0].Intercept, 2, kTol);

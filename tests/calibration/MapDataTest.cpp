@@ -106,12 +106,15 @@ TEST(MapFileText, ReadsCommasLfAndOneKindOnly)
 TEST(MapFileText, MalformedLinesAreRejectedWithTheirLine)
 {
     const std::string head = "PETROL\nLp\tPoinX\tPoinY\tRPM>4000\n";
-    const std::vector<std::pair<std::string, std::string>> bad{
-        {"0\t0.5\t4.2\n", "3"},           {"x\t0.5\t4.2\t0\n", "point number"},
-        {"127\t0.5\t4.2\t0\n", "0 to 126"}, {"0\t0.5\tabc\t0\n", "petrol time"},
-        {"0\t-0.1\t4\t0\n", "pressure"},  {"0\tnan\t4\t0\n", "pressure"},
-        {"0\t0.5\t4\t8\n", "RPM range"},  {"0\t0.5\t4\t0\n0\t0.6\t5\t0\n", "twice"},
-        {"0\t0.5\t4.2\t0\tx\n", "5"}};
+    const std::vector<std::pair<std::string, std::string>> bad{{"0\t0.5\t4.2\n", "3"},
+                                                               {"x\t0.5\t4.2\t0\n", "point number"},
+                                                               {"127\t0.5\t4.2\t0\n", "0 to 126"},
+                                                               {"0\t0.5\tabc\t0\n", "petrol time"},
+                                                               {"0\t-0.1\t4\t0\n", "pressure"},
+                                                               {"0\tnan\t4\t0\n", "pressure"},
+                                                               {"0\t0.5\t4\t8\n", "RPM range"},
+                                                               {"0\t0.5\t4\t0\n0\t0.6\t5\t0\n", "twice"},
+                                                               {"0\t0.5\t4.2\t0\tx\n", "5"}};
     for (const auto &[body, why] : bad) {
         const TMapFileParse r = ParseMapFile(head + body);
         EXPECT_FALSE(r.File) << body;

@@ -58,8 +58,8 @@ public:
     {
         {
             std::lock_guard lock(mutex_);
-            const bool write = frame.size() > 1 && (frame[1] == 0x32 || frame[1] == 0x34 || frame[1] == 0x08 ||
-                                                    frame[1] == 0xDE);
+            const bool write =
+                frame.size() > 1 && (frame[1] == 0x32 || frame[1] == 0x34 || frame[1] == 0x08 || frame[1] == 0xDE);
             if (write && remaining_ > 0 && --remaining_ == 0)
                 return {};
         }

@@ -20,6 +20,8 @@ int RunTrouble(CliContext &ctx);
 int RunWorktype(CliContext &ctx);
 // The configuration by field.
 int RunConfig(CliContext &ctx);
+// The multiplier map.
+int RunMap(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -39,6 +41,8 @@ std::span<const CommandEntry> Commands()
         {"worktype", "worktype N                switch the controller's work type", RunWorktype},
         {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
          RunConfig},
+        {"map", "map read --gmf FILE | map calc FILE.gmf [--gen 30 --letter G] [--json]   multiplier map points",
+         RunMap},
     });
     return kCommands;
 }
