@@ -305,6 +305,16 @@ bool ControllerModel::ControlLocked(const std::vector<std::string> &w, std::stri
         reply = "ok collect " + w[1];
         return true;
     }
+    if (verb == "map" && n == 4 && w[1] == "fill") {
+        if (!ParseLong(w[2], number) || number < 0 || number > 127 || !ParseDouble(w[3], real) || real <= -50 ||
+            real > 100) {
+            reply = "error: map fill takes a point count 0..127 and a model error in percent (-50..100)";
+            return false;
+        }
+        FillMapFromLoadModel(static_cast<int>(number), real);
+        reply = "ok map fill " + w[2] + " " + w[3];
+        return true;
+    }
     if (verb == "state" && n == 1) {
         const LiveReadings &r = engine_.Readings();
         std::ostringstream out;

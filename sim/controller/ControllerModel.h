@@ -36,6 +36,8 @@
 //   emulators HEX                           the emulator channel mask
 //   calibration fail                        the controller aborts an autocalibration
 //   collect on|off                          collect map points while driving
+//   map fill N ERROR                        N petrol and N LPG map points from the load
+//                                           model, the gas model ERROR percent too rich
 //   state                                   one line with phase, SystemState, rpm, lock
 //   violations [clear]                      list (or forget) the recorded violations
 #pragma once
@@ -122,6 +124,10 @@ private:
     void StepLive();
     uint8_t NominalTredRaw() const;
     void CollectMapPoint();
+    // Replaces both map point lists (and the G3 petrol map from D) by `count`
+    // points each across the load range; LPG points as the petrol ECU trims
+    // a gas model that gives `errorPercent` too much gas (MapLoadModel.cpp).
+    void FillMapFromLoadModel(int count, double errorPercent);
     Reply LiveBlock(uint8_t code, std::size_t length);
     Reply LiveExtension(std::size_t length);
     Reply LoadIndexAnswer(std::size_t length) const;

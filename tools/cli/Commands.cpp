@@ -22,6 +22,8 @@ int RunWorktype(CliContext &ctx);
 int RunConfig(CliContext &ctx);
 // Calibration: corrections.
 int RunCorrections(CliContext &ctx);
+// The multiplier map.
+int RunMap(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -42,6 +44,8 @@ std::span<const CommandEntry> Commands()
         {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
          RunConfig},
         {"corrections", "corrections show          the four correction tables of a 3.0 controller", RunCorrections},
+        {"map", "map read --gmf FILE | map calc FILE.gmf [--gen 30 --letter G] [--json]   multiplier map points",
+         RunMap},
     });
     return kCommands;
 }
