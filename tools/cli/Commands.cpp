@@ -20,6 +20,8 @@ int RunTrouble(CliContext &ctx);
 int RunWorktype(CliContext &ctx);
 // The configuration by field.
 int RunConfig(CliContext &ctx);
+// The gas model.
+int RunModel(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -39,6 +41,8 @@ std::span<const CommandEntry> Commands()
         {"worktype", "worktype N                switch the controller's work type", RunWorktype},
         {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
          RunConfig},
+        {"model", "model show                print the controller's gas model (Model2 on 3.0, Model1 on 1.4/1.5)",
+         RunModel},
     });
     return kCommands;
 }
