@@ -113,9 +113,11 @@ void ReadCorrectionsInto(TReadScript &r, TDataManager &m)
                [&m] { return m.ReadCorrTable(TCorrTable::CPCOL); });
         r.Step("ReadAdaptationInfo", cmd::ReadAdaptationInfo, [&m] { return m.ReadAdaptationInfo(); });
         // Both banks' first halves, then both second halves.
-        for (const auto &[bank, half] : {std::pair{1u, 0u}, {2u, 0u}, {1u, 1u}, {2u, 1u}})
-            r.Step("ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
-                   cmd::ReadAdaptationCorr, [&m, bank, half] { return m.ReadAdaptationCorr(bank, half); });
+        for (const unsigned half : {0u, 1u}) {
+            for (const unsigned bank : {1u, 2u})
+                r.Step("ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
+                       cmd::ReadAdaptationCorr, [&m, bank, half] { return m.ReadAdaptationCorr(bank, half); });
+        }
         r.Model(kObdAdaptParam);
     }
     r.Model(kCorrMaskParam);
