@@ -5,6 +5,7 @@
 #include "configuration/ConfigModified.h"
 #include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/DeviceWorker.h"
+#include "mainwindow/MainTickHooks.h"
 #include "mainwindow/QuestionBox.h"
 #include "mainwindow/StartOptions.h"
 #include "mainwindow/TickHooks.h"
@@ -130,7 +131,7 @@ private:
     TControllerLink &link_;
     TAppConfig *config_;
     TLM *lm_;
-    TTickHooks hooks_;
+    TMainTickHooks hooks_;
     TDeviceWorker worker_;
     TDeviceSnapshot last_;
     bool offline_ = false;

@@ -24,6 +24,8 @@ int RunConfig(CliContext &ctx);
 int RunCorrections(CliContext &ctx);
 // The multiplier map.
 int RunMap(CliContext &ctx);
+// The gas model.
+int RunModel(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -46,6 +48,8 @@ std::span<const CommandEntry> Commands()
         {"corrections", "corrections show          the four correction tables of a 3.0 controller", RunCorrections},
         {"map", "map read --gmf FILE | map calc FILE.gmf [--gen 30 --letter G] [--json]   multiplier map points",
          RunMap},
+        {"model", "model show                print the controller's gas model (Model2 on 3.0, Model1 on 1.4/1.5)",
+         RunModel},
     });
     return kCommands;
 }

@@ -1,0 +1,283 @@
+#include "calibration/ModelSequences.h"
+
+#include "calibration/PressureShift.h"
+#include "configuration/ProgramLogic.h"
+#include "controller/BlockCodec.h"
+#include "controller/CommandCodes.h"
+#include "controller/DataManager.h"
+#include "controller/Version.h"
+#include "controller/WriteSequence.h"
+#include "documents/MessageKeys.h"
+
+#include <cmath>
+#include <string>
+
+namespace lumex {
+
+namespace {
+
+// Byte parameters of the model pages.
+constexpr uint8_t kWorkPressParam = 30;
+constexpr uint8_t kFlags31Param = 31; // bit 6: model adaptation
+constexpr uint8_t kFlags37Param = 37; // bit 0: use the model at idle
+constexpr uint8_t kTgasCorTypeParam = 45;
+constexpr uint8_t kRpmCorTypeParam = 46;
+// Word parameters.
+constexpr uint8_t kIdleHotTbParam = 8;
+// Model parameters.
+constexpr uint8_t kMultParam = 1, kOffsetParam = 2, kFirstPParam = 3, kLastEParam = 10;
+constexpr uint8_t kCorrMultParam = 11, kCorrOffsetParam = 12, kCorrMaskParam = 13;
+constexpr uint8_t kCmActiveParam = 74, kObdAdaptParam = 104;
+// Correction activity bits.
+constexpr uint8_t kCmActivePsys = 1u << 0;
+constexpr uint8_t kCmActiveRpm = 1u << 2;
+// LPG map clear codes of the 3.0 map command.
+constexpr uint8_t kClearGasPoints = 2, kClearMapG3Gas = 4;
+// Memory word with the map point counts (high byte petrol, low byte LPG).
+constexpr uint16_t kMapCountsAddress = 198;
+
+std::string Indexed(const char *name, unsigned index)
+{
+    return std::string(name) + "(" + std::to_string(index) + ")";
+}
+
+// The reads of a page as one script: each step named after its operation.
+class TReadScript
+{
+public:
+    explicit TReadScript(TDataManager &m) : m_(m), seq_(m) {}
+
+    void Byte(uint8_t i)
+    {
+        seq_.Step(Indexed("ReadByteParam", i), cmd::ReadByteParam, [&] { return m_.ReadByteParam(i); });
+    }
+    void Word(uint8_t i)
+    {
+        seq_.Step(Indexed("ReadWordParam", i), cmd::ReadWordParam, [&] { return m_.ReadWordParam(i); });
+    }
+    void Model(uint8_t i)
+    {
+        seq_.Step(Indexed("ReadModelParam", i), cmd::ReadModelParam, [&] { return m_.ReadModelParam(i); });
+    }
+    void SetA()
+    {
+        for (unsigned half = 0; half < 2; ++half)
+            seq_.Step(Indexed("ReadModel2SetA", half), cmd::ReadModel2SetA, [&] { return m_.ReadModel2SetA(half); });
+    }
+    void SetB()
+    {
+        for (unsigned half = 0; half < 2; ++half)
+            seq_.Step(Indexed("ReadModel2SetB", half), cmd::ReadModel2SetB, [&] { return m_.ReadModel2SetB(half); });
+    }
+    void Step(const std::string &name, uint8_t code, const std::function<bool()> &op) { seq_.Step(name, code, op); }
+
+    const TWriteResult &Result() const { return seq_.Result(); }
+
+private:
+    TDataManager &m_;
+    TWriteSequence seq_;
+};
+
+void ReadModel2Into(TReadScript &r, TDataManager &m, TModelPoints &idle)
+{
+    const TNorviData &d = m.Data();
+    if (Is30From(d, "D")) {
+        r.SetB();
+        r.Byte(kTgasCorTypeParam);
+        r.Byte(kRpmCorTypeParam);
+        r.Byte(kFlags31Param);
+        r.Word(kMarkersWordParam);
+    }
+    r.Byte(kWorkPressParam);
+    r.SetA();
+    r.Model(kMultParam);
+    r.Model(kOffsetParam);
+    r.Step("ReadModelPoints", cmd::ReadModelPoints, [&] { return m.ReadModelPoints(idle); });
+    r.Model(kCorrMultParam);
+    r.Model(kCorrOffsetParam);
+    r.Model(kCorrMaskParam);
+}
+
+// The correction tables and what the corrections page shows with them.
+void ReadCorrectionsInto(TReadScript &r, TDataManager &m)
+{
+    const TNorviData &d = m.Data();
+    const bool fromG = Is30From(d, "G");
+    if (fromG)
+        r.Model(kCmActiveParam);
+    for (const TCorrTable t : {TCorrTable::CPS, TCorrTable::CTG, TCorrTable::CRPM})
+        r.Step(std::string("ReadCorrTable(") + CorrTableName(t) + ")", CorrTableReadCode(t),
+               [&m, t] { return m.ReadCorrTable(t); });
+    if (fromG) {
+        r.Step("ReadCorrTable(CPCOL)", CorrTableReadCode(TCorrTable::CPCOL),
+               [&m] { return m.ReadCorrTable(TCorrTable::CPCOL); });
+        r.Step("ReadAdaptationInfo", cmd::ReadAdaptationInfo, [&m] { return m.ReadAdaptationInfo(); });
+        // Both banks' first halves, then both second halves.
+        for (const unsigned half : {0u, 1u}) {
+            for (const unsigned bank : {1u, 2u})
+                r.Step("ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
+                       cmd::ReadAdaptationCorr, [&m, bank, half] { return m.ReadAdaptationCorr(bank, half); });
+        }
+        r.Model(kObdAdaptParam);
+    }
+    r.Model(kCorrMaskParam);
+    r.Model(kCorrMultParam);
+    r.Model(kCorrOffsetParam);
+    if (Is30From(d, "D")) {
+        r.Byte(kTgasCorTypeParam);
+        r.Byte(kRpmCorTypeParam);
+    }
+}
+
+TAnswer AskYesNo(const TModel2WriteOptions &o, const char *key)
+{
+    if (!o.Ask)
+        return TAnswer::No;
+    return o.Ask(TQuestion{o.Text(key), o.Text(msg::strConfirmDataSave), false});
+}
+
+uint16_t TicksOfMs(double ms)
+{
+    const double ticks = std::round(ms * 187.0);
+    if (!(ticks > 0))
+        return 0;
+    return ticks >= 65535.0 ? uint16_t{65535} : static_cast<uint16_t>(ticks);
+}
+
+// Working pressure: byte 30, and the pressure correction moved along when
+// the installer agrees.
+void WriteWorkPressure(TWriteSequence &w, TDataManager &m, const TModel2WriteOptions &o, TModel2WriteReport &report)
+{
+    TNorviData &d = m.Data();
+    const uint8_t previous = d.WorkPress;
+    d.WorkPress = o.WorkPress;
+    if (!w.Byte(kWorkPressParam) || previous == o.WorkPress)
+        return;
+    if (AskYesNo(o, msg::strQCorrPressureChange) != TAnswer::Yes)
+        return;
+    d.CPS = ShiftedPressureCorrection(d.CPS, WorkPressurePosition(o.WorkPress) - WorkPressurePosition(previous));
+    report.PressureShifted = true;
+    d.CMActive = static_cast<uint8_t>(d.CMActive | kCmActivePsys);
+    w.Step("WriteCorrTable(CPS)", CorrTableWriteCode(TCorrTable::CPS),
+           [&m] { return m.WriteCorrTable(TCorrTable::CPS); });
+}
+
+void WriteModel2Points(TWriteSequence &w, TDataManager &m, bool adaptedToo)
+{
+    for (unsigned half = 0; half < 2; ++half)
+        w.Step(Indexed("WriteModel2SetA", half), cmd::WriteModel2SetA, [&m, half] { return m.WriteModel2SetA(half); });
+    if (!adaptedToo)
+        return;
+    for (unsigned half = 0; half < 2; ++half)
+        w.Step(Indexed("WriteModel2SetB", half), cmd::WriteModel2SetB, [&m, half] { return m.WriteModel2SetB(half); });
+}
+
+// After a modified write the LPG map no longer matches the model.
+void OfferGasMapClear(TDataManager &m, const TModel2WriteOptions &o, TModel2WriteReport &report)
+{
+    const auto gasCount = MapPointCount(static_cast<uint8_t>(m.ReadMemWord(kMapCountsAddress) & 0xFF));
+    if (gasCount == 0 || AskYesNo(o, msg::strQGasMapClearAfterModelChange) != TAnswer::Yes)
+        return;
+    bool cleared = o.MapG3Shown || m.ClearMap(kClearGasPoints);
+    cleared = cleared && m.ClearMap(kClearMapG3Gas);
+    report.GasMapCleared = cleared;
+}
+
+} // namespace
+
+TWriteResult ReadModel2(TDataManager &m, TModelPoints &idle)
+{
+    TReadScript r(m);
+    ReadModel2Into(r, m, idle);
+    return r.Result();
+}
+
+TModel2WriteReport WriteModel2(TDataManager &m, TModel2Editor &editor, TModelPoints &idle,
+                               const TModel2WriteOptions &options)
+{
+    TModel2WriteReport report;
+    if (options.AutocalibrationWorkRunning) {
+        report.Busy = true;
+        report.Write.Ok = false;
+        report.Write.FailedStep = "autocalibration running";
+        return report;
+    }
+    TNorviData &d = m.Data();
+    const bool fromD = Is30From(d, "D");
+    const bool wasModified = editor.Modified();
+    TModelPoints idleToSend;
+    editor.StoreInto(d, idleToSend);
+
+    TWriteSequence w(m);
+    w.Word(kMarkersWordParam);
+    if (fromD)
+        w.Byte(kFlags31Param);
+    else
+        d.CMActive = options.RpmCorrectionActive ? static_cast<uint8_t>(d.CMActive | kCmActiveRpm)
+                                                 : static_cast<uint8_t>(d.CMActive & ~kCmActiveRpm);
+    if (!w.Failed())
+        WriteWorkPressure(w, m, options, report);
+    d.IdleHotTb = TicksOfMs(options.IdleHotTbMs);
+    w.Word(kIdleHotTbParam);
+    w.Model(kCmActiveParam);
+    w.Model(kMultParam);
+    w.Model(kOffsetParam);
+    w.Model(kCorrMultParam);
+    w.Model(kCorrOffsetParam);
+    w.Model(kCorrMaskParam);
+    WriteModel2Points(w, m, editor.CopyToAdapted() && fromD);
+    if (options.IdleTextsValid)
+        w.Step("WriteModelPoints", cmd::WriteModelPoints, [&] { return m.WriteModelPoints(idleToSend); });
+    w.Byte(kFlags37Param);
+    report.Write = w.Result();
+    if (w.Failed()) {
+        editor.SetModified(true);
+        return report;
+    }
+    idle = idleToSend;
+    const TWriteResult readBack = ReadModel2(m, idle);
+    report.ReadBack = readBack.Ok;
+    if (readBack.Ok)
+        editor.Load(d, idle);
+    else
+        editor.SetModified(false);
+    if (wasModified)
+        OfferGasMapClear(m, options, report);
+    return report;
+}
+
+TWriteResult ReadModel1(TDataManager &m)
+{
+    TReadScript r(m);
+    r.Step("ReadModelBlock", cmd::ReadModelBlock, [&m] { return m.ReadModelBlock(); });
+    r.Model(kCorrMultParam);
+    r.Model(kCorrOffsetParam);
+    r.Model(kCorrMaskParam);
+    return r.Result();
+}
+
+TWriteResult WriteModel1(TDataManager &m, const TModel1 &model)
+{
+    StoreModel1(model, m.Data());
+    TWriteSequence w(m);
+    for (const uint8_t index : {kMultParam, kOffsetParam, kCorrMultParam, kCorrOffsetParam, kCorrMaskParam})
+        w.Model(index);
+    for (uint8_t index = kFirstPParam; index <= kLastEParam; ++index)
+        w.Model(index);
+    return w.Result();
+}
+
+TWriteResult ReadModelDataAfterConnect(TDataManager &m, TModelPoints &idle)
+{
+    const uint8_t version = m.Data().VersionCode;
+    if (version == kVersion14 || version == kVersion15)
+        return ReadModel1(m);
+    TReadScript r(m);
+    if (version != kVersion30)
+        return r.Result();
+    ReadModel2Into(r, m, idle);
+    ReadCorrectionsInto(r, m);
+    return r.Result();
+}
+
+} // namespace lumex
