@@ -26,7 +26,9 @@ class TReads
 public:
     void Note(bool ok, const std::string &step)
     {
-        if (!ok && result_.Ok) {
+        if (ok)
+            ++result_.StepsDone;
+        else if (result_.Ok) {
             result_.Ok = false;
             result_.FailedStep = step;
         }

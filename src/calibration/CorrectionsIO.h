@@ -49,6 +49,7 @@ struct TCorrectionsReadResult
 {
     bool Ok = true;
     std::string FailedStep; // the first read that failed
+    unsigned StepsDone = 0; // reads answered
 };
 
 // The corrections read of a 3.0 controller, in its wire order. It goes on

@@ -1,6 +1,8 @@
 #include "calibration/ModelSequences.h"
 
-#include "calibration/PressureShift.h"
+#include "calibration/CorrectionTables.h"
+#include "calibration/CorrectionsIO.h"
+#include "calibration/WorkingPressureList.h"
 #include "configuration/ProgramLogic.h"
 #include "controller/BlockCodec.h"
 #include "controller/CommandCodes.h"
@@ -98,37 +100,6 @@ void ReadModel2Into(TReadScript &r, TDataManager &m, TModelPoints &idle)
     r.Model(kCorrMaskParam);
 }
 
-// The correction tables and what the corrections page shows with them.
-void ReadCorrectionsInto(TReadScript &r, TDataManager &m)
-{
-    const TNorviData &d = m.Data();
-    const bool fromG = Is30From(d, "G");
-    if (fromG)
-        r.Model(kCmActiveParam);
-    for (const TCorrTable t : {TCorrTable::CPS, TCorrTable::CTG, TCorrTable::CRPM})
-        r.Step(std::string("ReadCorrTable(") + CorrTableName(t) + ")", CorrTableReadCode(t),
-               [&m, t] { return m.ReadCorrTable(t); });
-    if (fromG) {
-        r.Step("ReadCorrTable(CPCOL)", CorrTableReadCode(TCorrTable::CPCOL),
-               [&m] { return m.ReadCorrTable(TCorrTable::CPCOL); });
-        r.Step("ReadAdaptationInfo", cmd::ReadAdaptationInfo, [&m] { return m.ReadAdaptationInfo(); });
-        // Both banks' first halves, then both second halves.
-        for (const unsigned half : {0u, 1u}) {
-            for (const unsigned bank : {1u, 2u})
-                r.Step("ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
-                       cmd::ReadAdaptationCorr, [&m, bank, half] { return m.ReadAdaptationCorr(bank, half); });
-        }
-        r.Model(kObdAdaptParam);
-    }
-    r.Model(kCorrMaskParam);
-    r.Model(kCorrMultParam);
-    r.Model(kCorrOffsetParam);
-    if (Is30From(d, "D")) {
-        r.Byte(kTgasCorTypeParam);
-        r.Byte(kRpmCorTypeParam);
-    }
-}
-
 TAnswer AskYesNo(const TModel2WriteOptions &o, const char *key)
 {
     if (!o.Ask)
@@ -155,7 +126,7 @@ void WriteWorkPressure(TWriteSequence &w, TDataManager &m, const TModel2WriteOpt
         return;
     if (AskYesNo(o, msg::strQCorrPressureChange) != TAnswer::Yes)
         return;
-    d.CPS = ShiftedPressureCorrection(d.CPS, WorkPressurePosition(o.WorkPress) - WorkPressurePosition(previous));
+    d.CPS = ShiftedPressureCorrection(d.CPS, WorkPressShiftSteps(previous, o.WorkPress));
     report.PressureShifted = true;
     d.CMActive = static_cast<uint8_t>(d.CMActive | kCmActivePsys);
     w.Step("WriteCorrTable(CPS)", CorrTableWriteCode(TCorrTable::CPS),
@@ -276,8 +247,16 @@ TWriteResult ReadModelDataAfterConnect(TDataManager &m, TModelPoints &idle)
     if (version != kVersion30)
         return r.Result();
     ReadModel2Into(r, m, idle);
-    ReadCorrectionsInto(r, m);
-    return r.Result();
+    TWriteResult result = r.Result();
+    if (!result.Ok)
+        return result;
+    const TCorrectionsReadResult corrections = ReadCorrections(m);
+    result.StepsDone += corrections.StepsDone;
+    if (!corrections.Ok) {
+        result.Ok = false;
+        result.FailedStep = corrections.FailedStep;
+    }
+    return result;
 }
 
 } // namespace lumex

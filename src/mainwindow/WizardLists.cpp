@@ -1,5 +1,7 @@
 #include "mainwindow/WizardLists.h"
 
+#include "calibration/WorkingPressureList.h"
+
 #include <array>
 
 namespace lumex {
@@ -26,15 +28,10 @@ std::vector<TListEntry> OfferedEntries(TValueListId list, const std::vector<int>
 
 const std::vector<TListEntry> &WorkPressureEntries()
 {
-    // 0,70 to 2,00 bar in steps of 0,10 and the sensor codes the controller keeps.
     static const std::vector<TListEntry> entries = [] {
-        constexpr std::array<uint16_t, 14> kRaw{76, 85, 94, 104, 113, 123, 132, 141, 151, 160, 170, 179, 188, 198};
         std::vector<TListEntry> v;
-        for (std::size_t i = 0; i < kRaw.size(); ++i) {
-            const int hundredths = 70 + static_cast<int>(i) * 10;
-            std::string text = std::to_string(hundredths / 100) + "," + std::to_string(hundredths % 100 / 10) + "0";
-            v.push_back({std::move(text), kRaw[i]});
-        }
+        for (const auto &entry : WorkingPressureList())
+            v.push_back({entry.Text, entry.Raw});
         return v;
     }();
     return entries;

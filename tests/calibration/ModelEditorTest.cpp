@@ -6,7 +6,6 @@
 #include "calibration/Model1.h"
 #include "calibration/Model2Editor.h"
 #include "calibration/ModelPoints.h"
-#include "calibration/PressureShift.h"
 
 #include <gtest/gtest.h>
 
@@ -442,30 +441,4 @@ TEST(Model1, ImageRoundTrip)
     EXPECT_EQ(d.E4, 4);
     EXPECT_EQ(d.CorrectionMask, 0x0F);
     EXPECT_EQ(Model1Of(d), m);
-}
-
-TEST(PressureShift, PositionsAndShiftsBothWays)
-{
-    EXPECT_EQ(WorkPressurePosition(76), 1);
-    EXPECT_EQ(WorkPressurePosition(104), 4); // "1,00"
-    EXPECT_EQ(WorkPressurePosition(123), 6); // "1,20"
-    EXPECT_EQ(WorkPressurePosition(198), 14);
-    EXPECT_EQ(WorkPressurePosition(100), 14); // not in the list
-    TCorrectionTable c{};
-    for (std::size_t i = 0; i < c.size(); ++i)
-        c[i] = static_cast<int8_t>(i + 1); // C[a] = a
-    const TCorrectionTable down = ShiftedPressureCorrection(c, -2);
-    for (std::size_t i = 0; i < 18; ++i)
-        EXPECT_EQ(down[i], static_cast<int8_t>(i + 3));
-    EXPECT_EQ(down[18], 20);
-    EXPECT_EQ(down[19], 20);
-    const TCorrectionTable up = ShiftedPressureCorrection(c, 2);
-    EXPECT_EQ(up[0], 1);
-    EXPECT_EQ(up[1], 1);
-    EXPECT_EQ(up[2], 1);
-    for (std::size_t i = 3; i < 20; ++i)
-        EXPECT_EQ(up[i], static_cast<int8_t>(i - 1));
-    EXPECT_EQ(ShiftedPressureCorrection(c, 0), c);
-    EXPECT_EQ(ShiftedPressureCorrection(c, 100)[19], 1);
-    EXPECT_EQ(ShiftedPressureCorrection(c, -100)[0], 20);
 }
