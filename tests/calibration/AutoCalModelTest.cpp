@@ -66,14 +66,14 @@ TEST(NozzleVerdict, BandEdgesBelongWhereTheTableSays)
         double k;
         TNozzleVerdict verdict;
     } cases[] = {
-        {TFuel::LPG, 1.1, TNozzleVerdict::Good},        {TFuel::LPG, 1.3, TNozzleVerdict::Acceptable},
-        {TFuel::LPG, 1.31, TNozzleVerdict::TooSmall},   {TFuel::LPG, 1.2, TNozzleVerdict::Acceptable},
-        {TFuel::LPG, 0.9, TNozzleVerdict::Good},        {TFuel::LPG, 0.89, TNozzleVerdict::Acceptable},
-        {TFuel::LPG, 0.7, TNozzleVerdict::Acceptable},  {TFuel::LPG, 0.69, TNozzleVerdict::TooLarge},
-        {TFuel::LPG, 0.0, TNozzleVerdict::TooLarge},    {TFuel::LPG, -3.0, TNozzleVerdict::TooLarge},
-        {TFuel::CNG, 1.3, TNozzleVerdict::Good},        {TFuel::CNG, 1.31, TNozzleVerdict::Acceptable},
-        {TFuel::CNG, 1.5, TNozzleVerdict::Acceptable},  {TFuel::CNG, 1.51, TNozzleVerdict::TooSmall},
-        {TFuel::CNG, 0.9, TNozzleVerdict::Good},        {TFuel::CNG, 0.7, TNozzleVerdict::Acceptable},
+        {TFuel::LPG, 1.1, TNozzleVerdict::Good},       {TFuel::LPG, 1.3, TNozzleVerdict::Acceptable},
+        {TFuel::LPG, 1.31, TNozzleVerdict::TooSmall},  {TFuel::LPG, 1.2, TNozzleVerdict::Acceptable},
+        {TFuel::LPG, 0.9, TNozzleVerdict::Good},       {TFuel::LPG, 0.89, TNozzleVerdict::Acceptable},
+        {TFuel::LPG, 0.7, TNozzleVerdict::Acceptable}, {TFuel::LPG, 0.69, TNozzleVerdict::TooLarge},
+        {TFuel::LPG, 0.0, TNozzleVerdict::TooLarge},   {TFuel::LPG, -3.0, TNozzleVerdict::TooLarge},
+        {TFuel::CNG, 1.3, TNozzleVerdict::Good},       {TFuel::CNG, 1.31, TNozzleVerdict::Acceptable},
+        {TFuel::CNG, 1.5, TNozzleVerdict::Acceptable}, {TFuel::CNG, 1.51, TNozzleVerdict::TooSmall},
+        {TFuel::CNG, 0.9, TNozzleVerdict::Good},       {TFuel::CNG, 0.7, TNozzleVerdict::Acceptable},
         {TFuel::CNG, 0.69, TNozzleVerdict::TooLarge},
     };
     for (const auto &c : cases) {
@@ -127,8 +127,7 @@ TEST(ResultModel, LpgWithSixMillisecondsHasThreeAndFourButNoFiveTimesPoint)
     ASSERT_TRUE(m);
     // q = 1.1; 2x, 3x and 4x on the line scaled by 1.06, 0.98, 0.91; 5x = 30
     // is past the end; the end at 25 ms scaled by 0.90.
-    ExpectPoints(m->Points,
-                 {{0, 1.0}, {3, 4.3}, {6, 7.6}, {12, 15.052}, {18, 20.384}, {24, 24.934}, {25, 25.65}});
+    ExpectPoints(m->Points, {{0, 1.0}, {3, 4.3}, {6, 7.6}, {12, 15.052}, {18, 20.384}, {24, 24.934}, {25, 25.65}});
     EXPECT_DOUBLE_EQ(m->Slope, 1.1);
     // (98.92 - 7 * 1.0) / 88
     EXPECT_NEAR(m->Multiplier, 91.92 / 88.0, 1e-12);
