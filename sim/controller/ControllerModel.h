@@ -35,6 +35,8 @@
 //   valve on|off                            the gas valve output
 //   emulators HEX                           the emulator channel mask
 //   calibration fail                        the controller aborts an autocalibration
+//                                           (a run whose gasfactor lies outside 0.7..1.3
+//                                           ends after the phase without load, state 11)
 //   collect on|off                          collect map points while driving
 //   map fill N ERROR                        N petrol and N LPG map points from the load
 //                                           model, the gas model ERROR percent too rich

@@ -220,8 +220,11 @@ Reply ControllerModel::CalibrationAnswer(std::size_t length)
         engine_.WarmReducer(4.0);
     if (service_.calibration.TakeFinished() && !id_.IsLegacy()) {
         const CalibrationReport &rep = service_.calibration.Report();
-        const auto gasB = static_cast<uint16_t>(
-            std::clamp<long>(static_cast<long>(rep.timeB * in.gasFactor + in.offsetTicks), 0, 0xFFFF));
+        // A run that ended without the load measured only the first point.
+        const auto gasB = rep.timeB == 0
+                              ? uint16_t{0}
+                              : static_cast<uint16_t>(std::clamp<long>(
+                                    static_cast<long>(rep.timeB * in.gasFactor + in.offsetTicks), 0, 0xFFFF));
         store_.modelPoints = {rep.timeA, rep.wordC, rep.timeB, gasB};
     }
     const CalibrationReport &rep = service_.calibration.Report();

@@ -1,5 +1,6 @@
 #include "sim/controller/ServiceState.h"
 
+#include "sim/controller/CalibrationEnd.h"
 #include "sim/controller/SensorCodes.h"
 
 #include <algorithm>
@@ -103,15 +104,20 @@ bool Autocalibration::Step(const CalibrationInputs &in)
         } else if (running(Phase1Steps())) {
             report_.timeA = in.petrolTicks;
             report_.wordC = GasFor(in, in.petrolTicks);
-            report_.state = 2;
-            stage_ = Stage::WaitLoad;
+            report_.state = StateAfterPhase1(in.gasFactor);
+            if (report_.state == kCalStateNozzles) {
+                stage_ = Stage::Done;
+                finished_ = true;
+            } else {
+                stage_ = Stage::WaitLoad;
+            }
         }
         return false;
     case Stage::Phase2:
         if (running(Phase2Steps())) {
             // The switched-on load lengthens the idle injection by about a fifth.
             report_.timeB = ClampTicks(report_.timeA * 1.22);
-            report_.state = 9;
+            report_.state = kCalStateFinished;
             stage_ = Stage::Done;
             finished_ = true;
         }

@@ -26,6 +26,8 @@ int RunCorrections(CliContext &ctx);
 int RunMap(CliContext &ctx);
 // The gas model.
 int RunModel(CliContext &ctx);
+// Autocalibration.
+int RunAutocal(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -50,6 +52,8 @@ std::span<const CommandEntry> Commands()
          RunMap},
         {"model", "model show                print the controller's gas model (Model2 on 3.0, Model1 on 1.4/1.5)",
          RunModel},
+        {"autocal", "autocal [--fuel LPG|CNG] [--yes]   run autocalibration, print states, verdict and model",
+         RunAutocal},
     });
     return kCommands;
 }

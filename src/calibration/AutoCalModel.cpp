@@ -1,0 +1,173 @@
+#include "calibration/AutoCalModel.h"
+
+#include "controller/Conversions.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace lumex {
+
+namespace {
+
+// A point at `Multiple` times the reference petrol time, its gas time on the
+// line scaled by `Factor`; the reference point itself is taken as measured.
+struct TPointRule
+{
+    double Multiple;
+    double Factor;
+};
+
+constexpr std::array kLpgRules{TPointRule{0.5, 1.0},  TPointRule{1.0, 1.0},  TPointRule{2.0, 1.06},
+                               TPointRule{3.0, 0.98}, TPointRule{4.0, 0.91}, TPointRule{5.0, 0.91}};
+constexpr std::array kCngRules{TPointRule{0.5, 1.0}, TPointRule{1.0, 1.0}, TPointRule{2.0, 0.95}, TPointRule{3.0, 0.80},
+                               TPointRule{4.0, 0.70}};
+constexpr double kLpgEndFactor = 0.90;
+constexpr double kCngEndFactor = 0.55;
+
+std::span<const TPointRule> RulesFor(TFuel fuel)
+{
+    return fuel == TFuel::LPG ? std::span<const TPointRule>(kLpgRules) : std::span<const TPointRule>(kCngRules);
+}
+
+// The largest time the 16-bit tick words carry.
+constexpr double kMaxWireMs = 65534.0 / kTicksPerMs;
+
+double WireTime(double ms)
+{
+    return std::isfinite(ms) ? std::clamp(ms, 0.0, kMaxWireMs) : 0.0;
+}
+
+int32_t Ticks(double ms)
+{
+    return static_cast<int32_t>(std::lround(WireTime(ms) * kTicksPerMs));
+}
+
+int Spinner(double value, int low, int high)
+{
+    if (!std::isfinite(value))
+        return 0;
+    return static_cast<int>(std::clamp(std::round(value), static_cast<double>(low), static_cast<double>(high)));
+}
+
+struct TInjectorOffset
+{
+    uint8_t Code;
+    double OffsetMs;
+};
+
+// Gas injector element codes and the offset their default model starts from.
+constexpr std::array kDefaultOffsets{
+    TInjectorOffset{21, 1.1}, TInjectorOffset{22, 1.1}, TInjectorOffset{0, 0.3},  TInjectorOffset{19, 0.3},
+    TInjectorOffset{28, 0.3}, TInjectorOffset{5, 0.8},  TInjectorOffset{12, 0.8}, TInjectorOffset{13, 0.8},
+    TInjectorOffset{15, 0.8}, TInjectorOffset{16, 0.8}, TInjectorOffset{18, 0.8}, TInjectorOffset{2, 1.7},
+    TInjectorOffset{10, 1.7}, TInjectorOffset{4, 1.5},  TInjectorOffset{8, 1.5},  TInjectorOffset{9, 1.5},
+    TInjectorOffset{11, 1.5}, TInjectorOffset{14, 1.5}, TInjectorOffset{17, 1.5}, TInjectorOffset{1, 0.9},
+    TInjectorOffset{6, 0.9},  TInjectorOffset{23, 0.9}, TInjectorOffset{24, 0.9}, TInjectorOffset{7, 0.7},
+};
+constexpr double kOtherInjectorOffsetMs = 1.1;
+
+constexpr std::array kDefaultPointsMs{0.0, 1.5, 4.5, 8.0, 15.0, 25.0};
+constexpr TModelPoints kDefaultIdleOnLine{3.0, 3.0, 6.0, 6.0}; // before the offset is added
+
+constexpr TModel2Point kEmptyPoint{0xFFFF, 0xFFFF};
+
+} // namespace
+
+double ShownModelOffset(double offset)
+{
+    if (!std::isfinite(offset))
+        return 1.0;
+    return std::round(offset * 10.0) / 10.0;
+}
+
+double ModelMultiplier(TFuel fuel, double offset, double slope, std::span<const TTimePoint> points)
+{
+    if (fuel == TFuel::CNG)
+        return std::isfinite(slope) ? slope : 0.0;
+    double gas = 0, petrol = 0;
+    for (const TTimePoint &p : points) {
+        gas += p.Y;
+        petrol += p.X;
+    }
+    const double m = (gas - offset * static_cast<double>(points.size())) / petrol;
+    return petrol > 0 && std::isfinite(m) ? m : 0.0;
+}
+
+std::optional<TResultModel> ModelFromResult(TFuel fuel, double offset, TTimePoint reference)
+{
+    const double x = reference.X, y = reference.Y;
+    if (!(x > 0) || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(offset))
+        return std::nullopt;
+    TResultModel m;
+    const double e = offset;
+    const double q = (y - e) / x;
+    m.Offset = e;
+    m.Slope = q;
+    m.Points.push_back({0.0, WireTime(e)});
+    for (const TPointRule &rule : RulesFor(fuel)) {
+        const double tb = rule.Multiple * x;
+        if (tb >= kModelEndMs)
+            break; // the rules grow, so every later point lies further right
+        const double tg = rule.Multiple == 1.0 ? y : (e + rule.Multiple * q * x) * rule.Factor;
+        m.Points.push_back({tb, WireTime(tg)});
+    }
+    const double endFactor = fuel == TFuel::LPG ? kLpgEndFactor : kCngEndFactor;
+    m.Points.push_back({kModelEndMs, WireTime((e + kModelEndMs * q) * endFactor)});
+
+    m.Multiplier = ModelMultiplier(fuel, e, q, m.Points);
+    m.MultSpinner = Spinner(m.Multiplier * 100.0 - 100.0, kMultSpinnerMin, kMultSpinnerMax);
+    m.OffsetSpinner = Spinner(e * 10.0, kOffsetSpinnerMin, kOffsetSpinnerMax);
+    m.LineStart = {0.0, e};
+    m.LineEnd = {kModelEndMs, e + kModelEndMs * m.Multiplier};
+    return m;
+}
+
+TModelPoints CompletedIdlePoints(const TModelPoints &idle, double offset, double currentMultiplier)
+{
+    double slope = idle.P1X != 0 ? (idle.P1Y - offset) / idle.P1X : currentMultiplier;
+    if (!std::isfinite(slope))
+        slope = 0;
+    TModelPoints out = idle;
+    out.P2X = idle.P1X + kIdlePointStepMs;
+    out.P2Y = offset + out.P2X * slope;
+    return out;
+}
+
+void StoreResultModel(const TResultModel &model, TNorviData &d)
+{
+    d.Model2SetA.fill(kEmptyPoint);
+    const std::size_t n = std::min(model.Points.size(), kModel2Points);
+    for (std::size_t i = 0; i < n; ++i)
+        d.Model2SetA[i] = {Ticks(model.Points[i].X), Ticks(model.Points[i].Y)};
+    d.Mult = model.Multiplier;
+    d.Offset = model.Offset;
+}
+
+double DefaultModelOffsetMs(uint8_t injectorCode)
+{
+    for (const TInjectorOffset &row : kDefaultOffsets) {
+        if (row.Code == injectorCode)
+            return row.OffsetMs;
+    }
+    return kOtherInjectorOffsetMs;
+}
+
+void StoreDefaultModel(uint8_t injectorCode, TNorviData &d, TModelPoints &idle)
+{
+    const double o = DefaultModelOffsetMs(injectorCode);
+    d.Mult = 1.0;
+    d.Offset = o;
+    d.Model2SetA.fill(kEmptyPoint);
+    for (std::size_t i = 0; i < kDefaultPointsMs.size(); ++i)
+        d.Model2SetA[i] = {Ticks(kDefaultPointsMs[i]), Ticks(kDefaultPointsMs[i] + o)};
+    d.Model2SetB = d.Model2SetA;
+    idle = {kDefaultIdleOnLine.P1X, kDefaultIdleOnLine.P1Y + o, kDefaultIdleOnLine.P2X, kDefaultIdleOnLine.P2Y + o};
+    d.CorrectionMult = 1.0;
+    d.CorrectionOffset = 0;
+    d.CorrectionMask = 0;
+    d.UseOnIdleModel = 1;
+    d.AdaptationMode = 0;
+}
+
+} // namespace lumex
