@@ -872,13 +872,14 @@ void TConfWizard::WritePressed()
     const bool modified = modified_.IsModified();
     Begin();
     RefreshTabs();
+    const TPlacementQuestion placement = PlacementQuestion();
     RunJob<TWriteJob>(
         worker_, this,
-        [this, edited, modified](TDataManager &m) {
+        [this, edited, modified, placement](TDataManager &m) {
             TWriteJob job;
             deviceModified_.SetModified(modified);
             job.Outcome = confirmation_->Write([&] {
-                job.Write = WriteConfigurationNow(m, edited);
+                job.Write = WriteConfigurationNow(m, edited, placement);
                 return job.Write.Ok();
             });
             return job;
@@ -910,15 +911,16 @@ void TConfWizard::NextPressed()
     const bool modified = modified_.IsModified();
     Begin();
     RefreshTabs();
+    const TPlacementQuestion placement = PlacementQuestion();
     RunJob<TNextJob>(
         worker_, this,
-        [this, from, edited, modified](TDataManager &m) {
+        [this, from, edited, modified, placement](TDataManager &m) {
             TNextJob job;
             deviceModified_.SetModified(modified);
             job.To = logic_.Next(from, m, [&] {
                 job.Wrote = true;
                 return confirmation_->Write([&] {
-                    job.Write = WriteConfigurationNow(m, edited);
+                    job.Write = WriteConfigurationNow(m, edited, placement);
                     return job.Write.Ok();
                 });
             });
@@ -967,14 +969,15 @@ void TConfWizard::TabClicked(int index)
     const TNorviData edited = Gather();
     Begin();
     RefreshTabs();
+    const TPlacementQuestion placement = PlacementQuestion();
     RunJob<TLeaveJob>(
         worker_, this,
-        [this, edited](TDataManager &m) {
+        [this, edited, placement](TDataManager &m) {
             TLeaveJob job;
             deviceModified_.SetModified(true);
             job.Decision = confirmation_->Leave([&] {
                 job.Wrote = true;
-                job.Write = WriteConfigurationNow(m, edited);
+                job.Write = WriteConfigurationNow(m, edited, placement);
                 return job.Write.Ok();
             });
             return job;
@@ -1068,6 +1071,17 @@ void TConfWizard::IdleTbCaptured(bool captured, const std::string &text, const T
         RefreshSummary();
     }
     RefreshTabs();
+}
+
+TPlacementQuestion TConfWizard::PlacementQuestion()
+{
+    // Worded here on the GUI thread; asked from the device thread's write.
+    const TQuestion question{Text(msg::strQCorrTgasChange, "Zmieniono umiejscowienie czujnika temperatury gazu.") +
+                                 " " +
+                                 Text(msg::strQCorrTgasChangeRes, "Przywrócić standardową korektę temperatury gazu "
+                                                                  "dla nowego umiejscowienia?"),
+                             Text(msg::strConfirmDataSave, "Zapis"), false};
+    return [this, question] { return question_.Ask(question) == TAnswer::Yes; };
 }
 
 void TConfWizard::InjectorChosen()

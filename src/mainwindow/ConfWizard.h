@@ -116,6 +116,8 @@ private:
     void RefreshTabs();
     void UserChanged(const char *control = nullptr);
     void InjectorChosen();
+    // The gas temperature correction question of a write that moves the sensor.
+    TPlacementQuestion PlacementQuestion();
     void ShowComponentPhoto(TPhotoComponent component);
     void SetModifiedColours(bool modified);
 

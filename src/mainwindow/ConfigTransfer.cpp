@@ -1,5 +1,6 @@
 #include "mainwindow/ConfigTransfer.h"
 
+#include "calibration/CorrectionOperations.h"
 #include "configuration/ConfigVerify.h"
 #include "controller/AnswerDecode.h"
 #include "controller/CommandCodes.h"
@@ -86,7 +87,8 @@ bool ReadConfigurationNow(TDataManager &manager)
     return manager.Data().VersionCode != kVersion30 || manager.ReadByteParam(kWorkPressByteParam);
 }
 
-TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData &edited)
+TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData &edited,
+                                         const TPlacementQuestion &resetTgasCorrection)
 {
     TConfigWriteResult result;
     if (!ConfigurationAccessible(manager)) {
@@ -97,6 +99,10 @@ TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData
     }
     TNorviData &image = manager.Data();
     const TNorviData before = image;
+    // The gas temperature correction depends on where the sensor sits.
+    const bool placementChanged =
+        image.VersionCode == kVersion30 && image.GasTempSensorInFlow != edited.GasTempSensorInFlow;
+    const bool resetTgas = placementChanged && resetTgasCorrection && resetTgasCorrection();
     CopyConfigurationFields(edited, image);
     const TVerifiedWrite verified = WriteVerifiedConfiguration(manager);
     result.Write = verified.Write;
@@ -116,6 +122,13 @@ TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData
     }
     result.DifferingFields = verified.Differences;
     result.Outcome = result.DifferingFields.empty() ? TConfigWriteOutcome::Ok : TConfigWriteOutcome::Differing;
+    if (resetTgas) {
+        const TWriteResult reset = ResetTgasCorrectionForPlacement(manager, edited.GasTempSensorInFlow != 0);
+        if (!reset.Ok) {
+            result.Outcome = TConfigWriteOutcome::Failed;
+            result.Write = reset;
+        }
+    }
     return result;
 }
 

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,10 +57,16 @@ void CopyConfigurationFields(const TNorviData &edited, TNorviData &image);
 // working pressure); false when refused or a read failed.
 bool ReadConfigurationNow(TDataManager &manager);
 
+// Asked on a 3.0 controller whose gas temperature sensor placement was
+// edited: true resets the gas temperature correction to the standard of
+// the new placement once the configuration is written.
+using TPlacementQuestion = std::function<bool()>;
+
 // Copies the edited fields into the live image and writes them through the
 // verified write: checked first, stopped at the first step not
 // acknowledged, read back and compared field by field.
-TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData &edited);
+TConfigWriteResult WriteConfigurationNow(TDataManager &manager, const TNorviData &edited,
+                                         const TPlacementQuestion &resetTgasCorrection = {});
 
 // The eight per-injector gas corrections (3.0 from revision D).
 TWriteResult WriteInjectorCorrectionsNow(TDataManager &manager, const std::array<uint8_t, kCylinders> &corrections);

@@ -232,3 +232,47 @@ TEST(ConfigTransfer, WorkingPressureIsReadAndInjectorCorrectionsAreWritten)
     ASSERT_TRUE(s.Manager().ReadInjCorr());
     EXPECT_FALSE(AnyInjectorCorrection(s.Data()));
 }
+
+TEST(ConfigTransfer, MovingTheGasTemperatureSensorAsksAndYesResetsItsCorrection)
+{
+    SimLink s(SimSetup::Controller(0x30, 'G'));
+    Connect(s);
+    int asked = 0;
+    const auto answer = [&asked](bool yes) {
+        return [&asked, yes] {
+            ++asked;
+            return yes;
+        };
+    };
+
+    // Unchanged placement: no question, no correction write.
+    s.ClearTrace();
+    ASSERT_TRUE(WriteConfigurationNow(s.Manager(), Edited(s.Data()), answer(true)).Ok());
+    EXPECT_EQ(asked, 0);
+    EXPECT_TRUE(RequestsWithCode(s, cmd::WriteCorrGasTemp).empty());
+
+    // Moved, answered No: the configuration is written, the correction kept.
+    TNorviData moved = Edited(s.Data());
+    moved.GasTempSensorInFlow = s.Data().GasTempSensorInFlow ? 0 : 1;
+    s.ClearTrace();
+    ASSERT_TRUE(WriteConfigurationNow(s.Manager(), moved, answer(false)).Ok());
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(RequestsWithCode(s, cmd::WriteCorrGasTemp).empty());
+    ASSERT_TRUE(ReadConfigurationNow(s.Manager()));
+    EXPECT_EQ(s.Data().GasTempSensorInFlow, moved.GasTempSensorInFlow);
+
+    // Moved back, answered Yes: after the configuration, the gas temperature
+    // table for the new placement, then the activity flags.
+    moved.GasTempSensorInFlow = moved.GasTempSensorInFlow ? 0 : 1;
+    s.ClearTrace();
+    ASSERT_TRUE(WriteConfigurationNow(s.Manager(), moved, answer(true)).Ok());
+    EXPECT_EQ(asked, 2);
+    ASSERT_EQ(RequestsWithCode(s, cmd::WriteCorrGasTemp).size(), 1U);
+    const auto requests = s.Requests();
+    const auto table =
+        std::find_if(requests.begin(), requests.end(), [](const std::string &r) { return r.rfind("C0 D3", 0) == 0; });
+    const auto block =
+        std::find_if(requests.begin(), requests.end(), [](const std::string &r) { return r.rfind("C0 D9", 0) == 0; });
+    EXPECT_LT(block - requests.begin(), table - requests.begin()) << "the correction follows the configuration";
+    EXPECT_TRUE(s.Sim().Violations().empty());
+}
