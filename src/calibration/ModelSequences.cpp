@@ -29,7 +29,7 @@ constexpr uint8_t kIdleHotTbParam = 8;
 // Model parameters.
 constexpr uint8_t kMultParam = 1, kOffsetParam = 2, kFirstPParam = 3, kLastEParam = 10;
 constexpr uint8_t kCorrMultParam = 11, kCorrOffsetParam = 12, kCorrMaskParam = 13;
-constexpr uint8_t kCmActiveParam = 74, kObdAdaptParam = 104;
+constexpr uint8_t kCmActiveParam = 74;
 // Correction activity bits.
 constexpr uint8_t kCmActivePsys = 1u << 0;
 constexpr uint8_t kCmActiveRpm = 1u << 2;
