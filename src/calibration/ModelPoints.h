@@ -4,6 +4,7 @@
 // model. The editor works in ms on the points in use, in slot order.
 #pragma once
 
+#include "controller/Conversions.h"
 #include "controller/NorviData.h"
 
 #include <cstdint>
@@ -11,7 +12,6 @@
 
 namespace lumex {
 
-inline constexpr double kTicksPerMs = 187.0;
 inline constexpr uint16_t kModelEmptyTicks = 65535;
 // A real point never encodes as the empty mark.
 inline constexpr uint16_t kModelMaxPointTicks = 65534;
