@@ -32,16 +32,11 @@ std::span<const TPointRule> RulesFor(TFuel fuel)
 }
 
 // The largest time the 16-bit tick words carry.
-constexpr double kMaxWireMs = 65534.0 / kTicksPerMs;
+constexpr double kMaxWireMs = kModelMaxPointTicks / kTicksPerMs;
 
 double WireTime(double ms)
 {
     return std::isfinite(ms) ? std::clamp(ms, 0.0, kMaxWireMs) : 0.0;
-}
-
-int32_t Ticks(double ms)
-{
-    return static_cast<int32_t>(std::lround(WireTime(ms) * kTicksPerMs));
 }
 
 int Spinner(double value, int low, int high)
@@ -50,8 +45,6 @@ int Spinner(double value, int low, int high)
         return 0;
     return static_cast<int>(std::clamp(std::round(value), static_cast<double>(low), static_cast<double>(high)));
 }
-
-constexpr TModel2Point kEmptyPoint{0xFFFF, 0xFFFF};
 
 } // namespace
 
@@ -117,10 +110,10 @@ TModelPoints CompletedIdlePoints(const TModelPoints &idle, double offset, double
 
 void StoreResultModel(const TResultModel &model, TNorviData &d)
 {
-    d.Model2SetA.fill(kEmptyPoint);
+    d.Model2SetA.fill({kModelEmptyTicks, kModelEmptyTicks});
     const std::size_t n = std::min(model.Points.size(), kModel2Points);
     for (std::size_t i = 0; i < n; ++i)
-        d.Model2SetA[i] = {Ticks(model.Points[i].X), Ticks(model.Points[i].Y)};
+        d.Model2SetA[i] = {PointTicks(model.Points[i].X), PointTicks(model.Points[i].Y)};
     d.Mult = model.Multiplier;
     d.Offset = model.Offset;
 }

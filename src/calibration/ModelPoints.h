@@ -35,6 +35,9 @@ bool IsPointInUse(const TModel2Point &p);
 
 // The points in use, in slot order, in ms.
 TModelPointList PointsInUse(const TModel2Set &set);
+// The points in use as a curve, in ticks: a point whose Tb does not advance
+// past the one before is skipped, so no segment has zero width.
+std::vector<TModel2Point> UsedModelPoints(const TModel2Set &set);
 
 // Ticks of a time in ms: rounded, never below 0 and never the empty mark
 // (a bad value, NaN included, must not empty or wrap a real point).
