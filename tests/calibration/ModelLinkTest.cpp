@@ -3,6 +3,7 @@
 // read after a connection on each generation, what the controller holds
 // afterwards, and a write that fails on its k-th command. The expected frames
 // are spelled out from the command layouts.
+#include "SilentOnWrite.h"
 #include "SimLink.h"
 
 #include "calibration/ModelSequences.h"
@@ -13,12 +14,12 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 using namespace lumex;
 using linktest::SimLink;
+using testsupport::SilentOnWrite;
 using testsupport::SimSetup;
 
 namespace {
@@ -172,41 +173,6 @@ TModel2WriteOptions PlainOptions()
     o.Text = [](std::string_view key) { return std::string(key); };
     return o;
 }
-
-// Stays silent on the k-th write request after being armed.
-class SilentOnWrite : public sim::Responder
-{
-public:
-    explicit SilentOnWrite(std::shared_ptr<sim::Responder> inner) : inner_(std::move(inner)) {}
-    void Arm(std::size_t k)
-    {
-        std::lock_guard lock(mutex_);
-        remaining_ = k;
-    }
-    uint8_t StartByte() const override { return inner_->StartByte(); }
-    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override { return inner_->ScanFrame(buffer); }
-    sim::Reply Answer(std::span<const uint8_t> frame) override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            if (frame.size() > 1 && IsWrite(frame[1]) && remaining_ > 0 && --remaining_ == 0)
-                return {};
-        }
-        return inner_->Answer(frame);
-    }
-    static bool IsWrite(uint8_t code)
-    {
-        for (const uint8_t w : {0x08, 0x52, 0x16, 0xD5, 0x96, 0xC1, 0xD1})
-            if (code == w)
-                return true;
-        return false;
-    }
-
-private:
-    std::shared_ptr<sim::Responder> inner_;
-    std::mutex mutex_;
-    std::size_t remaining_ = 0;
-};
 
 // The step name of a write frame, from its bytes.
 std::string StepOf(const std::string &frame)
@@ -407,11 +373,7 @@ TEST(ModelLink, AWriteFailingAtItsKthCommandStopsThereAndStaysModified)
     SimLink s(SimSetup::Controller(0x30, 'G'));
     ConnectClean(s);
     const Frames all = DefaultWriteFromD();
-    auto silencer = std::make_shared<SilentOnWrite>(s.Sim().Device());
-    {
-        auto hold = s.Sim().Pause();
-        s.Sim().Line().Register(silencer);
-    }
+    auto silencer = SilentOnWrite::Install(s, {0x08, 0x52, 0x16, 0xD5, 0x96, 0xC1, 0xD1});
     for (const std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{11}, all.size() - 1, all.size()}) {
         SCOPED_TRACE(k);
         s.Manager().SetLinkUp(false);
