@@ -3,6 +3,7 @@
 // written out by hand.
 #pragma once
 
+#include "RequestText.h"
 #include "SilentOnWrite.h"
 #include "SimLink.h"
 
@@ -21,23 +22,9 @@
 
 namespace calibtest {
 
-using Frames = std::vector<std::string>;
+using reqtext::Frame;
+using reqtext::Frames;
 using testsupport::SilentOnWrite;
-
-// "C0 <bytes> <sum>" with the additive checksum.
-inline std::string Frame(std::initializer_list<unsigned> bytes)
-{
-    unsigned sum = 0xC0;
-    std::string text = "C0";
-    char hex[4];
-    for (unsigned b : bytes) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, " %02X", b & 0xFF);
-        text += hex;
-    }
-    std::snprintf(hex, sizeof hex, " %02X", sum & 0xFF);
-    return text + hex;
-}
 
 // A frame of a code followed by a table of bytes.
 template <typename Table> std::string TableFrame(unsigned code, const Table &table, std::vector<unsigned> head = {})

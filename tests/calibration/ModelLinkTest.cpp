@@ -3,6 +3,7 @@
 // read after a connection on each generation, what the controller holds
 // afterwards, and a write that fails on its k-th command. The expected frames
 // are spelled out from the command layouts.
+#include "RequestText.h"
 #include "SilentOnWrite.h"
 #include "SimLink.h"
 
@@ -24,47 +25,7 @@ using testsupport::SimSetup;
 
 namespace {
 
-using Frames = std::vector<std::string>;
-
-// "C0 <bytes> <sum>" with the additive checksum.
-std::string Frame(const std::vector<unsigned> &bytes)
-{
-    unsigned sum = 0xC0;
-    std::string text = "C0";
-    char hex[4];
-    for (unsigned b : bytes) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, " %02X", b & 0xFF);
-        text += hex;
-    }
-    std::snprintf(hex, sizeof hex, " %02X", sum & 0xFF);
-    return text + hex;
-}
-
-std::string B(unsigned index)
-{
-    return Frame({0x07, index});
-}
-std::string W(unsigned index)
-{
-    return Frame({0x51, index});
-}
-std::string M(unsigned index)
-{
-    return Frame({0x12, index});
-}
-std::string SetB(unsigned index, unsigned value)
-{
-    return Frame({0x08, index, value});
-}
-std::string SetW(unsigned index, unsigned value)
-{
-    return Frame({0x52, index, value >> 8, value & 0xFF});
-}
-std::string SetM(unsigned index, unsigned value)
-{
-    return Frame({0x16, index, value >> 8, value & 0xFF});
-}
+using namespace reqtext;
 
 // A Model2 half: code, half, then ten (X, Y) word pairs; missing points empty.
 std::string Model2Half(unsigned code, unsigned half, const std::vector<std::pair<unsigned, unsigned>> &points)
