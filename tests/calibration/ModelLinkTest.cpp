@@ -78,13 +78,6 @@ std::shared_ptr<sim::ControllerModel> Model(SimLink &s)
 }
 
 // Connected, with the trace cleared.
-void ConnectClean(SimLink &s)
-{
-    ASSERT_TRUE(s.Connect());
-    s.Sync();
-    s.ClearTrace();
-}
-
 // The image bits of the pages' flag bytes set to known values, so the
 // frames below can be spelled out.
 void KnownPageState(TNorviData &d)
@@ -166,7 +159,7 @@ TEST(ModelLink, Model2ReadFrames)
     for (const char letter : {'C', 'D', 'G'}) {
         SCOPED_TRACE(letter);
         SimLink s(SimSetup::Controller(0x30, static_cast<uint8_t>(letter)));
-        ConnectClean(s);
+        ASSERT_TRUE(s.ConnectClean());
         TModelPoints idle;
         const TWriteResult r = ReadModel2(s.Manager(), idle);
         s.Sync();
@@ -188,7 +181,7 @@ TEST(ModelLink, Model2DefaultWriteFramesAndWhatTheControllerHolds)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
     Model(s)->EditStore([](sim::ParameterStore &st) { st.ClearMap(2); });
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TModel2Editor editor;
     editor.LoadDefault(5);
@@ -224,7 +217,7 @@ TEST(ModelLink, Model2DefaultWriteFramesAndWhatTheControllerHolds)
 TEST(ModelLink, Model2WriteBeforeRevisionDSendsNoAdaptedModelAndSetsTheRpmBit)
 {
     SimLink s(SimSetup::Controller(0x30, 'C'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TModel2Editor editor;
     editor.LoadDefault(5);
@@ -257,7 +250,7 @@ TEST(ModelLink, Model2WriteBeforeRevisionDSendsNoAdaptedModelAndSetsTheRpmBit)
 TEST(ModelLink, ChangedWorkingPressureShiftsThePressureCorrectionOnYes)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TCorrectionTable c{};
     for (std::size_t i = 0; i < c.size(); ++i)
@@ -301,7 +294,7 @@ TEST(ModelLink, ModifiedWriteOffersToClearTheLpgMap)
         st.ClearMap(2);
         st.AddMapPoint(true, 0x2C85);
     });
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TModel2Editor editor;
     editor.LoadDefault(5);
@@ -332,15 +325,13 @@ TEST(ModelLink, ModifiedWriteOffersToClearTheLpgMap)
 TEST(ModelLink, AWriteFailingAtItsKthCommandStopsThereAndStaysModified)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     const Frames all = DefaultWriteFromD();
     auto silencer = SilentOnWrite::Install(s, {0x08, 0x52, 0x16, 0xD5, 0x96, 0xC1, 0xD1});
     for (const std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{11}, all.size() - 1, all.size()}) {
         SCOPED_TRACE(k);
         s.Manager().SetLinkUp(false);
-        ASSERT_TRUE(s.Connect());
-        s.Sync();
-        s.ClearTrace();
+        ASSERT_TRUE(s.ConnectClean());
         KnownPageState(s.Data());
         TModel2Editor editor;
         editor.LoadDefault(5);
@@ -360,7 +351,7 @@ TEST(ModelLink, AWriteFailingAtItsKthCommandStopsThereAndStaysModified)
 TEST(ModelLink, BusyAutocalibrationSendsNothing)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     TModel2Editor editor;
     editor.LoadDefault(5);
     TModelPoints idle;
@@ -377,7 +368,7 @@ TEST(ModelLink, BusyAutocalibrationSendsNothing)
 TEST(ModelLink, Model1ReadAndWriteFrames)
 {
     SimLink s(SimSetup::Controller(0x14));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     ASSERT_TRUE(ReadModel1(s.Manager()).Ok);
     s.Sync();
     EXPECT_EQ(s.Requests(), Model1Read());
@@ -434,7 +425,7 @@ TEST(ModelLink, ReadAfterConnectOnEachGeneration)
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.generation) + c.letter);
         SimLink s(SimSetup::Controller(c.generation, static_cast<uint8_t>(c.letter)));
-        ConnectClean(s);
+        ASSERT_TRUE(s.ConnectClean());
         TModelPoints idle;
         const TWriteResult r = ReadModelDataAfterConnect(s.Manager(), idle);
         s.Sync();
@@ -448,7 +439,7 @@ TEST(ModelLink, ReadAfterConnectOnEachGeneration)
 TEST(ModelLink, ReadAfterConnectStopsAtTheFirstFailedRead)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     s.AddFault("silence@D4:1");
     TModelPoints idle;
     const TWriteResult r = ReadModelDataAfterConnect(s.Manager(), idle);

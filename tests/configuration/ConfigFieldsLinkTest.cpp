@@ -181,9 +181,7 @@ TEST_P(FieldTable, EveryWritableFieldChangedReadsBackEqual)
 
 TEST_P(FieldTable, AFailedKthWriteNamesItsStepAndSendsNothingAfterIt)
 {
-    ASSERT_TRUE(s_.Connect());
-    s_.Sync();
-    s_.ClearTrace();
+    ASSERT_TRUE(s_.ConnectClean());
     ASSERT_TRUE(WriteGenerationConfiguration(s_.Manager()).Ok);
     s_.Sync();
     const std::vector<std::string> all = s_.Requests();
@@ -194,9 +192,7 @@ TEST_P(FieldTable, AFailedKthWriteNamesItsStepAndSendsNothingAfterIt)
     for (const std::size_t k : {std::size_t{1}, std::size_t{2}, all.size() / 2, all.size()}) {
         SCOPED_TRACE(k);
         s_.Manager().SetLinkUp(false);
-        ASSERT_TRUE(s_.Connect());
-        s_.Sync();
-        s_.ClearTrace();
+        ASSERT_TRUE(s_.ConnectClean());
         silencer->Arm(k);
         const TVerifiedWrite r = WriteVerifiedConfiguration(s_.Manager());
         s_.Sync();
