@@ -1,5 +1,6 @@
 #include "calibration/AutoCalModel.h"
 
+#include "calibration/DefaultModel.h"
 #include "controller/Conversions.h"
 
 #include <algorithm>
@@ -31,16 +32,11 @@ std::span<const TPointRule> RulesFor(TFuel fuel)
 }
 
 // The largest time the 16-bit tick words carry.
-constexpr double kMaxWireMs = 65534.0 / kTicksPerMs;
+constexpr double kMaxWireMs = kModelMaxPointTicks / kTicksPerMs;
 
 double WireTime(double ms)
 {
     return std::isfinite(ms) ? std::clamp(ms, 0.0, kMaxWireMs) : 0.0;
-}
-
-int32_t Ticks(double ms)
-{
-    return static_cast<int32_t>(std::lround(WireTime(ms) * kTicksPerMs));
 }
 
 int Spinner(double value, int low, int high)
@@ -49,28 +45,6 @@ int Spinner(double value, int low, int high)
         return 0;
     return static_cast<int>(std::clamp(std::round(value), static_cast<double>(low), static_cast<double>(high)));
 }
-
-struct TInjectorOffset
-{
-    uint8_t Code;
-    double OffsetMs;
-};
-
-// Gas injector element codes and the offset their default model starts from.
-constexpr std::array kDefaultOffsets{
-    TInjectorOffset{21, 1.1}, TInjectorOffset{22, 1.1}, TInjectorOffset{0, 0.3},  TInjectorOffset{19, 0.3},
-    TInjectorOffset{28, 0.3}, TInjectorOffset{5, 0.8},  TInjectorOffset{12, 0.8}, TInjectorOffset{13, 0.8},
-    TInjectorOffset{15, 0.8}, TInjectorOffset{16, 0.8}, TInjectorOffset{18, 0.8}, TInjectorOffset{2, 1.7},
-    TInjectorOffset{10, 1.7}, TInjectorOffset{4, 1.5},  TInjectorOffset{8, 1.5},  TInjectorOffset{9, 1.5},
-    TInjectorOffset{11, 1.5}, TInjectorOffset{14, 1.5}, TInjectorOffset{17, 1.5}, TInjectorOffset{1, 0.9},
-    TInjectorOffset{6, 0.9},  TInjectorOffset{23, 0.9}, TInjectorOffset{24, 0.9}, TInjectorOffset{7, 0.7},
-};
-constexpr double kOtherInjectorOffsetMs = 1.1;
-
-constexpr std::array kDefaultPointsMs{0.0, 1.5, 4.5, 8.0, 15.0, 25.0};
-constexpr TModelPoints kDefaultIdleOnLine{3.0, 3.0, 6.0, 6.0}; // before the offset is added
-
-constexpr TModel2Point kEmptyPoint{0xFFFF, 0xFFFF};
 
 } // namespace
 
@@ -136,33 +110,22 @@ TModelPoints CompletedIdlePoints(const TModelPoints &idle, double offset, double
 
 void StoreResultModel(const TResultModel &model, TNorviData &d)
 {
-    d.Model2SetA.fill(kEmptyPoint);
+    d.Model2SetA.fill({kModelEmptyTicks, kModelEmptyTicks});
     const std::size_t n = std::min(model.Points.size(), kModel2Points);
     for (std::size_t i = 0; i < n; ++i)
-        d.Model2SetA[i] = {Ticks(model.Points[i].X), Ticks(model.Points[i].Y)};
+        d.Model2SetA[i] = {PointTicks(model.Points[i].X), PointTicks(model.Points[i].Y)};
     d.Mult = model.Multiplier;
     d.Offset = model.Offset;
 }
 
-double DefaultModelOffsetMs(uint8_t injectorCode)
-{
-    for (const TInjectorOffset &row : kDefaultOffsets) {
-        if (row.Code == injectorCode)
-            return row.OffsetMs;
-    }
-    return kOtherInjectorOffsetMs;
-}
-
 void StoreDefaultModel(uint8_t injectorCode, TNorviData &d, TModelPoints &idle)
 {
-    const double o = DefaultModelOffsetMs(injectorCode);
+    const double o = DefaultModelOffset(injectorCode);
     d.Mult = 1.0;
     d.Offset = o;
-    d.Model2SetA.fill(kEmptyPoint);
-    for (std::size_t i = 0; i < kDefaultPointsMs.size(); ++i)
-        d.Model2SetA[i] = {Ticks(kDefaultPointsMs[i]), Ticks(kDefaultPointsMs[i] + o)};
+    d.Model2SetA = DefaultModel2Set(o);
     d.Model2SetB = d.Model2SetA;
-    idle = {kDefaultIdleOnLine.P1X, kDefaultIdleOnLine.P1Y + o, kDefaultIdleOnLine.P2X, kDefaultIdleOnLine.P2Y + o};
+    idle = DefaultIdlePoints(o);
     d.CorrectionMult = 1.0;
     d.CorrectionOffset = 0;
     d.CorrectionMask = 0;

@@ -57,11 +57,9 @@ double ShownModelOffset(double offset);
 // multiplier and offset in the image.
 void StoreResultModel(const TResultModel &model, TNorviData &d);
 
-// The default model for a gas injector type (its element code): offset by
-// type, multiplier 1, six points on the line up to 25 ms in both point sets,
-// idle points at 3 and 6 ms, no correction line, the model used at idle and
-// the adaptation off.
-double DefaultModelOffsetMs(uint8_t injectorCode);
+// The default model for a gas injector type (its element code), see
+// DefaultModel.h, stored in both point sets with multiplier 1, no correction
+// line, the model used at idle and the adaptation off.
 void StoreDefaultModel(uint8_t injectorCode, TNorviData &d, TModelPoints &idle);
 
 } // namespace lumex

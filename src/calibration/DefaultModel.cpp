@@ -39,12 +39,17 @@ double DefaultModelOffset(uint8_t injectorCode)
     return kOtherInjectorOffset;
 }
 
-TModelPointList DefaultModel2Points(double offset)
+TModelPointList DefaultModel2Points(double offset, double slope)
 {
     TModelPointList points;
     for (const double tb : kDefaultModelTbMs)
-        points.push_back({tb, tb * kDefaultSlope + offset});
+        points.push_back({tb, tb * slope + offset});
     return points;
+}
+
+TModel2Set DefaultModel2Set(double offset, double slope)
+{
+    return SetFromPoints(DefaultModel2Points(offset, slope));
 }
 
 TModelPoints DefaultIdlePoints(double offset)

@@ -1,5 +1,6 @@
-// The default gas models: the Model2 points and idle points a 3.0 controller
-// starts from for its injector type, and the 1.4/1.5 line.
+// The default gas model a 3.0 controller starts from: the offset its gas
+// injector type needs, the Model2 points on the line Tg = slope x Tb + offset
+// and the idle points on the same line. The one place these numbers live.
 #pragma once
 
 #include "calibration/ModelPoints.h"
@@ -20,9 +21,12 @@ inline constexpr std::array<double, 6> kDefaultModelTbMs{0.0, 1.5, 4.5, 8.0, 15.
 inline constexpr double kDefaultIdle1Ms = 3.0;
 inline constexpr double kDefaultIdle2Ms = 6.0;
 
-// The default points on the line Tg = Tb + offset (slope 1).
-TModelPointList DefaultModel2Points(double offset);
-// The default idle points on the same line.
+// The default points on the line Tg = slope x Tb + offset.
+TModelPointList DefaultModel2Points(double offset, double slope = 1.0);
+// The same points as the controller holds them: ticks, the rest of the 20
+// slots empty.
+TModel2Set DefaultModel2Set(double offset, double slope = 1.0);
+// The default idle points on the line with slope 1.
 TModelPoints DefaultIdlePoints(double offset);
 
 } // namespace lumex

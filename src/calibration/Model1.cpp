@@ -19,16 +19,12 @@ TModel1 DefaultModel1()
     return m;
 }
 
-double Model1Enrichment(const TModel1 &model, double tbMs)
+double EnrichmentCurve(const std::array<double, 4> &p, const std::array<double, 4> &en, double tbMs)
 {
     if (!std::isfinite(tbMs))
         return 0.0;
-    std::array<double, 5> x{0, 0, 0, 0, 0};
-    std::array<double, 5> e{0, 0, 0, 0, 0};
-    for (std::size_t i = 0; i < 4; ++i) {
-        x[i + 1] = model.P[i];
-        e[i + 1] = model.E[i];
-    }
+    const std::array<double, 5> x{0, p[0], p[1], p[2], p[3]};
+    const std::array<double, 5> e{0, en[0], en[1], en[2], en[3]};
     std::size_t k = 1;
     while (k < 4 && tbMs > x[k])
         ++k;
@@ -36,6 +32,16 @@ double Model1Enrichment(const TModel1 &model, double tbMs)
     if (!(dx > 0))
         return e[k];
     return e[k - 1] + (e[k] - e[k - 1]) * (tbMs - x[k - 1]) / dx;
+}
+
+double Model1Enrichment(const TModel1 &model, double tbMs)
+{
+    std::array<double, 4> p{}, e{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        p[i] = model.P[i];
+        e[i] = model.E[i];
+    }
+    return EnrichmentCurve(p, e, tbMs);
 }
 
 double Model1GasTime(const TModel1 &model, double tbMs)

@@ -27,7 +27,9 @@ TModel1 DefaultModel1();
 
 // The enrichment in percent at a petrol time: 0 at 0 ms rising to E1 at P1,
 // then straight between the points, and beyond P4 along the last segment.
-// A segment without width takes its end value.
+// A segment without width takes its end value; 0 for a time that is not a
+// number. The map calculation runs the same curve on its own copy of P, E.
+double EnrichmentCurve(const std::array<double, 4> &p, const std::array<double, 4> &e, double tbMs);
 double Model1Enrichment(const TModel1 &model, double tbMs);
 // Gas time (ms) for a petrol time (ms).
 double Model1GasTime(const TModel1 &model, double tbMs);

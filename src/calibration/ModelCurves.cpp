@@ -1,21 +1,9 @@
 #include "calibration/ModelCurves.h"
 
+#include "calibration/Model1.h"
 #include "controller/Conversions.h"
 
 namespace lumex {
-
-std::vector<TModel2Point> UsedModelPoints(const TModel2Set &set)
-{
-    std::vector<TModel2Point> used;
-    for (const TModel2Point &p : set) {
-        if (p.X == kModelEmptyHalf || p.Y == kModelEmptyHalf || p.X < 0 || p.X > kModelMaxTbTicks)
-            continue;
-        if (!used.empty() && p.X <= used.back().X)
-            continue;
-        used.push_back(p);
-    }
-    return used;
-}
 
 std::optional<double> Model2GasAt(const std::vector<TModel2Point> &used, double tbMs)
 {
@@ -43,15 +31,7 @@ TLegacyModel TLegacyModel::From(const TNorviData &d)
 
 double EnrichmentAt(const TLegacyModel &model, double tbMs)
 {
-    const std::array<double, 5> x{0, model.P[0], model.P[1], model.P[2], model.P[3]};
-    const std::array<double, 5> e{0, model.E[0], model.E[1], model.E[2], model.E[3]};
-    std::size_t k = 1;
-    while (k < 4 && tbMs > x[k])
-        ++k; // beyond P3 the last segment (P3, P4) goes on
-    const double width = x[k] - x[k - 1];
-    if (!(width > 0))
-        return e[k];
-    return e[k - 1] + (e[k] - e[k - 1]) * (tbMs - x[k - 1]) / width;
+    return EnrichmentCurve(model.P, model.E, tbMs);
 }
 
 double LegacyGasAt(const TLegacyModel &model, double tbMs)

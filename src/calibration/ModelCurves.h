@@ -3,6 +3,7 @@
 // with four enrichment points.
 #pragma once
 
+#include "calibration/ModelPoints.h"
 #include "controller/NorviData.h"
 
 #include <array>
@@ -11,15 +12,6 @@
 #include <vector>
 
 namespace lumex {
-
-inline constexpr int32_t kModelEmptyHalf = 65535;
-// Points beyond 30 ms are not part of the model.
-inline constexpr int32_t kModelMaxTbTicks = 5610;
-
-// The points of a 3.0 model that count, in order: not empty, Tb up to 30 ms,
-// and each Tb above the one before (a point that does not advance is
-// skipped, so no segment has zero width).
-std::vector<TModel2Point> UsedModelPoints(const TModel2Set &set);
 
 // Gas time (ms) of the 3.0 model at Tb (ms): the segment of the first used
 // point whose Tb is above `tbMs`, or the last segment beyond the last point.

@@ -17,7 +17,7 @@ constexpr double kWindowLow = 0.8;
 constexpr double kWindowHigh = 1.2;
 constexpr double kWidenMs = 1.0;
 constexpr int kWindows = 10;
-constexpr double kMaxGasTicks = kModelEmptyHalf - 1;
+constexpr double kMaxGasTicks = kModelMaxPointTicks;
 
 double OnLine(const TXY &a, const TXY &b, double x)
 {
@@ -109,7 +109,7 @@ TModelFitResult FitModel(const TModel2Set &model, double offsetMs, std::span<con
     }
 
     for (auto &slot : r.Model)
-        slot = {kModelEmptyHalf, kModelEmptyHalf};
+        slot = {kModelEmptyTicks, kModelEmptyTicks};
     for (std::size_t i = 0; i < pts.size(); ++i) {
         const double gasTicks = std::clamp(pts[i].Y * kTicksPerMs, 0.0, kMaxGasTicks);
         r.Model[i] = {static_cast<int32_t>(std::lround(pts[i].X * kTicksPerMs)),

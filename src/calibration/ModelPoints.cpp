@@ -24,6 +24,17 @@ TModelPointList PointsInUse(const TModel2Set &set)
     return points;
 }
 
+std::vector<TModel2Point> UsedModelPoints(const TModel2Set &set)
+{
+    std::vector<TModel2Point> used;
+    for (const TModel2Point &p : set) {
+        if (!IsPointInUse(p) || (!used.empty() && p.X <= used.back().X))
+            continue;
+        used.push_back(p);
+    }
+    return used;
+}
+
 uint16_t PointTicks(double ms)
 {
     const double ticks = std::round(ms * kTicksPerMs);

@@ -4,6 +4,7 @@
 // model. The editor works in ms on the points in use, in slot order.
 #pragma once
 
+#include "controller/Conversions.h"
 #include "controller/NorviData.h"
 
 #include <cstdint>
@@ -11,7 +12,6 @@
 
 namespace lumex {
 
-inline constexpr double kTicksPerMs = 187.0;
 inline constexpr uint16_t kModelEmptyTicks = 65535;
 // A real point never encodes as the empty mark.
 inline constexpr uint16_t kModelMaxPointTicks = 65534;
@@ -35,6 +35,9 @@ bool IsPointInUse(const TModel2Point &p);
 
 // The points in use, in slot order, in ms.
 TModelPointList PointsInUse(const TModel2Set &set);
+// The points in use as a curve, in ticks: a point whose Tb does not advance
+// past the one before is skipped, so no segment has zero width.
+std::vector<TModel2Point> UsedModelPoints(const TModel2Set &set);
 
 // Ticks of a time in ms: rounded, never below 0 and never the empty mark
 // (a bad value, NaN included, must not empty or wrap a real point).

@@ -2,6 +2,7 @@
 
 #include "calibration/CorrectionTables.h"
 #include "calibration/CorrectionsIO.h"
+#include "calibration/ModelWriteSteps.h"
 #include "calibration/WorkingPressureList.h"
 #include "configuration/ProgramLogic.h"
 #include "controller/BlockCodec.h"
@@ -21,14 +22,11 @@ namespace {
 // Byte parameters of the model pages.
 constexpr uint8_t kWorkPressParam = 30;
 constexpr uint8_t kFlags31Param = 31; // bit 6: model adaptation
-constexpr uint8_t kFlags37Param = 37; // bit 0: use the model at idle
 constexpr uint8_t kTgasCorTypeParam = 45;
 constexpr uint8_t kRpmCorTypeParam = 46;
 // Word parameters.
 constexpr uint8_t kIdleHotTbParam = 8;
-// Model parameters.
-constexpr uint8_t kMultParam = 1, kOffsetParam = 2, kFirstPParam = 3, kLastEParam = 10;
-constexpr uint8_t kCorrMultParam = 11, kCorrOffsetParam = 12, kCorrMaskParam = 13;
+// Model parameters besides the model's own.
 constexpr uint8_t kCmActiveParam = 74;
 // Correction activity bits.
 constexpr uint8_t kCmActivePsys = 1u << 0;
@@ -133,16 +131,6 @@ void WriteWorkPressure(TWriteSequence &w, TDataManager &m, const TModel2WriteOpt
            [&m] { return m.WriteCorrTable(TCorrTable::CPS); });
 }
 
-void WriteModel2Points(TWriteSequence &w, TDataManager &m, bool adaptedToo)
-{
-    for (unsigned half = 0; half < 2; ++half)
-        w.Step(Indexed("WriteModel2SetA", half), cmd::WriteModel2SetA, [&m, half] { return m.WriteModel2SetA(half); });
-    if (!adaptedToo)
-        return;
-    for (unsigned half = 0; half < 2; ++half)
-        w.Step(Indexed("WriteModel2SetB", half), cmd::WriteModel2SetB, [&m, half] { return m.WriteModel2SetB(half); });
-}
-
 // After a modified write the LPG map no longer matches the model.
 void OfferGasMapClear(TDataManager &m, const TModel2WriteOptions &o, TModel2WriteReport &report)
 {
@@ -191,15 +179,11 @@ TModel2WriteReport WriteModel2(TDataManager &m, TModel2Editor &editor, TModelPoi
     d.IdleHotTb = TicksOfMs(options.IdleHotTbMs);
     w.Word(kIdleHotTbParam);
     w.Model(kCmActiveParam);
-    w.Model(kMultParam);
-    w.Model(kOffsetParam);
-    w.Model(kCorrMultParam);
-    w.Model(kCorrOffsetParam);
-    w.Model(kCorrMaskParam);
-    WriteModel2Points(w, m, editor.CopyToAdapted() && fromD);
+    WriteModelLineSteps(w);
+    WriteModel2PointSteps(w, m, editor.CopyToAdapted() && fromD);
     if (options.IdleTextsValid)
-        w.Step("WriteModelPoints", cmd::WriteModelPoints, [&] { return m.WriteModelPoints(idleToSend); });
-    w.Byte(kFlags37Param);
+        WriteIdlePointSteps(w, m, idleToSend);
+    w.Byte(kIdleModelByteParam);
     report.Write = w.Result();
     if (w.Failed()) {
         editor.SetModified(true);
@@ -231,8 +215,7 @@ TWriteResult WriteModel1(TDataManager &m, const TModel1 &model)
 {
     StoreModel1(model, m.Data());
     TWriteSequence w(m);
-    for (const uint8_t index : {kMultParam, kOffsetParam, kCorrMultParam, kCorrOffsetParam, kCorrMaskParam})
-        w.Model(index);
+    WriteModelLineSteps(w);
     for (uint8_t index = kFirstPParam; index <= kLastEParam; ++index)
         w.Model(index);
     return w.Result();

@@ -1,5 +1,6 @@
 #include "calibration/NozzleVerdict.h"
 
+#include "calibration/ModelPoints.h"
 #include "controller/Conversions.h"
 #include "documents/MessageKeys.h"
 
@@ -48,8 +49,6 @@ constexpr std::array kVerdictKeys{
     TVerdictKeys{TNozzleVerdict::Good, {msg::strNok, {}}},
 };
 
-constexpr uint16_t kEmptyModelWord = 0xFFFF;
-
 } // namespace
 
 TFuel FuelOf(const TNorviData &d)
@@ -90,7 +89,7 @@ TTimePoint IdleMidpoint(const TModelPoints &idle)
 
 std::optional<TTimePoint> ModelPointMs(const TModel2Point &p)
 {
-    if (p.X == kEmptyModelWord && p.Y == kEmptyModelWord)
+    if (IsEmptySlot(p))
         return std::nullopt;
     return TTimePoint{TimeMs(p.X), TimeMs(p.Y)};
 }

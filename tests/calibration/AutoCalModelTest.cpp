@@ -3,6 +3,7 @@
 // model sound for any reference point, and the default model.
 #include "calibration/AutoCalModel.h"
 #include "calibration/AutoCalibration.h"
+#include "calibration/DefaultModel.h"
 #include "calibration/NozzleVerdict.h"
 #include "documents/MessageKeys.h"
 
@@ -238,15 +239,15 @@ TEST(ResultModel, StoredInTicksWithTheRestEmpty)
 
 TEST(DefaultModel, OffsetByInjectorTypeAndPointsOnTheLine)
 {
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(21), 1.1);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(0), 0.3);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(5), 0.8);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(10), 1.7);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(17), 1.5);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(24), 0.9);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(7), 0.7);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(3), 1.1);
-    EXPECT_DOUBLE_EQ(DefaultModelOffsetMs(255), 1.1);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(21), 1.1);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(0), 0.3);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(5), 0.8);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(10), 1.7);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(17), 1.5);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(24), 0.9);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(7), 0.7);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(3), 1.1);
+    EXPECT_DOUBLE_EQ(DefaultModelOffset(255), 1.1);
 
     TNorviData d;
     d.AdaptationMode = 1;

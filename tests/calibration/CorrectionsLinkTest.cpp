@@ -85,13 +85,7 @@ class Corrections : public SimLink
 public:
     explicit Corrections(char letter, const char *fixture = "30G") : SimLink(calibtest::Installed(fixture, letter)) {}
     sim::ParameterStore Store() { return std::dynamic_pointer_cast<sim::ControllerModel>(Sim().Device())->Store(); }
-    // Connected, with the trace cleared.
-    void Ready()
-    {
-        ASSERT_TRUE(Connect());
-        Sync();
-        ClearTrace();
-    }
+    void Ready() { ASSERT_TRUE(ConnectClean()); }
     Frames Sent()
     {
         Sync();
@@ -273,9 +267,7 @@ TEST(CorrectionsWrite, AFailedKthWriteIsReportedAndNothingFollowsIt)
     for (const std::size_t k : {std::size_t{1}, std::size_t{3}, std::size_t{9}, std::size_t{16}, steps.size()}) {
         SCOPED_TRACE(k);
         s.Manager().SetLinkUp(false);
-        ASSERT_TRUE(s.Connect());
-        s.Sync();
-        s.ClearTrace();
+        ASSERT_TRUE(s.ConnectClean());
         silencer->Arm(k);
         const TWriteResult r = WriteCorrections(s.Manager(), form);
         EXPECT_FALSE(r.Ok);

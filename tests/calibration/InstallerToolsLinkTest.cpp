@@ -38,9 +38,7 @@ class Tools : public SimLink
 public:
     explicit Tools(char letter, const char *fixture = "30G") : SimLink(calibtest::Installed(fixture, letter))
     {
-        EXPECT_TRUE(Connect());
-        Sync();
-        ClearTrace();
+        EXPECT_TRUE(ConnectClean());
     }
     void Ctl(const std::string &line) { EXPECT_EQ(Control(line).substr(0, 2), "ok") << line; }
     Frames Sent()

@@ -38,10 +38,10 @@ TModel2Set Model30()
 {
     TModel2Set m;
     for (auto &p : m)
-        p = {kModelEmptyHalf, kModelEmptyHalf};
+        p = {kModelEmptyTicks, kModelEmptyTicks};
     m[0] = {0, 187};
     m[1] = {935, 1122};
-    m[2] = {kModelEmptyHalf, kModelEmptyHalf};
+    m[2] = {kModelEmptyTicks, kModelEmptyTicks};
     m[3] = {1870, 2244};
     m[4] = {1870, 9999};
     m[5] = {3740, 4675};
@@ -216,7 +216,7 @@ TEST(MapCalculationDegenerate, PointsAtOnePressureWarnInsteadOfNaN)
     // No usable model: a warning, not a division by a zero-width segment.
     in = Input30('D');
     for (auto &p : in.Model)
-        p = {kModelEmptyHalf, kModelEmptyHalf};
+        p = {kModelEmptyTicks, kModelEmptyTicks};
     in.Model[0] = {935, 187};
     in.Model[1] = {935, 300};
     EXPECT_EQ(CalculateMap(in).Warning, mapwarn::kNoModel);
@@ -228,7 +228,7 @@ TModel2Set ModelTicks(std::initializer_list<std::pair<double, double>> ms)
 {
     TModel2Set m;
     for (auto &p : m)
-        p = {kModelEmptyHalf, kModelEmptyHalf};
+        p = {kModelEmptyTicks, kModelEmptyTicks};
     std::size_t i = 0;
     for (const auto &[tb, tg] : ms)
         m[i++] = {static_cast<int32_t>(std::lround(tb * 187)), static_cast<int32_t>(std::lround(tg * 187))};
@@ -260,7 +260,7 @@ TEST(ModelFit, WindowsFitNearPointsAndScaleTheTail)
         EXPECT_EQ(r.Model[i].X, want[i].first) << i;
         EXPECT_EQ(r.Model[i].Y, want[i].second) << i;
     }
-    EXPECT_EQ(r.Model[6].X, kModelEmptyHalf);
+    EXPECT_EQ(r.Model[6].X, kModelEmptyTicks);
 }
 
 TEST(ModelFit, ExtendsTheModelToTheLargestCalculatedTime)

@@ -4,6 +4,7 @@
 // after it; nothing is sent while the controller is not running or is
 // locked; the 5-second automatic read runs on a test clock; and map points
 // collected from the simulated car give back the gas model error it has.
+#include "SilentOnWrite.h"
 #include "SimLink.h"
 
 #include "calibration/MapAutoRead.h"
@@ -15,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
 
 using namespace lumex;
 using linktest::SimLink;
@@ -41,36 +41,6 @@ Frames Concat(Frames a, const Frames &b)
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-
-// Passes everything on, but stays silent on the k-th map write after being armed.
-class SilentOnWrite : public sim::Responder
-{
-public:
-    explicit SilentOnWrite(std::shared_ptr<sim::Responder> inner) : inner_(std::move(inner)) {}
-    void Arm(std::size_t k)
-    {
-        std::lock_guard lock(mutex_);
-        remaining_ = k;
-    }
-    uint8_t StartByte() const override { return inner_->StartByte(); }
-    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override { return inner_->ScanFrame(buffer); }
-    sim::Reply Answer(std::span<const uint8_t> frame) override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            const bool write =
-                frame.size() > 1 && (frame[1] == 0x32 || frame[1] == 0x34 || frame[1] == 0x08 || frame[1] == 0xDE);
-            if (write && remaining_ > 0 && --remaining_ == 0)
-                return {};
-        }
-        return inner_->Answer(frame);
-    }
-
-private:
-    std::shared_ptr<sim::Responder> inner_;
-    std::mutex mutex_;
-    std::size_t remaining_ = 0;
-};
 
 class MapSessionLink : public ::testing::Test
 {
@@ -215,11 +185,8 @@ TEST_F(MapSessionLink, FileLoadSendsEachKindAndStopsAtTheFailedWrite)
     const Frames all = Sent([&] { r = session_->LoadFile(*both.File); });
     ASSERT_TRUE(r.Write.Ok);
     const Frames allWrites(all.begin(), all.begin() + 7);
-    auto silencer = std::make_shared<SilentOnWrite>(link_->Sim().Device());
-    {
-        auto hold = link_->Sim().Pause();
-        link_->Sim().Line().Register(silencer);
-    }
+    // The map's writes: memory bytes and words, the model parameter and the map block.
+    auto silencer = testsupport::SilentOnWrite::Install(*link_, {0x32, 0x34, 0x08, 0xDE});
     const std::vector<std::string> steps{"WriteMemByte(198)", "WriteMemByte(199)", "WriteMemWord(200)",
                                          "WriteMemWord(202)", "WriteMemByte(198)", "WriteMemWord(456)",
                                          "WriteMemByte(199)"};

@@ -1,6 +1,7 @@
 // The post-connection model read through the polling tick and the main
 // window's hooks, against the simulated controller: the tick that connects
 // reads the generation's model data once, in order, and later ticks do not.
+#include "RequestText.h"
 #include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
@@ -18,21 +19,7 @@ using testsupport::SimHarness;
 
 namespace {
 
-using Frames = std::vector<std::string>;
-
-std::string Frame(std::initializer_list<unsigned> bytes)
-{
-    unsigned sum = 0xC0;
-    std::string text = "C0";
-    char hex[4];
-    for (unsigned b : bytes) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, " %02X", b & 0xFF);
-        text += hex;
-    }
-    std::snprintf(hex, sizeof hex, " %02X", sum & 0xFF);
-    return text + hex;
-}
+using namespace reqtext;
 
 // Where `part` lies in `all` as one unbroken run; all.size() when it does not.
 std::size_t RunAt(const Frames &all, const Frames &part)

@@ -3,6 +3,8 @@
 // read after a connection on each generation, what the controller holds
 // afterwards, and a write that fails on its k-th command. The expected frames
 // are spelled out from the command layouts.
+#include "RequestText.h"
+#include "SilentOnWrite.h"
 #include "SimLink.h"
 
 #include "calibration/ModelSequences.h"
@@ -13,57 +15,17 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 using namespace lumex;
 using linktest::SimLink;
+using testsupport::SilentOnWrite;
 using testsupport::SimSetup;
 
 namespace {
 
-using Frames = std::vector<std::string>;
-
-// "C0 <bytes> <sum>" with the additive checksum.
-std::string Frame(const std::vector<unsigned> &bytes)
-{
-    unsigned sum = 0xC0;
-    std::string text = "C0";
-    char hex[4];
-    for (unsigned b : bytes) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, " %02X", b & 0xFF);
-        text += hex;
-    }
-    std::snprintf(hex, sizeof hex, " %02X", sum & 0xFF);
-    return text + hex;
-}
-
-std::string B(unsigned index)
-{
-    return Frame({0x07, index});
-}
-std::string W(unsigned index)
-{
-    return Frame({0x51, index});
-}
-std::string M(unsigned index)
-{
-    return Frame({0x12, index});
-}
-std::string SetB(unsigned index, unsigned value)
-{
-    return Frame({0x08, index, value});
-}
-std::string SetW(unsigned index, unsigned value)
-{
-    return Frame({0x52, index, value >> 8, value & 0xFF});
-}
-std::string SetM(unsigned index, unsigned value)
-{
-    return Frame({0x16, index, value >> 8, value & 0xFF});
-}
+using namespace reqtext;
 
 // A Model2 half: code, half, then ten (X, Y) word pairs; missing points empty.
 std::string Model2Half(unsigned code, unsigned half, const std::vector<std::pair<unsigned, unsigned>> &points)
@@ -116,13 +78,6 @@ std::shared_ptr<sim::ControllerModel> Model(SimLink &s)
 }
 
 // Connected, with the trace cleared.
-void ConnectClean(SimLink &s)
-{
-    ASSERT_TRUE(s.Connect());
-    s.Sync();
-    s.ClearTrace();
-}
-
 // The image bits of the pages' flag bytes set to known values, so the
 // frames below can be spelled out.
 void KnownPageState(TNorviData &d)
@@ -173,41 +128,6 @@ TModel2WriteOptions PlainOptions()
     return o;
 }
 
-// Stays silent on the k-th write request after being armed.
-class SilentOnWrite : public sim::Responder
-{
-public:
-    explicit SilentOnWrite(std::shared_ptr<sim::Responder> inner) : inner_(std::move(inner)) {}
-    void Arm(std::size_t k)
-    {
-        std::lock_guard lock(mutex_);
-        remaining_ = k;
-    }
-    uint8_t StartByte() const override { return inner_->StartByte(); }
-    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override { return inner_->ScanFrame(buffer); }
-    sim::Reply Answer(std::span<const uint8_t> frame) override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            if (frame.size() > 1 && IsWrite(frame[1]) && remaining_ > 0 && --remaining_ == 0)
-                return {};
-        }
-        return inner_->Answer(frame);
-    }
-    static bool IsWrite(uint8_t code)
-    {
-        for (const uint8_t w : {0x08, 0x52, 0x16, 0xD5, 0x96, 0xC1, 0xD1})
-            if (code == w)
-                return true;
-        return false;
-    }
-
-private:
-    std::shared_ptr<sim::Responder> inner_;
-    std::mutex mutex_;
-    std::size_t remaining_ = 0;
-};
-
 // The step name of a write frame, from its bytes.
 std::string StepOf(const std::string &frame)
 {
@@ -239,7 +159,7 @@ TEST(ModelLink, Model2ReadFrames)
     for (const char letter : {'C', 'D', 'G'}) {
         SCOPED_TRACE(letter);
         SimLink s(SimSetup::Controller(0x30, static_cast<uint8_t>(letter)));
-        ConnectClean(s);
+        ASSERT_TRUE(s.ConnectClean());
         TModelPoints idle;
         const TWriteResult r = ReadModel2(s.Manager(), idle);
         s.Sync();
@@ -261,7 +181,7 @@ TEST(ModelLink, Model2DefaultWriteFramesAndWhatTheControllerHolds)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
     Model(s)->EditStore([](sim::ParameterStore &st) { st.ClearMap(2); });
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TModel2Editor editor;
     editor.LoadDefault(5);
@@ -297,7 +217,7 @@ TEST(ModelLink, Model2DefaultWriteFramesAndWhatTheControllerHolds)
 TEST(ModelLink, Model2WriteBeforeRevisionDSendsNoAdaptedModelAndSetsTheRpmBit)
 {
     SimLink s(SimSetup::Controller(0x30, 'C'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TModel2Editor editor;
     editor.LoadDefault(5);
@@ -330,7 +250,7 @@ TEST(ModelLink, Model2WriteBeforeRevisionDSendsNoAdaptedModelAndSetsTheRpmBit)
 TEST(ModelLink, ChangedWorkingPressureShiftsThePressureCorrectionOnYes)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TCorrectionTable c{};
     for (std::size_t i = 0; i < c.size(); ++i)
@@ -374,7 +294,7 @@ TEST(ModelLink, ModifiedWriteOffersToClearTheLpgMap)
         st.ClearMap(2);
         st.AddMapPoint(true, 0x2C85);
     });
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     KnownPageState(s.Data());
     TModel2Editor editor;
     editor.LoadDefault(5);
@@ -405,19 +325,13 @@ TEST(ModelLink, ModifiedWriteOffersToClearTheLpgMap)
 TEST(ModelLink, AWriteFailingAtItsKthCommandStopsThereAndStaysModified)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     const Frames all = DefaultWriteFromD();
-    auto silencer = std::make_shared<SilentOnWrite>(s.Sim().Device());
-    {
-        auto hold = s.Sim().Pause();
-        s.Sim().Line().Register(silencer);
-    }
+    auto silencer = SilentOnWrite::Install(s, {0x08, 0x52, 0x16, 0xD5, 0x96, 0xC1, 0xD1});
     for (const std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{11}, all.size() - 1, all.size()}) {
         SCOPED_TRACE(k);
         s.Manager().SetLinkUp(false);
-        ASSERT_TRUE(s.Connect());
-        s.Sync();
-        s.ClearTrace();
+        ASSERT_TRUE(s.ConnectClean());
         KnownPageState(s.Data());
         TModel2Editor editor;
         editor.LoadDefault(5);
@@ -437,7 +351,7 @@ TEST(ModelLink, AWriteFailingAtItsKthCommandStopsThereAndStaysModified)
 TEST(ModelLink, BusyAutocalibrationSendsNothing)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     TModel2Editor editor;
     editor.LoadDefault(5);
     TModelPoints idle;
@@ -454,7 +368,7 @@ TEST(ModelLink, BusyAutocalibrationSendsNothing)
 TEST(ModelLink, Model1ReadAndWriteFrames)
 {
     SimLink s(SimSetup::Controller(0x14));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     ASSERT_TRUE(ReadModel1(s.Manager()).Ok);
     s.Sync();
     EXPECT_EQ(s.Requests(), Model1Read());
@@ -511,7 +425,7 @@ TEST(ModelLink, ReadAfterConnectOnEachGeneration)
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.generation) + c.letter);
         SimLink s(SimSetup::Controller(c.generation, static_cast<uint8_t>(c.letter)));
-        ConnectClean(s);
+        ASSERT_TRUE(s.ConnectClean());
         TModelPoints idle;
         const TWriteResult r = ReadModelDataAfterConnect(s.Manager(), idle);
         s.Sync();
@@ -525,7 +439,7 @@ TEST(ModelLink, ReadAfterConnectOnEachGeneration)
 TEST(ModelLink, ReadAfterConnectStopsAtTheFirstFailedRead)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
-    ConnectClean(s);
+    ASSERT_TRUE(s.ConnectClean());
     s.AddFault("silence@D4:1");
     TModelPoints idle;
     const TWriteResult r = ReadModelDataAfterConnect(s.Manager(), idle);

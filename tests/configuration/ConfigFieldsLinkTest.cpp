@@ -5,6 +5,7 @@
 // its k-th command names the step and sends nothing more, and values the
 // checks refuse never reach the line.
 #include "ControllerHeld.h"
+#include "SilentOnWrite.h"
 #include "SimLink.h"
 
 #include "configuration/ConfigFields.h"
@@ -22,7 +23,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <unistd.h>
 
 using namespace lumex;
@@ -57,37 +57,6 @@ sim::SimulatorOptions Installed(const Revision &r)
     o.stateFile = file.string();
     return o;
 }
-
-// Passes everything to the controller, but stays silent on the k-th write
-// request after being armed (one failure per arming).
-class SilentOnWrite : public sim::Responder
-{
-public:
-    explicit SilentOnWrite(std::shared_ptr<sim::Responder> inner) : inner_(std::move(inner)) {}
-    void Arm(std::size_t k)
-    {
-        std::lock_guard lock(mutex_);
-        remaining_ = k;
-    }
-    uint8_t StartByte() const override { return inner_->StartByte(); }
-    sim::Scan ScanFrame(std::span<const uint8_t> buffer) const override { return inner_->ScanFrame(buffer); }
-    sim::Reply Answer(std::span<const uint8_t> frame) override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            const bool write =
-                frame.size() > 1 && (frame[1] == 0x04 || frame[1] == 0x08 || frame[1] == 0x52 || frame[1] == 0xD9);
-            if (write && remaining_ > 0 && --remaining_ == 0)
-                return {}; // silence, the controller never saw it
-        }
-        return inner_->Answer(frame);
-    }
-
-private:
-    std::shared_ptr<sim::Responder> inner_;
-    std::mutex mutex_;
-    std::size_t remaining_ = 0;
-};
 
 // The write step a request frame belongs to, from its bytes.
 std::string StepOf(const std::string &frame)
@@ -212,25 +181,18 @@ TEST_P(FieldTable, EveryWritableFieldChangedReadsBackEqual)
 
 TEST_P(FieldTable, AFailedKthWriteNamesItsStepAndSendsNothingAfterIt)
 {
-    ASSERT_TRUE(s_.Connect());
-    s_.Sync();
-    s_.ClearTrace();
+    ASSERT_TRUE(s_.ConnectClean());
     ASSERT_TRUE(WriteGenerationConfiguration(s_.Manager()).Ok);
     s_.Sync();
     const std::vector<std::string> all = s_.Requests();
     ASSERT_GE(all.size(), 10u);
 
-    auto silencer = std::make_shared<SilentOnWrite>(s_.Sim().Device());
-    {
-        auto hold = s_.Sim().Pause();
-        s_.Sim().Line().Register(silencer);
-    }
+    // The configuration's writes: byte, word and model parameters and the block.
+    auto silencer = testsupport::SilentOnWrite::Install(s_, {0x04, 0x08, 0x52, 0xD9});
     for (const std::size_t k : {std::size_t{1}, std::size_t{2}, all.size() / 2, all.size()}) {
         SCOPED_TRACE(k);
         s_.Manager().SetLinkUp(false);
-        ASSERT_TRUE(s_.Connect());
-        s_.Sync();
-        s_.ClearTrace();
+        ASSERT_TRUE(s_.ConnectClean());
         silencer->Arm(k);
         const TVerifiedWrite r = WriteVerifiedConfiguration(s_.Manager());
         s_.Sync();

@@ -2,6 +2,7 @@
 // generation and firmware letter, as the simulated controller received them.
 // The expected frames are spelled out from the command layouts: the read
 // order of each generation, and the write order of the configuration pages.
+#include "RequestText.h"
 #include "SimLink.h"
 
 #include "controller/CommandCodes.h"
@@ -20,43 +21,7 @@ using testsupport::SimSetup;
 
 namespace {
 
-using Frames = std::vector<std::string>;
-
-// "C0 <bytes> <sum>" with the additive checksum.
-std::string Frame(std::initializer_list<unsigned> bytes)
-{
-    unsigned sum = 0xC0;
-    std::string text = "C0";
-    char hex[4];
-    for (unsigned b : bytes) {
-        sum += b;
-        std::snprintf(hex, sizeof hex, " %02X", b & 0xFF);
-        text += hex;
-    }
-    std::snprintf(hex, sizeof hex, " %02X", sum & 0xFF);
-    return text + hex;
-}
-
-std::string B(unsigned index)
-{
-    return Frame({0x07, index});
-}
-std::string W(unsigned index)
-{
-    return Frame({0x51, index});
-}
-std::string M(unsigned index)
-{
-    return Frame({0x12, index});
-}
-std::string SetB(unsigned index, unsigned value)
-{
-    return Frame({0x08, index, value});
-}
-std::string SetW(unsigned index, unsigned value)
-{
-    return Frame({0x52, index, value >> 8, value & 0xFF});
-}
+using namespace reqtext;
 
 void Append(Frames &to, const Frames &more)
 {

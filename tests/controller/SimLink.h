@@ -33,6 +33,17 @@ public:
     // Connects through the poll cycle, as the program does.
     bool Connect() { return link_.Manager.PollCycle(lumex::pmNone) && link_.Manager.LinkUp; }
 
+    // Connects and starts an empty trace, so a test's log holds only what it
+    // sent itself.
+    bool ConnectClean()
+    {
+        if (!Connect())
+            return false;
+        Sync();
+        ClearTrace();
+        return true;
+    }
+
 private:
     lumex::TControllerLink link_;
 };

@@ -5,6 +5,7 @@
 #include "CliLanguage.h"
 #include "LinkSession.h"
 
+#include "calibration/DefaultModel.h"
 #include "calibration/MapCalculation.h"
 #include "calibration/MapFile.h"
 #include "calibration/MapSession.h"
@@ -90,18 +91,6 @@ int RunRead(CliContext &ctx)
     return kExitOk;
 }
 
-// The default 3.0 model: Tg = k × Tb + o at 0, 1.5, 4.5, 8, 15 and 25 ms.
-lumex::TModel2Set DefaultModel30(double k, double o)
-{
-    lumex::TModel2Set m;
-    for (auto &p : m)
-        p = {lumex::kModelEmptyHalf, lumex::kModelEmptyHalf};
-    std::size_t i = 0;
-    for (double tb : {0.0, 1.5, 4.5, 8.0, 15.0, 25.0})
-        m[i++] = {static_cast<int32_t>(std::lround(tb * 187)), static_cast<int32_t>(std::lround((k * tb + o) * 187))};
-    return m;
-}
-
 int RunCalc(CliContext &ctx)
 {
     const auto lang = TakeLanguageOption(ctx.args);
@@ -160,7 +149,7 @@ int RunCalc(CliContext &ctx)
     in.Petrol = lumex::PointsOf(lumex::ToPointList(parsed.File->Petrol));
     in.Gas = lumex::PointsOf(lumex::ToPointList(parsed.File->Lpg));
     const double o = offset.value_or(gen == 30 ? 1.1 : 1.0);
-    in.Model = DefaultModel30(mult, o);
+    in.Model = lumex::DefaultModel2Set(o, mult);
     in.Legacy.Mult = mult;
     in.Legacy.Offset = o;
     in.Legacy.P = {5, 10, 15, 20};
