@@ -94,7 +94,8 @@ void TFuelPanel::mousePressEvent(QMouseEvent *event)
 }
 
 TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppConfig *config, TLM *lm, QWidget *parent)
-    : QMainWindow(parent), options_(options), link_(link), config_(config), lm_(lm), hooks_(link), worker_(link, config, hooks_)
+    : QMainWindow(parent), options_(options), link_(link), config_(config), lm_(lm), hooks_(link),
+      worker_(link, config, hooks_)
 {
     setObjectName("FormMain");
     title_ = Q(ProductLongName(SelectedProductCode())) + " - " + LUMEX_FILE_VERSION + " (+1.45)";
