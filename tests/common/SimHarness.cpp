@@ -4,23 +4,57 @@
 #include "sim/Faults.h"
 
 #include <algorithm>
+#include <mutex>
 #include <stdexcept>
-#include <thread>
 
 namespace testsupport {
 
+namespace {
+
+// Every simulator event of any harness wakes the waiters, so a condition
+// that follows the line is checked as soon as the line moves.
+struct TWakeups
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    uint64_t count = 0;
+
+    void Notify()
+    {
+        {
+            std::lock_guard lock(mutex);
+            ++count;
+        }
+        changed.notify_all();
+    }
+};
+
+TWakeups &Wakeups()
+{
+    static TWakeups wakeups;
+    return wakeups;
+}
+
+} // namespace
+
 bool WaitFor(const std::function<bool()> &condition, std::chrono::milliseconds deadline)
 {
-    // The condition decides; the step only spaces out the checks of a
-    // condition that has no event to wait on.
-    constexpr auto kCheckStep = 5ms;
+    // Conditions that no simulator event announces (a thread's state, a
+    // program's output) are looked at again every few milliseconds.
+    constexpr auto kRecheck = 5ms;
     const auto end = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(kCheckStep);
+    TWakeups &w = Wakeups();
+    while (!condition()) {
+        std::unique_lock lock(w.mutex);
+        const uint64_t seen = w.count;
+        const auto next = std::min(end, std::chrono::steady_clock::now() + kRecheck);
+        w.changed.wait_until(lock, next, [&] { return w.count != seen; });
+        if (std::chrono::steady_clock::now() >= end) {
+            lock.unlock();
+            return condition();
+        }
     }
-    return condition();
+    return true;
 }
 
 sim::SimulatorOptions SimSetup::Controller(uint8_t generation, std::optional<uint8_t> letter)
@@ -77,6 +111,7 @@ void SimHarness::Record(const sim::TraceEvent &e)
         trace_.push_back(std::move(f));
     }
     grew_.notify_all();
+    Wakeups().Notify();
 }
 
 void SimHarness::AddFault(const std::string &rule)

@@ -28,8 +28,9 @@ using namespace std::chrono_literals;
 // Long enough that only a broken program reaches it.
 inline constexpr std::chrono::milliseconds kGenerousDeadline = 10s;
 
-// Polls `condition` until it holds or `deadline` has passed; the result is
-// the condition's last value.
+// Checks `condition` on every simulator event, and every few milliseconds
+// besides, until it holds or `deadline` has passed; the result is the
+// condition's last value.
 bool WaitFor(const std::function<bool()> &condition, std::chrono::milliseconds deadline = kGenerousDeadline);
 
 // One event of the trace, as the simulator recorded it.
