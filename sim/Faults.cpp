@@ -106,6 +106,17 @@ std::optional<FaultRule> ParseFault(const std::string &text, std::string &error)
         }
         rule.count = static_cast<int>(count);
     }
+    // "SS/CODE" limits the fault to frames of one device (start byte SS),
+    // so the adapter and the controller can be faulted apart.
+    if (auto slash = codeText.find('/'); slash != std::string::npos) {
+        unsigned long start = 0;
+        if (slash != 2 || !ParseUnsigned(codeText.substr(0, slash), 16, 0xFF, start)) {
+            error = "fault \"" + text + "\": the device before / must be a hex start byte (e.g. C2)";
+            return std::nullopt;
+        }
+        rule.start = static_cast<uint8_t>(start);
+        codeText = codeText.substr(slash + 1);
+    }
     if (codeText != "*") {
         unsigned long code = 0;
         if (codeText.size() > 2 || !ParseUnsigned(codeText, 16, 0xFF, code)) {
@@ -123,6 +134,11 @@ std::string FormatFault(const FaultRule &fault)
     if (fault.ms)
         out += "=" + std::to_string(*fault.ms);
     out += "@";
+    if (fault.start) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X/", *fault.start);
+        out += hex;
+    }
     if (fault.code) {
         char hex[3];
         std::snprintf(hex, sizeof hex, "%02X", *fault.code);
@@ -197,10 +213,12 @@ AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<Fault
     return plan;
 }
 
-std::optional<FaultRule> FaultSet::Take(std::optional<uint8_t> code, bool answered)
+std::optional<FaultRule> FaultSet::Take(std::optional<uint8_t> code, bool answered, std::optional<uint8_t> start)
 {
     for (auto &f : faults_) {
         if (f.count == 0)
+            continue;
+        if (f.start && start && f.start != start)
             continue;
         if (f.code && f.code != code)
             continue;

@@ -28,12 +28,13 @@ enum class FaultKind
 struct FaultRule
 {
     FaultKind kind = FaultKind::Silence;
-    std::optional<uint8_t> code; // empty = every command
-    int count = -1;              // remaining uses; -1 = always
-    std::optional<unsigned> ms;  // gap, lateness or unplug time; empty = default
+    std::optional<uint8_t> code;  // empty = every command
+    std::optional<uint8_t> start; // empty = every device on the line
+    int count = -1;               // remaining uses; -1 = always
+    std::optional<unsigned> ms;   // gap, lateness or unplug time; empty = default
 };
 
-// "KIND[=MS]@CODE[:COUNT]", e.g. "silence@01", "gap=150@0B:2", "late@*".
+// "KIND[=MS]@[SS/]CODE[:COUNT]", e.g. "silence@C2/02", "silence@01", "gap=150@0B:2", "late@*".
 std::optional<FaultRule> ParseFault(const std::string &text, std::string &error);
 // The same text form, for listings.
 std::string FormatFault(const FaultRule &fault);
@@ -71,7 +72,8 @@ public:
     // The first fault that matches `code` and still has uses; consumes one.
     // `answered` false means the responder stayed silent: only an unplug
     // still makes sense then.
-    std::optional<FaultRule> Take(std::optional<uint8_t> code, bool answered);
+    std::optional<FaultRule> Take(std::optional<uint8_t> code, bool answered,
+                                  std::optional<uint8_t> start = std::nullopt);
 
 private:
     std::vector<FaultRule> faults_;

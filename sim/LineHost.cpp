@@ -131,7 +131,7 @@ void LineHost::Dispatch(Responder &responder, std::vector<uint8_t> frame, double
     Emit(rx);
 
     const std::optional<uint8_t> code = frame.size() > 1 ? std::optional<uint8_t>(frame[1]) : std::nullopt;
-    const auto fault = faults_.Take(code, !reply.bytes.empty());
+    const auto fault = faults_.Take(code, !reply.bytes.empty(), frame.front());
     if (reply.bytes.empty() && !fault)
         return;
 

@@ -8,6 +8,8 @@ const char *const kSimUsage =
     "usage: lumex2-sim --link PATH [--gen 14|15|30|13|35|40|NN] [--boot30] [--bootloader] [--letter L]\n"
     "                  [--variant N] [--seed N] [--pace] [--turnaround MS] [--trace FILE] [--fault RULE]...\n"
     "                  [--state FILE] [--boot-version M.N] [--boot-family N] [--boot-status N]\n"
+    "                  [--adapter [--adapter-version M.N] [--adapter-product N] [--adapter-kit N] [--adapter-serial "
+    "N]]\n"
     "  --gen 13       a 1.3 controller (answers its identification probe only)\n"
     "  --gen 35|40    a 4.0 device answering its probe with 0x35 or 0x40\n"
     "  --gen NN       any other two digits: a controller of a generation nobody serves,\n"
@@ -17,7 +19,11 @@ const char *const kSimUsage =
     "                 --boot-version (default 4.6), --boot-family (default 3), --boot-status (default 0)\n"
     "  --letter L     firmware letter: one letter (A..H, I, h, ...) or 0/none for a zero byte\n"
     "  --fault RULE   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
-    "                 stray, gap, late, garbage or unplug; CODE a hex command code or *\n";
+    "                 stray, gap, late, garbage or unplug; CODE a hex command code or *,\n"
+    "                 or SS/CODE for the frames of one device only (C0 controller, C2 adapter)\n"
+    "  --adapter      an adapter on the same line; --adapter-version M.N (default 2.1),\n"
+    "                 --adapter-product N (0 and 1 are served, others are foreign; default 1),\n"
+    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567)\n";
 
 namespace {
 
@@ -57,6 +63,9 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
     std::optional<uint8_t> letter;
     unsigned long variant = 0;
     bool haveLink = false;
+    bool adapter = false;
+    bool adapterDetails = false;
+    AdapterIdentity adapterId;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         auto value = [&](std::string &out) {
@@ -155,6 +164,36 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
             if (!f)
                 return false;
             options.faults.push_back(*f);
+        } else if (a == "--adapter") {
+            adapter = true;
+        } else if (a == "--adapter-version") {
+            if (!value(v))
+                return false;
+            if (!ParseAdapterVersion(v, adapterId.mainVersion)) {
+                error = "--adapter-version must be M.N with both 0..15";
+                return false;
+            }
+            adapterDetails = true;
+        } else if (a == "--adapter-product" || a == "--adapter-kit") {
+            unsigned long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseNumber(v, 255, n)) {
+                error = a + " must be 0..255";
+                return false;
+            }
+            (a == "--adapter-product" ? adapterId.product : adapterId.kit) = static_cast<uint8_t>(n);
+            adapterDetails = true;
+        } else if (a == "--adapter-serial") {
+            unsigned long n = 0;
+            if (!value(v))
+                return false;
+            if (!ParseNumber(v, 0x7FFFFFFF, n)) {
+                error = "--adapter-serial must be 0..2147483647";
+                return false;
+            }
+            adapterId.serial = static_cast<uint32_t>(n);
+            adapterDetails = true;
         } else if (a == "--state") {
             if (!value(v))
                 return false;
@@ -169,6 +208,12 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
         return false;
     }
 
+    if (adapterDetails && !adapter) {
+        error = "--adapter-version, --adapter-product, --adapter-kit and --adapter-serial need --adapter";
+        return false;
+    }
+    if (adapter)
+        options.adapter = adapterId;
     if (boot30 && bootloader) {
         error = "--boot30 and --bootloader are two different devices";
         return false;

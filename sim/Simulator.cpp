@@ -75,6 +75,10 @@ bool Simulator::BuildPersonality(std::string &error)
         return false;
     }
     line_.Register(device_);
+    if (options_.adapter) {
+        adapter_ = std::make_shared<AdapterResponder>(*options_.adapter);
+        line_.Register(adapter_);
+    }
     return true;
 }
 

@@ -9,10 +9,12 @@
 #include "sim/LineHost.h"
 #include "sim/PtyHost.h"
 #include "sim/Trace.h"
+#include "sim/adapter/AdapterResponder.h"
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,6 +46,8 @@ struct SimulatorOptions
     std::vector<FaultRule> faults;
     std::string stateFile;
     std::string linkPath; // empty: clients open Path(), the pty itself
+    // An adapter on the same line beside the personality; none by default.
+    std::optional<AdapterIdentity> adapter;
 };
 
 class Simulator
@@ -68,6 +72,8 @@ public:
     // The responder of the chosen personality (the controller for
     // Personality::Controller).
     std::shared_ptr<Responder> Device() const { return device_; }
+    // The adapter on the line, when there is one.
+    std::shared_ptr<AdapterResponder> Adapter() const { return adapter_; }
 
     // One line of the control channel. `reply` is the text to show; the
     // result is false for an unknown or failed command.
@@ -91,6 +97,7 @@ private:
     TraceFile trace_;
     ControllerBinding controller_;
     std::shared_ptr<Responder> device_;
+    std::shared_ptr<AdapterResponder> adapter_;
     LineHost::EventSink observer_;
     std::thread worker_;
 };
