@@ -226,9 +226,16 @@ std::string TLM::HintExtension(std::string_view name) const
 
 std::string TLM::TranslateEnglish(std::string_view english) const
 {
-    if (const char *key = EnglishTextKey(english))
-        return MessageText(key);
-    return "!EN! " + std::string(english);
+    // A text the language file lacks falls back to the catalogue, and then
+    // to the English itself: never a marker in front of the user.
+    if (const char *key = EnglishTextKey(english)) {
+        std::string text = MessageText(key);
+        if (text.rfind("!_", 0) != 0)
+            return text;
+    }
+    if (catalogue_ != nullptr)
+        return catalogue_->Translate(english);
+    return std::string(english);
 }
 
 std::string MessageText(std::string_view key)
@@ -247,8 +254,7 @@ std::string TranslateEnglish(std::string_view english)
 {
     if (TLM *lm = TLM::Instance())
         return lm->TranslateEnglish(english);
-    const char *key = EnglishTextKey(english);
-    return key ? "!_" + std::string(key) : "!EN! " + std::string(english);
+    return std::string(english);
 }
 
 } // namespace lumex

@@ -28,6 +28,8 @@ int RunMap(CliContext &ctx);
 int RunModel(CliContext &ctx);
 // Autocalibration.
 int RunAutocal(CliContext &ctx);
+// The adapter on the controller's line.
+int RunAdapter(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -54,6 +56,8 @@ std::span<const CommandEntry> Commands()
          RunModel},
         {"autocal", "autocal [--fuel LPG|CNG] [--yes]   run autocalibration, print states, verdict and model",
          RunAutocal},
+        {"adapter", "adapter info | save FILE.gaf | load FILE.gaf [--yes]   the adapter on the controller's line",
+         RunAdapter},
     });
     return kCommands;
 }

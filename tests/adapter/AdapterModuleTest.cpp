@@ -1,0 +1,130 @@
+// The adapter module against the simulated adapter: detection, the version
+// and serial texts, and the gates that keep adapter frames off the line.
+#include "AdapterSim.h"
+#include "SettingsModule.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumex;
+using adaptertest::AdapterSim;
+using adaptertest::WithAdapter;
+
+namespace {
+
+sim::AdapterIdentity Foreign()
+{
+    sim::AdapterIdentity id;
+    id.product = 7;
+    return id;
+}
+
+} // namespace
+
+TEST(AdapterTexts, VersionSerialAndKitRules)
+{
+    EXPECT_EQ(AdapterMainVersionText(0x21), "2.1");
+    EXPECT_EQ(AdapterReleaseText(0x61), "a");
+    EXPECT_EQ(SerialNumberText(1234567, 1, (12 << 8) | 9, false), "34567010912");
+    EXPECT_EQ(SerialNumberText(1234567, 1, (12 << 8) | 9, true), "34567-01-0912");
+    EXPECT_EQ(SerialNumberText(42, 0, 0, true), "00042-00-0000");
+    EXPECT_EQ(SoftwareOptionsName(0, true), "UNK");
+    EXPECT_EQ(SoftwareOptionsName(1, false), "Adapter_ver1");
+    EXPECT_EQ(SoftwareOptionsName(5, false), "---");
+}
+
+TEST(AdapterModule, DetectedAdapterShowsItsVersionAndSerial)
+{
+    AdapterSim s;
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    EXPECT_TRUE(s.Modules().IsActive());
+    EXPECT_TRUE(s.Adapter().IsConnected());
+    EXPECT_TRUE(s.Modules().TakeModulesDetected());
+    EXPECT_FALSE(s.Modules().TakeModulesDetected());
+
+    TLogicAdapter &a = s.Logic().AdapterLogic();
+    EXPECT_EQ(a.VersionText(true, 0), "2.1a r5");
+    EXPECT_EQ(a.VersionText(true, 1), "21a");
+    EXPECT_EQ(a.VersionText(true, 2), "2.1");
+    EXPECT_EQ(a.VersionText(true, 3), "21");
+    EXPECT_EQ(a.SerialNumberText(true), "34567-01-0924");
+    EXPECT_EQ(a.FullVersionText(true), "02311" "21a Av1[1-3]");
+    EXPECT_EQ(a.FullVersionText(false), "02311" "21a Adapter_ver1 [1-3] ");
+    EXPECT_EQ(s.Adapter().UIState().CompilationDate.Text(), "Mar 14 2024");
+    EXPECT_EQ(s.Adapter().UIState().CompilationTime.Text(), "12:34:56");
+    EXPECT_FALSE(s.Logic().UIState().Modified());
+
+    s.Sync();
+    // Detection's version query, then the information read.
+    EXPECT_EQ(s.AdapterRequests(), (std::vector<std::string>{"C2 01 01 6B 87", "C2 01 01 6B 87", "C2 02 A5 CB BA",
+                                                             "C2 04 A5 61 1C"}));
+}
+
+TEST(AdapterModule, KitTypeNoneLeavesNoSuffix)
+{
+    sim::AdapterIdentity id;
+    id.kit = 255;
+    AdapterSim s(WithAdapter(id));
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    EXPECT_EQ(s.Logic().AdapterLogic().FullVersionText(true), "02311" "21a Av1[1]");
+}
+
+TEST(AdapterModule, ForeignOrAbsentAdapterLeavesTheManagerInactiveAndSendsNoModuleFrame)
+{
+    for (const auto &identity : {std::optional<sim::AdapterIdentity>(Foreign()), std::optional<sim::AdapterIdentity>()}) {
+        AdapterSim s(WithAdapter(identity), {adaptertest::SettingsFactory()});
+        ASSERT_TRUE(s.ConnectClean());
+        s.Logic().ResetModules();
+        EXPECT_FALSE(s.Modules().IsActive());
+        EXPECT_FALSE(s.Adapter().IsConnected());
+        EXPECT_FALSE(s.Logic().SubModules()[0]->IsConnected());
+        EXPECT_EQ(s.Logic().AdapterLogic().VersionText(true, 0), "----");
+        s.Sync();
+        s.ClearTrace();
+        for (int i = 0; i < 3; ++i)
+            s.Modules().TimerThreadWorkStep();
+        s.Sync();
+        EXPECT_TRUE(s.AdapterRequests().empty());
+    }
+}
+
+TEST(AdapterModule, AFailedIdentificationLeavesZeros)
+{
+    AdapterSim s;
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    ASSERT_EQ(s.Adapter().DevState().ProductionSerialNumber.GetAsInteger(), 1234567);
+    s.AddFault("short@C2/02:1");
+    s.Logic().AdapterLogic().ReadAdapterInfo();
+    const TDevStateAdapter &d = s.Adapter().DevState();
+    for (const TVariable *v : {static_cast<const TVariable *>(&d.ReleaseVersion), static_cast<const TVariable *>(&d.BootloaderProductName),
+                               static_cast<const TVariable *>(&d.ProductionDate), static_cast<const TVariable *>(&d.ProductionSerialNumber),
+                               static_cast<const TVariable *>(&d.HardwareVersion)})
+        EXPECT_EQ(v->GetAsInteger(), 0) << v->Name();
+    EXPECT_FALSE(s.Adapter().IsConnected());
+}
+
+TEST(AdapterModule, NothingGoesToTheAdapterWhileTheControllerLinkIsDown)
+{
+    AdapterSim s(WithAdapter(), {adaptertest::SettingsFactory()});
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    ASSERT_TRUE(s.Modules().IsActive());
+    s.Modules().TimerThreadWorkStep();
+    s.Sync();
+    EXPECT_EQ(s.AdapterRequests(), (std::vector<std::string>{"C2 0B A5 71 22"}));
+
+    // The controller stops answering: the link goes down in its poll cycle.
+    s.AddFault("silence@C0/*");
+    while (s.Manager().LinkUp)
+        s.Manager().PollCycle(pmNone);
+    s.Sync();
+    s.ClearTrace();
+    s.Modules().TimerThreadWorkStep();
+    s.Logic().ResetModules();
+    s.Logic().AdapterLogic().ReadAdapterInfo();
+    s.Sync();
+    EXPECT_TRUE(s.AdapterRequests().empty());
+    EXPECT_FALSE(s.Modules().IsActive());
+}
