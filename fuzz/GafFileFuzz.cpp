@@ -20,12 +20,14 @@ public:
     explicit TStates(TDeviceState &aggregate)
         : TBaseDevState(aggregate), Corr(CreateParam<TDoubleVariable>(0, "OBD:Corr", 1)),
           Level(CreateParam<TByteVariable>(20, "OBD:Level")), Delay(CreateParam<TWordVariable>(1000, "OBD:Delay")),
-          Offset(CreateParam<TSmallIntVariable>(-5, "OBD:Offset")), Flags(CreateParam<TBoolByteVariable>(3, "OBD:Flags")),
+          Offset(CreateParam<TSmallIntVariable>(-5, "OBD:Offset")),
+          Flags(CreateParam<TBoolByteVariable>(3, "OBD:Flags")),
           Bit(Create<TBoolByteVariable>("OBD:Bit", uint8_t{2}, Flags)), On(CreateParam<TBoolByteVariable>(1, "AIO:On"))
     {
         Corr.SetLimits(-128, 127);
-        Corr.SetOnRawToValue(MakeRawToValue(
-            [](const TVariable &, std::span<const uint8_t> raw) { return static_cast<double>(static_cast<int8_t>(raw[0])); }));
+        Corr.SetOnRawToValue(MakeRawToValue([](const TVariable &, std::span<const uint8_t> raw) {
+            return static_cast<double>(static_cast<int8_t>(raw[0]));
+        }));
         Corr.SetOnValueToRaw(MakeValueToRaw([](const TVariable &, double x, std::span<uint8_t> raw) {
             raw[0] = static_cast<uint8_t>(static_cast<int8_t>(x));
         }));

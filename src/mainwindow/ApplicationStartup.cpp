@@ -89,6 +89,8 @@ bool TApplicationStartup::StartDemoController()
     if (options_.DemoLetter)
         o.controller.letter = static_cast<uint8_t>(*options_.DemoLetter);
     o.stateFile = options_.DemoState;
+    // The demo line carries an adapter beside the controller.
+    o.adapter = sim::AdapterIdentity{};
     o.pace = true;
     simulator_ = std::make_unique<sim::Simulator>(o);
     if (DemoLineObserver)

@@ -3,6 +3,7 @@
 // as a value: the window never reads the live image.
 #pragma once
 
+#include "adapter/AdapterPage.h"
 #include "controller/NorviData.h"
 #include "mainwindow/BootIdentify.h"
 #include "mainwindow/PollingTick.h"
@@ -38,6 +39,8 @@ struct TDeviceSnapshot
     // set once after a connection the user asked for (start-up, search,
     // port choice) found one; the window words the message.
     std::string UnsupportedVersion;
+    // The adapter on the same line.
+    TAdapterSnapshot Adapter;
 };
 
 } // namespace lumex

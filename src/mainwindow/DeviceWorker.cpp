@@ -54,7 +54,8 @@ private:
 } // namespace
 
 TDeviceWorker::TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks)
-    : link_(link), tick_(link.Manager, detector_, hooks), connection_(link.Manager, config, hooks, tick_.Boot())
+    : link_(link), hooks_(hooks), tick_(link.Manager, detector_, hooks),
+      connection_(link.Manager, config, hooks, tick_.Boot())
 {
     // The main window probes for controllers and for 4.0 bootloaders only.
     detector_.DetectedDevices = {TDetectedDevice::ddNorvi30, TDetectedDevice::ddBootloader40};
@@ -276,6 +277,7 @@ void TDeviceWorker::Publish(const TTickReport &report)
     s.PortByPath = !link_.Port.DevicePath().empty();
     s.Ticks = ticks_.load();
     s.UnsupportedVersion = std::exchange(unsupportedVersion_, {});
+    hooks_.FillSnapshot(s);
     OnSnapshot(s);
 }
 

@@ -126,6 +126,7 @@ private:
     void CheckUnsupportedVersion();
 
     TControllerLink &link_;
+    TTickHooks &hooks_;
     TDetector detector_;
     TPollingTick tick_;
     TConnectionWorkflow connection_;

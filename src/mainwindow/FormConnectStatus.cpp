@@ -53,6 +53,17 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     deviceLayout->addWidget(update_);
     layout->addWidget(device);
 
+    auto *adapter = new QGroupBox(QStringLiteral("Adapter"), this);
+    adapter->setObjectName("GrBAdapter");
+    auto *adapterLayout = new QVBoxLayout(adapter);
+    adapterState_ = new QLabel(adapter);
+    adapterState_->setObjectName("LblAdapterState");
+    adapterVersion_ = new QLabel(adapter);
+    adapterVersion_->setObjectName("LblAdapterVersion");
+    adapterLayout->addWidget(adapterState_);
+    adapterLayout->addWidget(adapterVersion_);
+    layout->addWidget(adapter);
+
     auto *buttons = new QHBoxLayout;
     auto *refresh = new QPushButton(QStringLiteral("Refresh"), this);
     refresh->setObjectName("BtBRefresh");
@@ -185,6 +196,22 @@ void TFormConnectStatus::RefreshPanels()
         deviceVersion_->setText(UiText(msg::strTextUnknownVersion, "Unknown version"));
         update_->setVisible(false);
     }
+    RefreshAdapterRow();
+}
+
+void TFormConnectStatus::RefreshAdapterRow()
+{
+    const TAdapterPageView v = AdapterPageView(snapshot_.Adapter);
+    const bool connected = v.Tone == TAdapterPageTone::Good;
+    adapterState_->setText(connected ? UiText(msg::strTextConnected, "Connected")
+                                     : UiText(msg::strTextNotDetected, "Not detected"));
+    adapterVersion_->setText(connected ? QString("%1: %2 (%3)  SN %4")
+                                             .arg(UiText(msg::strTextVersion, "Version"))
+                                             .arg(QString::fromStdString(v.Version))
+                                             .arg(QString::fromStdString(v.Built))
+                                             .arg(QString::fromStdString(snapshot_.Adapter.Serial))
+                                       : QString::fromStdString(v.Version));
+    adapterVersion_->setStyleSheet(v.Tone == TAdapterPageTone::Bad ? "color: #C00000;" : "");
 }
 
 TFormConnectStatus::~TFormConnectStatus() = default;

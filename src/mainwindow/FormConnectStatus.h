@@ -44,6 +44,8 @@ public:
     const std::vector<QPushButton *> &PortButtons() const { return buttons_; }
     QLabel *DeviceState() const { return deviceState_; }
     QLabel *DeviceVersion() const { return deviceVersion_; }
+    QLabel *AdapterState() const { return adapterState_; }
+    QLabel *AdapterVersion() const { return adapterVersion_; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -51,12 +53,15 @@ protected:
 
 private:
     void RefreshPanels();
+    void RefreshAdapterRow();
 
     QWidget *portPanel_;
     QGridLayout *portGrid_;
     QLabel *noPorts_;
     QLabel *deviceState_;
     QLabel *deviceVersion_;
+    QLabel *adapterState_ = nullptr;
+    QLabel *adapterVersion_ = nullptr;
     QPushButton *update_;
     QTimer *timer_;
     TWaitWindow *wait_ = nullptr;

@@ -12,6 +12,7 @@
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/LegacyConfigPage.h"
@@ -231,7 +232,12 @@ void TFormMain::BuildPages()
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
     pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
     pages_->addTab(PendingPage("TbSDiagnostic", QStringLiteral("Diagnostyka")), QStringLiteral("Diagnostyka (F6)"));
-    pages_->addTab(PendingPage("TbSAdapter", QStringLiteral("Adapter")), QStringLiteral("Adapter"));
+    adapterInfo_ = new TFormMultiAdapterInfo;
+    auto *adapterPage = new QWidget;
+    adapterPage->setObjectName("TbSAdapter");
+    auto *adapterLayout = new QVBoxLayout(adapterPage);
+    adapterLayout->addWidget(adapterInfo_);
+    pages_->addTab(adapterPage, QStringLiteral("Adapter"));
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
 }
@@ -541,6 +547,7 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
         modelStrip_->ShowReadings(snapshot);
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
+    adapterInfo_->SetSnapshot(snapshot.Adapter);
     if (r.OpenTroubleCodes)
         ShowPage("TbSDiagnostic");
     wizard_->ShowSnapshot(snapshot);

@@ -30,6 +30,7 @@ class TConfWizard;
 class TConfigurationOps;
 class TDeviceQuestion;
 class TFormConnectStatus;
+class TFormMultiAdapterInfo;
 class TFrmSelectComPort;
 class TLegacyConfigPage;
 class TLM;
@@ -132,6 +133,7 @@ private:
     TAppConfig *config_;
     TLM *lm_;
     TMainTickHooks hooks_;
+    TFormMultiAdapterInfo *adapterInfo_ = nullptr;
     TDeviceWorker worker_;
     TDeviceSnapshot last_;
     bool offline_ = false;

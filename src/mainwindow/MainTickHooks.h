@@ -2,16 +2,45 @@
 // device thread and only call the headless logic of their subsystem.
 #pragma once
 
+#include "adapter/AdapterPage.h"
 #include "calibration/ModelSequences.h"
 #include "controller/ControllerLink.h"
+#include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/TickHooks.h"
+#include "modules/AppLogic.h"
+
+#include <memory>
 
 namespace lumex {
 
 class TMainTickHooks : public TTickHooks
 {
 public:
-    explicit TMainTickHooks(TControllerLink &link) : link_(link) {}
+    explicit TMainTickHooks(TControllerLink &link) : link_(link), modules_(link.Port)
+    {
+        modules_.ControllerLink = [this] { return link_.Manager.LinkUp; };
+        logic_ = std::make_unique<TLogic>(modules_);
+        logic_->UIState().SetModified(false);
+    }
+
+    TLogic &Logic() { return *logic_; }
+
+    // The adapter modules, on the device thread in the tick's order.
+    void DeactivateModules() override { modules_.SetActive(false); }
+    void RestartModules(int /*portNumber*/) override
+    {
+        logic_->ResetModules();
+        adapter_ = TakeAdapterSnapshot(*logic_);
+    }
+    void ModuleWorkStep() override { modules_.TimerThreadWorkStep(); }
+    bool ModulesChanged() override { return modules_.TakeModulesDetected(); }
+    void FillSnapshot(TDeviceSnapshot &snapshot) override
+    {
+        // The link can drop between two detections: the row follows it.
+        if (adapter_.Connected && !logic_->Adapter().IsConnected())
+            adapter_ = TakeAdapterSnapshot(*logic_);
+        snapshot.Adapter = adapter_;
+    }
 
     // The image's version code is the one the tick passes.
     void ReadModelData(uint8_t /*versionCode*/) override
@@ -21,6 +50,9 @@ public:
 
 private:
     TControllerLink &link_;
+    TManager modules_;
+    std::unique_ptr<TLogic> logic_;
+    TAdapterSnapshot adapter_;
 };
 
 } // namespace lumex

@@ -8,6 +8,8 @@
 
 namespace lumex {
 
+struct TDeviceSnapshot;
+
 class TTickHooks
 {
 public:
@@ -23,6 +25,8 @@ public:
     virtual bool ModulesChanged() { return false; }
     virtual bool ObdAdaptationSupported() { return false; }
     virtual void RefreshAdapterAvailability() {}
+    // What the adapter windows show, into each snapshot.
+    virtual void FillSnapshot(TDeviceSnapshot & /*snapshot*/) {}
 
     // After a connection: the model data of the generation (Model1 for
     // 0x14/0x15, Model2 and the corrections for 0x30).

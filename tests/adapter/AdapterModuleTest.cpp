@@ -48,16 +48,18 @@ TEST(AdapterModule, DetectedAdapterShowsItsVersionAndSerial)
     EXPECT_EQ(a.VersionText(true, 2), "2.1");
     EXPECT_EQ(a.VersionText(true, 3), "21");
     EXPECT_EQ(a.SerialNumberText(true), "34567-01-0924");
-    EXPECT_EQ(a.FullVersionText(true), "02311" "21a Av1[1-3]");
-    EXPECT_EQ(a.FullVersionText(false), "02311" "21a Adapter_ver1 [1-3] ");
+    EXPECT_EQ(a.FullVersionText(true), "02311"
+                                       "21a Av1[1-3]");
+    EXPECT_EQ(a.FullVersionText(false), "02311"
+                                        "21a Adapter_ver1 [1-3] ");
     EXPECT_EQ(s.Adapter().UIState().CompilationDate.Text(), "Mar 14 2024");
     EXPECT_EQ(s.Adapter().UIState().CompilationTime.Text(), "12:34:56");
     EXPECT_FALSE(s.Logic().UIState().Modified());
 
     s.Sync();
     // Detection's version query, then the information read.
-    EXPECT_EQ(s.AdapterRequests(), (std::vector<std::string>{"C2 01 01 6B 87", "C2 01 01 6B 87", "C2 02 A5 CB BA",
-                                                             "C2 04 A5 61 1C"}));
+    EXPECT_EQ(s.AdapterRequests(),
+              (std::vector<std::string>{"C2 01 01 6B 87", "C2 01 01 6B 87", "C2 02 A5 CB BA", "C2 04 A5 61 1C"}));
 }
 
 TEST(AdapterModule, KitTypeNoneLeavesNoSuffix)
@@ -67,12 +69,14 @@ TEST(AdapterModule, KitTypeNoneLeavesNoSuffix)
     AdapterSim s(WithAdapter(id));
     ASSERT_TRUE(s.ConnectClean());
     s.Logic().ResetModules();
-    EXPECT_EQ(s.Logic().AdapterLogic().FullVersionText(true), "02311" "21a Av1[1]");
+    EXPECT_EQ(s.Logic().AdapterLogic().FullVersionText(true), "02311"
+                                                              "21a Av1[1]");
 }
 
 TEST(AdapterModule, ForeignOrAbsentAdapterLeavesTheManagerInactiveAndSendsNoModuleFrame)
 {
-    for (const auto &identity : {std::optional<sim::AdapterIdentity>(Foreign()), std::optional<sim::AdapterIdentity>()}) {
+    for (const auto &identity :
+         {std::optional<sim::AdapterIdentity>(Foreign()), std::optional<sim::AdapterIdentity>()}) {
         AdapterSim s(WithAdapter(identity), {adaptertest::SettingsFactory()});
         ASSERT_TRUE(s.ConnectClean());
         s.Logic().ResetModules();
@@ -98,9 +102,10 @@ TEST(AdapterModule, AFailedIdentificationLeavesZeros)
     s.AddFault("short@C2/02:1");
     s.Logic().AdapterLogic().ReadAdapterInfo();
     const TDevStateAdapter &d = s.Adapter().DevState();
-    for (const TVariable *v : {static_cast<const TVariable *>(&d.ReleaseVersion), static_cast<const TVariable *>(&d.BootloaderProductName),
-                               static_cast<const TVariable *>(&d.ProductionDate), static_cast<const TVariable *>(&d.ProductionSerialNumber),
-                               static_cast<const TVariable *>(&d.HardwareVersion)})
+    for (const TVariable *v :
+         {static_cast<const TVariable *>(&d.ReleaseVersion), static_cast<const TVariable *>(&d.BootloaderProductName),
+          static_cast<const TVariable *>(&d.ProductionDate), static_cast<const TVariable *>(&d.ProductionSerialNumber),
+          static_cast<const TVariable *>(&d.HardwareVersion)})
         EXPECT_EQ(v->GetAsInteger(), 0) << v->Name();
     EXPECT_FALSE(s.Adapter().IsConnected());
 }

@@ -20,7 +20,8 @@ inline sim::SimulatorOptions WithAdapter(std::optional<sim::AdapterIdentity> ada
 class AdapterSim : public linktest::SimLink
 {
 public:
-    explicit AdapterSim(sim::SimulatorOptions options = WithAdapter(), std::vector<lumex::TModuleFactory> subModules = {})
+    explicit AdapterSim(sim::SimulatorOptions options = WithAdapter(),
+                        std::vector<lumex::TModuleFactory> subModules = {})
         : SimLink(std::move(options))
     {
         manager_.ControllerLink = [this] { return Manager().LinkUp; };

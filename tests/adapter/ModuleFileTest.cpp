@@ -60,8 +60,9 @@ protected:
         setenv("LANG", "de_DE.UTF-8", 1);
         std::setlocale(LC_ALL, "");
         std::locale::global(std::locale(std::locale::classic(), new CommaPunct));
-        dir_ = std::filesystem::temp_directory_path() /
-               ("gaf-" + std::to_string(::getpid()) + "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            std::filesystem::temp_directory_path() / ("gaf-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override
@@ -176,8 +177,7 @@ TEST_F(ModuleFile, BadFilesChangeNothingAndSendNothing)
          "Some information could not be read from configuration file.\r\nCorrHigh\r\n\r\nContinue?"},
         {"sevenUnknown", "K1=1\nK2=1\nK3=1\nK4=1\nK5=1\nK6=1\nK7=1\nLevel=1\n", "2.1a r5",
          "Unrecognized or obsolete parameters found:\r\nK1\r\nK2\r\nK3\r\nK4\r\nK5\r\n(2 more...)\r\n\r\nContinue?"},
-        {"oneUnknown", "K1=1\nLevel=1\n", "2.1a r5",
-         "Unrecognized or obsolete parameter found: K1\r\n\r\nContinue?"},
+        {"oneUnknown", "K1=1\nLevel=1\n", "2.1a r5", "Unrecognized or obsolete parameter found: K1\r\n\r\nContinue?"},
         {"otherProduct", good + "Level=1\n", "3.0b r1",
          "Found configuration file for different product:\r\n\r\n  3.0b r1\r\n\r\nIt may contain incompatible "
          "settings.\r\nContinue?"},

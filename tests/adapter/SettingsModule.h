@@ -30,10 +30,9 @@ public:
             d->SetOnRawToValue(lumex::MakeRawToValue([](const lumex::TVariable &, std::span<const uint8_t> raw) {
                 return static_cast<double>(static_cast<int8_t>(raw[0]));
             }));
-            d->SetOnValueToRaw(
-                lumex::MakeValueToRaw([](const lumex::TVariable &, double x, std::span<uint8_t> raw) {
-                    raw[0] = static_cast<uint8_t>(static_cast<int8_t>(x));
-                }));
+            d->SetOnValueToRaw(lumex::MakeValueToRaw([](const lumex::TVariable &, double x, std::span<uint8_t> raw) {
+                raw[0] = static_cast<uint8_t>(static_cast<int8_t>(x));
+            }));
         }
     }
     lumex::TByteVariable &Reading;

@@ -65,8 +65,8 @@ TEST(Variable, IntegralKindsRoundTripAtTheirLimits)
         EXPECT_EQ(copy.GetAsInteger(), v) << v;
     }
     // The integer path must write what decoding reads: low word first.
-    for (int64_t v : {int64_t{INT32_MIN}, int64_t{-1}, int64_t{1}, int64_t{131073}, int64_t{1234567},
-                      int64_t{INT32_MAX}}) {
+    for (int64_t v :
+         {int64_t{INT32_MIN}, int64_t{-1}, int64_t{1}, int64_t{131073}, int64_t{1234567}, int64_t{INT32_MAX}}) {
         i.SetAsInteger(v);
         EXPECT_EQ(i.GetAsInteger(), v);
         TIntVariable copy("x");

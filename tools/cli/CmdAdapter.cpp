@@ -14,15 +14,14 @@ namespace cli {
 
 namespace {
 
-constexpr const char *kHelp =
-    "usage: lumex2-cli --port N|PATH [--json] adapter info\n"
-    "       lumex2-cli --port N|PATH adapter save FILE.gaf\n"
-    "       lumex2-cli --port N|PATH adapter load FILE.gaf [--yes]\n"
-    "Connects to the controller, detects the adapter on the same line and prints its\n"
-    "version texts, build date and serial (info), saves its settings to a file (save)\n"
-    "or loads them from one and writes them to the adapter (load). Without --yes every\n"
-    "question of the load is answered No. Exit 1 when no adapter this program serves\n"
-    "answers or an operation fails.\n";
+constexpr const char *kHelp = "usage: lumex2-cli --port N|PATH [--json] adapter info\n"
+                              "       lumex2-cli --port N|PATH adapter save FILE.gaf\n"
+                              "       lumex2-cli --port N|PATH adapter load FILE.gaf [--yes]\n"
+                              "Connects to the controller, detects the adapter on the same line and prints its\n"
+                              "version texts, build date and serial (info), saves its settings to a file (save)\n"
+                              "or loads them from one and writes them to the adapter (load). Without --yes every\n"
+                              "question of the load is answered No. Exit 1 when no adapter this program serves\n"
+                              "answers or an operation fails.\n";
 
 // The load's questions on a terminal: printed, answered by --yes.
 class TCliQuestions : public lumex::TModuleQuestions
@@ -84,12 +83,9 @@ int Info(CliContext &ctx, TAdapterSession &s)
     const std::string built = ui.CompilationDate.Text() + " " + ui.CompilationTime.Text();
     const std::string serial = a.SerialNumberText(true);
     if (ctx.json) {
-        const nlohmann::json j = {{"Version", version},
-                                  {"VersionFull", full},
-                                  {"VersionShort", a.FullVersionText(true)},
-                                  {"Built", built},
-                                  {"Serial", serial},
-                                  {"Product", ui.BootloaderProductName.GetAsInteger()}};
+        const nlohmann::json j = {
+            {"Version", version}, {"VersionFull", full}, {"VersionShort", a.FullVersionText(true)},
+            {"Built", built},     {"Serial", serial},    {"Product", ui.BootloaderProductName.GetAsInteger()}};
         *ctx.out << j.dump() << "\n";
         return kExitOk;
     }
