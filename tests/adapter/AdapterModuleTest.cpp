@@ -116,6 +116,8 @@ TEST(AdapterModule, NothingGoesToTheAdapterWhileTheControllerLinkIsDown)
     ASSERT_TRUE(s.ConnectClean());
     s.Logic().ResetModules();
     ASSERT_TRUE(s.Modules().IsActive());
+    s.Sync();
+    s.ClearTrace();
     s.Modules().TimerThreadWorkStep();
     s.Sync();
     EXPECT_EQ(s.AdapterRequests(), (std::vector<std::string>{"C2 0B A5 71 22"}));
