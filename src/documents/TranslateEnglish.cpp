@@ -87,6 +87,21 @@ constexpr std::pair<std::string_view, std::string_view> EnglishTexts[] = {
     {"Reset adaptation corrections?", msg::strTextQuestionResetAdaptCorrs},
     {"Function available since version:", msg::strTextFunctionDevMinVer},
     {"Incompatible version", msg::strVerError},
+    {"Unrecognized or obsolete parameter found:", msg::strAdpUnrecParam},
+    {"Unrecognized or obsolete parameters found:", msg::strAdpUnrecParams},
+    {"more...", msg::strAdpMore},
+    {"Continue?", msg::strAdpContinue},
+    {"Invalid configuration file format:", msg::strAdpInvalidFile},
+    {"Missing product and device info.", msg::strAdpMissingInfo},
+    {"Found configuration file for unknown product.", msg::strAdpUnknownProduct},
+    {"It may contain incompatible settings.", msg::strAdpIncompatible},
+    {"Found configuration file for different product:", msg::strAdpDifferentProduct},
+    {"The adapter did not answer. Nothing was saved.", msg::strAdpNoAnswerSave},
+    {"Error while writing configuration file.", msg::strAdpFileWriteError},
+    {"Error while reading configuration file.", msg::strAdpFileReadError},
+    {"Some information could not be read from configuration file.", msg::strAdpSomeUnread},
+    {"Error while writing configuration to device.", msg::strAdpDeviceWriteError},
+    {"Error while writing default configuration.", msg::strAdpDefaultsError},
 };
 
 } // namespace

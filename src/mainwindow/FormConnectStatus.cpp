@@ -53,7 +53,7 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     deviceLayout->addWidget(update_);
     layout->addWidget(device);
 
-    auto *adapter = new QGroupBox(QStringLiteral("Adapter"), this);
+    auto *adapter = new QGroupBox(UiText(msg::strAdpTitle, QStringLiteral("Adapter")), this);
     adapter->setObjectName("GrBAdapter");
     auto *adapterLayout = new QVBoxLayout(adapter);
     adapterState_ = new QLabel(adapter);
@@ -205,10 +205,11 @@ void TFormConnectStatus::RefreshAdapterRow()
     const bool connected = v.Tone == TAdapterPageTone::Good;
     adapterState_->setText(connected ? UiText(msg::strTextConnected, "Connected")
                                      : UiText(msg::strTextNotDetected, "Not detected"));
-    adapterVersion_->setText(connected ? QString("%1: %2 (%3)  SN %4")
+    adapterVersion_->setText(connected ? QString("%1: %2 (%3)  %4 %5")
                                              .arg(UiText(msg::strTextVersion, "Version"))
                                              .arg(QString::fromStdString(v.Version))
                                              .arg(QString::fromStdString(v.Built))
+                                             .arg(UiText(msg::strAdpSerial, "Serial number:"))
                                              .arg(QString::fromStdString(snapshot_.Adapter.Serial))
                                        : QString::fromStdString(v.Version));
     adapterVersion_->setStyleSheet(v.Tone == TAdapterPageTone::Bad ? "color: #C00000;" : "");

@@ -1,5 +1,8 @@
 #include "mainwindow/FormMultiAdapterInfo.h"
 
+#include "documents/MessageKeys.h"
+#include "mainwindow/UiText.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,15 +43,18 @@ TFormMultiAdapterInfo::TFormMultiAdapterInfo(QWidget *parent) : QWidget(parent)
     versionFull_ = Value(this, "LblAdapterVersionFull");
     built_ = Value(this, "LblAdapterCompilationDateAndTime");
     serial_ = Value(this, "LblAdapterSN");
-    form->addRow(QStringLiteral("Wersja:"), version_);
-    form->addRow(QStringLiteral("Wersja pełna:"), versionFull_);
-    form->addRow(QStringLiteral("Data kompilacji:"), built_);
-    form->addRow(QStringLiteral("Numer seryjny:"), serial_);
+    form->addRow(UiText(msg::strAdpVersion, QStringLiteral("Version:")), version_);
+    form->addRow(UiText(msg::strAdpVersionFull, QStringLiteral("Full version:")), versionFull_);
+    form->addRow(UiText(msg::strAdpBuilt, QStringLiteral("Compilation date:")), built_);
+    form->addRow(UiText(msg::strAdpSerial, QStringLiteral("Serial number:")), serial_);
     layout->addLayout(form);
     auto *buttons = new QHBoxLayout;
-    defaults_ = Button(this, "BtBAdapterDefaultSettings", QStringLiteral("Default settings"), OnDefaultSettings);
-    save_ = Button(this, "BtBAdapterSaveToFile", QStringLiteral("Save to file..."), OnSaveToFile);
-    load_ = Button(this, "BtBAdapterLoadFromFile", QStringLiteral("Load from file..."), OnLoadFromFile);
+    defaults_ = Button(this, "BtBAdapterDefaultSettings",
+                       UiText(msg::strAdpDefaultSettings, QStringLiteral("Default settings")), OnDefaultSettings);
+    save_ = Button(this, "BtBAdapterSaveToFile", UiText(msg::strAdpSaveToFile, QStringLiteral("Save to file...")),
+                   OnSaveToFile);
+    load_ = Button(this, "BtBAdapterLoadFromFile", UiText(msg::strAdpLoadFromFile, QStringLiteral("Load from file...")),
+                   OnLoadFromFile);
     buttons->addWidget(defaults_);
     buttons->addWidget(save_);
     buttons->addWidget(load_);
