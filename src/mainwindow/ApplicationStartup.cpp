@@ -33,6 +33,8 @@ constexpr int kSplashHeight = 100;
 constexpr int kScreenshotWidth = 1180;
 constexpr int kScreenshotSettleMs = 5000;
 constexpr int kScreenshotHeight = 800;
+// The --page name that takes the connection status window instead.
+constexpr const char *kConnectStatusPage = "FormConnectStatus";
 
 // The start-up splash: the product's name on a plain window.
 class TFrmWinetka : public QWidget
@@ -151,7 +153,9 @@ bool TApplicationStartup::Start()
     window.SetConnectStatusWindow(connectStatus_);
     window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 
-    if (!options_.Page.empty() && !window.ShowPage(QString::fromStdString(options_.Page)))
+    // The connection status window is a picture of its own.
+    const bool statusShot = options_.Page == kConnectStatusPage;
+    if (!options_.Page.empty() && !statusShot && !window.ShowPage(QString::fromStdString(options_.Page)))
         std::fprintf(stderr, "Lumex2: no page \"%s\"\n", options_.Page.c_str());
     if (!options_.ScreenshotFile.empty()) {
         window.resize(kScreenshotWidth, kScreenshotHeight);
@@ -164,18 +168,22 @@ bool TApplicationStartup::Start()
     window.StartDevice();
 
     if (!options_.ScreenshotFile.empty()) {
-        QTimer::singleShot(options_.AfterMs, &window, [this, &window] {
+        QTimer::singleShot(options_.AfterMs, &window, [this, &window, statusShot] {
             // The device may have opened another page meanwhile (trouble
             // codes do): the picture is of the page asked for.
-            if (!options_.Page.empty())
+            if (!options_.Page.empty() && !statusShot)
                 window.ShowPage(QString::fromStdString(options_.Page));
+            if (statusShot)
+                connectStatus_->show();
             // Entering a wizard page re-reads it; the picture shows the page
             // filled, not its buttons greyed for the read.
             QDeadlineTimer settle(kScreenshotSettleMs);
             do
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             while (window.Wizard() && window.Wizard()->Pending() > 0 && !settle.hasExpired());
-            const QPixmap picture = window.grab();
+            if (statusShot)
+                QApplication::processEvents(QEventLoop::AllEvents, 100);
+            const QPixmap picture = statusShot ? connectStatus_->grab() : window.grab();
             if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
                 result_ = 1;

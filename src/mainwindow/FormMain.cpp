@@ -160,6 +160,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
             this, [this, result] { SearchFinished(result); }, Qt::QueuedConnection);
     };
     BindConfigPage();
+    BindAdapterPage();
     ApplyLayout(TNorviData{});
 }
 

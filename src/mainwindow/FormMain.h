@@ -89,6 +89,12 @@ public:
     TMessagePresenter ShowMessage = ShowMessageBox;
     // Every question of the window goes through here.
     TQuestionPresenter Ask = AskQuestionBox;
+    // The adapter page's file choice (a file dialog unless replaced); empty
+    // when the user cancelled.
+    std::function<QString(bool save)> ChooseAdapterFile;
+    // Runs on the GUI thread when an adapter page operation is over.
+    std::function<void(bool ok)> OnAdapterOperationDone;
+    TFormMultiAdapterInfo *AdapterInfo() const { return adapterInfo_; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -118,6 +124,15 @@ private:
     // The 1.4/1.5 configuration page and its device work (FormMainConfig.cpp).
     bool ShowSubPage(const QString &name);
     void BindConfigPage();
+    enum class TAdapterOperation
+    {
+        Save,
+        Load,
+        Defaults
+    };
+    void BindAdapterPage();
+    QString ChooseAdapterFileDialog(bool save);
+    void RunAdapterOperation(TAdapterOperation operation, const std::string &path);
     // `force`: the read button; otherwise a modified page keeps its edits.
     void ReadConfigPage(bool force);
     // Checks and writes the page; `then` hears whether it was written as sent.
@@ -165,6 +180,8 @@ private:
     // Questions of the page's device sequences; outlives no job (the
     // destructor stops the worker first).
     std::unique_ptr<TDeviceQuestion> deviceQuestion_;
+    // Questions of the adapter page's jobs.
+    std::unique_ptr<TDeviceQuestion> adapterQuestion_;
     TModifiedFlag modifiedFlag_;
     QWidget *lastPage_ = nullptr;
     bool returningToPage_ = false;

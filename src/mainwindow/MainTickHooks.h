@@ -32,6 +32,8 @@ public:
         logic_->ResetModules();
         adapter_ = TakeAdapterSnapshot(*logic_);
     }
+    // After an operation of the adapter page (device thread).
+    void RefreshAdapter() { adapter_ = TakeAdapterSnapshot(*logic_); }
     void ModuleWorkStep() override { modules_.TimerThreadWorkStep(); }
     bool ModulesChanged() override { return modules_.TakeModulesDetected(); }
     void FillSnapshot(TDeviceSnapshot &snapshot) override

@@ -14,6 +14,7 @@
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
+#include "mainwindow/FormMultiAdapterInfo.h"
 #include "sim/controller/ControllerModel.h"
 #include "widgets/PictureView.h"
 
@@ -872,4 +873,65 @@ TEST(ConfWizard, ClosingDuringAQuestionNeitherHangsNorWrites)
     QApplication::processEvents();
     EXPECT_TRUE(w.Questions.empty());
     EXPECT_EQ(w.Model()->Store().wordParams[6], power);
+}
+
+// The demo line carries an adapter: the connection status window and the
+// adapter page show it, and the page's buttons save a settings file and
+// load it back through the window's own question box.
+TEST(AdapterPage, DemoShowsTheAdapterAndItsButtonsSaveAndLoad)
+{
+    TProgram p({"--demo"});
+    ASSERT_TRUE(p.Started());
+    auto *save = p.Find<QPushButton>("BtBAdapterSaveToFile");
+    auto *load = p.Find<QPushButton>("BtBAdapterLoadFromFile");
+    ASSERT_TRUE(WaitUntil([&] { return save->isEnabled(); }));
+    const TLM &lm = p.Startup().LanguageManager();
+    EXPECT_EQ(p.ConnectStatusText("LblAdapterState"), QString::fromStdString(lm.MessageText("strTextConnected")));
+    const QString version = p.Window().AdapterInfo()->findChild<QLabel *>("LblAdapterVersion")->text();
+    EXPECT_FALSE(version.startsWith("[")) << version.toStdString();
+    EXPECT_TRUE(p.ConnectStatusText("LblAdapterVersion").contains(version));
+
+    const fs::path file = fs::path(std::getenv("HOME")) / "adapter.gaf";
+    std::vector<std::string> asked;
+    TAnswer answer = TAnswer::Yes;
+    p.Window().ChooseAdapterFile = [&](bool) { return QString::fromStdString(file.string()); };
+    p.Window().Ask = [&](QWidget *, const TQuestion &q) {
+        asked.push_back(q.Text);
+        return answer;
+    };
+    int done = 0;
+    bool lastOk = false;
+    p.Window().OnAdapterOperationDone = [&](bool ok) {
+        ++done;
+        lastOk = ok;
+    };
+
+    save->click();
+    ASSERT_TRUE(WaitUntil([&] { return done == 1; }));
+    EXPECT_TRUE(lastOk) << (p.Messages().empty() ? "" : p.Messages().back().Text.toStdString());
+    const auto text = ReadWholeFile(file.string(), 1 << 16);
+    ASSERT_TRUE(text.has_value());
+    const std::string &saved = *text;
+    EXPECT_NE(saved.find("[Info]"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Device=" + version.toStdString()), std::string::npos) << saved;
+
+    // The file holds no parameter yet: the load says so and asks, and then
+    // asks before writing; answering No keeps the device as it is.
+    answer = TAnswer::No;
+    load->click();
+    ASSERT_TRUE(WaitUntil([&] { return done == 2; }));
+    EXPECT_FALSE(lastOk);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].rfind(lm.MessageText("strAdpSomeUnread"), 0), 0u) << asked[0];
+    ASSERT_FALSE(p.Messages().empty());
+    EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAdpFileReadError"));
+
+    answer = TAnswer::Yes;
+    asked.clear();
+    load->click();
+    ASSERT_TRUE(WaitUntil([&] { return done == 3; }));
+    EXPECT_TRUE(lastOk);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1], lm.MessageText("strTextQuestionSaveConfig"));
+    EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAdpLoaded"));
 }
