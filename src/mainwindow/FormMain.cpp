@@ -367,6 +367,7 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
     readings_->RebuildLayout(last_.Data, false);
     configPage_->Retranslate();
     wizard_->Retranslate();
+    adapterInfo_->Retranslate();
     PageChanged();
     TickLanguageMenu();
 }

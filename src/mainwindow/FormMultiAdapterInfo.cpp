@@ -43,29 +43,44 @@ TFormMultiAdapterInfo::TFormMultiAdapterInfo(QWidget *parent) : QWidget(parent)
     versionFull_ = Value(this, "LblAdapterVersionFull");
     built_ = Value(this, "LblAdapterCompilationDateAndTime");
     serial_ = Value(this, "LblAdapterSN");
-    form->addRow(UiText(msg::strAdpVersion, QStringLiteral("Version:")), version_);
-    form->addRow(UiText(msg::strAdpVersionFull, QStringLiteral("Full version:")), versionFull_);
-    form->addRow(UiText(msg::strAdpBuilt, QStringLiteral("Compilation date:")), built_);
-    form->addRow(UiText(msg::strAdpSerial, QStringLiteral("Serial number:")), serial_);
+    versionCaption_ = new QLabel(this);
+    versionFullCaption_ = new QLabel(this);
+    builtCaption_ = new QLabel(this);
+    serialCaption_ = new QLabel(this);
+    form->addRow(versionCaption_, version_);
+    form->addRow(versionFullCaption_, versionFull_);
+    form->addRow(builtCaption_, built_);
+    form->addRow(serialCaption_, serial_);
     layout->addLayout(form);
     auto *buttons = new QHBoxLayout;
-    defaults_ = Button(this, "BtBAdapterDefaultSettings",
-                       UiText(msg::strAdpDefaultSettings, QStringLiteral("Default settings")), OnDefaultSettings);
-    save_ = Button(this, "BtBAdapterSaveToFile", UiText(msg::strAdpSaveToFile, QStringLiteral("Save to file...")),
-                   OnSaveToFile);
-    load_ = Button(this, "BtBAdapterLoadFromFile", UiText(msg::strAdpLoadFromFile, QStringLiteral("Load from file...")),
-                   OnLoadFromFile);
+    defaults_ = Button(this, "BtBAdapterDefaultSettings", {}, OnDefaultSettings);
+    save_ = Button(this, "BtBAdapterSaveToFile", {}, OnSaveToFile);
+    load_ = Button(this, "BtBAdapterLoadFromFile", {}, OnLoadFromFile);
     buttons->addWidget(defaults_);
     buttons->addWidget(save_);
     buttons->addWidget(load_);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addStretch(1);
-    SetSnapshot({});
+    Retranslate();
+}
+
+void TFormMultiAdapterInfo::Retranslate()
+{
+    versionCaption_->setText(UiText(msg::strAdpVersion, QStringLiteral("Version:")));
+    versionFullCaption_->setText(UiText(msg::strAdpVersionFull, QStringLiteral("Full version:")));
+    builtCaption_->setText(UiText(msg::strAdpBuilt, QStringLiteral("Compilation date:")));
+    serialCaption_->setText(UiText(msg::strAdpSerial, QStringLiteral("Serial number:")));
+    defaults_->setText(UiText(msg::strAdpDefaultSettings, QStringLiteral("Default settings")));
+    save_->setText(UiText(msg::strAdpSaveToFile, QStringLiteral("Save to file...")));
+    load_->setText(UiText(msg::strAdpLoadFromFile, QStringLiteral("Load from file...")));
+    // "unknown" and "Incompatible version" follow the language too.
+    SetSnapshot(snapshot_);
 }
 
 void TFormMultiAdapterInfo::SetSnapshot(const TAdapterSnapshot &snapshot)
 {
+    snapshot_ = snapshot;
     const TAdapterPageView v = AdapterPageView(snapshot);
     version_->setText(QString::fromStdString(v.Version));
     version_->setStyleSheet(v.Tone == TAdapterPageTone::Good  ? "color: #008000;"

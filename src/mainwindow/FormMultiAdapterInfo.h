@@ -20,12 +20,20 @@ public:
     explicit TFormMultiAdapterInfo(QWidget *parent = nullptr);
 
     void SetSnapshot(const TAdapterSnapshot &snapshot);
+    // The captions in the language in force, and the texts of the last
+    // snapshot with them.
+    void Retranslate();
 
     std::function<void()> OnDefaultSettings;
     std::function<void()> OnSaveToFile;
     std::function<void()> OnLoadFromFile;
 
 private:
+    TAdapterSnapshot snapshot_;
+    QLabel *versionCaption_;
+    QLabel *versionFullCaption_;
+    QLabel *builtCaption_;
+    QLabel *serialCaption_;
     QLabel *version_;
     QLabel *versionFull_;
     QLabel *built_;

@@ -890,6 +890,7 @@ TEST(AdapterPage, DemoShowsTheAdapterAndItsButtonsSaveAndLoad)
     const QString version = p.Window().AdapterInfo()->findChild<QLabel *>("LblAdapterVersion")->text();
     EXPECT_FALSE(version.startsWith("[")) << version.toStdString();
     EXPECT_TRUE(p.ConnectStatusText("LblAdapterVersion").contains(version));
+    EXPECT_EQ(save->text().toStdString(), lm.MessageText("strAdpSaveToFile"));
 
     const fs::path file = fs::path(std::getenv("HOME")) / "adapter.gaf";
     std::vector<std::string> asked;
