@@ -161,6 +161,12 @@ std::optional<uint16_t> TModuleAdapter::QueryTestMode()
     return static_cast<uint16_t>((answer[2] << kByteBits) | answer[3]);
 }
 
+bool TModuleAdapter::InTestMode()
+{
+    const std::optional<uint16_t> word = QueryTestMode();
+    return word.has_value() && *word != 0;
+}
+
 bool TModuleAdapter::StartLiveRead()
 {
     using adapter_cmd::kLiveStart;

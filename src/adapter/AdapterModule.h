@@ -61,6 +61,8 @@ public:
     bool QueryBuildTime();
     // 0x05: the test-mode word; none on failure.
     std::optional<uint16_t> QueryTestMode();
+    // What the test-mode indicator shows: a failed query counts as off.
+    bool InTestMode();
     bool StartLiveRead();
     // The status byte of 0x0B; none on failure.
     std::optional<uint8_t> LiveReadStatus();

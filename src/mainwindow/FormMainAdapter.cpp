@@ -106,7 +106,10 @@ void TFormMain::RunAdapterOperation(TAdapterOperation operation, const std::stri
             ok = logic.AdapterLogic().WriteAdapterDefaults(true, &questions, &failure);
             if (!failure.empty())
                 messages.push_back(failure);
-            done = ok ? MessageTextInForce(msg::strAdpDefaultsWritten) : std::string();
+            // Without a sub-module there is nothing to write: no success
+            // to report either.
+            if (ok && !logic.AdapterLogic().DefaultWriters.empty())
+                done = MessageTextInForce(msg::strAdpDefaultsWritten);
             break;
         }
         }

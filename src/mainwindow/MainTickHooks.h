@@ -34,7 +34,7 @@ public:
     }
     // After an operation of the adapter page (device thread).
     void RefreshAdapter() { adapter_ = TakeAdapterSnapshot(*logic_); }
-    void ModuleWorkStep() override { modules_.TimerThreadWorkStep(); }
+    void ModuleWorkStep() override { modules_.TickStep(); }
     bool ModulesChanged() override { return modules_.TakeModulesDetected(); }
     void FillSnapshot(TDeviceSnapshot &snapshot) override
     {

@@ -70,4 +70,10 @@ void TManager::TimerThreadWorkStep()
         m->WorkStep();
 }
 
+void TManager::TickStep()
+{
+    SetPollGroup(TPollGroup::ObdLiveData, CarLinkUp && CarLinkUp());
+    TimerThreadWorkStep();
+}
+
 } // namespace lumex

@@ -57,6 +57,12 @@ public:
     void DetectModules();
     // Every module's step, in creation order, while the adapter answers.
     void TimerThreadWorkStep();
+    // The tick's share: live data is polled exactly while the car link is
+    // up (group 14 follows it, active or not), then the modules' steps.
+    void TickStep();
+
+    // The OBD module's car link, when it is plugged in.
+    std::function<bool()> CarLinkUp;
 
 private:
     TComMultiPort &port_;

@@ -135,3 +135,51 @@ TEST(AdapterModule, NothingGoesToTheAdapterWhileTheControllerLinkIsDown)
     EXPECT_TRUE(s.AdapterRequests().empty());
     EXPECT_FALSE(s.Modules().IsActive());
 }
+
+// Group 14 follows the car link in the same tick, before the modules'
+// steps read it, and not a tick late.
+TEST(AdapterModule, LiveDataGroupFollowsTheCarLinkBeforeTheSteps)
+{
+    AdapterSim s(WithAdapter(), {adaptertest::SettingsFactory()});
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    auto &settings = static_cast<adaptertest::TModuleSettings &>(*s.Logic().SubModules().front());
+    bool carLink = false;
+    s.Modules().CarLinkUp = [&] { return carLink; };
+    s.Modules().TickStep();
+    carLink = true;
+    s.Modules().TickStep();
+    EXPECT_TRUE(s.Modules().InPollSet(TPollGroup::ObdLiveData));
+    carLink = false;
+    s.Modules().TickStep();
+    EXPECT_EQ(settings.livePolled, (std::vector<bool>{false, true, false}));
+    EXPECT_FALSE(s.Modules().InPollSet(TPollGroup::ObdLiveData));
+    // Nothing plugged in: the group stays off.
+    s.Modules().CarLinkUp = nullptr;
+    s.Modules().SetPollGroup(TPollGroup::ObdLiveData, true);
+    s.Modules().TickStep();
+    EXPECT_FALSE(s.Modules().InPollSet(TPollGroup::ObdLiveData));
+}
+
+// The high byte of the word counts as much as the low one; a query that
+// gets no answer shows no test mode.
+TEST(AdapterModule, TestModeFollowsTheWordAndAFailedQueryCountsAsOff)
+{
+    sim::AdapterIdentity id;
+    id.testMode = 0x0100;
+    AdapterSim s(WithAdapter(id));
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    ASSERT_TRUE(s.Adapter().IsConnected());
+    EXPECT_EQ(s.Adapter().QueryTestMode(), std::optional<uint16_t>(0x0100));
+    EXPECT_TRUE(s.Adapter().InTestMode());
+    s.AddFault("silence@C2/05");
+    EXPECT_FALSE(s.Adapter().InTestMode());
+
+    AdapterSim normal;
+    ASSERT_TRUE(normal.ConnectClean());
+    normal.Logic().ResetModules();
+    EXPECT_FALSE(normal.Adapter().InTestMode());
+    normal.Sync();
+    EXPECT_EQ(normal.AdapterRequests().back().rfind("C2 05 01", 0), 0u);
+}

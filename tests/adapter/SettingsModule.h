@@ -8,6 +8,7 @@
 #include "modules/Sections.h"
 
 #include <array>
+#include <vector>
 
 namespace adaptertest {
 
@@ -71,6 +72,7 @@ public:
     // A status poll each step, as the OBD module will have.
     void WorkStep() override
     {
+        livePolled.push_back(Manager().InPollSet(lumex::TPollGroup::ObdLiveData));
         if (!IsConnected())
             return;
         std::array<uint8_t, 4> answer{};
@@ -85,6 +87,8 @@ public:
         return Exchange(std::array<uint8_t, 2>{0x0A, 0xA5}, answer);
     }
     int writes = 0;
+    // Whether group 14 was set, at each step.
+    std::vector<bool> livePolled;
 
 private:
     TDevStateSettings dev_;
