@@ -17,7 +17,7 @@ if [ -x "$BIN/Lumex2" ]; then
 fi
 
 LINK=$(mktemp -u /tmp/lumex2-demo.XXXXXX)
-"$BIN/lumex2-sim" --link "$LINK" --gen 30 --letter G > "$LINK.log" 2>&1 &
+"$BIN/lumex2-sim" --link "$LINK" --gen 30 --letter G --adapter > "$LINK.log" 2>&1 &
 SIM=$!
 trap 'kill $SIM 2>/dev/null; wait $SIM 2>/dev/null; rm -f "$LINK.log"' EXIT INT TERM
 i=0
@@ -33,6 +33,9 @@ done
 
 echo "== Simulated controller on $LINK"
 "$BIN/lumex2-cli" --port "$LINK" identify
+echo
+echo "== The adapter on the same line"
+"$BIN/lumex2-cli" --port "$LINK" adapter info
 echo
 echo "== Live readings, 20 poll cycles"
 "$BIN/lumex2-cli" --port "$LINK" poll --cycles 20
