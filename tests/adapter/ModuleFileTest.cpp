@@ -238,3 +238,36 @@ TEST_F(ModuleFile, ASaveWithoutAnAdapterIsRefusedAndKeepsTheOldFile)
     text << in.rdbuf();
     EXPECT_EQ(text.str(), "[Info]\nDevice=old\n");
 }
+
+// The default configuration: Cancel sends nothing; OK runs every writer; a
+// frame that fails is reported as a failure, not as done.
+TEST(AdapterDefaults, CancelSendsNothingAndAFailedFrameIsReported)
+{
+    AdapterSim s(WithAdapter(), {adaptertest::SettingsFactory()});
+    ASSERT_TRUE(s.ConnectClean());
+    s.Logic().ResetModules();
+    auto &settings = static_cast<adaptertest::TModuleSettings &>(*s.Logic().SubModules().front());
+    TLogicAdapter &a = s.Logic().AdapterLogic();
+    a.DefaultWriters.push_back([&] { return settings.WriteConfiguration(); });
+    s.Sync();
+    s.ClearTrace();
+
+    TScripted cancel(false);
+    std::string failure;
+    EXPECT_FALSE(a.WriteAdapterDefaults(true, &cancel, &failure));
+    ASSERT_EQ(cancel.asked.size(), 1u);
+    EXPECT_EQ(cancel.asked[0], "Caution! Program will write default configuration into device. Save?");
+    EXPECT_TRUE(failure.empty()) << "a cancel is no failure";
+    s.Sync();
+    EXPECT_TRUE(s.AdapterRequests().empty());
+
+    TScripted ok(true);
+    EXPECT_TRUE(a.WriteAdapterDefaults(true, &ok, &failure));
+    s.Sync();
+    EXPECT_EQ(s.AdapterRequests().size(), 1u);
+    EXPECT_EQ(s.AdapterRequests()[0].rfind("C2 0A A5", 0), 0u);
+
+    s.AddFault("silence@C2/0A");
+    EXPECT_FALSE(a.WriteAdapterDefaults(true, &ok, &failure));
+    EXPECT_EQ(failure, "Error while writing default configuration.");
+}
