@@ -46,7 +46,7 @@ QString TFormMain::ChooseAdapterFileDialog(bool save)
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    const QString path = dialog.selectedFiles().front();
+    QString path = dialog.selectedFiles().front();
     if (config_ != nullptr)
         config_->SetDataFolder(QFileInfo(path).absolutePath().toStdString());
     return path;
