@@ -70,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (applied.Ok && (!applied.Unrecognized.empty() || !applied.Unreadable.empty()))
         __builtin_trap();
     const double corr = states.Corr.GetAsDouble();
-    if (!(corr >= -128 && corr <= 127) || static_cast<int8_t>(states.Corr.Raw()[0]) != corr)
+    // The value is kept as the file gave it (1.5 stays 1.5); the raw byte is
+    // its encoding and never a wrapped one.
+    if (!(corr >= -128 && corr <= 127) || static_cast<int8_t>(states.Corr.Raw()[0]) != static_cast<int>(corr))
         __builtin_trap();
     if (states.Level.GetAsInteger() < 0 || states.Level.GetAsInteger() > 255 || states.Delay.GetAsInteger() < 0 ||
         states.Delay.GetAsInteger() > 65535 || states.Offset.GetAsInteger() < -32768 ||
