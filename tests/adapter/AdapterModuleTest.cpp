@@ -3,6 +3,8 @@
 #include "AdapterSim.h"
 #include "SettingsModule.h"
 
+#include "adapter/AdapterPage.h"
+
 #include <gtest/gtest.h>
 
 using namespace lumex;
@@ -182,4 +184,50 @@ TEST(AdapterModule, TestModeFollowsTheWordAndAFailedQueryCountsAsOff)
     EXPECT_FALSE(normal.Adapter().InTestMode());
     normal.Sync();
     EXPECT_EQ(normal.AdapterRequests().back().rfind("C2 05 01", 0), 0u);
+}
+
+// What the information page shows for a served adapter, a foreign one, none,
+// and one whose identification query got the error answer.
+TEST(AdapterPageView, TextsAndButtonsFollowWhatAnswered)
+{
+    auto view = [](AdapterSim &s) {
+        s.Logic().ResetModules();
+        return AdapterPageView(TakeAdapterSnapshot(s.Logic()));
+    };
+    AdapterSim served;
+    ASSERT_TRUE(served.ConnectClean());
+    TAdapterPageView v = view(served);
+    EXPECT_EQ(v.Version, "2.1a r5");
+    EXPECT_EQ(v.Tone, TAdapterPageTone::Good);
+    EXPECT_EQ(v.VersionFull, "0231121a Adapter_ver1 [1-3] ");
+    EXPECT_EQ(v.Built, "Mar 14 2024 12:34:56");
+    EXPECT_EQ(v.Serial, "34567010924");
+    EXPECT_TRUE(v.ButtonsEnabled);
+
+    AdapterSim foreign(WithAdapter(Foreign()));
+    ASSERT_TRUE(foreign.ConnectClean());
+    v = view(foreign);
+    EXPECT_EQ(v.Version, "[Incompatible version] [7]");
+    EXPECT_EQ(v.Tone, TAdapterPageTone::Bad);
+    EXPECT_EQ(v.VersionFull, "");
+    EXPECT_EQ(v.Serial, "[unknown]");
+    EXPECT_FALSE(v.ButtonsEnabled);
+
+    AdapterSim none(WithAdapter(std::nullopt));
+    ASSERT_TRUE(none.ConnectClean());
+    v = view(none);
+    EXPECT_EQ(v.Version, "[unknown]");
+    EXPECT_EQ(v.VersionFull, "[unknown]");
+    EXPECT_EQ(v.Built, "[unknown]");
+    EXPECT_FALSE(v.ButtonsEnabled);
+
+    // The error answer to the identification: zeros, not the main version
+    // the first query read, and no buttons.
+    AdapterSim refused;
+    ASSERT_TRUE(refused.ConnectClean());
+    refused.AddFault("short@C2/02");
+    v = view(refused);
+    EXPECT_EQ(refused.Adapter().DevState().MainVersion.GetAsInteger(), 0);
+    EXPECT_EQ(v.Version, "[unknown]");
+    EXPECT_FALSE(v.ButtonsEnabled);
 }
