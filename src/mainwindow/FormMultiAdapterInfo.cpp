@@ -2,12 +2,14 @@
 
 #include "documents/MessageKeys.h"
 #include "mainwindow/UiText.h"
+#include "mainwindow/UserMessage.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <exception>
 
 namespace lumex {
 
@@ -25,9 +27,15 @@ QPushButton *Button(QWidget *parent, const char *name, const QString &caption, s
 {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
-    QObject::connect(b, &QPushButton::clicked, parent, [&handler] {
-        if (handler)
-            handler();
+    QObject::connect(b, &QPushButton::clicked, parent, [&handler, parent] {
+        // A slot boundary: what goes wrong is shown, never passed on.
+        try {
+            if (handler)
+                handler();
+        } catch (const std::exception &e) {
+            ShowMessageBox(parent, {TMessageKind::Critical, UiText(msg::strTextError, QStringLiteral("Error")),
+                                    QString::fromStdString(e.what())});
+        }
     });
     return b;
 }
