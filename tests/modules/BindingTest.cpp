@@ -447,3 +447,18 @@ TEST_F(Binding, CustomBindingWithEventDrawsOnTheControlsOwnChange)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Binding, ControlsOutlivingTheRegistryWriteNothing)
+{
+    auto *upDown = Add<QSpinBox>("SeLevelLate");
+    upDown->setRange(0, 100);
+    binding->Bind(ui.Level, upDown, "", bfTwoWay);
+    binding.reset();
+    upDown->setValue(33);
+    EXPECT_EQ(ui.Level.GetAsInteger(), 20);
+    EXPECT_FALSE(state.Modified());
+}
+
+} // namespace

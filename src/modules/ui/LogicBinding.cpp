@@ -189,6 +189,11 @@ TLogicBinding::TLogicBinding(TUIState &state) : state_(state), previousOnChange_
 
 TLogicBinding::~TLogicBinding()
 {
+    // The controls may outlive the registry: their hooks go with it.
+    ForEachBinding([](TBinding &b) {
+        for (const QMetaObject::Connection &c : b.Connections)
+            QObject::disconnect(c);
+    });
     state_.OnVariableChange = previousOnChange_;
 }
 
@@ -249,11 +254,11 @@ TBinding &TLogicBinding::BindCustomWithEvent(TVariable &variable, QWidget *contr
         });
     };
     if (auto *combo = qobject_cast<QComboBox *>(control))
-        QObject::connect(combo, &QComboBox::currentIndexChanged, combo, hook);
+        b.Connections.push_back(QObject::connect(combo, &QComboBox::currentIndexChanged, combo, hook));
     else if (auto *check = qobject_cast<QCheckBox *>(control))
-        QObject::connect(check, &QCheckBox::toggled, check, hook);
+        b.Connections.push_back(QObject::connect(check, &QCheckBox::toggled, check, hook));
     else if (auto *upDown = qobject_cast<QSpinBox *>(control))
-        QObject::connect(upDown, &QSpinBox::valueChanged, upDown, hook);
+        b.Connections.push_back(QObject::connect(upDown, &QSpinBox::valueChanged, upDown, hook));
     return b;
 }
 
@@ -379,50 +384,55 @@ void TLogicBinding::InstallInput(TBinding &b, TControlKind kind, unsigned flags)
             auto commitText = [this, &b, &v, combo] {
                 Commit(b, [&v, combo] { v.SetAsInteger(ParseInputInteger(combo->currentText())); });
             };
-            QObject::connect(combo, &QComboBox::currentIndexChanged, combo, commitText);
+            b.Connections.push_back(QObject::connect(combo, &QComboBox::currentIndexChanged, combo, commitText));
             if (QLineEdit *edit = combo->lineEdit())
-                QObject::connect(edit, &QLineEdit::editingFinished, combo, commitText);
+                b.Connections.push_back(QObject::connect(edit, &QLineEdit::editingFinished, combo, commitText));
         } else {
-            QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [this, &b, &v](int index) {
-                Commit(b, [&v, index] { v.SetAsInteger(int64_t{index} + 1); });
-            });
+            b.Connections.push_back(
+                QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [this, &b, &v](int index) {
+                    Commit(b, [&v, index] { v.SetAsInteger(int64_t{index} + 1); });
+                }));
         }
         break;
     }
     case TControlKind::TrackBar: {
         auto *slider = static_cast<QAbstractSlider *>(control);
-        QObject::connect(slider, &QAbstractSlider::valueChanged, slider,
-                         [this, &b, &v](int value) { Commit(b, [&v, value] { v.SetAsInteger(value); }); });
+        b.Connections.push_back(
+            QObject::connect(slider, &QAbstractSlider::valueChanged, slider,
+                             [this, &b, &v](int value) { Commit(b, [&v, value] { v.SetAsInteger(value); }); }));
         break;
     }
     case TControlKind::CheckBox:
     case TControlKind::DipSwitch: {
         auto *button = static_cast<QAbstractButton *>(control);
-        QObject::connect(button, &QAbstractButton::toggled, button,
-                         [this, &b, &v](bool on) { Commit(b, [&v, on] { AsFlag(v)->SetAsBoolean(on); }); });
+        b.Connections.push_back(QObject::connect(button, &QAbstractButton::toggled, button, [this, &b, &v](bool on) {
+            Commit(b, [&v, on] { AsFlag(v)->SetAsBoolean(on); });
+        }));
         break;
     }
     case TControlKind::UpDown: {
         auto *upDown = static_cast<QSpinBox *>(control);
-        QObject::connect(upDown, &QSpinBox::valueChanged, upDown,
-                         [this, &b, &v](int value) { Commit(b, [&v, value] { v.SetAsInteger(value); }); });
+        b.Connections.push_back(QObject::connect(upDown, &QSpinBox::valueChanged, upDown, [this, &b, &v](int value) {
+            Commit(b, [&v, value] { v.SetAsInteger(value); });
+        }));
         break;
     }
     case TControlKind::NumericEdit: {
         auto *edit = static_cast<QDoubleSpinBox *>(control);
-        QObject::connect(edit, &QDoubleSpinBox::editingFinished, edit, [this, &b, &v, edit, flags] {
-            Commit(b, [&v, edit, flags] {
-                if ((flags & bfEditInteger) != 0)
-                    v.SetAsInteger(std::llround(edit->value()));
-                else if ((flags & bfEditDouble) != 0)
-                    v.SetAsDouble(edit->value());
-            });
-        });
+        b.Connections.push_back(
+            QObject::connect(edit, &QDoubleSpinBox::editingFinished, edit, [this, &b, &v, edit, flags] {
+                Commit(b, [&v, edit, flags] {
+                    if ((flags & bfEditInteger) != 0)
+                        v.SetAsInteger(std::llround(edit->value()));
+                    else if ((flags & bfEditDouble) != 0)
+                        v.SetAsDouble(edit->value());
+                });
+            }));
         break;
     }
     case TControlKind::Edit: {
         auto *edit = static_cast<QLineEdit *>(control);
-        QObject::connect(edit, &QLineEdit::editingFinished, edit, [this, &b, &v, edit, flags] {
+        b.Connections.push_back(QObject::connect(edit, &QLineEdit::editingFinished, edit, [this, &b, &v, edit, flags] {
             // Leaving an edit the user did not touch writes nothing.
             if (!edit->isModified())
                 return;
@@ -433,7 +443,7 @@ void TLogicBinding::InstallInput(TBinding &b, TControlKind kind, unsigned flags)
                 else if ((flags & bfEditDouble) != 0)
                     v.SetAsDouble(ParseInputDouble(edit->text()));
             });
-        });
+        }));
         break;
     }
     default:

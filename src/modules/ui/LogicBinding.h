@@ -77,6 +77,8 @@ public:
     std::function<void()> PreviousHandler;
     TDisplayProc Display;
     QObject *Sender = nullptr;
+    // The control's hooks into this binding.
+    std::vector<QMetaObject::Connection> Connections;
     // Two extra references for custom bindings.
     void *Extra1 = nullptr;
     void *Extra2 = nullptr;
