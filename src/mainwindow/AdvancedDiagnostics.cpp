@@ -65,6 +65,13 @@ TAdvancedResult RunAdvancedAction(TDataManager &manager, TAdvancedAction action,
     return result;
 }
 
+TAdvancedPage PageShownAfter(const TAdvancedResult &result, const TAdvancedPage &lastRead, const TAdvancedPage &asSet)
+{
+    if (result.PageRead && result.Page.Read)
+        return result.Page;
+    return result.Written ? asSet : lastRead;
+}
+
 uint8_t EmulatorMaskOf(const std::array<bool, kCylinders> &on)
 {
     uint8_t mask = 0;

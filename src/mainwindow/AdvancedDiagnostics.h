@@ -46,6 +46,12 @@ struct TAdvancedResult
 // Refused without I/O unless the controller is unlocked.
 TAdvancedResult RunAdvancedAction(TDataManager &manager, TAdvancedAction action, uint8_t mask = 0);
 
+// What the page shows after an action: the page read back when it could be
+// read, the last page read when a failed write could not be read back, and
+// what the user set after a write that went through.
+TAdvancedPage PageShownAfter(const TAdvancedResult &result, const TAdvancedPage &lastRead,
+                             const TAdvancedPage &asSet);
+
 // The mask of eight switches, bit n for switch n + 1.
 uint8_t EmulatorMaskOf(const std::array<bool, kCylinders> &on);
 // "%.1f" of the temperature table, "0" for a raw 0.

@@ -1,3 +1,6 @@
+#include "controller/LockState.h"
+#include "mainwindow/DiagnosticsPage.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ApplicationStartup.h"
 
 #include "controller/ControllerLink.h"
@@ -160,6 +163,8 @@ bool TApplicationStartup::Start()
     splash_->close();
     // The window is on screen before the first port is tried.
     window.StartDevice();
+    if (options_.RecordSeconds > 0)
+        RecordOnceConnected(window);
 
     if (!options_.ScreenshotFile.empty()) {
         QTimer::singleShot(options_.AfterMs, &window, [this, &window] {
@@ -182,6 +187,35 @@ bool TApplicationStartup::Start()
         });
     }
     return true;
+}
+
+void TApplicationStartup::RecordOnceConnected(TFormMain &window)
+{
+    // Recording starts with the first snapshot of a writable controller,
+    // on the recorder page, and stops after the seconds asked for.
+    window.ShowPage("TbSDgnOscyloskop");
+    auto previous = window.OnSnapshotApplied;
+    window.OnSnapshotApplied = [this, &window, previous](const TDeviceSnapshot &s) {
+        if (previous)
+            previous(s);
+        TOscilloscopePage *osc = window.Diagnostics()->Oscilloscope();
+        if (recordStarted_ || !s.LinkUp || s.Data.LockState != kLockUnlocked)
+            return;
+        osc->SetLockState(s.Data.LockState);
+        osc->StartStop();
+        recordStarted_ = osc->Recorder().Recording();
+        if (!recordStarted_)
+            return;
+        QTimer::singleShot(options_.RecordSeconds * 1000, &window, [this, osc] {
+            if (osc->Recorder().Recording())
+                osc->StartStop();
+            std::string error;
+            if (!options_.RecordCsv.empty() && !osc->ExportCsv(options_.RecordCsv, error)) {
+                std::fprintf(stderr, "Lumex2: %s\n", error.c_str());
+                result_ = 1;
+            }
+        });
+    };
 }
 
 int TApplicationStartup::Exec()

@@ -28,6 +28,8 @@ int RunMap(CliContext &ctx);
 int RunModel(CliContext &ctx);
 // Autocalibration.
 int RunAutocal(CliContext &ctx);
+// The recorder.
+int RunRecord(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -43,7 +45,8 @@ std::span<const CommandEntry> Commands()
         {"mem", "mem read ADDR [--word] | mem write ADDR VALUE [--word]   controller memory", RunMem},
         {"lock", "lock PASSWORD             lock the controller (4 to 9 digits)", RunLock},
         {"unlock", "unlock PASSWORD           unlock the controller (4 to 9 digits)", RunUnlock},
-        {"trouble", "trouble [--clear]         print the 16 trouble-flag bytes, optionally after clearing", RunTrouble},
+        {"trouble", "trouble [--lang CODE] [--clear]   active and stored trouble codes and the freeze-frame",
+         RunTrouble},
         {"worktype", "worktype N                switch the controller's work type", RunWorktype},
         {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
          RunConfig},
@@ -54,6 +57,7 @@ std::span<const CommandEntry> Commands()
          RunModel},
         {"autocal", "autocal [--fuel LPG|CNG] [--yes]   run autocalibration, print states, verdict and model",
          RunAutocal},
+        {"record", "record --seconds N --csv FILE   record live readings at the polling rate to CSV", RunRecord},
     });
     return kCommands;
 }
