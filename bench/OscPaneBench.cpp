@@ -44,7 +44,9 @@ TOscTrace Trace(TOscChannel channel)
 {
     const TOscChannelInfo &info = OscChannelInfo(channel);
     return {QColor::fromRgb(info.Rgb), [channel](const TOscSample &s) { return OscValue(s, channel); },
-            [&info] { return std::pair<double, double>{info.Low, info.High}; }};
+            [&info] {
+                return std::pair<double, double>{info.Low, info.High};
+            }};
 }
 
 void BM_RepaintFourPanes(benchmark::State &state)
@@ -52,10 +54,11 @@ void BM_RepaintFourPanes(benchmark::State &state)
     TOscRecorder recorder;
     FillRing(recorder);
     std::vector<std::unique_ptr<TOscPaneWidget>> panes;
-    const std::vector<std::vector<TOscChannel>> traces = {{TOscChannel::Tb, TOscChannel::Tg},
-                                                          {TOscChannel::Psys, TOscChannel::Pcol},
-                                                          {TOscChannel::TempG, TOscChannel::TempR},
-                                                          {TOscChannel::RPM, TOscChannel::Lambda, TOscChannel::Voltage}};
+    const std::vector<std::vector<TOscChannel>> traces = {
+        {TOscChannel::Tb, TOscChannel::Tg},
+        {TOscChannel::Psys, TOscChannel::Pcol},
+        {TOscChannel::TempG, TOscChannel::TempR},
+        {TOscChannel::RPM, TOscChannel::Lambda, TOscChannel::Voltage}};
     for (const auto &list : traces) {
         auto pane = std::make_unique<TOscPaneWidget>(recorder);
         std::vector<TOscTrace> t;

@@ -49,8 +49,7 @@ TAdvancedResult RunAdvancedAction(TDataManager &manager, TAdvancedAction action,
 // What the page shows after an action: the page read back when it could be
 // read, the last page read when a failed write could not be read back, and
 // what the user set after a write that went through.
-TAdvancedPage PageShownAfter(const TAdvancedResult &result, const TAdvancedPage &lastRead,
-                             const TAdvancedPage &asSet);
+TAdvancedPage PageShownAfter(const TAdvancedResult &result, const TAdvancedPage &lastRead, const TAdvancedPage &asSet);
 
 // The mask of eight switches, bit n for switch n + 1.
 uint8_t EmulatorMaskOf(const std::array<bool, kCylinders> &on);

@@ -68,9 +68,8 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
         auto *sw = new QPushButton(QString::number(n + 1), advanced_);
         sw->setObjectName(QString("DpSSwitchCh%1").arg(n + 1));
         sw->setCheckable(true);
-        connect(sw, &QPushButton::clicked, this, [this] {
-            RunAdvanced(TAdvancedAction::EmulatorMask, SwitchesAsSet().EmulatorMask);
-        });
+        connect(sw, &QPushButton::clicked, this,
+                [this] { RunAdvanced(TAdvancedAction::EmulatorMask, SwitchesAsSet().EmulatorMask); });
         switches_[n] = sw;
         al->addWidget(sw, 0, static_cast<int>(n));
     }
@@ -93,9 +92,8 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
     valve_ = new QPushButton(QStringLiteral("Zawór"), advanced_);
     valve_->setObjectName("DpSValve");
     valve_->setCheckable(true);
-    connect(valve_, &QPushButton::clicked, this, [this](bool on) {
-        RunAdvanced(on ? TAdvancedAction::ValveOn : TAdvancedAction::ValveOff);
-    });
+    connect(valve_, &QPushButton::clicked, this,
+            [this](bool on) { RunAdvanced(on ? TAdvancedAction::ValveOn : TAdvancedAction::ValveOff); });
     al->addWidget(valve_, 2, 0, 1, 2);
     emergency_ = new QLabel(advanced_);
     emergency_->setObjectName("LblDgnAdvEmergencyStarts");

@@ -28,7 +28,9 @@ TOscTrace FixedTrace(TOscChannel channel)
 {
     const TOscChannelInfo &info = OscChannelInfo(channel);
     return {Rgb(info.Rgb), [channel](const TOscSample &s) { return OscValue(s, channel); },
-            [&info] { return std::pair<double, double>{info.Low, info.High}; }};
+            [&info] {
+                return std::pair<double, double>{info.Low, info.High};
+            }};
 }
 
 QString Formatted(const char *format, double value)
@@ -87,8 +89,8 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
 
     auto *right = new QGridLayout;
     outer->addLayout(right);
-    const char *displayNames[] = {"DgDDgnTb", "DgDDgnTg", "DgDDgnPsys", "DgDDgnPcol", "DgDDgnTempG", "DgDDgnTempR",
-                                  "DgDDgnRPM"};
+    const char *displayNames[] = {"DgDDgnTb",    "DgDDgnTg",    "DgDDgnPsys", "DgDDgnPcol",
+                                  "DgDDgnTempG", "DgDDgnTempR", "DgDDgnRPM"};
     int row = 0;
     for (std::size_t c = 0; c < displays_.size(); ++c) {
         const TOscChannelInfo &info = OscChannelInfo(static_cast<TOscChannel>(c));

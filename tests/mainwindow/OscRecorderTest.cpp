@@ -1,8 +1,8 @@
 // The recorder without a window: the ring, resizing, the OBD zoom, the
 // cursor drag, the clock and the CSV it writes.
+#include "mainwindow/OscRecorder.h"
 #include "controller/LockState.h"
 #include "mainwindow/OscCsv.h"
-#include "mainwindow/OscRecorder.h"
 
 #include <gtest/gtest.h>
 

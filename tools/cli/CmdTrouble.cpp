@@ -31,9 +31,15 @@ nlohmann::json FreezeFrameJson(const lumex::TFreezeFrameRead &read, const std::v
     if (read.Outcome != lumex::TFreezeFrameOutcome::Present)
         return nullptr;
     const lumex::TFreezeFrame &f = read.Frame;
-    return {{"Code", lumex::FreezeFrameCode(f)}, {"Lines", lines},         {"RpmPeriod", f.RpmPeriod},
-            {"PetrolTime", f.PetrolTime},        {"GasTime", f.GasTime},   {"PsysRaw", f.PsysRaw},
-            {"PcolRaw", f.PcolRaw},              {"TredRaw", f.TredRaw},   {"TgasRaw", f.TgasRaw},
+    return {{"Code", lumex::FreezeFrameCode(f)},
+            {"Lines", lines},
+            {"RpmPeriod", f.RpmPeriod},
+            {"PetrolTime", f.PetrolTime},
+            {"GasTime", f.GasTime},
+            {"PsysRaw", f.PsysRaw},
+            {"PcolRaw", f.PcolRaw},
+            {"TredRaw", f.TredRaw},
+            {"TgasRaw", f.TgasRaw},
             {"SupplyRaw", f.SupplyRaw}};
 }
 
