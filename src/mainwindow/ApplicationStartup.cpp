@@ -1,7 +1,8 @@
+#include "mainwindow/ApplicationStartup.h"
+
 #include "controller/LockState.h"
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/OscilloscopePage.h"
-#include "mainwindow/ApplicationStartup.h"
 
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"

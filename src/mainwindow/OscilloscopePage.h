@@ -6,6 +6,7 @@
 
 #include "mainwindow/OscCsv.h"
 #include "mainwindow/OscRecorder.h"
+#include "widgets/OscPaneWidget.h"
 
 #include <QWidget>
 #include <array>
@@ -19,7 +20,6 @@ namespace lumex {
 
 class TDigitalDisplay;
 class TOscHandleBar;
-class TOscPaneWidget;
 
 class TOscilloscopePage : public QWidget
 {
