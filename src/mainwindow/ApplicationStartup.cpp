@@ -192,15 +192,16 @@ bool TApplicationStartup::Start()
 
 void TApplicationStartup::RecordOnceConnected(TFormMain &window)
 {
-    // Recording starts with the first snapshot of a writable controller,
-    // on the recorder page, and stops after the seconds asked for.
+    // Recording starts with the first fresh readings of a writable
+    // controller (the post-connection reads are over by then), on the
+    // recorder page, and stops after the seconds asked for.
     window.ShowPage("TbSDgnOscyloskop");
     auto previous = window.OnSnapshotApplied;
     window.OnSnapshotApplied = [this, &window, previous](const TDeviceSnapshot &s) {
         if (previous)
             previous(s);
         TOscilloscopePage *osc = window.Diagnostics()->Oscilloscope();
-        if (recordStarted_ || !s.LinkUp || s.Data.LockState != kLockUnlocked)
+        if (recordStarted_ || !s.LinkUp || !s.Report.ReadingsFresh || s.Data.LockState != kLockUnlocked)
             return;
         osc->SetLockState(s.Data.LockState);
         osc->StartStop();
