@@ -12,6 +12,7 @@
 #include "documents/VersionInfo.h"
 #include "mainwindow/ApplicationStartup.h"
 #include "mainwindow/ConfWizard.h"
+#include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
 #include "sim/controller/ControllerModel.h"
@@ -872,4 +873,57 @@ TEST(ConfWizard, ClosingDuringAQuestionNeitherHangsNorWrites)
     QApplication::processEvents();
     EXPECT_TRUE(w.Questions.empty());
     EXPECT_EQ(w.Model()->Store().wordParams[6], power);
+}
+
+// ---- The diagnostics tab ----
+
+// Codes the controller holds when the program connects open the trouble-code
+// page; the lists carry the class and the text of the language in force, a
+// language change rewrites them from what was read, and a locked controller
+// gets no clearing.
+TEST(Diagnostics, TroubleCodesShowWithClassAndTextAndFollowTheLanguage)
+{
+    SimHarness sim(testsupport::SimSetup::Controller());
+    sim.Control("trouble 3 4");
+    sim.Control("trouble 4 5");
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    TDiagnosticsPage &page = *p.Window().Diagnostics();
+    int shown = 0;
+    page.OnTroubleCodesShown = [&shown] { ++shown; };
+    auto *inner = p.Find<QTabWidget>("PgCDgn");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return inner->currentWidget()->objectName() == "TbSDgnErrorCodes" && !page.ActiveText().isEmpty(); }));
+    EXPECT_EQ(p.Find<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSDiagnostic");
+    const QString czech = QString::fromUtf8("E1034: (ERROR) Snímač teploty plynu\n"
+                                            "E1045: (INFO) Nouzové spuštění na plyn");
+    EXPECT_EQ(page.ActiveText(), czech);
+    EXPECT_EQ(page.StoredText(), czech);
+    EXPECT_TRUE(page.FreezeFrameText().startsWith("Kod/Code= E1045\n")) << page.FreezeFrameText().toStdString();
+
+    // Rebuilt at once from the codes already read: no answer is waited for.
+    p.Window().SetLanguage("EN", false);
+    const QString english = "E1034: (ERROR) Gas temperature sensor\nE1045: (INFO) Emergency start on gas";
+    EXPECT_EQ(page.ActiveText(), english);
+    EXPECT_EQ(page.StoredText(), english);
+
+    // The active codes go in the controller; the read button shows it.
+    sim.Control("trouble clear-active");
+    const int before = shown;
+    p.Find<QPushButton>("SpBOdcReadTC")->click();
+    ASSERT_TRUE(WaitUntil([&] { return shown > before; }));
+    EXPECT_EQ(page.ActiveText(), "");
+    EXPECT_EQ(page.StoredText(), english);
+
+    // Locked: clearing sends nothing, and the stored codes stay.
+    sim.Control("lock 0F");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    sim.ClearTrace();
+    const int beforeClear = shown;
+    p.Find<QPushButton>("SpBOdcClearTroubleCode")->click();
+    p.Find<QPushButton>("SpBOdcReadTC")->click();
+    ASSERT_TRUE(WaitUntil([&] { return shown > beforeClear; }));
+    for (const std::string &request : sim.Requests())
+        EXPECT_FALSE(request.starts_with("C0 14")) << request;
+    EXPECT_EQ(page.StoredText(), english);
 }
