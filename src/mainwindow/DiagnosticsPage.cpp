@@ -63,9 +63,14 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
 
     advanced_ = new QWidget(this);
     advanced_->setObjectName("TbSDgnAdvance");
-    auto *al = new QGridLayout(advanced_);
+    // The controls sit on a panel of their own: boards without the advanced
+    // diagnostic outputs do not get it.
+    advancedPanel_ = new QWidget(advanced_);
+    advancedPanel_->setObjectName("PnlDgnAdvance");
+    (new QVBoxLayout(advanced_))->addWidget(advancedPanel_);
+    auto *al = new QGridLayout(advancedPanel_);
     for (std::size_t n = 0; n < kCylinders; ++n) {
-        auto *sw = new QPushButton(QString::number(n + 1), advanced_);
+        auto *sw = new QPushButton(QString::number(n + 1), advancedPanel_);
         sw->setObjectName(QString("DpSSwitchCh%1").arg(n + 1));
         sw->setCheckable(true);
         connect(sw, &QPushButton::clicked, this,
@@ -73,9 +78,9 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
         switches_[n] = sw;
         al->addWidget(sw, 0, static_cast<int>(n));
     }
-    auto *allPetrol = new QPushButton(QStringLiteral("Wszystkie na BENZYNĘ"), advanced_);
+    auto *allPetrol = new QPushButton(QStringLiteral("Wszystkie na BENZYNĘ"), advancedPanel_);
     allPetrol->setObjectName("BtnDngAdvEmulatorAllPetrol");
-    auto *allGas = new QPushButton(QStringLiteral("Wszystkie na GAZ"), advanced_);
+    auto *allGas = new QPushButton(QStringLiteral("Wszystkie na GAZ"), advancedPanel_);
     allGas->setObjectName("BtnDngEmulatorAllGas");
     connect(allPetrol, &QPushButton::clicked, this, [this] {
         for (auto *sw : switches_)
@@ -89,20 +94,20 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
     });
     al->addWidget(allPetrol, 1, 0, 1, 4);
     al->addWidget(allGas, 1, 4, 1, 4);
-    valve_ = new QPushButton(QStringLiteral("Zawór"), advanced_);
+    valve_ = new QPushButton(QStringLiteral("Zawór"), advancedPanel_);
     valve_->setObjectName("DpSValve");
     valve_->setCheckable(true);
     connect(valve_, &QPushButton::clicked, this,
             [this](bool on) { RunAdvanced(on ? TAdvancedAction::ValveOn : TAdvancedAction::ValveOff); });
     al->addWidget(valve_, 2, 0, 1, 2);
-    emergency_ = new QLabel(advanced_);
+    emergency_ = new QLabel(advancedPanel_);
     emergency_->setObjectName("LblDgnAdvEmergencyStarts");
     al->addWidget(emergency_, 3, 0, 1, 6);
-    auto *reset = new QPushButton(QStringLiteral("Reset"), advanced_);
+    auto *reset = new QPushButton(QStringLiteral("Reset"), advancedPanel_);
     reset->setObjectName("BtnDgnAdvEmergencyStartsReset");
     connect(reset, &QPushButton::clicked, this, [this] { RunAdvanced(TAdvancedAction::ResetEmergencyStarts); });
     al->addWidget(reset, 3, 6, 1, 2);
-    boardTemp_ = new QLabel(advanced_);
+    boardTemp_ = new QLabel(advancedPanel_);
     boardTemp_->setObjectName("LblDgnAdvBoardTemp");
     al->addWidget(boardTemp_, 4, 0, 1, 8);
     al->setRowStretch(5, 1);
@@ -134,6 +139,11 @@ void TDiagnosticsPage::OnDevice(std::function<TResult(TDataManager &)> job, std:
             },
             Qt::QueuedConnection);
     });
+}
+
+void TDiagnosticsPage::SetAdvancedPanelShown(bool shown)
+{
+    advancedPanel_->setVisible(shown);
 }
 
 void TDiagnosticsPage::SetLockState(uint8_t lockState)
@@ -201,6 +211,9 @@ QString TDiagnosticsPage::FreezeFrameText() const
 
 void TDiagnosticsPage::ReadAdvanced()
 {
+    // Nothing to read for a board without the panel.
+    if (advancedPanel_->isHidden())
+        return;
     OnDevice<TAdvancedPage>([](TDataManager &m) { return ReadAdvancedPage(m); },
                             [this](const TAdvancedPage &page) {
                                 if (page.Read)

@@ -29,6 +29,8 @@ public:
     QWidget *Advanced() const { return advanced_; }
 
     void SetLockState(uint8_t lockState);
+    // The advanced page's controls, for boards that have them (IdentByte3 not 0).
+    void SetAdvancedPanelShown(bool shown);
     // Reads and shows the trouble codes (also on entering the page).
     void ReadTroubleCodes();
     void ClearTroubleCodes();
@@ -54,7 +56,7 @@ private:
     TDeviceWorker &worker_;
     uint8_t lockState_ = 0;
     TOscilloscopePage *osc_ = nullptr;
-    QWidget *trouble_ = nullptr, *advanced_ = nullptr;
+    QWidget *trouble_ = nullptr, *advanced_ = nullptr, *advancedPanel_ = nullptr;
     QPlainTextEdit *active_ = nullptr, *stored_ = nullptr, *frame_ = nullptr;
     TTroubleCodeRead lastRead_;
     std::array<QPushButton *, kCylinders> switches_{};

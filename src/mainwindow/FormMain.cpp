@@ -12,11 +12,11 @@
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/DiagnosticsPage.h"
-#include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/LegacyConfigPage.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
@@ -534,6 +534,7 @@ void TFormMain::ApplyLayout(const TNorviData &data)
     actConfig_->setEnabled(layout.F3OnConfig);
     actConfigurator_->setVisible(layout.ConfiguratorPages);
     actConfigurator_->setEnabled(layout.F3OnConfigurator);
+    diagnostics_->SetAdvancedPanelShown(layout.AdvancedDiagnostic);
 }
 
 void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)

@@ -38,17 +38,24 @@ QString Formatted(const char *format, double value)
     return QString::asprintf(format, value);
 }
 
-// Time labels sit at 100, 200 .. 900 pixels of the panes.
-QWidget *LabelRow(std::array<QLabel *, kTimeLabels> &labels, QWidget *parent)
+constexpr int kLabelRowHeight = 16;
+constexpr int kLabelWidth = 40;
+
+// Time labels are centred on columns 100, 200 .. 900 of the panes, which
+// start at the row's left edge; the unit sits left of the first.
+QWidget *LabelRow(std::array<QLabel *, kTimeLabels> &labels, const char *suffix, QWidget *parent)
 {
     auto *row = new QWidget(parent);
-    row->setFixedHeight(16);
-    for (int k = 0; k < kTimeLabels; ++k) {
-        labels[static_cast<std::size_t>(k)] = new QLabel(row);
-        labels[static_cast<std::size_t>(k)]->setGeometry(kTimeLabelSpacing * (k + 1) - 12, 0, 40, 16);
+    row->setFixedHeight(kLabelRowHeight);
+    for (int k = 1; k <= kTimeLabels; ++k) {
+        auto *label = new QLabel(row);
+        label->setObjectName(QString("DgnLbl%1%2").arg(k).arg(suffix));
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        label->setGeometry(kTimeLabelSpacing * k - kLabelWidth / 2, 0, kLabelWidth, kLabelRowHeight);
+        labels[static_cast<std::size_t>(k - 1)] = label;
     }
     auto *unit = new QLabel(QStringLiteral("[sek]"), row);
-    unit->setGeometry(0, 0, 40, 16);
+    unit->setGeometry(0, 0, kLabelWidth, kLabelRowHeight);
     return row;
 }
 
@@ -60,7 +67,7 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
     auto *outer = new QHBoxLayout(this);
     auto *left = new QVBoxLayout;
     outer->addLayout(left, 1);
-    left->addWidget(LabelRow(labelsTop_, this));
+    left->addWidget(LabelRow(labelsTop_, "t", this));
     handleTop_ = new TOscHandleBar(recorder_, true, this);
     handleTop_->setObjectName("PnlDgnHandle1");
     left->addWidget(handleTop_);
@@ -77,7 +84,7 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
     handleBottom_ = new TOscHandleBar(recorder_, false, this);
     handleBottom_->setObjectName("PnlDgnHandle2");
     left->addWidget(handleBottom_);
-    left->addWidget(LabelRow(labelsBottom_, this));
+    left->addWidget(LabelRow(labelsBottom_, "b", this));
     for (TOscHandleBar *bar : {handleTop_, handleBottom_}) {
         bar->OnPress = [this](int x) { BeginDrag(x); };
         bar->OnMove = [this](int x) { DragTo(x); };

@@ -15,6 +15,7 @@
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "sim/controller/ControllerModel.h"
 #include "widgets/PictureView.h"
 
@@ -34,6 +35,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -926,4 +928,75 @@ TEST(Diagnostics, TroubleCodesShowWithClassAndTextAndFollowTheLanguage)
     for (const std::string &request : sim.Requests())
         EXPECT_FALSE(request.starts_with("C0 14")) << request;
     EXPECT_EQ(page.StoredText(), english);
+}
+
+// The recorder in the running program: Start needs a writable controller,
+// samples follow the controller onto gas, a hidden page goes on recording,
+// and Stop works whatever the lock.
+TEST(Diagnostics, RecorderFollowsTheControllerOntoGasAndStopsWhenLocked)
+{
+    SimHarness sim(testsupport::SimSetup::Controller());
+    sim.Control("engine drive");
+    sim.Control("fuel petrol");
+    sim.Control("lock 0F");
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().LinkUp; }));
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    p.Window().resize(1200, 800);
+    ASSERT_TRUE(p.Window().ShowPage("TbSDgnOscyloskop"));
+    TOscilloscopePage &osc = *p.Window().Diagnostics()->Oscilloscope();
+    const TOscRecorder &recorder = osc.Recorder();
+    auto *start = p.Find<QPushButton>("BtnDgnStart");
+    EXPECT_EQ(start->text(), "START");
+    start->click();
+    EXPECT_FALSE(recorder.Recording());
+    EXPECT_EQ(start->text(), "START");
+
+    sim.Control("lock F0");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0xF0; }));
+    start->click();
+    ASSERT_TRUE(recorder.Recording());
+    EXPECT_EQ(start->text(), "Stop");
+    EXPECT_EQ(recorder.Width(), p.Find<QWidget>("PntBDgnCzasy")->width());
+    ASSERT_TRUE(WaitUntil([&] { return recorder.History().size() >= 3; }));
+    sim.Control("fuel gas");
+    const auto onGas = [&] {
+        return std::count_if(recorder.History().begin(), recorder.History().end(),
+                             [](const TOscSample &s) { return s.OnGas(); });
+    };
+    ASSERT_TRUE(WaitUntil([&] { return onGas() >= 3; }));
+
+    // Hidden, the page goes on recording; shown again, its ring follows the
+    // new width.
+    ASSERT_TRUE(p.Window().ShowPage("TbSMeasure"));
+    const int width = recorder.Width();
+    const std::size_t taken = recorder.History().size();
+    p.Window().resize(900, 800);
+    ASSERT_TRUE(WaitUntil([&] { return recorder.History().size() >= taken + 3; }));
+    EXPECT_EQ(recorder.Width(), width);
+    ASSERT_TRUE(p.Window().ShowPage("TbSDgnOscyloskop"));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Width() == p.Find<QWidget>("PntBDgnCzasy")->width(); }));
+    EXPECT_LT(recorder.Width(), width);
+
+    // A locked controller can still stop the recording.
+    sim.Control("lock 0F");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    start->click();
+    EXPECT_FALSE(recorder.Recording());
+    EXPECT_EQ(start->text(), "Start");
+
+    // Every sample in order of its monotonic time; gas time only on gas.
+    const auto &history = recorder.History();
+    double last = -1;
+    for (const TOscSample &s : history) {
+        EXPECT_GT(s.Time, last);
+        last = s.Time;
+        EXPECT_EQ(s.OnGas(), s.SysState == kSystemStateGas);
+        if (!s.OnGas()) {
+            EXPECT_EQ(s.Tg, 0);
+        }
+    }
+    EXPECT_FALSE(history.front().OnGas());
+    EXPECT_GT(history.back().Tg, 0);
 }
