@@ -28,6 +28,13 @@ QPlainTextEdit *Memo(const char *name, QWidget *parent)
     return memo;
 }
 
+QLabel *Caption(const char *name, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
 } // namespace
 
 TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTabWidget(parent), worker_(worker)
@@ -44,11 +51,11 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
     frame_ = Memo("MemOdcTroubleFrame", trouble_);
     auto *info = Memo("MemOdcTroubleInfo", trouble_);
     info->setPlainText(QStringLiteral("Opis kodów bledow"));
-    tl->addWidget(new QLabel(QStringLiteral("Aktywne"), trouble_), 0, 0);
+    tl->addWidget(Caption("LblOdcTroubleActive", QStringLiteral("Aktywne"), trouble_), 0, 0);
     tl->addWidget(active_, 1, 0);
-    tl->addWidget(new QLabel(QStringLiteral("Zapamiętane"), trouble_), 2, 0);
+    tl->addWidget(Caption("LblOdcTroubleStored", QStringLiteral("Zapamiętane"), trouble_), 2, 0);
     tl->addWidget(stored_, 3, 0);
-    tl->addWidget(new QLabel(QStringLiteral("Parametry zamrożone"), trouble_), 0, 1);
+    tl->addWidget(Caption("LblOdcTroubleFrame", QStringLiteral("Parametry zamrożone"), trouble_), 0, 1);
     tl->addWidget(frame_, 1, 1);
     tl->addWidget(info, 3, 1);
     auto *read = new QPushButton(QStringLiteral("Odczytaj"), trouble_);

@@ -134,7 +134,9 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
     right->addWidget(wybor2_, row++, 1);
     time_ = new TDigitalDisplay(this, 5);
     time_->setObjectName("DgDDgnCzas");
-    right->addWidget(new QLabel(QStringLiteral("Czas [s]"), this), row, 0);
+    auto *timeCaption = new QLabel(QStringLiteral("Czas [s]"), this);
+    timeCaption->setObjectName("LblDgnTime");
+    right->addWidget(timeCaption, row, 0);
     right->addWidget(time_, row++, 1);
 
     start_ = new QPushButton(QStringLiteral("START"), this);

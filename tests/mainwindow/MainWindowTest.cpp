@@ -902,6 +902,8 @@ TEST(Diagnostics, TroubleCodesShowWithClassAndTextAndFollowTheLanguage)
     EXPECT_EQ(page.ActiveText(), czech);
     EXPECT_EQ(page.StoredText(), czech);
     EXPECT_TRUE(page.FreezeFrameText().startsWith("Kod/Code= E1045\n")) << page.FreezeFrameText().toStdString();
+    // The simulated board has the advanced diagnostic outputs.
+    EXPECT_FALSE(p.Find<QWidget>("PnlDgnAdvance")->isHidden());
 
     // Rebuilt at once from the codes already read: no answer is waited for.
     p.Window().SetLanguage("EN", false);
@@ -928,6 +930,14 @@ TEST(Diagnostics, TroubleCodesShowWithClassAndTextAndFollowTheLanguage)
     for (const std::string &request : sim.Requests())
         EXPECT_FALSE(request.starts_with("C0 14")) << request;
     EXPECT_EQ(page.StoredText(), english);
+}
+
+// No board known, no advanced diagnostic controls.
+TEST(Diagnostics, AdvancedPanelHiddenWithoutABoard)
+{
+    TProgram p({"-OFFLINE"});
+    ASSERT_TRUE(p.Started());
+    EXPECT_TRUE(p.Find<QWidget>("PnlDgnAdvance")->isHidden());
 }
 
 // The recorder in the running program: Start needs a writable controller,
