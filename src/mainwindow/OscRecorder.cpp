@@ -133,7 +133,7 @@ std::pair<double, double> TOscRecorder::ObdRange(std::size_t channel) const
 
 std::optional<double> TOscRecorder::LabelTime(int k) const
 {
-    const auto slot = static_cast<std::size_t>(kTimeLabelSpacing * k);
+    const auto slot = static_cast<std::size_t>(kTimeLabelSpacing) * static_cast<std::size_t>(k);
     if (k < 1 || k > kTimeLabels || slots_.size() <= slot || !(slots_[slot].Time > 0))
         return std::nullopt;
     return slots_[slot].Time;

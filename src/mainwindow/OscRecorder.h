@@ -34,7 +34,7 @@ inline constexpr int kTimeLabelSpacing = 100;
 
 // Samples the recording keeps for export beyond the ring: a working day at
 // five samples a second. Longer drives go to the continuous CSV file.
-inline constexpr std::size_t kHistoryLimit = 8u * 3600u * 5u;
+inline constexpr std::size_t kHistoryLimit = std::size_t{8} * 3600 * 5;
 
 class TOscRecorder
 {
