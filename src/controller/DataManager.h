@@ -227,6 +227,10 @@ public:
     bool ReadLockStateB();
     // The memory byte's value; 0 on failure.
     uint8_t ReadMemByte(uint16_t address);
+    // The memory byte or word; nothing when the read failed, so a caller
+    // can tell a failure from a stored 0.
+    std::optional<uint8_t> TryReadMemByte(uint16_t address);
+    std::optional<uint16_t> TryReadMemWord(uint16_t address);
     bool WriteMemWord(uint16_t address, uint16_t value);
     bool WriteMemByte(uint16_t address, uint8_t value);
     bool ValveAction(uint8_t action);

@@ -85,6 +85,22 @@ uint8_t TDataManager::ReadMemByte(uint16_t address)
     return ok ? value : 0;
 }
 
+std::optional<uint8_t> TDataManager::TryReadMemByte(uint16_t address)
+{
+    std::optional<uint8_t> value;
+    const auto a = BigEndian16(address);
+    const bool ok = Transact(cmd::ReadMemByte, {a[0], a[1]}, [&value](TAnswerBytes b) { value = DecodeMemByte(b); });
+    return ok ? value : std::nullopt;
+}
+
+std::optional<uint16_t> TDataManager::TryReadMemWord(uint16_t address)
+{
+    std::optional<uint16_t> value;
+    const auto a = BigEndian16(address);
+    const bool ok = Transact(cmd::ReadMemWord, {a[0], a[1]}, [&value](TAnswerBytes b) { value = DecodeMemWord(b); });
+    return ok ? value : std::nullopt;
+}
+
 bool TDataManager::WriteMemWord(uint16_t address, uint16_t value)
 {
     const auto a = BigEndian16(address);

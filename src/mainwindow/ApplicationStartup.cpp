@@ -1,5 +1,9 @@
 #include "mainwindow/ApplicationStartup.h"
 
+#include "controller/LockState.h"
+#include "mainwindow/DiagnosticsPage.h"
+#include "mainwindow/OscilloscopePage.h"
+
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/AppSettings.h"
@@ -166,6 +170,8 @@ bool TApplicationStartup::Start()
     splash_->close();
     // The window is on screen before the first port is tried.
     window.StartDevice();
+    if (options_.RecordSeconds > 0)
+        RecordOnceConnected(window);
 
     if (!options_.ScreenshotFile.empty()) {
         QTimer::singleShot(options_.AfterMs, &window, [this, &window, statusShot] {
@@ -192,6 +198,36 @@ bool TApplicationStartup::Start()
         });
     }
     return true;
+}
+
+void TApplicationStartup::RecordOnceConnected(TFormMain &window)
+{
+    // Recording starts with the first fresh readings of a writable
+    // controller (the post-connection reads are over by then), on the
+    // recorder page, and stops after the seconds asked for.
+    window.ShowPage("TbSDgnOscyloskop");
+    auto previous = window.OnSnapshotApplied;
+    window.OnSnapshotApplied = [this, &window, previous](const TDeviceSnapshot &s) {
+        if (previous)
+            previous(s);
+        TOscilloscopePage *osc = window.Diagnostics()->Oscilloscope();
+        if (recordStarted_ || !s.LinkUp || !s.Report.ReadingsFresh || s.Data.LockState != kLockUnlocked)
+            return;
+        osc->SetLockState(s.Data.LockState);
+        osc->StartStop();
+        recordStarted_ = osc->Recorder().Recording();
+        if (!recordStarted_)
+            return;
+        QTimer::singleShot(options_.RecordSeconds * 1000, &window, [this, osc] {
+            if (osc->Recorder().Recording())
+                osc->StartStop();
+            std::string error;
+            if (!options_.RecordCsv.empty() && !osc->ExportCsv(options_.RecordCsv, error)) {
+                std::fprintf(stderr, "Lumex2: %s\n", error.c_str());
+                result_ = 1;
+            }
+        });
+    };
 }
 
 int TApplicationStartup::Exec()

@@ -63,6 +63,9 @@ public:
 
 private:
     bool StartDemoController();
+    // --record: a recording of the seconds asked for once a controller is up.
+    void RecordOnceConnected(TFormMain &window);
+    bool recordStarted_ = false;
 
     TStartOptions options_;
     TControllerLink &link_;

@@ -11,11 +11,13 @@
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/ConfigurationOps.h"
+#include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/LegacyConfigPage.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/UiText.h"
@@ -232,7 +234,18 @@ void TFormMain::BuildPages()
     static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
     pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
-    pages_->addTab(PendingPage("TbSDiagnostic", QStringLiteral("Diagnostyka")), QStringLiteral("Diagnostyka (F6)"));
+    auto *diagnosticPage = new QWidget(pages_);
+    diagnosticPage->setObjectName("TbSDiagnostic");
+    diagnostics_ = new TDiagnosticsPage(worker_, diagnosticPage);
+    (new QVBoxLayout(diagnosticPage))->addWidget(diagnostics_);
+    diagnostics_->OnProblem = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    diagnostics_->Oscilloscope()->OnProblem = diagnostics_->OnProblem;
+    diagnostics_->Oscilloscope()->OnRecordingChanged = [this](bool on) { hooks_.OscRecording = on; };
+    hooks_.OnOscSample = [this](const TOscSample &sample, std::chrono::steady_clock::time_point at) {
+        QMetaObject::invokeMethod(
+            this, [this, sample, at] { diagnostics_->Oscilloscope()->AddSample(sample, at); }, Qt::QueuedConnection);
+    };
+    pages_->addTab(diagnosticPage, QStringLiteral("Diagnostyka (F6)"));
     adapterInfo_ = new TFormMultiAdapterInfo;
     auto *adapterPage = new QWidget;
     adapterPage->setObjectName("TbSAdapter");
@@ -314,6 +327,12 @@ void TFormMain::BuildMenus()
     pageAction("MnIWinCalibration", QStringLiteral("Kalibracja"), Qt::Key_F4, calibrationPage_);
     pageAction("MnIWinSchema", QStringLiteral("Schemat"), Qt::Key_F5, pages_->widget(4));
     pageAction("MnIWinDiagnostic", QStringLiteral("Diagnostyka"), Qt::Key_F6, pages_->widget(5));
+    auto *osc = action(windows, "MnIWindowDgnOscyloskop", QStringLiteral("Rejestrator"));
+    osc->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
+    connect(osc, &QAction::triggered, this, [this] { ShowPage("TbSDgnOscyloskop"); });
+    auto *codes = action(windows, "MnIWindowDgnTroubleCodes", QStringLiteral("Kody błędów"));
+    codes->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F9));
+    connect(codes, &QAction::triggered, this, [this] { ShowPage("TbSDgnErrorCodes"); });
     windows->addSeparator();
     auto *advanced = action(windows, "ChBAdvancedView", QStringLiteral("Widok zaawansowany"));
     advanced->setCheckable(true);
@@ -340,7 +359,10 @@ void TFormMain::BuildMenus()
             TickLanguageMenu();
         });
     }
-    connect(languageMenu_, &QMenu::aboutToShow, this, [this] { TickLanguageMenu(); });
+    connect(languageMenu_, &QMenu::aboutToShow, this, [this] {
+        TickLanguageMenu();
+        diagnostics_->RebuildTroubleLists();
+    });
     TickLanguageMenu();
 }
 
@@ -368,6 +390,7 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
     configPage_->Retranslate();
     wizard_->Retranslate();
     adapterInfo_->Retranslate();
+    diagnostics_->RebuildTroubleLists();
     PageChanged();
     TickLanguageMenu();
 }
@@ -519,6 +542,7 @@ void TFormMain::ApplyLayout(const TNorviData &data)
     actConfig_->setEnabled(layout.F3OnConfig);
     actConfigurator_->setVisible(layout.ConfiguratorPages);
     actConfigurator_->setEnabled(layout.F3OnConfigurator);
+    diagnostics_->SetAdvancedPanelShown(layout.AdvancedDiagnostic);
 }
 
 void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
@@ -550,8 +574,10 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
     adapterInfo_->SetSnapshot(snapshot.Adapter);
+    diagnostics_->SetLockState(snapshot.Data.LockState);
+    hooks_.OscInjectorItem = readings_->TimeSelection() < 0 ? 0 : readings_->TimeSelection();
     if (r.OpenTroubleCodes)
-        ShowPage("TbSDiagnostic");
+        ShowPage("TbSDgnErrorCodes");
     wizard_->ShowSnapshot(snapshot);
     if (OnSnapshotApplied)
         OnSnapshotApplied(snapshot);

@@ -28,6 +28,7 @@ namespace lumex {
 class TAppConfig;
 class TConfWizard;
 class TConfigurationOps;
+class TDiagnosticsPage;
 class TDeviceQuestion;
 class TFormConnectStatus;
 class TFormMultiAdapterInfo;
@@ -65,6 +66,7 @@ public:
     TReadingsPage *ReadingsPage() const { return readings_; }
     TConfWizard *Wizard() const { return wizard_; }
     TLegacyConfigPage *ConfigPage() const { return configPage_; }
+    TDiagnosticsPage *Diagnostics() const { return diagnostics_; }
     // The modified state the configuration pages share.
     TModifiedFlag &ModifiedFlag() { return modifiedFlag_; }
     // Selects a page by its object name or a short name ("readings"), or a
@@ -160,6 +162,7 @@ private:
 
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
+    TDiagnosticsPage *diagnostics_ = nullptr;
     TConfWizard *wizard_ = nullptr;
     TPage shownPage_ = TPage::Measure;
     TReadingStrip *modelStrip_ = nullptr;

@@ -6,9 +6,13 @@
 #include "calibration/ModelSequences.h"
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/OscCapture.h"
 #include "mainwindow/TickHooks.h"
 #include "modules/AppLogic.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 
 namespace lumex {
@@ -50,11 +54,28 @@ public:
         ReadModelDataAfterConnect(link_.Manager, link_.Points.ModelPoints);
     }
 
+    // After an ok cycle: one recorder sample while the recorder runs.
+    void OscilloscopeSample() override
+    {
+        if (!OscRecording.load() || !OnOscSample)
+            return;
+        const TOscSample sample = TakeOscSample(link_.Manager, OscInjectorItem.load(), obd_);
+        OnOscSample(sample, std::chrono::steady_clock::now());
+    }
+
+    // Set by the window (any thread); read on the device thread.
+    std::atomic<bool> OscRecording{false};
+    std::atomic<int> OscInjectorItem{kInjectorAverage};
+    // Runs on the device thread; set before the device thread starts.
+    std::function<void(const TOscSample &, std::chrono::steady_clock::time_point)> OnOscSample;
+
 private:
     TControllerLink &link_;
     TManager modules_;
     std::unique_ptr<TLogic> logic_;
     TAdapterSnapshot adapter_;
+    // The OBD module is not there yet: every channel is absent.
+    TAbsentObdSource obd_;
 };
 
 } // namespace lumex

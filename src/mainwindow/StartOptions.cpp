@@ -91,6 +91,17 @@ TStartOptions ParseStartOptions(const std::vector<std::string> &args)
             value(o.ScreenshotFile);
         } else if (arg == "--page") {
             value(o.Page);
+        } else if (arg == "--record") {
+            std::string text;
+            if (value(text)) {
+                const auto ms = ParseMs(text);
+                if (ms && *ms > 0)
+                    o.RecordSeconds = *ms;
+                else
+                    o.Problems.push_back("--record needs seconds, not \"" + text + "\"");
+            }
+        } else if (arg == "--record-csv") {
+            value(o.RecordCsv);
         } else if (arg == "--after") {
             std::string text;
             if (value(text)) {

@@ -23,6 +23,8 @@ struct TStartOptions
     std::string ScreenshotFile;           // --screenshot FILE
     std::string Page;                     // --page NAME
     int AfterMs = 3000;                   // --after MS
+    int RecordSeconds = 0;                // --record S: record S seconds on the recorder page once connected
+    std::string RecordCsv;                // --record-csv FILE: then export the recording
     std::vector<std::string> Problems;    // options that could not be used
 };
 

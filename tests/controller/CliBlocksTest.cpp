@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 using blockstest::CliResult;
@@ -189,19 +191,78 @@ TEST(CliBlocks, LockedControllerRefusesWritesUntilUnlocked)
     EXPECT_TRUE(host.Sim().Violations().empty()) << ::testing::PrintToString(host.Sim().Violations());
 }
 
-TEST(CliBlocks, TroubleFlagsAndClearing)
+TEST(CliBlocks, TroubleCodesAsThePageListsThemAndClearing)
 {
     SimHost host(0x30, 'G', FixturePath("30G"));
-    const CliResult before = RunCli({"--port", host.Path(), "--json", "trouble"});
-    ASSERT_EQ(before.exitCode, 0) << before.err;
-    EXPECT_EQ(json::parse(before.out).at("TroubleFlags"), host.State().at("TroubleFlags"));
-    EXPECT_EQ(json::parse(before.out).at("TroubleCodesPresent"), true);
-    const CliResult plain = RunCli({"--port", host.Path(), "trouble"});
-    EXPECT_NE(plain.out.find(" 9: 0x04\n"), std::string::npos) << plain.out;
+    host.Control("trouble clear");
+    host.Control("trouble 3 1");
+    host.Control("trouble 3 7");
+    const CliResult j = RunCli({"--port", host.Path(), "--json", "trouble", "--lang", "EN"});
+    ASSERT_EQ(j.exitCode, 0) << j.err;
+    const json out = json::parse(j.out);
+    ASSERT_EQ(out.at("Active").size(), 2u) << j.out;
+    EXPECT_EQ(out.at("Active")[0].at("Code"), "E1031");
+    EXPECT_EQ(out.at("Active")[0].at("Class"), "ERROR");
+    EXPECT_EQ(out.at("Active")[0].at("Key"), "err20");
+    EXPECT_EQ(out.at("Active")[1].at("Code"), "E1037");
+    EXPECT_EQ(out.at("Active")[1].at("Class"), "INFO");
+    EXPECT_EQ(out.at("Stored"), out.at("Active"));
+    EXPECT_EQ(out.at("FreezeFrame").at("Code"), "E1037");
+    const std::string english = out.at("Active")[0].at("Text");
+    EXPECT_FALSE(english.empty());
+    EXPECT_NE(english.rfind("!_", 0), 0u) << english; // a text, not a missing key
+
+    const CliResult plain = RunCli({"--port", host.Path(), "trouble", "--lang", "PL"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_NE(plain.out.find("  E1031: (ERROR) "), std::string::npos) << plain.out;
+    EXPECT_NE(plain.out.find("  E1037: (INFO) "), std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out.find(english), std::string::npos) << "the Polish list shows the English text";
+    EXPECT_NE(plain.out.find("Kod/Code= E1037"), std::string::npos) << plain.out;
+
     const CliResult cleared = RunCli({"--port", host.Path(), "--json", "trouble", "--clear"});
     ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
     EXPECT_EQ(host.FramesOf(0x14), (std::vector<std::string>{"C0 14 14 E8"}));
-    EXPECT_EQ(json::parse(cleared.out).at("TroubleFlags"), host.State().at("TroubleFlags"));
+    const json after = json::parse(cleared.out);
+    EXPECT_TRUE(after.at("Active").empty());
+    EXPECT_TRUE(after.at("Stored").empty());
+    EXPECT_TRUE(after.at("FreezeFrame").is_null());
+}
+
+TEST(CliBlocks, RecordWritesOneRowPerPollingTick)
+{
+    SimHost host(0x30, 'G', FixturePath("30G"));
+    host.Control("engine drive");
+    namespace fs = std::filesystem;
+    const fs::path csv = fs::temp_directory_path() / ("record-" + std::to_string(::getpid()) + ".csv");
+    const CliResult r = RunCli({"--port", host.Path(), "--json", "record", "--seconds", "2", "--csv", csv.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream in(csv);
+    std::string header, line;
+    std::getline(in, header);
+    EXPECT_EQ(header.rfind("Time [s],Tb [ms],Tg [ms],Psys [kPa]", 0), 0u) << header;
+    std::size_t rows = 0;
+    double lastTime = -1;
+    bool engineRan = false;
+    while (std::getline(in, line)) {
+        ++rows;
+        const double t = std::stod(line.substr(0, line.find(',')));
+        EXPECT_GT(t, lastTime);
+        lastTime = t;
+        // The eighth column is the engine speed.
+        std::size_t at = 0;
+        for (int i = 0; i < 7; ++i)
+            at = line.find(',', at) + 1;
+        engineRan = engineRan || std::stod(line.substr(at)) > 0;
+    }
+    // Five ticks a second; a loaded machine may lose a tick or two.
+    EXPECT_GE(rows, 6u);
+    EXPECT_LE(rows, 11u);
+    EXPECT_EQ(json::parse(r.out).at("rows"), rows);
+    EXPECT_TRUE(engineRan);
+    EXPECT_FALSE(fs::exists(csv.string() + ".part"));
+    fs::remove(csv);
+    EXPECT_EQ(RunCli({"--port", host.Path(), "record", "--seconds", "0", "--csv", csv.string()}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--port", host.Path(), "record", "--csv", csv.string()}).exitCode, 2);
 }
 
 TEST(CliBlocks, WorkType)

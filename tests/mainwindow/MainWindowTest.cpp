@@ -12,9 +12,11 @@
 #include "documents/VersionInfo.h"
 #include "mainwindow/ApplicationStartup.h"
 #include "mainwindow/ConfWizard.h"
+#include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "sim/controller/ControllerModel.h"
 #include "widgets/PictureView.h"
 
@@ -34,6 +36,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -935,4 +938,138 @@ TEST(AdapterPage, DemoShowsTheAdapterAndItsButtonsSaveAndLoad)
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[1], lm.MessageText("strTextQuestionSaveConfig"));
     EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAdpLoaded"));
+}
+
+// ---- The diagnostics tab ----
+
+// Codes the controller holds when the program connects open the trouble-code
+// page; the lists carry the class and the text of the language in force, a
+// language change rewrites them from what was read, and a locked controller
+// gets no clearing.
+TEST(Diagnostics, TroubleCodesShowWithClassAndTextAndFollowTheLanguage)
+{
+    SimHarness sim(testsupport::SimSetup::Controller());
+    sim.Control("trouble 3 4");
+    sim.Control("trouble 4 5");
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    TDiagnosticsPage &page = *p.Window().Diagnostics();
+    int shown = 0;
+    page.OnTroubleCodesShown = [&shown] { ++shown; };
+    auto *inner = p.Find<QTabWidget>("PgCDgn");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return inner->currentWidget()->objectName() == "TbSDgnErrorCodes" && !page.ActiveText().isEmpty(); }));
+    EXPECT_EQ(p.Find<QTabWidget>("PgCMain")->currentWidget()->objectName(), "TbSDiagnostic");
+    const QString czech = QString::fromUtf8("E1034: (ERROR) Snímač teploty plynu\n"
+                                            "E1045: (INFO) Nouzové spuštění na plyn");
+    EXPECT_EQ(page.ActiveText(), czech);
+    EXPECT_EQ(page.StoredText(), czech);
+    EXPECT_TRUE(page.FreezeFrameText().startsWith("Kod/Code= E1045\n")) << page.FreezeFrameText().toStdString();
+    // The simulated board has the advanced diagnostic outputs.
+    EXPECT_FALSE(p.Find<QWidget>("PnlDgnAdvance")->isHidden());
+
+    // Rebuilt at once from the codes already read: no answer is waited for.
+    p.Window().SetLanguage("EN", false);
+    const QString english = "E1034: (ERROR) Gas temperature sensor\nE1045: (INFO) Emergency start on gas";
+    EXPECT_EQ(page.ActiveText(), english);
+    EXPECT_EQ(page.StoredText(), english);
+
+    // The active codes go in the controller; the read button shows it.
+    sim.Control("trouble clear-active");
+    const int before = shown;
+    p.Find<QPushButton>("SpBOdcReadTC")->click();
+    ASSERT_TRUE(WaitUntil([&] { return shown > before; }));
+    EXPECT_EQ(page.ActiveText(), "");
+    EXPECT_EQ(page.StoredText(), english);
+
+    // Locked: clearing sends nothing, and the stored codes stay.
+    sim.Control("lock 0F");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    sim.ClearTrace();
+    const int beforeClear = shown;
+    p.Find<QPushButton>("SpBOdcClearTroubleCode")->click();
+    p.Find<QPushButton>("SpBOdcReadTC")->click();
+    ASSERT_TRUE(WaitUntil([&] { return shown > beforeClear; }));
+    for (const std::string &request : sim.Requests())
+        EXPECT_FALSE(request.starts_with("C0 14")) << request;
+    EXPECT_EQ(page.StoredText(), english);
+}
+
+// No board known, no advanced diagnostic controls.
+TEST(Diagnostics, AdvancedPanelHiddenWithoutABoard)
+{
+    TProgram p({"-OFFLINE"});
+    ASSERT_TRUE(p.Started());
+    EXPECT_TRUE(p.Find<QWidget>("PnlDgnAdvance")->isHidden());
+}
+
+// The recorder in the running program: Start needs a writable controller,
+// samples follow the controller onto gas, a hidden page goes on recording,
+// and Stop works whatever the lock.
+TEST(Diagnostics, RecorderFollowsTheControllerOntoGasAndStopsWhenLocked)
+{
+    SimHarness sim(testsupport::SimSetup::Controller());
+    sim.Control("engine drive");
+    sim.Control("fuel petrol");
+    sim.Control("lock 0F");
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().LinkUp; }));
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    p.Window().resize(1200, 800);
+    ASSERT_TRUE(p.Window().ShowPage("TbSDgnOscyloskop"));
+    TOscilloscopePage &osc = *p.Window().Diagnostics()->Oscilloscope();
+    const TOscRecorder &recorder = osc.Recorder();
+    auto *start = p.Find<QPushButton>("BtnDgnStart");
+    EXPECT_EQ(start->text(), "START");
+    start->click();
+    EXPECT_FALSE(recorder.Recording());
+    EXPECT_EQ(start->text(), "START");
+
+    sim.Control("lock F0");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0xF0; }));
+    start->click();
+    ASSERT_TRUE(recorder.Recording());
+    EXPECT_EQ(start->text(), "Stop");
+    EXPECT_EQ(recorder.Width(), p.Find<QWidget>("PntBDgnCzasy")->width());
+    ASSERT_TRUE(WaitUntil([&] { return recorder.History().size() >= 3; }));
+    sim.Control("fuel gas");
+    const auto onGas = [&] {
+        return std::count_if(recorder.History().begin(), recorder.History().end(),
+                             [](const TOscSample &s) { return s.OnGas(); });
+    };
+    ASSERT_TRUE(WaitUntil([&] { return onGas() >= 3; }));
+
+    // Hidden, the page goes on recording; shown again, its ring follows the
+    // new width.
+    ASSERT_TRUE(p.Window().ShowPage("TbSMeasure"));
+    const int width = recorder.Width();
+    const std::size_t taken = recorder.History().size();
+    p.Window().resize(900, 800);
+    ASSERT_TRUE(WaitUntil([&] { return recorder.History().size() >= taken + 3; }));
+    EXPECT_EQ(recorder.Width(), width);
+    ASSERT_TRUE(p.Window().ShowPage("TbSDgnOscyloskop"));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Width() == p.Find<QWidget>("PntBDgnCzasy")->width(); }));
+    EXPECT_LT(recorder.Width(), width);
+
+    // A locked controller can still stop the recording.
+    sim.Control("lock 0F");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0x0F; }));
+    start->click();
+    EXPECT_FALSE(recorder.Recording());
+    EXPECT_EQ(start->text(), "Start");
+
+    // Every sample in order of its monotonic time; gas time only on gas.
+    const auto &history = recorder.History();
+    double last = -1;
+    for (const TOscSample &s : history) {
+        EXPECT_GT(s.Time, last);
+        last = s.Time;
+        EXPECT_EQ(s.OnGas(), s.SysState == kSystemStateGas);
+        if (!s.OnGas()) {
+            EXPECT_EQ(s.Tg, 0);
+        }
+    }
+    EXPECT_FALSE(history.front().OnGas());
+    EXPECT_GT(history.back().Tg, 0);
 }

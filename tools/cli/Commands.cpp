@@ -30,6 +30,8 @@ int RunModel(CliContext &ctx);
 int RunAutocal(CliContext &ctx);
 // The adapter on the controller's line.
 int RunAdapter(CliContext &ctx);
+// The recorder.
+int RunRecord(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -45,7 +47,8 @@ std::span<const CommandEntry> Commands()
         {"mem", "mem read ADDR [--word] | mem write ADDR VALUE [--word]   controller memory", RunMem},
         {"lock", "lock PASSWORD             lock the controller (4 to 9 digits)", RunLock},
         {"unlock", "unlock PASSWORD           unlock the controller (4 to 9 digits)", RunUnlock},
-        {"trouble", "trouble [--clear]         print the 16 trouble-flag bytes, optionally after clearing", RunTrouble},
+        {"trouble", "trouble [--lang CODE] [--clear]   active and stored trouble codes and the freeze-frame",
+         RunTrouble},
         {"worktype", "worktype N                switch the controller's work type", RunWorktype},
         {"config", "config show | config set NAME VALUE [--raw]   configuration fields as the pages show them",
          RunConfig},
@@ -58,6 +61,7 @@ std::span<const CommandEntry> Commands()
          RunAutocal},
         {"adapter", "adapter info | save FILE.gaf | load FILE.gaf [--yes]   the adapter on the controller's line",
          RunAdapter},
+        {"record", "record --seconds N --csv FILE   record live readings at the polling rate to CSV", RunRecord},
     });
     return kCommands;
 }

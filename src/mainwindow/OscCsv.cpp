@@ -1,0 +1,146 @@
+#include "mainwindow/OscCsv.h"
+
+#include "common/AtomicFile.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <unistd.h>
+
+namespace lumex {
+
+namespace {
+
+constexpr char kSeparator = ',';
+constexpr int kDecimals = 3;
+
+void AppendNumber(std::string &out, double value)
+{
+    char text[64];
+    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, kDecimals);
+    out.append(text, r.ec == std::errc() ? r.ptr : text);
+}
+
+void AppendInteger(std::string &out, long value)
+{
+    char text[32];
+    const auto r = std::to_chars(text, text + sizeof text, value);
+    out.append(text, r.ptr);
+}
+
+std::string PartPath(const std::string &path)
+{
+    return path + ".part";
+}
+
+} // namespace
+
+std::string OscCsvHeader()
+{
+    std::string h = "Time [s]";
+    for (std::size_t c = 0; c < kOscFixedChannels; ++c) {
+        h += kSeparator;
+        h += OscChannelInfo(static_cast<TOscChannel>(c)).CsvHeader;
+    }
+    h += ",Gas,SysState";
+    for (std::size_t c = 0; c < kObdChannels; ++c) {
+        h += kSeparator;
+        h += ObdChannelInfo(c).Variable;
+    }
+    h += '\n';
+    return h;
+}
+
+std::string OscCsvRow(const TOscSample &s)
+{
+    std::string row;
+    AppendNumber(row, s.Time);
+    for (std::size_t c = 0; c < kOscFixedChannels; ++c) {
+        const TOscChannelInfo &info = OscChannelInfo(static_cast<TOscChannel>(c));
+        row += kSeparator;
+        AppendNumber(row, OscValue(s, info.Channel) * info.CsvFactor);
+    }
+    row += kSeparator;
+    AppendInteger(row, s.OnGas() ? 1 : 0);
+    row += kSeparator;
+    AppendInteger(row, s.SysState);
+    for (std::size_t c = 0; c < kObdChannels; ++c) {
+        row += kSeparator;
+        if (s.HasObd(c))
+            AppendNumber(row, s.Obd[c]);
+    }
+    row += '\n';
+    return row;
+}
+
+std::string OscCsv(const std::deque<TOscSample> &samples)
+{
+    std::string text = OscCsvHeader();
+    for (const TOscSample &s : samples)
+        if (s.Taken)
+            text += OscCsvRow(s);
+    return text;
+}
+
+void ExportOscCsv(const std::string &path, const std::deque<TOscSample> &samples)
+{
+    WriteFileAtomically(path, OscCsv(samples));
+}
+
+TOscCsvStream::~TOscCsvStream()
+{
+    std::string ignored;
+    Close(ignored);
+}
+
+bool TOscCsvStream::Open(const std::string &path, std::string &error)
+{
+    std::string ignored;
+    Close(ignored);
+    file_ = std::fopen(PartPath(path).c_str(), "w");
+    if (!file_) {
+        error = "cannot create " + PartPath(path) + ": " + std::strerror(errno);
+        return false;
+    }
+    path_ = path;
+    rows_ = 0;
+    failed_ = false;
+    const std::string header = OscCsvHeader();
+    if (std::fwrite(header.data(), 1, header.size(), file_) != header.size() || std::fflush(file_) != 0)
+        failed_ = true;
+    return true;
+}
+
+bool TOscCsvStream::Append(const TOscSample &sample)
+{
+    if (!file_ || failed_)
+        return false;
+    const std::string row = OscCsvRow(sample);
+    if (std::fwrite(row.data(), 1, row.size(), file_) != row.size() || std::fflush(file_) != 0) {
+        failed_ = true;
+        return false;
+    }
+    ++rows_;
+    return true;
+}
+
+bool TOscCsvStream::Close(std::string &error)
+{
+    if (!file_)
+        return true;
+    bool ok = !failed_ && ::fsync(::fileno(file_)) == 0;
+    if (std::fclose(file_) != 0)
+        ok = false;
+    file_ = nullptr;
+    if (!ok) {
+        error = "writing " + PartPath(path_) + " failed";
+        return false;
+    }
+    if (std::rename(PartPath(path_).c_str(), path_.c_str()) != 0) {
+        error = "cannot rename " + PartPath(path_) + " to " + path_ + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace lumex

@@ -1,0 +1,50 @@
+// The recorder's samples as CSV: one row per sample, a header naming each
+// column with its unit, numbers with a decimal point whatever the locale.
+// OBD channels without a value leave their field empty.
+#pragma once
+
+#include "mainwindow/OscSample.h"
+
+#include <cstdio>
+#include <deque>
+#include <string>
+
+namespace lumex {
+
+std::string OscCsvHeader();
+std::string OscCsvRow(const TOscSample &sample);
+// Header and rows of `samples`, oldest first; empty slots are skipped.
+std::string OscCsv(const std::deque<TOscSample> &samples);
+
+// Writes the recording to `path` atomically; throws EFileWriteError.
+void ExportOscCsv(const std::string &path, const std::deque<TOscSample> &samples);
+
+// A recording written as it happens: rows go to "PATH.part", flushed each
+// time, and Close renames it to PATH, so a reader never sees half a file
+// under the chosen name and a crash leaves the rows up to it in the part.
+class TOscCsvStream
+{
+public:
+    TOscCsvStream() = default;
+    ~TOscCsvStream();
+    TOscCsvStream(const TOscCsvStream &) = delete;
+    TOscCsvStream &operator=(const TOscCsvStream &) = delete;
+
+    // False with the reason in `error` when the file cannot be made.
+    bool Open(const std::string &path, std::string &error);
+    bool IsOpen() const { return file_ != nullptr; }
+    // False once a write failed (the disk is full): the caller tells the user.
+    bool Append(const TOscSample &sample);
+    // Finishes the file under its name; false with the reason when it cannot.
+    bool Close(std::string &error);
+    std::size_t Rows() const { return rows_; }
+    const std::string &Path() const { return path_; }
+
+private:
+    std::FILE *file_ = nullptr;
+    std::string path_;
+    std::size_t rows_ = 0;
+    bool failed_ = false;
+};
+
+} // namespace lumex
