@@ -150,13 +150,13 @@ TGcfLoad ApplyGcf(std::string_view text, const TNorviData &controller, const TIm
         return refuse(MessageText(msg::strWrongConfFile) + " [?]");
     const TIniFile ini = TIniFile::Parse(text);
     const auto ver = ini.Value(kGcfInfo, kVerKey);
-    const std::string expected = VersionDigits(controller.VersionCode);
     const auto generation = ver ? GcfGeneration(*ver) : std::nullopt;
     // 1.4 and 1.5 share one layout and take each other's files.
     const auto accepted = [&](const std::string &g) {
         if (controller.VersionCode == kVersion30)
             return g == "30";
-        return (controller.VersionCode == kVersion14 || controller.VersionCode == kVersion15) && (g == "14" || g == "15");
+        return (controller.VersionCode == kVersion14 || controller.VersionCode == kVersion15) &&
+               (g == "14" || g == "15");
     };
     if (!generation || !accepted(*generation))
         return refuse(MessageText(msg::strWrongConfFile) + " [" + (generation ? *generation : std::string()) + "]");
@@ -173,29 +173,36 @@ TGcfLoad ApplyGcf(std::string_view text, const TNorviData &controller, const TIm
             continue;
         if (IsModelPointKey(item) && !load.HasModelPoints)
             continue;
+        // A default the controller's list does not know would only be
+        // refused on writing: then the controller's value stays.
         const double fallback = item.Default(load.Image, load.Points);
-        double value = fallback;
+        const bool fallbackValid = !Invalid(item, controller, fallback);
+        std::optional<double> value;
+        if (fallbackValid)
+            value = fallback;
         if (const auto raw = ini.Value(item.Section, item.Key)) {
-            const auto parsed = GcfParseValue(item, *raw);
+            auto parsed = GcfParseValue(item, *raw);
+            // A real in place of a raw value (T) counts as the nearest one.
+            if (parsed && item.Field != nullptr)
+                parsed = std::round(*parsed);
             const auto why = parsed ? Invalid(item, controller, *parsed) : std::optional<std::string>("not a number");
             if (why) {
                 load.Warnings.push_back(Where(item) + "=" + *raw + ": " + *why + "; " +
-                                        MessageText(msg::strGcfDefaultUsed) + " " + GcfValueText(item, fallback));
+                                        (fallbackValid
+                                             ? MessageText(msg::strGcfDefaultUsed) + " " + GcfValueText(item, fallback)
+                                             : MessageText(msg::strGcfControllerValueKept)));
             } else {
                 value = *parsed;
             }
         }
-        if (item.Key == "InjSW" && controller.InjHW != 0 && value > controller.InjHW) {
-            load.Warnings.push_back(Where(item) + "=" + GcfValueText(item, value) + ": " +
+        if (!value)
+            continue;
+        if (item.Key == "InjSW" && controller.InjHW != 0 && *value > controller.InjHW) {
+            load.Warnings.push_back(Where(item) + "=" + GcfValueText(item, *value) + ": " +
                                     MessageText(msg::strGcfInjSWClipped) + " " + std::to_string(controller.InjHW));
             value = controller.InjHW;
         }
-        if (value == fallback && Invalid(item, controller, value)) {
-            // A default the controller's list does not know would only be
-            // refused on writing: the controller's value stays.
-            continue;
-        }
-        item.Set(load.Image, load.Points, value);
+        item.Set(load.Image, load.Points, *value);
     }
     return load;
 }

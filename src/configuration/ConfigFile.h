@@ -66,6 +66,8 @@ struct TGcfDifference
     std::string Key;
     std::string ControllerValue, FileValue;
     std::string ControllerText, FileText; // as the pages show it, for keys with a configuration field
+
+    bool operator==(const TGcfDifference &) const = default;
 };
 
 // The keys a load would change, in file order: the controller's image (as

@@ -2,6 +2,7 @@
 
 #include "calibration/ModelWriteSteps.h"
 #include "common/AtomicFile.h"
+#include "configuration/FactoryDefaults.h"
 #include "controller/CommandCodes.h"
 #include "controller/ConfigurationIO.h"
 #include "controller/DataManager.h"
@@ -24,8 +25,8 @@ namespace fs = std::filesystem;
 
 // The file keeps every map point the controller has.
 constexpr double kAllMapPoints = std::numeric_limits<double>::max();
-constexpr uint8_t kPanelLedParam = 22, kMarkersParam = 14, kMapRangeParam = 19, kTgasTypeParam = 45,
-                  kRpmTypeParam = 46, kMaxTbParam = 22, kCMActiveParam = 74, kObdAdaptParam = 104;
+constexpr uint8_t kWorkPressParam = 30, kPanelLedParam = 22, kMarkersParam = 14, kMapRangeParam = 19,
+                  kTgasTypeParam = 45, kRpmTypeParam = 46, kMaxTbParam = 22, kCMActiveParam = 74, kObdAdaptParam = 104;
 constexpr uint8_t kClearPetrolMapG3 = 3, kClearGasMapG3 = 4;
 
 TFileOpResult Failed(std::string message)
@@ -85,9 +86,8 @@ void WriteCorrectionSteps(TStepRun &run, TDataManager &m)
 void WriteMapSteps(TStepRun &run, TDataManager &m, const TLoadQuestions &questions, const TGcfLoad &load)
 {
     TImagePoints current;
-    run.Step("ReadMapPoints", [&m, &current] {
-        return m.ReadMapPoints(kAllMapPoints, current.PetrolPoints, current.GasPoints);
-    });
+    run.Step("ReadMapPoints",
+             [&m, &current] { return m.ReadMapPoints(kAllMapPoints, current.PetrolPoints, current.GasPoints); });
     if (current.PetrolPoints.Count > 0) {
         if (!questions.ClearPetrolMap || !questions.ClearPetrolMap())
             return;
@@ -111,6 +111,9 @@ void WriteFull30(TStepRun &run, TDataManager &m, const TImagePoints &points, con
     run.Byte(kPanelLedParam);
     run.Word(kMarkersParam);
     run.Byte(kMapRangeParam);
+    // The working pressure is not part of the configuration write; without
+    // it the file's value would be taken and never sent.
+    run.Byte(kWorkPressParam);
     WriteCorrectionSteps(run, m);
     run.Steps("configuration", [&m] { return WriteGenerationConfiguration(m); });
     if (Is30From(d, "G"))
@@ -160,7 +163,16 @@ std::string TFileOpResult::Text() const
 
 bool RefreshForFile(TDataManager &manager, TImagePoints &points)
 {
-    const bool ok = ReadFullConfiguration(manager, points, kAllMapPoints);
+    bool ok = ReadFullConfiguration(manager, points, kAllMapPoints);
+    // What the configuration read leaves out but the file holds: the panel
+    // LED and the working pressure of 3.0, the correction line of 1.4/1.5.
+    if (manager.Data().VersionCode == kVersion30) {
+        ok = manager.ReadByteParam(kPanelLedParam) && ok;
+        ok = manager.ReadByteParam(kWorkPressParam) && ok;
+    } else {
+        for (uint8_t i = kCorrMultParam; i <= kCorrMaskParam; ++i)
+            ok = manager.ReadModelParam(i) && ok;
+    }
     return ok && manager.LinkUp;
 }
 
@@ -229,17 +241,15 @@ std::vector<std::string> ListBackups(const std::string &folder, const std::strin
     }
     // The name carries the time to the second; two backups within one second
     // are told apart by the file's own time.
-    std::sort(found.begin(), found.end(), [](const TEntry &a, const TEntry &b) {
-        return a.time != b.time ? a.time > b.time : a.path > b.path;
-    });
+    std::sort(found.begin(), found.end(),
+              [](const TEntry &a, const TEntry &b) { return a.time != b.time ? a.time > b.time : a.path > b.path; });
     std::vector<std::string> out;
     for (const auto &e : found)
         out.push_back(e.path);
     return out;
 }
 
-TFileOpResult WriteBackup(TDataManager &manager, const std::string &folder, TBackupReason reason,
-                          const TGcfInfo &info)
+TFileOpResult WriteBackup(TDataManager &manager, const std::string &folder, TBackupReason reason, const TGcfInfo &info)
 {
     if (!manager.LinkUp || !IsServed(manager.Data()))
         return Failed(MessageText(msg::strGcfBackupFailed));
@@ -312,6 +322,19 @@ TFileOpResult LoadConfigurationFile(TDataManager &manager, std::string_view file
     if (!readBack)
         r.FailedSteps.push_back("read-back");
     r.Ok = r.FailedSteps.empty();
+    return r;
+}
+
+TFileOpResult ResetToFactorySettings(TDataManager &manager, const std::string &backupFolder, const TGcfInfo &info)
+{
+    const TFileOpResult backup = WriteBackup(manager, backupFolder, TBackupReason::Defaults, info);
+    if (!backup.Ok)
+        return backup;
+    TFileOpResult r;
+    r.BackupPath = backup.BackupPath;
+    const TFactoryResult reset = WriteDefaultConfiguration(manager);
+    r.FailedSteps = reset.FailedSteps;
+    r.Ok = reset.Ok();
     return r;
 }
 

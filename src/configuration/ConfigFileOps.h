@@ -53,8 +53,7 @@ std::string BackupFileName(const std::string &serial, std::time_t when, TBackupR
 std::vector<std::string> ListBackups(const std::string &folder, const std::string &serial);
 // Saves the controller (refreshed first) into a new backup file; the path
 // on success. Fails (and writes nothing) when a read fails.
-TFileOpResult WriteBackup(TDataManager &manager, const std::string &folder, TBackupReason reason,
-                          const TGcfInfo &info);
+TFileOpResult WriteBackup(TDataManager &manager, const std::string &folder, TBackupReason reason, const TGcfInfo &info);
 
 // The same from an image the caller has just refreshed.
 TFileOpResult BackupImage(TDataManager &manager, const TImagePoints &points, const std::string &folder,
@@ -78,6 +77,12 @@ struct TLoadQuestions
 TFileOpResult LoadConfigurationFile(TDataManager &manager, std::string_view fileText, bool modelOnly,
                                     const TLoadQuestions &questions, const std::string &backupFolder,
                                     const TGcfInfo &info);
+
+// Puts the controller into its factory settings (the routine of its
+// generation), after saving it into a new backup in `backupFolder`. A backup
+// that cannot be written completely sends nothing. Every step of the
+// routine runs; the failed ones are listed.
+TFileOpResult ResetToFactorySettings(TDataManager &manager, const std::string &backupFolder, const TGcfInfo &info);
 
 // The controller against a file, after refreshing the image.
 struct TDiffResult

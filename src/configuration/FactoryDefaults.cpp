@@ -1,7 +1,9 @@
 #include "configuration/FactoryDefaults.h"
 
+#include "calibration/AutoCalModelIO.h"
 #include "calibration/CorrectionOperations.h"
 #include "calibration/CorrectionTables.h"
+#include "calibration/CorrectionsIO.h"
 #include "calibration/DefaultModel.h"
 #include "calibration/LevelSensor.h"
 #include "calibration/ModelWriteSteps.h"
@@ -52,15 +54,18 @@ struct TMemoryWrite
 };
 constexpr TWidth B = TWidth::Byte, W = TWidth::Word;
 constexpr std::array kMemoryWrites{
-    TMemoryWrite{36, W, 561},   TMemoryWrite{38, B, 37},    TMemoryWrite{39, B, 15},    TMemoryWrite{40, B, 0},
-    TMemoryWrite{41, B, 0},     TMemoryWrite{42, W, 19800}, TMemoryWrite{44, B, 0},     TMemoryWrite{45, B, 255},
-    TMemoryWrite{46, W, 374},   TMemoryWrite{48, W, 935},   TMemoryWrite{50, B, 37},    TMemoryWrite{51, B, 22},
-    TMemoryWrite{52, B, 0},     TMemoryWrite{53, B, 0},     TMemoryWrite{54, W, 21063}, TMemoryWrite{56, B, 0},
-    TMemoryWrite{57, B, 255},   TMemoryWrite{58, W, 374},   TMemoryWrite{60, W, 935},   TMemoryWrite{62, B, 50},
-    TMemoryWrite{63, B, 20},    TMemoryWrite{64, B, 0},     TMemoryWrite{65, B, 0},     TMemoryWrite{66, W, 21064},
-    TMemoryWrite{68, B, 0},     TMemoryWrite{69, B, 255},   TMemoryWrite{70, W, 374},   TMemoryWrite{100, B, 200},
-    TMemoryWrite{101, B, 143},  TMemoryWrite{102, B, 92},   TMemoryWrite{103, B, 40},   TMemoryWrite{104, B, 21},
-    TMemoryWrite{105, B, 47},   TMemoryWrite{106, B, 61},   TMemoryWrite{107, B, 72},   TMemoryWrite{114, W, 512, true},
+    TMemoryWrite{36, W, 561},        TMemoryWrite{38, B, 37},          TMemoryWrite{39, B, 15},
+    TMemoryWrite{40, B, 0},          TMemoryWrite{41, B, 0},           TMemoryWrite{42, W, 19800},
+    TMemoryWrite{44, B, 0},          TMemoryWrite{45, B, 255},         TMemoryWrite{46, W, 374},
+    TMemoryWrite{48, W, 935},        TMemoryWrite{50, B, 37},          TMemoryWrite{51, B, 22},
+    TMemoryWrite{52, B, 0},          TMemoryWrite{53, B, 0},           TMemoryWrite{54, W, 21063},
+    TMemoryWrite{56, B, 0},          TMemoryWrite{57, B, 255},         TMemoryWrite{58, W, 374},
+    TMemoryWrite{60, W, 935},        TMemoryWrite{62, B, 50},          TMemoryWrite{63, B, 20},
+    TMemoryWrite{64, B, 0},          TMemoryWrite{65, B, 0},           TMemoryWrite{66, W, 21064},
+    TMemoryWrite{68, B, 0},          TMemoryWrite{69, B, 255},         TMemoryWrite{70, W, 374},
+    TMemoryWrite{100, B, 200},       TMemoryWrite{101, B, 143},        TMemoryWrite{102, B, 92},
+    TMemoryWrite{103, B, 40},        TMemoryWrite{104, B, 21},         TMemoryWrite{105, B, 47},
+    TMemoryWrite{106, B, 61},        TMemoryWrite{107, B, 72},         TMemoryWrite{114, W, 512, true},
     TMemoryWrite{116, W, 512, true}, TMemoryWrite{118, W, 1000, true}, TMemoryWrite{120, W, 0, true},
     TMemoryWrite{122, B, 1, true},
 };
@@ -78,8 +83,7 @@ void MemoryWrites(TStepRun &run, TDataManager &m, bool legacy)
         if (w.Width == TWidth::Word)
             run.Step("WriteMemWord" + at, [&m, w] { return m.WriteMemWord(w.Address, w.Value); });
         else
-            run.Step("WriteMemByte" + at,
-                     [&m, w] { return m.WriteMemByte(w.Address, static_cast<uint8_t>(w.Value)); });
+            run.Step("WriteMemByte" + at, [&m, w] { return m.WriteMemByte(w.Address, static_cast<uint8_t>(w.Value)); });
     }
 }
 
@@ -125,7 +129,7 @@ void Defaults145(TNorviData &d)
     SetShown(d, "T", "35");
     SetShown(d, "RPM", "400");
     SetShown(d, "EmulatorSwitchDelay", "1");
-    SetShown(d, "PostValveDelay", "1");
+    SetShown(d, "PostValveDelay", "1,0");
     SetShown(d, "LowPT", "0,5");
     SetShown(d, "LowPD", "0,4");
     SetShown(d, "MicroInjectionTime", "1,6");
@@ -319,42 +323,21 @@ TFactoryResult WriteDefaultConfiguration_v30(TDataManager &m)
     run.Byte(19);
 
     run.Step("ReadModelBlock", [&m] { return m.ReadModelBlock(); });
-    const double offset = DefaultModelOffset(d.InjTypeName);
-    d.Mult = 1.0;
-    d.Offset = offset;
-    d.Model2SetA = DefaultModel2Set(offset);
-    run.Steps("default model", [&m, offset] {
-        TWriteSequence w(m);
-        w.Model(kMultParam);
-        w.Model(kOffsetParam);
-        WriteModel2PointSteps(w, m, false);
-        WriteIdlePointSteps(w, m, DefaultIdlePoints(offset));
-        return w.Result();
-    });
+    // The default model of the injector, as autocalibration writes it.
+    TModelPoints idle;
+    run.Steps("default model", [&m, &idle] { return WriteDefaultModel(m, idle); });
 
-    d.CRPM = *RpmPresetTable(CorrPresetCode(TCorrPreset::Standard));
+    // The corrections page's write, with the RPM box cleared and the RPM
+    // Standard preset in the table.
+    TCorrectionsForm form = FormFromImage(d);
+    form.ActiveRpm = false;
+    form.Rpm = *RpmPresetTable(CorrPresetCode(TCorrPreset::Standard));
     if (fromD)
         d.RPMCorType = CorrPresetCode(TCorrPreset::Standard);
-    for (TCorrTable t : {TCorrTable::CPS, TCorrTable::CPCOL, TCorrTable::CTG, TCorrTable::CRPM}) {
-        if (t == TCorrTable::CPCOL && !fromF)
-            continue;
-        run.Step(std::string("WriteCorrTable(") + CorrTableName(t) + ")", [&m, t] { return m.WriteCorrTable(t); });
-    }
-    run.Model(74);
-    if (fromD) {
-        run.Byte(45);
-        run.Byte(46);
-    }
-    if (fromG) {
-        run.Model(104);
-        run.Word(22);
-        for (unsigned bank : {1u, 2u}) {
-            for (unsigned half : {0u, 1u})
-                run.Step("WriteAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
-                         [&m, bank, half] { return m.WriteAdaptationCorr(bank, half); });
-        }
+    run.Steps("corrections", [&m, &form] { return WriteCorrections(m, form); });
+    // The inspection values set above reach the controller too.
+    if (fromG)
         run.Step("WriteInspection", [&m] { return m.WriteInspection(); });
-    }
     if (fromD) {
         d.InjCorr = {};
         run.Step("WriteInjCorr", [&m] { return m.WriteInjCorr(); });
@@ -367,8 +350,8 @@ TFactoryResult WriteDefaultConfiguration_v30(TDataManager &m)
 TFactoryResult WriteDefaultConfiguration(TDataManager &m)
 {
     const TNorviData &d = m.Data();
-    TFactoryResult result = d.VersionCode == kVersion30 ? WriteDefaultConfiguration_v30(m)
-                                                        : WriteDefaultConfiguration_145(m);
+    TFactoryResult result =
+        d.VersionCode == kVersion30 ? WriteDefaultConfiguration_v30(m) : WriteDefaultConfiguration_145(m);
     if (result.Ran) {
         TImagePoints points;
         if (!ReadFullConfiguration(m, points, kAllMapPoints))

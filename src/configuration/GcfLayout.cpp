@@ -50,7 +50,9 @@ public:
         TGcfItem item = Plain(section, key, type, def, 0, kWordMax, part);
         item.Field = f;
         item.Get = [f](const TNorviData &d, const TImagePoints &) { return RawValue(*f, d); };
-        item.Set = [f](TNorviData &d, TImagePoints &, double v) { SetRawValue(*f, d, static_cast<unsigned>(Rounded(v))); };
+        item.Set = [f](TNorviData &d, TImagePoints &, double v) {
+            SetRawValue(*f, d, static_cast<unsigned>(Rounded(v)));
+        };
         items_.push_back(std::move(item));
     }
     void Byte(const char *section, std::string key, uint8_t D::*m, TGcfType type, double def,
@@ -237,8 +239,9 @@ void Config30(TBuilder &b)
         b.Field(c, "InjTimeForEnrichmentDuringCutOff", T::Int, 748);
         b.Field(c, "MaxRpmForEnrichmentDuringCutOff", T::Int, 2500);
         b.Field(c, "MazdaIgnitionTypeCorrEnabled", T::Bool, 0);
-        b.Signed(c, "MazdaEnrichmentPercentage", [](TNorviData &d) -> uint8_t & { return d.MazdaEnrichmentPercentage; },
-                 Fixed(0));
+        b.Signed(
+            c, "MazdaEnrichmentPercentage", [](TNorviData &d) -> uint8_t & { return d.MazdaEnrichmentPercentage; },
+            Fixed(0));
     }
     if (b.From("G")) {
         for (const char *k : {"FlashLubeSupportEnabled", "AutoToGasOnControlPanelHidden", "CutOffModeActivated"})
@@ -314,12 +317,10 @@ void Model30(TBuilder &b)
     ModelPoints30(b);
     b.Byte(m, "CMActive", &D::CMActive, TGcfType::Int, kCMActivePsys | kCMActiveTgas, TGcfPart::Corrections);
     CorrectionTable(b, "CPS", &D::CPS, [](const D &d) { return StandardPressureCorrection(d.WorkPress); });
-    CorrectionTable(b, "CTG", &D::CTG, [](const D &d) {
-        return TgasTableForPlacement(d.GasTempSensorInFlow != 0, d.PcCompatCode);
-    });
-    CorrectionTable(b, "CRPM", &D::CRPM, [](const D &) {
-        return *RpmPresetTable(CorrPresetCode(TCorrPreset::Standard));
-    });
+    CorrectionTable(b, "CTG", &D::CTG,
+                    [](const D &d) { return TgasTableForPlacement(d.GasTempSensorInFlow != 0, d.PcCompatCode); });
+    CorrectionTable(b, "CRPM", &D::CRPM,
+                    [](const D &) { return *RpmPresetTable(CorrPresetCode(TCorrPreset::Standard)); });
     if (b.From("F"))
         CorrectionTable(b, "CPCOL", &D::CPCOL, [](const D &) { return TCorrectionTable{}; });
     IdlePoint(b, "P1X", &TModelPoints::P1X, 3.0);
@@ -364,8 +365,8 @@ void GasInjCorr30(TBuilder &b)
 {
     for (std::size_t i = 0; i < kCylinders; ++i)
         b.Signed(
-            kGcfGasInjCorr, "InjCorr" + std::to_string(i + 1),
-            [i](TNorviData &d) -> uint8_t & { return d.InjCorr[i]; }, Fixed(0));
+            kGcfGasInjCorr, "InjCorr" + std::to_string(i + 1), [i](TNorviData &d) -> uint8_t & { return d.InjCorr[i]; },
+            Fixed(0));
 }
 
 void MapCorrections30(TBuilder &b)
@@ -376,7 +377,8 @@ void MapCorrections30(TBuilder &b)
         for (std::size_t r = 0; r < kAdaptRows; ++r) {
             for (std::size_t c = 0; c < kAdaptRows; ++c) {
                 b.Signed(
-                    s, "AdaptCorrectionsBank" + std::to_string(bank) + "_" + std::to_string(r) + "_" + std::to_string(c),
+                    s,
+                    "AdaptCorrectionsBank" + std::to_string(bank) + "_" + std::to_string(r) + "_" + std::to_string(c),
                     [bank, r, c](TNorviData &d) -> uint8_t & {
                         return reinterpret_cast<uint8_t &>((bank == 1 ? d.AdaptCorrBank1 : d.AdaptCorrBank2)[r][c]);
                     },

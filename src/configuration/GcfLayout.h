@@ -11,10 +11,10 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
-#include <string_view>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumex {

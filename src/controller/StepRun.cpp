@@ -12,6 +12,7 @@ bool TStepRun::Step(const std::string &name, const std::function<bool()> &op)
     }
     const TWriteRefusal why = manager_.LastRefusal();
     failed_.push_back(why == TWriteRefusal::None ? name : name + " (" + WriteRefusalText(why) + ")");
+    FindControllerAgain();
     return false;
 }
 
@@ -23,17 +24,35 @@ bool TStepRun::Steps(const std::string &name, const std::function<TWriteResult()
         return true;
     }
     failed_.push_back(name + ": " + r.Message());
+    FindControllerAgain();
     return false;
+}
+
+void TStepRun::FindControllerAgain()
+{
+    if (manager_.LinkUp)
+        return;
+    TNorviData &d = manager_.Data();
+    const uint8_t code = d.VersionCode;
+    if (code == 0)
+        return;
+    // Only the same controller generation may take the remaining steps.
+    if (!manager_.ReadVersionCode() || d.VersionCode != code) {
+        d.VersionCode = code;
+        manager_.LinkUp = false;
+    }
 }
 
 bool TStepRun::Byte(uint8_t index)
 {
-    return Step("WriteByteParam(" + std::to_string(index) + ")", [this, index] { return manager_.WriteByteParam(index); });
+    return Step("WriteByteParam(" + std::to_string(index) + ")",
+                [this, index] { return manager_.WriteByteParam(index); });
 }
 
 bool TStepRun::Word(uint8_t index)
 {
-    return Step("WriteWordParam(" + std::to_string(index) + ")", [this, index] { return manager_.WriteWordParam(index); });
+    return Step("WriteWordParam(" + std::to_string(index) + ")",
+                [this, index] { return manager_.WriteWordParam(index); });
 }
 
 bool TStepRun::Model(uint8_t index)

@@ -36,6 +36,11 @@ public:
     bool Ok() const { return failed_.empty(); }
 
 private:
+    // A lost answer takes the link down, and a link that is down refuses
+    // every request: after a failed step the controller is looked for once,
+    // so one lost answer does not fail all the steps after it.
+    void FindControllerAgain();
+
     TDataManager &manager_;
     std::vector<std::string> failed_;
     unsigned done_ = 0;

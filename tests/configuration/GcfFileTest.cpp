@@ -22,8 +22,14 @@ TNorviData Controller30(const char *letter)
     d.PcCompatCode = 4;
     // The defaults a file without keys gives.
     const std::string empty = "[Info]\r\nVer=" + VersionString(d, false) + "\r\n";
+    // List fields whose file default no list entry shows keep the
+    // controller's value: give them the factory settings.
+    d.T = 100;
+    d.MicroInjectionTime = 150;
+    d.PostValveDelay = 500;
     TGcfLoad defaults = ApplyGcf(empty, d, {}, false);
     EXPECT_TRUE(defaults) << defaults.Message;
+    EXPECT_TRUE(defaults.Warnings.empty()) << ::testing::PrintToString(defaults.Warnings);
     return defaults.Image;
 }
 
@@ -100,7 +106,8 @@ TEST(GcfFile, BadFilesAreRefusedOrRepairedWithAMessage)
     ASSERT_TRUE(lm.LoadLanguage("EN"));
     const TNorviData c = Controller30("G");
     const std::string good = Saved(c);
-    const std::string ver = "Ver=" + VersionString(c, false);
+    const auto verAt = good.find("Ver=");
+    const std::string ver = good.substr(verAt, good.find("\r\n", verAt) - verAt);
 
     struct Refusal
     {
@@ -110,11 +117,10 @@ TEST(GcfFile, BadFilesAreRefusedOrRepairedWithAMessage)
     };
     TNorviData g15 = c;
     g15.VersionCode = kVersion15;
-    for (const Refusal &r : {Refusal{"another generation", Saved(g15), "[15]"},
-                             Refusal{"no Ver", Replace(good, ver + "\r\n", ""), "[]"},
-                             Refusal{"short Ver", Replace(good, ver, "Ver=0013"), "[]"},
-                             Refusal{"no Info", "[Config]\r\nT=90\r\n", "[]"},
-                             Refusal{"binary", std::string("\0\1\2[Info]", 10), "[?]"}}) {
+    for (const Refusal &r :
+         {Refusal{"another generation", Saved(g15), "[15]"}, Refusal{"no Ver", Replace(good, ver + "\r\n", ""), "[]"},
+          Refusal{"short Ver", Replace(good, ver, "Ver=0013"), "[]"}, Refusal{"no Info", "[Config]\r\nT=90\r\n", "[]"},
+          Refusal{"binary", std::string("\0\1\2[Info]", 10), "[?]"}}) {
         SCOPED_TRACE(r.what);
         const TGcfLoad load = ApplyGcf(r.text, c, {}, false);
         EXPECT_FALSE(load);
@@ -123,10 +129,9 @@ TEST(GcfFile, BadFilesAreRefusedOrRepairedWithAMessage)
     }
 
     // Out of range or not in the list: the default, with a warning.
-    const TGcfLoad range =
-        ApplyGcf(Replace(Replace(good, "LowPT=47", "LowPT=999"), "MazdaEnrichmentPercentage=0",
-                         "MazdaEnrichmentPercentage=-300"),
-                 c, {}, false);
+    const TGcfLoad range = ApplyGcf(Replace(Replace(good, "LowPT=47", "LowPT=999"), "MazdaEnrichmentPercentage=0",
+                                            "MazdaEnrichmentPercentage=-300"),
+                                    c, {}, false);
     ASSERT_TRUE(range);
     EXPECT_TRUE(Mentions(range.Warnings, "[Config] LowPT=999"));
     EXPECT_TRUE(Mentions(range.Warnings, "MazdaEnrichmentPercentage=-300"));
@@ -166,17 +171,25 @@ TEST(GcfFile, RealsLoadWithAPointOrAComma)
 {
     const TNorviData c = Controller30("G");
     const std::string good = Saved(c);
-    for (const char *t : {"T=97", "T=97.0", "T=97,0", "T=96,6"}) {
-        const TGcfLoad load = ApplyGcf(Replace(good, "T=97", t), c, {}, false);
-        EXPECT_EQ(load.Image.T, 97) << t;
+    TNorviData warm = c;
+    warm.T = 88; // 40 °C
+    for (const char *t : {"T=100", "T=100.0", "T=100,0", "T=99,6"}) {
+        const TGcfLoad load = ApplyGcf(Replace(good, "T=100", t), warm, {}, false);
+        EXPECT_EQ(load.Image.T, 100) << t;
+        EXPECT_TRUE(load.Warnings.empty()) << t;
     }
+    // 97 is no entry of the switch temperature list: the controller's value
+    // stays, and the installer is told.
+    const TGcfLoad off = ApplyGcf(Replace(good, "T=100", "T=97,0"), warm, {}, false);
+    EXPECT_EQ(off.Image.T, 88);
+    EXPECT_TRUE(Mentions(off.Warnings, "[Config] T=97,0"));
 }
 
 TEST(GcfFile, SaveSetsTheFirstMapWordOfFlaggedEntriesToTheMeanWithoutWrap)
 {
     TNorviData d = Controller30("G");
-    d.MapG3[0] = {1, 0x8064, 200};  // flagged: (0x8064 + 200) / 2 with the flag
-    d.MapG3[1] = {5, 0x0064, 200};  // not flagged: kept
+    d.MapG3[0] = {1, 0x8064, 200};    // flagged: (0x8064 + 200) / 2 with the flag
+    d.MapG3[1] = {5, 0x0064, 200};    // not flagged: kept
     d.MapG3[2] = {7, 0xFFFF, 0xFFFF}; // 0x1FFFE / 2, no 16-bit wrap
     const TNorviData v = GcfSaveView(d);
     EXPECT_EQ(v.MapG3[0][0], ((0x8064 + 200) / 2) | 0x8000);
@@ -195,8 +208,8 @@ TEST(GcfFile, RevisionGatesDecideTheSections)
     EXPECT_EQ(c.find("[MapCorrections]"), std::string::npos);
     EXPECT_NE(c.find("RPMWireNotConnect="), std::string::npos);
     EXPECT_EQ(c.find("Markers="), std::string::npos);
-    for (const char *s : {"[GasInjCorr]", "MapG3_39_2=", "[MapCorrections]", "AdaptCorrectionsBank2_9_9=", "CPCOL20=",
-                          "InspectionTimeDistRatio="})
+    for (const char *s : {"[GasInjCorr]", "MapG3_39_2=", "[MapCorrections]",
+                          "AdaptCorrectionsBank2_9_9=", "CPCOL20=", "InspectionTimeDistRatio="})
         EXPECT_NE(g.find(s), std::string::npos) << s;
 
     TNorviData legacy;

@@ -46,6 +46,9 @@ constexpr const char *kHelp =
     "      controller is saved to DIR (default: the Backups folder of the data folder). --keep-map keeps\n"
     "      a map that holds petrol points; --model-only takes only the model.\n"
     "diff: the settings in which the controller and the file differ, side by side.\n"
+    "       lumex2-cli --port N|PATH [--json] config defaults [--yes] [--backup-dir DIR]\n"
+    "defaults: puts the controller back into its factory settings, after saving it to DIR; every\n"
+    "      step runs, and the failed ones are listed.\n"
     "Texts are in the language of --lang (CZ, DE, EN, PL, ...) or of the program's settings.\n";
 
 nlohmann::json FieldJson(const lumex::TConfigField &f, const lumex::TNorviData &d)
@@ -283,6 +286,39 @@ int Load(CliContext &ctx)
     return kExitOk;
 }
 
+int Defaults(CliContext &ctx)
+{
+    auto &args = ctx.args;
+    const bool yes = TakeFlag(args, "--yes");
+    const std::string backups = TakeValue(args, "--backup-dir").value_or(DefaultBackupFolder());
+    if (args.size() != 1)
+        return UsageError(ctx, "usage: config defaults [--yes] [--backup-dir DIR]");
+    if (!yes) {
+        *ctx.out << lumex::MessageText(lumex::msg::strWriteDefaultSettings) << " [y/N] " << std::flush;
+        std::string answer;
+        if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y")) {
+            *ctx.err << "lumex2-cli: config defaults: cancelled, nothing was written\n";
+            return kExitDevice;
+        }
+    }
+    lumex::TControllerLink &link = lumex::Link();
+    if (const int status = OpenLink(ctx, link); status != kExitOk)
+        return status;
+    const lumex::TFileOpResult r = lumex::ResetToFactorySettings(link.Manager, backups, lumex::GcfInfoNow());
+    if (!r.Ok) {
+        std::string text = r.Text();
+        if (!r.BackupPath.empty())
+            text += "\n" + lumex::MessageText(lumex::msg::strGcfBackupSaved) + " " + r.BackupPath;
+        return FileFailure(ctx, "defaults", text);
+    }
+    if (ctx.json)
+        *ctx.out << JsonLine({{"defaults", true}, {"backup", r.BackupPath}}) << "\n";
+    else
+        *ctx.out << lumex::MessageText(lumex::msg::strDefaultsDone) << "\n"
+                 << lumex::MessageText(lumex::msg::strGcfBackupSaved) << " " << r.BackupPath << "\n";
+    return kExitOk;
+}
+
 } // namespace
 
 int RunConfig(CliContext &ctx)
@@ -310,7 +346,9 @@ int RunConfig(CliContext &ctx)
     }
     if (ctx.args[0] == "load")
         return Load(ctx);
-    return UsageError(ctx, "config: expected show, set, save, load or diff");
+    if (ctx.args[0] == "defaults")
+        return Defaults(ctx);
+    return UsageError(ctx, "config: expected show, set, save, load, diff or defaults");
 }
 
 } // namespace cli
