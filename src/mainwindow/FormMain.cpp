@@ -11,6 +11,7 @@
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/ConfigurationOps.h"
+#include "mainwindow/GcfOps.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
@@ -105,6 +106,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
 
     BuildPages();
     BuildMenus();
+    BuildFileMenu();
     BuildStatusBar();
     if (lm_) {
         // The language in force is applied once the window's components exist.
