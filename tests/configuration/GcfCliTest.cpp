@@ -393,3 +393,19 @@ TEST(GcfCli, NoBackupNoFactoryReset)
     EXPECT_EQ(c.Writes(), std::vector<std::string>{});
     EXPECT_EQ(c.Dump().at("Power"), Installed("30G").at("Power"));
 }
+
+TEST(GcfCli, AFailedWriteDuringALoadIsListedAndTheRestIsWritten)
+{
+    Controller c(Installed("30G"));
+    const fs::path file = Scratch() / "lost-answer.gcf";
+    ASSERT_EQ(Config(c, {"save", file.string()}).exitCode, 0);
+    std::string text = ReadFile(file);
+    text.replace(text.find("Power=77\r\n"), 10, "Power=90\r\n");
+    WriteFile(file, text);
+    c.AddFault("silence@D1:1"); // the pressure correction's acknowledgement is lost once
+    const CliResult r =
+        Config(c, {"load", file.string(), "--yes", "--backup-dir", (Scratch() / "lost-backups").string()});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("These writes failed:\n  WriteCorrTable(CPS)"), std::string::npos) << r.err;
+    EXPECT_EQ(c.Dump().at("Power"), 90); // the configuration went out after the failure
+}
