@@ -30,16 +30,19 @@ bool TStepRun::Steps(const std::string &name, const std::function<TWriteResult()
 
 void TStepRun::FindControllerAgain()
 {
-    if (manager_.LinkUp)
+    if (manager_.LinkUp || lost_)
         return;
     TNorviData &d = manager_.Data();
     const uint8_t code = d.VersionCode;
     if (code == 0)
         return;
-    // Only the same controller generation may take the remaining steps.
+    // Only the same controller generation may take the remaining steps. A
+    // controller that did not answer is not looked for again: the steps
+    // after it fail at once instead of each waiting for it.
     if (!manager_.ReadVersionCode() || d.VersionCode != code) {
         d.VersionCode = code;
         manager_.LinkUp = false;
+        lost_ = true;
     }
 }
 

@@ -44,6 +44,7 @@ private:
     TDataManager &manager_;
     std::vector<std::string> failed_;
     unsigned done_ = 0;
+    bool lost_ = false;
 };
 
 } // namespace lumex

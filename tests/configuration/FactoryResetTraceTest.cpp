@@ -288,6 +288,24 @@ TEST_P(FactoryResetTrace, AFailedStepIsReportedAndTheRestStillRuns)
     EXPECT_EQ(sent.back(), Closing(c.generation != 0x30).back());
 }
 
+// A controller that is gone: looked for once, then every remaining step is
+// reported without a request.
+TEST_P(FactoryResetTrace, AControllerThatIsGoneIsLookedForOnce)
+{
+    const Case c = GetParam();
+    ASSERT_TRUE(s_.ConnectClean());
+    s_.AddFault("silence@*");
+    const TFactoryResult r = c.generation == 0x30 ? WriteDefaultConfiguration_v30(s_.Manager())
+                                                  : WriteDefaultConfiguration_145(s_.Manager());
+    EXPECT_FALSE(r.Ok());
+    EXPECT_GT(r.FailedSteps.size(), 5U);
+    s_.Sync();
+    const Frames sent = s_.Requests();
+    ASSERT_EQ(sent.size(), 2U) << ::testing::PrintToString(sent);
+    EXPECT_EQ(sent[1], Frame({cmd::ReadVersionCode, cmd::ReadVersionCode}));
+    EXPECT_EQ(s_.Data().VersionCode, c.generation); // the image still knows its controller
+}
+
 INSTANTIATE_TEST_SUITE_P(Generations, FactoryResetTrace,
                          ::testing::Values(Case{"14", 0x14, 'C'}, Case{"15", 0x15, 'E'}, Case{"30C", 0x30, 'C'},
                                            Case{"30G", 0x30, 'G'}),
