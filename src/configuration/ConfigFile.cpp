@@ -48,7 +48,10 @@ std::vector<std::string> DuplicateKeys(std::string_view text)
         if (eq == std::string_view::npos)
             continue;
         const std::string name = std::string(TrimSpaces(line.substr(0, eq)));
-        if (!seen.insert(section + "\n" + Lower(name)).second)
+        std::string where = section;
+        where += '\n';
+        where += Lower(name);
+        if (!seen.insert(std::move(where)).second)
             found.push_back("[" + section + "] " + name);
     }
     return found;

@@ -244,6 +244,7 @@ std::vector<std::string> ListBackups(const std::string &folder, const std::strin
     std::sort(found.begin(), found.end(),
               [](const TEntry &a, const TEntry &b) { return a.time != b.time ? a.time > b.time : a.path > b.path; });
     std::vector<std::string> out;
+    out.reserve(found.size());
     for (const auto &e : found)
         out.push_back(e.path);
     return out;
@@ -327,7 +328,7 @@ TFileOpResult LoadConfigurationFile(TDataManager &manager, std::string_view file
 
 TFileOpResult ResetToFactorySettings(TDataManager &manager, const std::string &backupFolder, const TGcfInfo &info)
 {
-    const TFileOpResult backup = WriteBackup(manager, backupFolder, TBackupReason::Defaults, info);
+    TFileOpResult backup = WriteBackup(manager, backupFolder, TBackupReason::Defaults, info);
     if (!backup.Ok)
         return backup;
     TFileOpResult r;

@@ -71,7 +71,7 @@ public:
         items_.push_back(std::move(item));
     }
     // A signed byte the image keeps as its two's complement.
-    void Signed(const char *section, std::string key, std::function<uint8_t &(TNorviData &)> at, TGet def,
+    void Signed(const char *section, std::string key, const std::function<uint8_t &(TNorviData &)> &at, TGet def,
                 TGcfPart part = TGcfPart::Config)
     {
         TGcfItem item = Plain(section, std::move(key), TGcfType::Int, 0, kSignedMin, kSignedMax, part);
@@ -288,7 +288,8 @@ void ModelPoints30(TBuilder &b)
 
 using TTableOf = TCorrectionTable D::*;
 
-void CorrectionTable(TBuilder &b, const char *prefix, TTableOf table, std::function<TCorrectionTable(const D &)> def)
+void CorrectionTable(TBuilder &b, const char *prefix, TTableOf table,
+                     const std::function<TCorrectionTable(const D &)> &def)
 {
     for (std::size_t i = 0; i < kCorrectionPoints; ++i) {
         b.Signed(
