@@ -409,3 +409,26 @@ TEST(GcfCli, AFailedWriteDuringALoadIsListedAndTheRestIsWritten)
     EXPECT_NE(r.err.find("These writes failed:\n  WriteCorrTable(CPS)"), std::string::npos) << r.err;
     EXPECT_EQ(c.Dump().at("Power"), 90); // the configuration went out after the failure
 }
+
+// The model-only load takes the model and nothing of the configuration.
+TEST(GcfCli, TheModelOnlyLoadWritesTheModelAlone)
+{
+    Controller c(Installed("30G"));
+    const fs::path file = Scratch() / "model-only.gcf";
+    ASSERT_EQ(Config(c, {"save", file.string()}).exitCode, 0);
+    std::string text = ReadFile(file);
+    for (const auto &[from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"Power=77\r\n", "Power=90\r\n"}, {"Mult=1.1875\r\n", "Mult=1.25\r\n"}, {"CPS4=33\r\n", "CPS4=30\r\n"}}) {
+        const auto at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        text.replace(at, from.size(), to);
+    }
+    WriteFile(file, text);
+    const CliResult r = Config(
+        c, {"load", file.string(), "--model-only", "--yes", "--backup-dir", (Scratch() / "model-backups").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const json now = c.Dump();
+    EXPECT_EQ(now.at("Mult"), 1.25);
+    EXPECT_EQ(now.at("Power"), 77);
+    EXPECT_EQ(now.at("CPS").at(3), 33);
+}
