@@ -5,6 +5,7 @@
 #include "documents/AppFolders.h"
 #include "documents/LangManager.h"
 #include "documents/MessageKeys.h"
+#include "mainwindow/ConfWizard.h"
 #include "mainwindow/DeviceQuestion.h"
 #include "mainwindow/FormGcfDifferences.h"
 #include "mainwindow/FormMain.h"
@@ -106,6 +107,9 @@ void TFormMain::BuildFileMenu()
             LoadConfigFile(path);
     });
     connect(compare, &QAction::triggered, this, [this] { CompareWithFile(); });
+    // The wizard's quick-settings buttons do what the menus do.
+    wizard_->OnSaveSettings = [save] { save->trigger(); };
+    wizard_->OnLoadSettings = [load] { load->trigger(); };
 
     // Before the exit entry of the Device menu.
     QAction *exit = deviceMenu_->findChild<QAction *>("MnIExit");
@@ -115,6 +119,7 @@ void TFormMain::BuildFileMenu()
     deviceMenu_->insertSeparator(exit);
     connect(reset, &QAction::triggered, this, [this] { ResetToFactory(); });
     connect(restore, &QAction::triggered, this, [this] { RestoreBackup(); });
+    wizard_->OnResetSettings = [this] { ResetToFactory(); };
     // Only with a controller to read from or write to.
     for (QMenu *menu : {file, deviceMenu_}) {
         connect(menu, &QMenu::aboutToShow, this, [this, save, load, compare, reset, restore] {

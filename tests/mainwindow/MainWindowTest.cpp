@@ -1033,3 +1033,23 @@ TEST(ConfigFiles, TheDifferenceWindowListsEachSettingSideBySide)
         EXPECT_TRUE(window.grab().save(QString::fromUtf8(dir) + "/gcf-differences.png"));
     }
 }
+
+TEST(ConfigFiles, TheWizardsQuickSettingsButtonsSaveAndLoadFiles)
+{
+    TFileRun r;
+    ASSERT_TRUE(r.Open());
+    const fs::path file = fs::temp_directory_path() / ("wizard-" + std::to_string(::getpid()) + ".gcf");
+    fs::remove(file);
+    r.Chosen = QString::fromStdString(file.string());
+    r.Program.Find<QPushButton>("BtnConfSaveSettings")->click();
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(file); }));
+    // The controller's own file: the report is empty, and writing it back works.
+    r.Program.Find<QPushButton>("BtnConfLoadSettings")->click();
+    ASSERT_TRUE(WaitUntil([&] { return r.Reports.size() == 1; }));
+    EXPECT_TRUE(r.Reports[0].Differences.empty());
+    ASSERT_TRUE(r.WaitForMessage(1));
+    EXPECT_EQ(r.Program.Messages().back().Kind, TMessageKind::Information)
+        << r.Program.Messages().back().Text.toStdString();
+    EXPECT_EQ(r.Backups().size(), 1U);
+    fs::remove(file);
+}
