@@ -173,8 +173,10 @@ std::vector<TValueList> BuildLists()
     v.push_back(
         Positions(I::Reducer, "reducer type", {"INNY", "ORVEX A", "ORVEX A TURBO", "ORVEX B", "ORVEX B TURBO"}));
     // Type 0 is "no lambda probe": the list has no entry for it.
-    v.push_back(Positions(I::LambdaType, "lambda type",
-                          {"0 - 1 V", "0 - 5 V +", "0 - 5 V -", "5 - 0 V +", "5 - 0 V -", "0,8 - 1,6 V"}, 1));
+    TValueList lambda = Positions(I::LambdaType, "lambda type",
+                                  {"0 - 1 V", "0 - 5 V +", "0 - 5 V -", "5 - 0 V +", "5 - 0 V -", "0,8 - 1,6 V"}, 1);
+    lambda.matchOnly = {0};
+    v.push_back(std::move(lambda));
     v.push_back(Positions(I::PressureSensor, "pressure sensor",
                           {"PS-CC1", "PS-CC2", "PS-CCT3", "PS-CCT3-ATM (PPO)", "PS-CCT3-250"}, 1));
     v.push_back(Positions(I::PressureSensorLegacy, "pressure sensor (1.4/1.5)", {"PS-CC1", "PS-CC2/CCT3"}, 1));

@@ -255,6 +255,22 @@ void TConfWizard::BuildPage(TWizardPage page, QWidget *sheet)
 void TConfWizard::BuildEngineExtras(QWidget *sheet)
 {
     auto *form = static_cast<QFormLayout *>(static_cast<QHBoxLayout *>(sheet->layout())->itemAt(0)->layout());
+    auto *quick = new QHBoxLayout;
+    auto *load = new QPushButton(QStringLiteral("Wczytaj ustawienia z pliku"), sheet);
+    load->setObjectName("BtnConfLoadSettings");
+    auto *reset = new QPushButton(QStringLiteral("Ustawienia fabryczne"), sheet);
+    reset->setObjectName("BtnConfResetSettings");
+    quick->addWidget(load);
+    quick->addWidget(reset);
+    quick->addStretch();
+    connect(load, &QPushButton::clicked, this, [this] {
+        if (OnLoadSettings)
+            OnLoadSettings();
+    });
+    connect(reset, &QPushButton::clicked, this, [this] {
+        if (OnResetSettings)
+            OnResetSettings();
+    });
     nozzleSuggest_ = new QLabel(sheet);
     nozzleSuggest_->setObjectName("LblConfNozzleSuggest");
     auto *nozzleCaption = new QLabel(QStringLiteral("Sugerowana średnica dysz:"), sheet);
@@ -274,6 +290,9 @@ void TConfWizard::BuildEngineExtras(QWidget *sheet)
     connect(detect_, &QPushButton::clicked, this, [this] { DetectPressed(); });
     connect(static_cast<QLineEdit *>(byName_["EdtConfPower"]), &QLineEdit::textChanged, this,
             [this] { RefreshDerived(); });
+    // Below the page's own rows.
+    form->addItem(new QSpacerItem(0, form->spacing() * 3));
+    form->addRow(quick);
 }
 
 void TConfWizard::BuildGasExtras(QWidget *sheet)
@@ -427,6 +446,13 @@ void TConfWizard::BuildFinish(QWidget *sheet)
     grid->addRow(QString(), inspectionSet_);
     form->addRow(inspectionBox_);
     connect(inspectionSet_, &QPushButton::clicked, this, [this] { InspectionSetPressed(); });
+    auto *save = new QPushButton(QStringLiteral("Zapisz ustawienia do pliku"), sheet);
+    save->setObjectName("BtnConfSaveSettings");
+    form->addRow(save);
+    connect(save, &QPushButton::clicked, this, [this] {
+        if (OnSaveSettings)
+            OnSaveSettings();
+    });
 }
 
 // ---- Filling and gathering ----

@@ -57,6 +57,9 @@ public:
     // The model adaptation tab of the calibration pages is shown or hidden
     // (the PS-CC1 pressure sensor has no adaptation); heard on every change.
     std::function<void(bool shown)> OnModelAdaptationShown;
+    // The quick-settings buttons: load a configuration file and the factory
+    // settings (first page), save to a file (finish page); the window does it.
+    std::function<void()> OnLoadSettings, OnResetSettings, OnSaveSettings;
 
     // The window shows the configurator page: the current wizard page is
     // re-read and filled.

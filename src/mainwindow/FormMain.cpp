@@ -12,6 +12,7 @@
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/DiagnosticsPage.h"
+#include "mainwindow/GcfOps.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FrmHaslo.h"
@@ -108,6 +109,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
 
     BuildPages();
     BuildMenus();
+    BuildFileMenu();
     BuildStatusBar();
     if (lm_) {
         // The language in force is applied once the window's components exist.

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,6 +52,15 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
 };
+
+class TGcfOps;
+struct TDiffResult;
+
+// The configuration file dialogs the window shows by default.
+QString ChooseGcfFileDialog(QWidget *owner, bool saving, const QString &folder);
+bool ConfirmLoadDialog(QWidget *owner, const TDiffResult &report);
+void ShowDifferencesDialog(QWidget *owner, const TDiffResult &report);
+QString ChooseBackupDialog(QWidget *owner, const QStringList &backups);
 
 class TFormMain : public QMainWindow
 {
@@ -97,6 +107,16 @@ public:
     // Runs on the GUI thread when an adapter page operation is over.
     std::function<void(bool ok)> OnAdapterOperationDone;
     TFormMultiAdapterInfo *AdapterInfo() const { return adapterInfo_; }
+    // The configuration file dialogs (tests answer them).
+    std::function<QString(QWidget *owner, bool saving, const QString &folder)> ChooseConfigFile = ChooseGcfFileDialog;
+    std::function<bool(QWidget *owner, const TDiffResult &report)> ConfirmLoad = ConfirmLoadDialog;
+    std::function<void(QWidget *owner, const TDiffResult &report)> ShowDifferences = ShowDifferencesDialog;
+    std::function<QString(QWidget *owner, const QStringList &backups)> ChooseBackup = ChooseBackupDialog;
+    // Loads a configuration file into the controller: report, question,
+    // backup, writes (FormMainFile.cpp).
+    void LoadConfigFile(const QString &path);
+    // Where the automatic backups go: "Backups" in the data folder.
+    std::string BackupFolder() const;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -144,6 +164,12 @@ private:
     void InjectorTypeChosen(unsigned code);
     // "Ustal": the idle hot Tb measured on the device thread.
     void CaptureIdleHotTb();
+    // The configuration files (FormMainFile.cpp).
+    void BuildFileMenu();
+    void SaveConfigFile();
+    void CompareWithFile();
+    void ResetToFactory();
+    void RestoreBackup();
 
     TStartOptions options_;
     TControllerLink &link_;
@@ -180,6 +206,8 @@ private:
     QPointer<TFrmSelectComPort> selectPort_;
     std::unique_ptr<TQtLanguageWindow> languageWindow_;
     std::unique_ptr<TConfigurationOps> configOps_;
+    std::unique_ptr<TGcfOps> gcfOps_;
+    QString lastGcfFolder_;
     // Questions of the page's device sequences; outlives no job (the
     // destructor stops the worker first).
     std::unique_ptr<TDeviceQuestion> deviceQuestion_;

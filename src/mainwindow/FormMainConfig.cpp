@@ -53,6 +53,7 @@ void TFormMain::BindConfigPage()
     modifiedFlag_.Subscribe([this](bool modified) { configPage_->SetModified(modified); });
     configPage_->OnRead = [this] { ReadConfigPage(true); };
     configPage_->OnWrite = [this] { WriteConfigPage({}); };
+    configPage_->OnWriteDefaults = [this] { ResetToFactory(); };
     deviceQuestion_ = std::make_unique<TDeviceQuestion>(
         configPage_,
         [this](QWidget *owner, const TQuestion &q) { return Ask ? Ask(owner, q) : AskQuestionBox(owner, q); },

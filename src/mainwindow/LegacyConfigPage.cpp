@@ -135,16 +135,16 @@ void TLegacyConfigPage::Build()
     write_->setObjectName("BtBKnfWriteConfiguration");
     defaults_ = new QPushButton(QStringLiteral("Ustawienia fabryczne"), this);
     defaults_->setObjectName("BtBKnfWriteDefaultConfiguration");
-    // The factory defaults come with their own work; until then the button
-    // says so instead of doing nothing.
-    defaults_->setEnabled(false);
-    defaults_->setToolTip(QStringLiteral("Zapis ustawień fabrycznych nie jest jeszcze dostępny"));
     buttons->addWidget(read_);
     buttons->addWidget(write_);
     buttons->addStretch();
     buttons->addWidget(defaults_);
     outer->addLayout(buttons);
 
+    connect(defaults_, &QPushButton::clicked, this, [this] {
+        if (OnWriteDefaults)
+            OnWriteDefaults();
+    });
     connect(read_, &QPushButton::clicked, this, [this] {
         if (OnRead)
             OnRead();

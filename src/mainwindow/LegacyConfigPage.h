@@ -59,6 +59,8 @@ public:
     // What the buttons ask for; the window does the device work.
     std::function<void()> OnRead;
     std::function<void()> OnWrite;
+    // "Ustawienia fabryczne": the factory settings of the controller.
+    std::function<void()> OnWriteDefaults;
     std::function<void()> OnCaptureIdleHotTb;
     std::function<void()> OnDetectInjectionSystem;
     std::function<void()> OnConfigureLevelSensor;

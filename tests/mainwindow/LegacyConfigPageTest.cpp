@@ -189,9 +189,7 @@ TEST(LegacyConfigPage, FillsFromA14AndLeavesOutWhatOnly15Has)
     for (const char *name :
          {"CmBKnfPressureSensor", "ChBKnfMasterMode", "ChBKnfAlWorkOnGas", "ChBKnfRPMWireNotConnect"})
         EXPECT_FALSE(p.Shown(name)) << name;
-    auto *defaults = p.Find<QPushButton>("BtBKnfWriteDefaultConfiguration");
-    EXPECT_FALSE(defaults->isEnabled());
-    EXPECT_FALSE(defaults->toolTip().isEmpty());
+    EXPECT_TRUE(p.Find<QPushButton>("BtBKnfWriteDefaultConfiguration")->isEnabled());
     EXPECT_FALSE(p.WriteIsRed());
     EXPECT_TRUE(p.messages_.empty());
 }
@@ -506,4 +504,31 @@ TEST(LegacyConfigPage, LevelSensorButtonShownForASensorButNotYetUsable)
         EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor")) << type;
         EXPECT_FALSE(button->isEnabled()) << type;
     }
+}
+
+// The page's factory settings button: the question, a backup, the 1.4/1.5
+// routine, and the page filled from what the controller holds afterwards.
+TEST(LegacyConfigPage, FactorySettingsButtonBacksUpThenResetsTheController)
+{
+    SimHarness sim(SimSetup::Controller(0x15, std::nullopt));
+    TConfigProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.WaitFilled());
+    p.Type("EdtKnfPower", "120");
+    p.Find<QPushButton>("BtBKnfWriteConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.Stored().at("Power") == 120; }));
+
+    p.answers_ = {TAnswer::Yes};
+    const std::size_t told = p.messages_.size();
+    p.Find<QPushButton>("BtBKnfWriteDefaultConfiguration")->click();
+    ASSERT_TRUE(WaitUntil([&] { return p.messages_.size() > told; }));
+    EXPECT_EQ(p.messages_.back().Kind, TMessageKind::Information) << p.messages_.back().Text.toStdString();
+    ASSERT_EQ(p.questions_.size(), 1U);
+    EXPECT_EQ(p.Stored().at("Power"), 66);
+    EXPECT_TRUE(WaitUntil([&] { return p.EditText("EdtKnfPower") == "66"; }));
+    std::vector<std::string> backups;
+    for (const auto &e : fs::directory_iterator(p.Window().BackupFolder()))
+        backups.push_back(e.path().filename().string());
+    ASSERT_EQ(backups.size(), 1U);
+    EXPECT_NE(backups[0].find("-defaults.gcf"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include "QtWait.h"
 #include "SimHarness.h"
 
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/CustomCatalogue.h"
@@ -14,6 +15,7 @@
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormGcfDifferences.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/OscilloscopePage.h"
@@ -33,13 +35,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 // Readable texts in failure messages.
 QT_BEGIN_NAMESPACE
@@ -1072,4 +1077,178 @@ TEST(Diagnostics, RecorderFollowsTheControllerOntoGasAndStopsWhenLocked)
     }
     EXPECT_FALSE(history.front().OnGas());
     EXPECT_GT(history.back().Tg, 0);
+}
+
+// ---- Configuration files ----
+
+namespace {
+
+sim::SimulatorOptions InstalledController()
+{
+    auto o = testsupport::SimSetup::Controller(0x30, 'G');
+    const fs::path to = fs::temp_directory_path() / ("window-gcf-" + std::to_string(::getpid()) + ".json");
+    fs::copy_file(fs::path(LUMEX_SOURCE_DIR) / "sim/states/installed-30G.json", to,
+                  fs::copy_options::overwrite_existing);
+    o.stateFile = to.string();
+    return o;
+}
+
+// The program connected to an installed 3.0 controller, with the file
+// dialogs, the difference report and the questions answered by the test.
+struct TFileRun
+{
+    SimHarness Sim{InstalledController()};
+    TProgram Program{{"--port", Sim.Path()}};
+    QString Chosen;
+    std::vector<TDiffResult> Reports;
+    bool Write = true;
+    QStringList BackupsOffered;
+
+    bool Open()
+    {
+        TFormMain &w = Program.Window();
+        w.ChooseConfigFile = [this](QWidget *, bool, const QString &) { return Chosen; };
+        w.ConfirmLoad = [this](QWidget *, const TDiffResult &r) {
+            Reports.push_back(r);
+            return Write;
+        };
+        w.ChooseBackup = [this](QWidget *, const QStringList &offered) {
+            BackupsOffered = offered;
+            return offered.front();
+        };
+        w.Ask = [](QWidget *, const TQuestion &) { return TAnswer::Yes; };
+        return Program.Started() && WaitUntil([&] { return w.LastSnapshot().Accessible && w.LastSnapshot().LinkUp; });
+    }
+    void Trigger(const char *action) { Program.Find<QAction>(action)->trigger(); }
+    bool WaitForMessage(std::size_t count)
+    {
+        return WaitUntil([&] { return Program.Messages().size() >= count; });
+    }
+    int Power() { return nlohmann::json::parse(Sim.Control("dump")).at("Power").get<int>(); }
+    std::vector<std::string> Backups()
+    {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto &e : fs::directory_iterator(Program.Window().BackupFolder(), ec))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+};
+
+std::string ReadText(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+TEST(ConfigFiles, SaveCompareLoadRestoreAndResetFromTheMenus)
+{
+    TFileRun r;
+    ASSERT_TRUE(r.Open());
+    const int installedPower = r.Power();
+    ASSERT_NE(installedPower, 90);
+
+    // Save: the suffix is added and the file is complete.
+    const fs::path file = fs::temp_directory_path() / ("window-" + std::to_string(::getpid()) + ".gcf");
+    fs::remove(file);
+    r.Chosen = QString::fromStdString(file.string()).chopped(4);
+    r.Trigger("MnIFileSaveAs");
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(file); }));
+    std::string text = ReadText(file);
+    const std::string power = "Power=" + std::to_string(installedPower) + "\r\n";
+    ASSERT_NE(text.find(power), std::string::npos);
+    EXPECT_NE(text.find("[MapCorrections]"), std::string::npos);
+    text.replace(text.find(power), power.size(), "Power=90\r\n");
+    std::ofstream(file, std::ios::binary) << text;
+    r.Chosen = QString::fromStdString(file.string());
+
+    // Load, cancelled at the report: nothing written, no backup.
+    r.Write = false;
+    r.Trigger("MnIFileLoadCnf");
+    ASSERT_TRUE(WaitUntil([&] { return r.Reports.size() == 1; }));
+    ASSERT_EQ(r.Reports[0].Differences.size(), 1U);
+    EXPECT_EQ(r.Reports[0].Differences[0].Key, "Power");
+    EXPECT_EQ(r.Reports[0].Differences[0].FileValue, "90");
+    EXPECT_EQ(r.Power(), installedPower);
+    EXPECT_TRUE(r.Backups().empty());
+
+    // Load, written: a backup first, then the file's power.
+    r.Write = true;
+    const std::size_t told = r.Program.Messages().size();
+    r.Trigger("MnIFileLoadCnf");
+    ASSERT_TRUE(r.WaitForMessage(told + 1));
+    EXPECT_EQ(r.Program.Messages().back().Kind, TMessageKind::Information)
+        << r.Program.Messages().back().Text.toStdString();
+    EXPECT_EQ(r.Power(), 90);
+    ASSERT_EQ(r.Backups().size(), 1U);
+    EXPECT_NE(r.Backups()[0].find("-load.gcf"), std::string::npos);
+
+    // Restore the backup: the installed power is back, after a second backup.
+    r.Trigger("MnIDeviceRestoreBackup");
+    ASSERT_TRUE(r.WaitForMessage(told + 2));
+    EXPECT_EQ(r.BackupsOffered.size(), 1);
+    EXPECT_EQ(r.Power(), installedPower);
+    EXPECT_EQ(r.Backups().size(), 2U);
+
+    // The factory settings, after a third backup.
+    r.Trigger("MnIDeviceReset");
+    ASSERT_TRUE(r.WaitForMessage(told + 3));
+    EXPECT_EQ(r.Program.Messages().back().Kind, TMessageKind::Information)
+        << r.Program.Messages().back().Text.toStdString();
+    EXPECT_EQ(r.Power(), 66);
+    const auto backups = r.Backups();
+    ASSERT_EQ(backups.size(), 3U);
+    EXPECT_EQ(std::count_if(backups.begin(), backups.end(),
+                            [](const std::string &n) { return n.find("-defaults.gcf") != std::string::npos; }),
+              1);
+    fs::remove(file);
+}
+
+TEST(ConfigFiles, TheDifferenceWindowListsEachSettingSideBySide)
+{
+    TDiffResult report;
+    report.Ok = true;
+    report.Differences = {{"Config", "Power", "77", "90", "77 kW", "90 kW"}, {"Model", "CPS4", "33", "30", "", ""}};
+    report.Warnings = {"[Config] T=97: not in the list"};
+    TLM lm;
+    ASSERT_TRUE(lm.LoadLanguage("EN"));
+    TFormGcfDifferences window(report.Differences, report.Warnings, true);
+    EXPECT_EQ(window.findChild<QLabel *>("LblGcfQuestion")->text(),
+              "Write the settings of the file into the controller?");
+    auto *table = window.findChild<QTableWidget *>("TblGcfDifferences");
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->horizontalHeaderItem(1)->text(), "Controller");
+    EXPECT_EQ(table->item(0, 0)->text(), "[Config] Power");
+    EXPECT_EQ(table->item(0, 1)->text(), "77  (77 kW)");
+    EXPECT_EQ(table->item(0, 2)->text(), "90  (90 kW)");
+    EXPECT_EQ(table->item(1, 2)->text(), "30");
+    EXPECT_NE(window.findChild<QPlainTextEdit *>("MemGcfWarnings"), nullptr);
+    EXPECT_NE(window.findChild<QPushButton *>("BtnGcfWrite"), nullptr);
+    // A picture of the window for whoever wants to look at it.
+    if (const char *dir = std::getenv("LUMEX_SCREENSHOT_DIR")) {
+        EXPECT_TRUE(window.grab().save(QString::fromUtf8(dir) + "/gcf-differences.png"));
+    }
+}
+
+TEST(ConfigFiles, TheWizardsQuickSettingsButtonsSaveAndLoadFiles)
+{
+    TFileRun r;
+    ASSERT_TRUE(r.Open());
+    const fs::path file = fs::temp_directory_path() / ("wizard-" + std::to_string(::getpid()) + ".gcf");
+    fs::remove(file);
+    r.Chosen = QString::fromStdString(file.string());
+    r.Program.Find<QPushButton>("BtnConfSaveSettings")->click();
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(file); }));
+    // The controller's own file: the report is empty, and writing it back works.
+    r.Program.Find<QPushButton>("BtnConfLoadSettings")->click();
+    ASSERT_TRUE(WaitUntil([&] { return r.Reports.size() == 1; }));
+    EXPECT_TRUE(r.Reports[0].Differences.empty());
+    ASSERT_TRUE(r.WaitForMessage(1));
+    EXPECT_EQ(r.Program.Messages().back().Kind, TMessageKind::Information)
+        << r.Program.Messages().back().Text.toStdString();
+    EXPECT_EQ(r.Backups().size(), 1U);
+    fs::remove(file);
 }
