@@ -1,5 +1,7 @@
 #include "mainwindow/FormMain.h"
 
+#include "calibration/ui/CalibrationPage.h"
+#include "calibration/ui/MapPage.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/CustomParams.h"
@@ -223,9 +225,16 @@ void TFormMain::BuildPages()
     wizard_->OnPageChanged = [this] { PageChanged(); };
     (new QVBoxLayout(configuratorPage_))->addWidget(wizard_);
     pages_->addTab(configuratorPage_, QStringLiteral("Asystent konfiguracji (F3)"));
-    calibrationPage_ = PendingPage("TbSCalibration", QStringLiteral("Kalibracja"));
-    // The calibration pages' reading strip is there already; their own
-    // controls come later.
+    calibration_ = new TCalibrationPage(worker_, pages_);
+    calibration_->Present = [this](QWidget *owner, const TQuestion &q) {
+        return Ask ? Ask(owner, q) : AskQuestionBox(owner, q);
+    };
+    calibration_->Warn = [this](const QString &caption, const QString &text) {
+        Tell(TMessageKind::Warning, caption.isEmpty() ? title_ : caption, text);
+    };
+    calibration_->OnStatus = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    calibrationPage_ = calibration_;
+    // The reading strip above the calibration pages.
     modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
     static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
@@ -307,6 +316,8 @@ void TFormMain::BuildMenus()
     pageAction("MnIWinCalibration", QStringLiteral("Kalibracja"), Qt::Key_F4, calibrationPage_);
     pageAction("MnIWinSchema", QStringLiteral("Schemat"), Qt::Key_F5, pages_->widget(4));
     pageAction("MnIWinDiagnostic", QStringLiteral("Diagnostyka"), Qt::Key_F6, pages_->widget(5));
+    auto *injectorTest = action(windows, "MnIWinInjectorTest", QStringLiteral("Test wtryskiwaczy gazowych"));
+    connect(injectorTest, &QAction::triggered, this, [this] { calibration_->OpenInjectorTest(); });
     windows->addSeparator();
     auto *advanced = action(windows, "ChBAdvancedView", QStringLiteral("Widok zaawansowany"));
     advanced->setCheckable(true);
@@ -437,6 +448,8 @@ bool TFormMain::ShowPage(const QString &name)
             found = true;
         }
     }
+    if (!found && name.compare("FormInjTest", Qt::CaseInsensitive) == 0)
+        return calibration_->OpenInjectorTest();
     if (!found)
         return ShowSubPage(name);
     QWidget *widget = pages_->findChild<QWidget *>(PageObjectName(page));
@@ -481,6 +494,7 @@ void TFormMain::PageChanged()
         !ConfirmLeavingConfigPage(current))
         return;
     lastPage_ = current;
+    calibration_->SetShown(current == calibrationPage_);
     TPageView view;
     if (current)
         PageFromName(current->objectName().toStdString(), view.Page);
@@ -539,6 +553,7 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
         readings_->ShowReadings(snapshot);
     if (r.ReadingsFresh && pages_->currentWidget() == calibrationPage_)
         modelStrip_->ShowReadings(snapshot);
+    calibration_->ShowSnapshot(snapshot);
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
     if (r.OpenTroubleCodes)
