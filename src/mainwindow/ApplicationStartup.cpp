@@ -32,6 +32,7 @@ constexpr int kSplashHeight = 100;
 // The window size of a picture taken with --screenshot.
 constexpr int kScreenshotWidth = 1180;
 constexpr int kScreenshotSettleMs = 5000;
+constexpr int kWindowSettleMs = 2500;
 constexpr int kScreenshotHeight = 800;
 
 // The start-up splash: the product's name on a plain window.
@@ -173,7 +174,16 @@ bool TApplicationStartup::Start()
             do
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             while (window.Wizard() && window.Wizard()->Pending() > 0 && !settle.hasExpired());
-            const QPixmap picture = window.grab();
+            // A page that opens a window of its own (the injector test) is
+            // pictured by that window, once its first answers are in.
+            QWidget *target = &window;
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                target = modal;
+                QDeadlineTimer opened(kWindowSettleMs);
+                while (!opened.hasExpired())
+                    QApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            const QPixmap picture = target->grab();
             if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
                 result_ = 1;
