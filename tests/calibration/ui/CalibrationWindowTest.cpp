@@ -150,7 +150,9 @@ TEST(CalibrationWindows, Model2KeysAndMouseEditPointsAndWriteSendsThem)
     now = page->Editor().Points();
     ASSERT_EQ(now.size(), before.size() + 1);
     EXPECT_NEAR(now[3].Tb, (before[2].Tb + 0.1 + before[3].Tb) / 2, 1e-9);
+    ASSERT_EQ(page->Editor().Selection(), std::optional<std::size_t>(3));
     Key(chart, Qt::Key_PageUp);
+    Key(chart, Qt::Key_PageDown);
     ASSERT_EQ(page->Editor().Selection(), std::optional<std::size_t>(3));
     Key(chart, Qt::Key_Delete);
     ASSERT_EQ(page->Editor().Points().size(), before.size());
