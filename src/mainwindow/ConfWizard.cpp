@@ -324,8 +324,10 @@ void TConfWizard::BuildGasExtras(QWidget *sheet)
     workPressure_->setEnabled(false);
     workPressureSet_ = new QPushButton(QStringLiteral("Wyznacz"), sheet);
     workPressureSet_->setObjectName("BtnConfWorkPressure");
-    workPressureSet_->setEnabled(false);
-    workPressureSet_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
+    connect(workPressureSet_, &QPushButton::clicked, this, [this] {
+        if (OnDetermineWorkPressure)
+            OnDetermineWorkPressure();
+    });
     auto *pressureRow = new QHBoxLayout;
     pressureRow->addWidget(workPressure_);
     pressureRow->addWidget(workPressureSet_);
@@ -336,9 +338,10 @@ void TConfWizard::BuildGasExtras(QWidget *sheet)
     levelSensor_ = new QPushButton(QStringLiteral("Konfiguracja wskaźnika"), sheet);
     levelSensor_->setObjectName("BtnConfLevSensConfig");
     byName_["BtnConfLevSensConfig"] = levelSensor_;
-    // Its dialog comes with the level sensor tools.
-    levelSensor_->setEnabled(false);
-    levelSensor_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
+    connect(levelSensor_, &QPushButton::clicked, this, [this] {
+        if (OnConfigureLevelSensor)
+            OnConfigureLevelSensor();
+    });
     auto *levelRow = new QHBoxLayout;
     levelRow->addWidget(levelSensor_);
     levelRow->addStretch(1);
@@ -522,6 +525,12 @@ void TConfWizard::SetOfferedCodes(std::vector<int> injectors, std::vector<int> p
         Fill(image_);
 }
 
+void TConfWizard::ShowWorkPressure(uint8_t raw)
+{
+    image_.WorkPress = raw;
+    workPressure_->setCurrentIndex(workPressure_->findData(raw));
+}
+
 void TConfWizard::Fill(const TNorviData &image)
 {
     filling_ = true;
@@ -608,9 +617,7 @@ void TConfWizard::ApplyDependencies(std::optional<TConfControl> toggled, bool se
         if (auto *list = qobject_cast<QComboBox *>(w))
             list->setCurrentIndex(state.Index[i]);
         const TControlView &v = view.Of(r.Rule);
-        // The level-sensor button waits for its dialog: always disabled.
-        if (w != levelSensor_)
-            w->setEnabled(v.Enabled);
+        w->setEnabled(v.Enabled);
         w->setVisible(v.Visible && shown(w));
         if (auto *caption = findChild<QLabel *>(QString("Lbl") + r.Control))
             caption->setVisible(v.Visible && shown(w));

@@ -52,6 +52,12 @@ public:
     std::function<TAnswer(QWidget *owner, const TQuestion &question)> Ask;
     // Messages of the wizard go through here.
     TMessagePresenter ShowMessage = ShowMessageBox;
+    // "Wyznacz" beside the working pressure, and the level-sensor button:
+    // their windows belong to the calibration pages.
+    std::function<void()> OnDetermineWorkPressure;
+    std::function<void()> OnConfigureLevelSensor;
+    // The working pressure stored by its window; the list shows it.
+    void ShowWorkPressure(uint8_t raw);
     // The wizard page on screen changed (the window polls for it).
     std::function<void()> OnPageChanged;
     // The model adaptation tab of the calibration pages is shown or hidden

@@ -233,6 +233,12 @@ void TFormMain::BuildPages()
         Tell(TMessageKind::Warning, caption.isEmpty() ? title_ : caption, text);
     };
     calibration_->OnStatus = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    // The configuration pages' installer tools open the calibration pages' windows.
+    wizard_->OnConfigureLevelSensor = [this] { calibration_->OpenLevelSensor(); };
+    configPage_->OnConfigureLevelSensor = wizard_->OnConfigureLevelSensor;
+    wizard_->OnDetermineWorkPressure = [this] {
+        calibration_->DetermineWorkingPressure([this](uint8_t workPress) { wizard_->ShowWorkPressure(workPress); });
+    };
     calibrationPage_ = calibration_;
     // The reading strip above the calibration pages.
     modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
@@ -450,6 +456,10 @@ bool TFormMain::ShowPage(const QString &name)
     }
     if (!found && name.compare("FormInjTest", Qt::CaseInsensitive) == 0)
         return calibration_->OpenInjectorTest();
+    if (!found && name.compare("FrmConfigLevelSensor", Qt::CaseInsensitive) == 0)
+        return calibration_->OpenLevelSensor();
+    if (!found && name.compare("FormWorkingPressure", Qt::CaseInsensitive) == 0)
+        return calibration_->OpenWorkingPressure();
     if (!found)
         return ShowSubPage(name);
     QWidget *widget = pages_->findChild<QWidget *>(PageObjectName(page));

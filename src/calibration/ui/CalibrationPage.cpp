@@ -2,13 +2,18 @@
 
 #include "calibration/ui/CorrectionsPage.h"
 #include "calibration/ui/InjectorTestWindow.h"
+#include "calibration/ui/LevelSensorWindow.h"
 #include "calibration/ui/MapPage.h"
 #include "calibration/ui/Model1Page.h"
 #include "calibration/ui/Model2Page.h"
+#include "calibration/ui/WorkingPressureWindow.h"
 #include "controller/LockState.h"
 #include "controller/Version.h"
 #include "mainwindow/DeviceQuestion.h"
 
+#include "calibration/WorkingPressureList.h"
+
+#include <QComboBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -72,8 +77,8 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
 
 TCalibrationPage::~TCalibrationPage()
 {
-    if (injectorTest_)
-        delete injectorTest_.data();
+    for (QWidget *w : std::initializer_list<QWidget *>{injectorTest_, levelSensor_, workingPressure_})
+        delete w;
 }
 
 void TCalibrationPage::ApplyGeneration(uint8_t versionCode)
@@ -97,6 +102,8 @@ void TCalibrationPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
     model2_->ShowSnapshot(snapshot);
     model1_->ShowSnapshot(snapshot);
     corrections_->ShowSnapshot(snapshot);
+    if (levelSensor_ && levelSensor_->isVisible())
+        levelSensor_->ShowSnapshot(snapshot);
 }
 
 void TCalibrationPage::SetShown(bool shown)
@@ -125,8 +132,89 @@ bool TCalibrationPage::OpenInjectorTest()
             Warn(QString(), text);
     };
     injectorTest_ = window;
+    // The main window stays out of the way while the test runs and comes
+    // back when the test window goes.
+    QWidget *main = this->window();
+    connect(window, &QObject::destroyed, main, [main] { main->show(); });
+    main->hide();
     window->show();
     return true;
+}
+
+} // namespace lumex
+
+namespace lumex {
+
+TLevelSensorWindow *TCalibrationPage::LevelSensor() const
+{
+    return levelSensor_.data();
+}
+
+bool TCalibrationPage::OpenLevelSensor()
+{
+    if (!levelSensor_) {
+        levelSensor_ = new TLevelSensorWindow(worker_, question_->Asker(), this->window());
+        levelSensor_->OnProblem = [this](const QString &text) {
+            if (Warn)
+                Warn(QString(), text);
+        };
+    }
+    levelSensor_->ShowSnapshot(last_);
+    levelSensor_->show();
+    levelSensor_->raise();
+    return true;
+}
+
+TWorkingPressureWindow *TCalibrationPage::WorkingPressure() const
+{
+    return workingPressure_.data();
+}
+
+bool TCalibrationPage::OpenWorkingPressure()
+{
+    if (!workingPressure_) {
+        auto *window = new TWorkingPressureWindow(worker_, question_->Asker(), this->window());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        const auto warn = [this](const QString &text) {
+            if (Warn)
+                Warn(QString(), text);
+        };
+        window->Warn = warn;
+        window->OnProblem = warn;
+        workingPressure_ = window;
+    }
+    workingPressure_->SelectStored(last_.Data.WorkPress);
+    workingPressure_->show();
+    workingPressure_->raise();
+    return true;
+}
+
+void TCalibrationPage::DetermineWorkingPressure(std::function<void(uint8_t workPress)> after)
+{
+    const auto warn = [this](const QString &text) {
+        if (Warn)
+            Warn(QString(), text);
+    };
+    RunWorkingPressureDetermination(worker_, question_->Asker(), this, warn, [this, after](const TWorkPressResult &r) {
+        const uint8_t stored = r.ChosenIndex ? WorkingPressureList()[*r.ChosenIndex].Raw : last_.Data.WorkPress;
+        if (!r.Ok) {
+            if (after)
+                after(stored);
+            return;
+        }
+        OpenWorkingPressure();
+        workingPressure_->SelectStored(stored);
+        QPointer<TWorkingPressureWindow> window = workingPressure_;
+        connect(workingPressure_, &QDialog::finished, this, [window, stored, after](int result) {
+            // Accepted: the window wrote its entry; otherwise the
+            // determination's entry stands.
+            const uint8_t now = window && result == QDialog::Accepted
+                                    ? static_cast<uint8_t>(window->List()->currentData().toUInt())
+                                    : stored;
+            if (after)
+                after(now);
+        });
+    });
 }
 
 } // namespace lumex

@@ -20,6 +20,8 @@ class TCorrectionsPage;
 class TDeviceQuestion;
 class TDeviceWorker;
 class TInjectorTestWindow;
+class TLevelSensorWindow;
+class TWorkingPressureWindow;
 class TMapPage;
 class TModel1Page;
 class TModel2Page;
@@ -45,6 +47,17 @@ public:
     bool OpenInjectorTest();
     TInjectorTestWindow *InjectorTest() const;
 
+    // The level-sensor window, made on first use and kept.
+    bool OpenLevelSensor();
+    TLevelSensorWindow *LevelSensor() const;
+    // The configuration page's "Wyznacz": the determination, then, when it
+    // succeeded, the working-pressure window; `after` hears the stored
+    // working pressure once that window closes (or at once on failure).
+    void DetermineWorkingPressure(std::function<void(uint8_t workPress)> after);
+    // The working-pressure window on its own, showing the stored pressure.
+    bool OpenWorkingPressure();
+    TWorkingPressureWindow *WorkingPressure() const;
+
     // Every question of the pages, on the GUI thread.
     TQuestionPresenter Present;
     std::function<void(const QString &caption, const QString &text)> Warn;
@@ -62,6 +75,8 @@ private:
     TModel1Page *model1_ = nullptr;
     TCorrectionsPage *corrections_ = nullptr;
     QPointer<TInjectorTestWindow> injectorTest_;
+    QPointer<TLevelSensorWindow> levelSensor_;
+    QPointer<TWorkingPressureWindow> workingPressure_;
     TDeviceSnapshot last_;
     uint8_t shownVersion_ = 0xFF;
     bool shown_ = false;

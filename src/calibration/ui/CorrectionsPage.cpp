@@ -295,6 +295,9 @@ void TCorrectionsPage::Write()
     form.Tgas = image_.CTG;
     form.Rpm = image_.CRPM;
     form.MaxTbForLoad.reset();
+    // A preset or a typed table changed the type: it goes with its table.
+    form.TgasCorType = image_.TgasCorType;
+    form.RpmCorType = image_.RPMCorType;
     busy_ = true;
     PostDeviceJob<TWriteResult>(
         worker_, this, [form](TDataManager &m) { return WriteCorrections(m, form); },

@@ -2,16 +2,21 @@
 // program, against the simulated 3.0 controller: editing the model with the
 // keys and the mouse and writing it, the map's wide RPM ranges, a typed
 // correction turning the preset into the user's, and an injector test run
-// to its verdict. Questions are recorded and answered by the test.
+// to its verdict; the level-sensor and working-pressure windows. Questions
+// are recorded and answered by the test.
 #include "QtWait.h"
 #include "SimHarness.h"
 
+#include "calibration/LevelSensor.h"
 #include "calibration/ModelPoints.h"
+#include "calibration/WorkingPressureList.h"
 #include "calibration/ui/CalibrationPage.h"
 #include "calibration/ui/CorrectionsPage.h"
 #include "calibration/ui/InjectorTestWindow.h"
+#include "calibration/ui/LevelSensorWindow.h"
 #include "calibration/ui/MapPage.h"
 #include "calibration/ui/Model2Page.h"
+#include "calibration/ui/WorkingPressureWindow.h"
 #include "controller/ControllerLink.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/ApplicationStartup.h"
@@ -27,6 +32,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -42,6 +48,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::chrono::milliseconds kLongDeadline{60000};
+constexpr uint8_t kFourInjectorMask = 0x0F;
 
 bool WaitUntil(const std::function<bool()> &condition, std::chrono::milliseconds deadline = kLongDeadline)
 {
@@ -217,9 +224,9 @@ TEST(CalibrationWindows, WideRangeR2500DrawsRangesTwoAndThreeAsCurrent)
     EXPECT_EQ(map->Chart()->Series(map->PetrolCurrentSeries()).Points.size(), 2u);
     EXPECT_EQ(map->Chart()->Series(map->PetrolOtherSeries()).Points.size(), 3u);
     // The range reached the controller, and the maps were kept.
-    ASSERT_TRUE(WaitUntil([&] { return program.Controller()->Store().byteParams[19] == 10; }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program.Controller()->Store().byteParams[19] == 10 && program.questions_.size() == 1; }));
     EXPECT_EQ(program.Controller()->Store().MapCount(false), 5);
-    EXPECT_EQ(program.questions_.size(), 1u);
 }
 
 TEST(CalibrationWindows, TypingIntoAGasTemperatureEditPressesTheUserButton)
@@ -261,17 +268,20 @@ TEST(CalibrationWindows, InjectorTestRunsToItsVerdict)
 {
     SimHarness sim(SimSetup::Controller(0x30, 'G'));
     sim.Control("engine idle");
-    sim.Control("set tred 80");
+    sim.Control("set tred 40");  // 68 degrees C: warm enough
+    sim.Control("set pcol 100"); // steady, so the watch lets the test run
     for (const char *line :
          {"injtest result 1 100", "injtest result 2 102", "injtest result 3 120", "injtest result 4 80"})
         sim.Control(line);
     TCalibrationProgram program(sim);
     ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([](sim::ParameterStore &st) { st.core.InjMask = kFourInjectorMask; });
     ASSERT_TRUE(program.Connected());
     ASSERT_TRUE(program.Window().ShowPage("FormInjTest"));
     QPointer<TInjectorTestWindow> window = program.Page().InjectorTest();
     ASSERT_TRUE(window);
-    ASSERT_TRUE(WaitUntil([&] { return window->Refreshes() >= 1 && window->Shown().Cylinders == 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return window->Refreshes() >= 1 && window->Shown().Cylinders == 4; }))
+        << window->Refreshes() << " refreshes, " << window->Shown().Cylinders << " cylinders";
 
     window->findChild<QPushButton *>("BtnStartTest")->click();
     auto *verdict = window->findChild<QLabel *>("LblTestResult");
@@ -284,4 +294,103 @@ TEST(CalibrationWindows, InjectorTestRunsToItsVerdict)
     window->close();
     ASSERT_TRUE(WaitUntil([&] { return window.isNull() || !window->isVisible(); }));
     EXPECT_TRUE(program.questions_.empty());
+}
+
+TEST(InstallerWindows, LevelSensorShowsTheOhmTablesAsksBeforeLosingEditsAndWritesTheFactorySettings)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    constexpr uint8_t kReserveParam = 33, kPanelLedParam = 22;
+    const std::array<uint8_t, 4> stored{100, 110, 120, 130};
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.byteParams[kReserveParam] = kReserveOhm90;
+        st.byteParams[kPanelLedParam] = 1;
+        st.SetLevelTable(true, stored);
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("FrmConfigLevelSensor"));
+    QPointer<TLevelSensorWindow> window = program.Page().LevelSensor();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitUntil([&] { return window->ReadsDone() >= 1; }));
+    EXPECT_EQ(window->Thresholds(), stored);
+    EXPECT_EQ(window->findChild<QComboBox *>("CmBKnfLSColorLedState")->currentIndex(), 1);
+    EXPECT_EQ(window->findChild<QLabel *>("LblKnfLSThresholdVolts0")->text(), "1.96 V");
+    EXPECT_FALSE(window->Modified());
+
+    // An edit, then closing: Cancel keeps the window and the edit.
+    window->findChild<QSlider *>("TrBKnfLSThreshold0_2")->setValue(30);
+    ASSERT_TRUE(window->Modified());
+    program.Answer = [](const TQuestion &q) { return q.WithCancel ? TAnswer::Cancel : TAnswer::Yes; };
+    window->close();
+    ASSERT_TRUE(WaitUntil([&] { return program.questions_.size() == 1 && !window->Busy(); }));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Thresholds()[0], 30);
+
+    // The factory settings of the 0-90 ohm indicator reach the controller's B table.
+    const std::array<uint8_t, 4> tableA = program.Controller()->Store().LevelTable(false);
+    window->findChild<QPushButton *>("BtnKnfLSDefault")->click();
+    ASSERT_TRUE(WaitUntil([&] { return window->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    EXPECT_EQ(store.LevelTable(true), (std::array<uint8_t, 4>{21, 47, 61, 72}));
+    EXPECT_EQ(store.LevelTable(false), tableA);
+    const TPanelLed factoryLed = FactoryPanelLed(program.Window().LastSnapshot().Data.PcCompatCode);
+    EXPECT_EQ(store.byteParams[kPanelLedParam], static_cast<uint8_t>(factoryLed));
+    EXPECT_EQ(window->Thresholds(), (TLevelThresholds{21, 47, 61, 72}));
+    EXPECT_FALSE(window->Modified());
+
+    // Nothing unsaved: closing asks nothing more.
+    const std::size_t asked = program.questions_.size();
+    window->close();
+    ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+    EXPECT_EQ(program.questions_.size(), asked);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(InstallerWindows, WorkingPressureFromTheWizardShowsAWaitThatCancelsAndThenWritesTheChosenEntry)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    sim.Control("regulator 1.2");
+    sim.Control("pressuretest hold");
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    constexpr uint8_t kWorkPressParam = 30;
+    ASSERT_TRUE(program.Connected());
+    const uint8_t before = program.Controller()->Store().byteParams[kWorkPressParam];
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    auto *determine = program.Find<QPushButton>("BtnConfWorkPressure");
+    ASSERT_TRUE(determine->isEnabled());
+
+    // The held pressure test keeps the wait on screen until it is cancelled.
+    determine->click();
+    QDialog *wait = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        wait = program.Window().findChild<QDialog *>("WaitWorkingPressure");
+        return wait && wait->isVisible() && !program.questions_.empty();
+    }));
+    EXPECT_EQ(program.questions_, std::vector<std::string>{MessageTextInForce(msg::strQuestSwitchToGas)});
+    wait->reject();
+    ASSERT_TRUE(WaitUntil([&] { return !program.Window().findChild<QDialog *>("WaitWorkingPressure"); }));
+    EXPECT_EQ(program.Page().WorkingPressure(), nullptr);
+    EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], before);
+    EXPECT_TRUE(program.messages_.empty());
+
+    // Released, the determination writes the entry below 1,20 bar and opens the window on it.
+    sim.Control("pressuretest release");
+    determine->click();
+    ASSERT_TRUE(WaitUntil([&] { return program.Page().WorkingPressure() != nullptr; }));
+    TWorkingPressureWindow *window = program.Page().WorkingPressure();
+    ASSERT_TRUE(window->isVisible());
+    const int chosen = window->List()->currentIndex();
+    ASSERT_GE(chosen, 0);
+    EXPECT_LT(chosen, 5); // below the measured 1,20 bar
+    EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], window->List()->currentData().toUInt());
+
+    // The installer picks another entry; accepting writes it and the wizard shows it.
+    window->List()->setCurrentIndex(2);
+    window->findChild<QPushButton *>("BtnWPWriteAndContinue")->click();
+    ASSERT_TRUE(WaitUntil([&] { return program.Page().WorkingPressure() == nullptr; }));
+    EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], WorkingPressureList()[2].Raw);
+    EXPECT_EQ(program.Find<QComboBox>("CmBConfWorkPressure")->currentText(), "0,90");
+    EXPECT_TRUE(sim.Violations().empty());
 }
