@@ -188,6 +188,9 @@ bool TApplicationStartup::Start()
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
                 result_ = 1;
             }
+            // A window of its own may have hidden the main window; closing
+            // it shown ends the program as usual.
+            window.show();
             window.close();
         });
     }

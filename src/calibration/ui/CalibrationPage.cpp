@@ -134,8 +134,11 @@ bool TCalibrationPage::OpenInjectorTest()
     injectorTest_ = window;
     // The main window stays out of the way while the test runs and comes
     // back when the test window goes.
-    QWidget *main = this->window();
-    connect(window, &QObject::destroyed, main, [main] { main->show(); });
+    QPointer<QWidget> main = this->window();
+    window->OnClosed = [main] {
+        if (main)
+            main->show();
+    };
     main->hide();
     window->show();
     return true;

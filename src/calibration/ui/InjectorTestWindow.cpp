@@ -102,8 +102,9 @@ void TInjectorTestWindow::Build()
     auto *middle = new QHBoxLayout;
     chart_ = new TBarChart(this);
     chart_->setObjectName("ChartGasEfficiencyTest");
-    flowSeries_ = chart_->AddSeries(QStringLiteral("gasEfficiencyTestResult"), QColor(40, 170, 60));
-    timeSeries_ = chart_->AddSeries(QStringLiteral("gasInjectorsCyclesCount"), QColor(210, 40, 40));
+    // The first series carries the flow (green), the second the time (red).
+    flowSeries_ = chart_->AddSeries(QStringLiteral("gasInjectorsCyclesCount"), QColor(40, 170, 60));
+    timeSeries_ = chart_->AddSeries(QStringLiteral("gasEfficiencyTestResult"), QColor(210, 40, 40));
     middle->addWidget(chart_, 2);
 
     auto *cylinders = new QGroupBox(QStringLiteral("Cylindry"), this);
@@ -135,6 +136,7 @@ void TInjectorTestWindow::Build()
                 Post([i, v](TInjectorTest &t, TState &) { t.SetCorrection(i, v); });
         });
     }
+    grid->setRowStretch(static_cast<int>(kCylinders) + 1, 1);
     middle->addWidget(cylinders);
     layout->addLayout(middle, 1);
 
@@ -291,6 +293,8 @@ void TInjectorTestWindow::closeEvent(QCloseEvent *event)
         refresh_->stop();
         watch_->stop();
         event->accept();
+        if (OnClosed)
+            OnClosed();
         return;
     }
     // The questions (test running, table unsaved) come from the device

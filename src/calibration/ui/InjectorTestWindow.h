@@ -39,6 +39,8 @@ public:
     TBarChart *Chart() const { return chart_; }
 
     std::function<void(const QString &)> Warn;
+    // The window has closed (it is deleted later).
+    std::function<void()> OnClosed;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -138,8 +138,10 @@ void TLevelSensorWindow::Build()
     connect(save_, &QPushButton::clicked, this, [this] { Save(false); });
     connect(factory_, &QPushButton::clicked, this, [this] { Save(true); });
     connect(cancel_, &QPushButton::clicked, this, &QDialog::close);
+    filling_ = true;
     led_->setCurrentIndex(-1);
     led_->setCurrentIndex(0);
+    filling_ = false;
     ShowLabels();
     resize(460, 260);
 }
@@ -173,7 +175,11 @@ void TLevelSensorWindow::Problem(const std::string &text)
 
 void TLevelSensorWindow::ShowSnapshot(const TDeviceSnapshot &snapshot)
 {
+    // Opened before the link came up: the settings are read once it is.
+    const bool cameUp = !linkUp_ && snapshot.LinkUp;
     linkUp_ = snapshot.LinkUp;
+    if (cameUp && isVisible() && readsDone_ == 0 && !modified_)
+        Read();
     save_->setEnabled(linkUp_ && !busy_);
     factory_->setEnabled(linkUp_ && !busy_);
     if (linkUp_) {

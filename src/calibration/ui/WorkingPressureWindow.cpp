@@ -127,6 +127,7 @@ TWorkingPressureWindow::TWorkingPressureWindow(TDeviceWorker &worker, TAsker ask
     connect(accept_, &QPushButton::clicked, this, [this] { Accept(); });
     connect(continue_, &QPushButton::clicked, this, &QDialog::reject);
     language_ = AttachLanguage(TLanguageWindowId::WorkingPressure, this);
+    resize(380, 110);
 }
 
 TWorkingPressureWindow::~TWorkingPressureWindow() = default;
