@@ -1,5 +1,7 @@
 #include "mainwindow/ConfWizard.h"
 
+#include "calibration/ui/ConfAutoCalPage.h"
+
 #include "configuration/ConfigFields.h"
 #include "configuration/ConfigSummary.h"
 #include "configuration/ConfigText.h"
@@ -388,10 +390,14 @@ void TConfWizard::BuildVerify(QWidget *sheet)
 void TConfWizard::BuildAutoCal(QWidget *sheet)
 {
     auto *form = static_cast<QFormLayout *>(static_cast<QHBoxLayout *>(sheet->layout())->itemAt(0)->layout());
-    auto *note = new QLabel(QStringLiteral("Autokalibrację uruchamia się na stronie Kalibracja."), sheet);
-    note->setObjectName("LblConfAutoCalNote");
-    note->setWordWrap(true);
-    form->addRow(note);
+    autoCal_ = new TConfAutoCalPage(worker_, question_.Asker(), sheet);
+    autoCal_->OnError = [this](const QString &text) {
+        if (ShowMessage)
+            ShowMessage(this, TUserMessage{TMessageKind::Warning, QString(), text});
+    };
+    // ZAKOŃCZ with a result moves on to the finish page.
+    autoCal_->OnFinished = [this] { GoTo(TWizardPage::Finish); };
+    form->addRow(autoCal_);
 }
 
 void TConfWizard::BuildFinish(QWidget *sheet)
@@ -1151,6 +1157,8 @@ void TConfWizard::InspectionSetPressed()
 
 void TConfWizard::ShowSnapshot(const TDeviceSnapshot &s)
 {
+    if (autoCal_)
+        autoCal_->ShowSnapshot(s);
     const bool wasAccessible = accessible_;
     accessible_ = s.Accessible && s.LinkUp;
     if (accessible_ && !wasAccessible && !modified_.IsModified() && pending_ == 0 && isVisible())

@@ -36,6 +36,7 @@ class QTabWidget;
 
 namespace lumex {
 
+class TConfAutoCalPage;
 class TDeviceWorker;
 class TPictureView;
 struct TWizardRow;
@@ -82,6 +83,8 @@ public:
     QString LastFailure() const { return lastFailure_; }
     // Device-thread questions posted and not yet answered or let go.
     int QuestionsWaiting() const { return question_.Waiting(); }
+    // The autocalibration page of the wizard.
+    TConfAutoCalPage *AutoCal() const { return autoCal_; }
     // Whether the model adaptation tab belongs on screen now.
     bool ModelAdaptationShown() const { return adaptationShown_; }
     // The injector and pressure sensor codes the lists offer, in this order
@@ -172,6 +175,7 @@ private:
     QPushButton *detect_ = nullptr, *idleTb_ = nullptr, *levelSensor_ = nullptr, *workPressureSet_ = nullptr;
     QLabel *injectorOffset_ = nullptr;
     QComboBox *workPressure_ = nullptr;
+    TConfAutoCalPage *autoCal_ = nullptr;
     TPictureView *photo_ = nullptr;
     std::vector<int> offeredInjectors_, offeredSensors_;
     bool adaptationShown_ = true;

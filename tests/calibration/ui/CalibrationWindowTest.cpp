@@ -2,7 +2,8 @@
 // program, against the simulated 3.0 controller: editing the model with the
 // keys and the mouse and writing it, the map's wide RPM ranges, a typed
 // correction turning the preset into the user's, and an injector test run
-// to its verdict; the level-sensor and working-pressure windows. Questions
+// to its verdict; the level-sensor and working-pressure windows; an
+// autocalibration run on the wizard's page. Questions
 // are recorded and answered by the test.
 #include "QtWait.h"
 #include "SimHarness.h"
@@ -11,6 +12,7 @@
 #include "calibration/ModelPoints.h"
 #include "calibration/WorkingPressureList.h"
 #include "calibration/ui/CalibrationPage.h"
+#include "calibration/ui/ConfAutoCalPage.h"
 #include "calibration/ui/CorrectionsPage.h"
 #include "calibration/ui/InjectorTestWindow.h"
 #include "calibration/ui/LevelSensorWindow.h"
@@ -20,6 +22,7 @@
 #include "controller/ControllerLink.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/ApplicationStartup.h"
+#include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/UiText.h"
 #include "sim/controller/ControllerModel.h"
@@ -31,8 +34,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -74,6 +79,8 @@ public:
             questions_.push_back(q.Text);
             return Answer ? Answer(q) : TAnswer::No;
         };
+        // The wizard asks its own questions.
+        Window().Wizard()->Ask = Window().Ask;
     }
     ~TCalibrationProgram()
     {
@@ -392,5 +399,61 @@ TEST(InstallerWindows, WorkingPressureFromTheWizardShowsAWaitThatCancelsAndThenW
     ASSERT_TRUE(WaitUntil([&] { return program.Page().WorkingPressure() == nullptr; }));
     EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], WorkingPressureList()[2].Raw);
     EXPECT_EQ(program.Find<QComboBox>("CmBConfWorkPressure")->currentText(), "0,90");
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(AutoCalibrationPage, ARunWithTheLoadStepEndsOnTheResultAndFinishMovesTheWizardOn)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    constexpr int kIdlePetrolTicks = 449, kWarmTredRaw = 60;
+    sim.Control("engine idle");
+    for (int i = 1; i <= 4; ++i)
+        sim.Control("set petrol " + std::to_string(i) + " " + std::to_string(kIdlePetrolTicks));
+    sim.Control("set tred " + std::to_string(kWarmTredRaw));
+    sim.Control("regulator 1.2");
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([](sim::ParameterStore &st) { st.core.InjMask = kFourInjectorMask; });
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSConfAutoCal"));
+    TConfAutoCalPage *page = program.Window().Wizard()->AutoCal();
+    ASSERT_NE(page, nullptr);
+    const auto shown = [page] { return page->Book()->currentWidget()->objectName(); };
+    auto *start = program.Find<QPushButton>("BtnConfAutoStart");
+    ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }));
+    EXPECT_EQ(shown(), "Start");
+    // The idle time capture judges the reducer by the readings the page polls.
+    ASSERT_TRUE(WaitUntil([&] { return program.Window().LastSnapshot().Data.TredRaw == kWarmTredRaw; }))
+        << int(program.Window().LastSnapshot().Data.TredRaw);
+
+    // START: the idle time and the working pressure are asked for, then the
+    // controller measures without load until it wants the load.
+    start->click();
+    constexpr std::chrono::milliseconds kRunDeadline{120000};
+    ASSERT_TRUE(WaitUntil([&] { return shown() == "WaitLoad"; }, kRunDeadline))
+        << shown().toStdString() << " " << AutoCalOutcomeName(page->Outcome()) << " "
+        << ::testing::PrintToString(program.questions_) << " "
+        << (program.messages_.empty() ? std::string() : program.messages_.back().Text.toStdString());
+    EXPECT_EQ(page->findChild<QProgressBar *>("GgeConfStepWithoutLoad")->maximum(), 20);
+    EXPECT_TRUE(page->Active());
+    EXPECT_TRUE(program.Find<QPushButton>("BtnConfAutoStop")->isEnabled());
+    auto *next = program.Find<QPushButton>("BtnConfAutoContinue");
+    ASSERT_TRUE(WaitUntil([&] { return next->isEnabled(); }));
+    next->click();
+
+    ASSERT_TRUE(WaitUntil([&] { return shown() == "Result" && !page->Active(); }, kRunDeadline))
+        << shown().toStdString();
+    EXPECT_EQ(page->findChild<QProgressBar *>("GgeConfStepWithLoad")->maximum(), 17);
+    EXPECT_EQ(page->Outcome(), TAutoCalOutcome::Completed);
+    EXPECT_EQ(page->findChild<QLabel *>("LblConfAutoResultInfo1")->text(), UiText(msg::strNok, QString()));
+    // The controller holds the markers of a finished autocalibration.
+    constexpr uint8_t kMarkersParam = 14;
+    EXPECT_EQ(program.Controller()->Store().wordParams[kMarkersParam] & 0x0F, 0x0F);
+
+    auto *finish = program.Find<QPushButton>("BtnConfAutoFinish");
+    ASSERT_TRUE(WaitUntil([&] { return finish->isEnabled(); }));
+    finish->click();
+    ASSERT_TRUE(WaitUntil([&] { return program.Window().Wizard()->CurrentPage() == TWizardPage::Finish; }));
     EXPECT_TRUE(sim.Violations().empty());
 }
