@@ -177,6 +177,8 @@ TWriteResult WriteCorrections(TDataManager &m, const TCorrectionsForm &form)
 
     if (fromD) {
         // The controller takes a type byte together with its table.
+        d.TgasCorType = form.TgasCorType.value_or(d.TgasCorType);
+        d.RPMCorType = form.RpmCorType.value_or(d.RPMCorType);
         s.Byte(kTgasCorTypeParam);
         WriteTable(m, s, TCorrTable::CTG);
         s.Byte(kRpmCorTypeParam);

@@ -37,6 +37,9 @@ struct TCorrectionsForm
     double CorrectionOffsetMs = 0;
     uint8_t CorrectionMask = 0;
     std::optional<uint16_t> MaxTbForLoad; // none: unchanged
+    // The presets' table types (byte parameters 45 and 46, from revision D);
+    // none: unchanged.
+    std::optional<uint8_t> TgasCorType, RpmCorType;
 };
 
 // What a read shows on the page.

@@ -36,6 +36,7 @@ constexpr int kSplashHeight = 100;
 // The window size of a picture taken with --screenshot.
 constexpr int kScreenshotWidth = 1180;
 constexpr int kScreenshotSettleMs = 5000;
+constexpr int kWindowSettleMs = 2500;
 constexpr int kScreenshotHeight = 800;
 // The --page name that takes the connection status window instead.
 constexpr const char *kConnectStatusPage = "FormConnectStatus";
@@ -187,13 +188,26 @@ bool TApplicationStartup::Start()
             do
                 QApplication::processEvents(QEventLoop::AllEvents, 20);
             while (window.Wizard() && window.Wizard()->Pending() > 0 && !settle.hasExpired());
-            if (statusShot)
+            // The connection status window, or a window a page opens of its
+            // own (the injector test) once its first answers are in.
+            QWidget *target = &window;
+            if (statusShot) {
                 QApplication::processEvents(QEventLoop::AllEvents, 100);
-            const QPixmap picture = statusShot ? connectStatus_->grab() : window.grab();
+                target = connectStatus_;
+            } else if (QWidget *modal = QApplication::activeModalWidget()) {
+                target = modal;
+                QDeadlineTimer opened(kWindowSettleMs);
+                while (!opened.hasExpired())
+                    QApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            const QPixmap picture = target->grab();
             if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
                 result_ = 1;
             }
+            // A window of its own may have hidden the main window; closing
+            // it shown ends the program as usual.
+            window.show();
             window.close();
         });
     }

@@ -1,5 +1,7 @@
 #include "mainwindow/ConfWizard.h"
 
+#include "calibration/ui/ConfAutoCalPage.h"
+
 #include "configuration/ConfigFields.h"
 #include "configuration/ConfigSummary.h"
 #include "configuration/ConfigText.h"
@@ -343,8 +345,10 @@ void TConfWizard::BuildGasExtras(QWidget *sheet)
     workPressure_->setEnabled(false);
     workPressureSet_ = new QPushButton(QStringLiteral("Wyznacz"), sheet);
     workPressureSet_->setObjectName("BtnConfWorkPressure");
-    workPressureSet_->setEnabled(false);
-    workPressureSet_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
+    connect(workPressureSet_, &QPushButton::clicked, this, [this] {
+        if (OnDetermineWorkPressure)
+            OnDetermineWorkPressure();
+    });
     auto *pressureRow = new QHBoxLayout;
     pressureRow->addWidget(workPressure_);
     pressureRow->addWidget(workPressureSet_);
@@ -355,9 +359,10 @@ void TConfWizard::BuildGasExtras(QWidget *sheet)
     levelSensor_ = new QPushButton(QStringLiteral("Konfiguracja wskaźnika"), sheet);
     levelSensor_->setObjectName("BtnConfLevSensConfig");
     byName_["BtnConfLevSensConfig"] = levelSensor_;
-    // Its dialog comes with the level sensor tools.
-    levelSensor_->setEnabled(false);
-    levelSensor_->setToolTip(UiText(msg::strUpdUnavailable, QStringLiteral("Funkcja nie jest jeszcze dostępna.")));
+    connect(levelSensor_, &QPushButton::clicked, this, [this] {
+        if (OnConfigureLevelSensor)
+            OnConfigureLevelSensor();
+    });
     auto *levelRow = new QHBoxLayout;
     levelRow->addWidget(levelSensor_);
     levelRow->addStretch(1);
@@ -404,10 +409,14 @@ void TConfWizard::BuildVerify(QWidget *sheet)
 void TConfWizard::BuildAutoCal(QWidget *sheet)
 {
     auto *form = static_cast<QFormLayout *>(static_cast<QHBoxLayout *>(sheet->layout())->itemAt(0)->layout());
-    auto *note = new QLabel(QStringLiteral("Autokalibrację uruchamia się na stronie Kalibracja."), sheet);
-    note->setObjectName("LblConfAutoCalNote");
-    note->setWordWrap(true);
-    form->addRow(note);
+    autoCal_ = new TConfAutoCalPage(worker_, question_.Asker(), sheet);
+    autoCal_->OnError = [this](const QString &text) {
+        if (ShowMessage)
+            ShowMessage(this, TUserMessage{TMessageKind::Warning, QString(), text});
+    };
+    // ZAKOŃCZ with a result moves on to the finish page.
+    autoCal_->OnFinished = [this] { GoTo(TWizardPage::Finish); };
+    form->addRow(autoCal_);
 }
 
 void TConfWizard::BuildFinish(QWidget *sheet)
@@ -548,6 +557,12 @@ void TConfWizard::SetOfferedCodes(std::vector<int> injectors, std::vector<int> p
         Fill(image_);
 }
 
+void TConfWizard::ShowWorkPressure(uint8_t raw)
+{
+    image_.WorkPress = raw;
+    workPressure_->setCurrentIndex(workPressure_->findData(raw));
+}
+
 void TConfWizard::Fill(const TNorviData &image)
 {
     filling_ = true;
@@ -634,9 +649,7 @@ void TConfWizard::ApplyDependencies(std::optional<TConfControl> toggled, bool se
         if (auto *list = qobject_cast<QComboBox *>(w))
             list->setCurrentIndex(state.Index[i]);
         const TControlView &v = view.Of(r.Rule);
-        // The level-sensor button waits for its dialog: always disabled.
-        if (w != levelSensor_)
-            w->setEnabled(v.Enabled);
+        w->setEnabled(v.Enabled);
         w->setVisible(v.Visible && shown(w));
         if (auto *caption = findChild<QLabel *>(QString("Lbl") + r.Control))
             caption->setVisible(v.Visible && shown(w));
@@ -1170,6 +1183,8 @@ void TConfWizard::InspectionSetPressed()
 
 void TConfWizard::ShowSnapshot(const TDeviceSnapshot &s)
 {
+    if (autoCal_)
+        autoCal_->ShowSnapshot(s);
     const bool wasAccessible = accessible_;
     accessible_ = s.Accessible && s.LinkUp;
     if (accessible_ && !wasAccessible && !modified_.IsModified() && pending_ == 0 && isVisible())

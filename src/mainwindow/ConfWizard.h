@@ -36,6 +36,7 @@ class QTabWidget;
 
 namespace lumex {
 
+class TConfAutoCalPage;
 class TDeviceWorker;
 class TPictureView;
 struct TWizardRow;
@@ -52,6 +53,12 @@ public:
     std::function<TAnswer(QWidget *owner, const TQuestion &question)> Ask;
     // Messages of the wizard go through here.
     TMessagePresenter ShowMessage = ShowMessageBox;
+    // "Wyznacz" beside the working pressure, and the level-sensor button:
+    // their windows belong to the calibration pages.
+    std::function<void()> OnDetermineWorkPressure;
+    std::function<void()> OnConfigureLevelSensor;
+    // The working pressure stored by its window; the list shows it.
+    void ShowWorkPressure(uint8_t raw);
     // The wizard page on screen changed (the window polls for it).
     std::function<void()> OnPageChanged;
     // The model adaptation tab of the calibration pages is shown or hidden
@@ -79,6 +86,8 @@ public:
     QString LastFailure() const { return lastFailure_; }
     // Device-thread questions posted and not yet answered or let go.
     int QuestionsWaiting() const { return question_.Waiting(); }
+    // The autocalibration page of the wizard.
+    TConfAutoCalPage *AutoCal() const { return autoCal_; }
     // Whether the model adaptation tab belongs on screen now.
     bool ModelAdaptationShown() const { return adaptationShown_; }
     // The injector and pressure sensor codes the lists offer, in this order
@@ -169,6 +178,7 @@ private:
     QPushButton *detect_ = nullptr, *idleTb_ = nullptr, *levelSensor_ = nullptr, *workPressureSet_ = nullptr;
     QLabel *injectorOffset_ = nullptr;
     QComboBox *workPressure_ = nullptr;
+    TConfAutoCalPage *autoCal_ = nullptr;
     TPictureView *photo_ = nullptr;
     std::vector<int> offeredInjectors_, offeredSensors_;
     bool adaptationShown_ = true;

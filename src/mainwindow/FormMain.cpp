@@ -1,5 +1,7 @@
 #include "mainwindow/FormMain.h"
 
+#include "calibration/ui/CalibrationPage.h"
+#include "calibration/ui/MapPage.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/CustomParams.h"
@@ -229,9 +231,22 @@ void TFormMain::BuildPages()
     wizard_->OnPageChanged = [this] { PageChanged(); };
     (new QVBoxLayout(configuratorPage_))->addWidget(wizard_);
     pages_->addTab(configuratorPage_, QStringLiteral("Asystent konfiguracji (F3)"));
-    calibrationPage_ = PendingPage("TbSCalibration", QStringLiteral("Kalibracja"));
-    // The calibration pages' reading strip is there already; their own
-    // controls come later.
+    calibration_ = new TCalibrationPage(worker_, pages_);
+    calibration_->Present = [this](QWidget *owner, const TQuestion &q) {
+        return Ask ? Ask(owner, q) : AskQuestionBox(owner, q);
+    };
+    calibration_->Warn = [this](const QString &caption, const QString &text) {
+        Tell(TMessageKind::Warning, caption.isEmpty() ? title_ : caption, text);
+    };
+    calibration_->OnStatus = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    // The configuration pages' installer tools open the calibration pages' windows.
+    wizard_->OnConfigureLevelSensor = [this] { calibration_->OpenLevelSensor(); };
+    configPage_->OnConfigureLevelSensor = wizard_->OnConfigureLevelSensor;
+    wizard_->OnDetermineWorkPressure = [this] {
+        calibration_->DetermineWorkingPressure([this](uint8_t workPress) { wizard_->ShowWorkPressure(workPress); });
+    };
+    calibrationPage_ = calibration_;
+    // The reading strip above the calibration pages.
     modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
     static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
@@ -335,6 +350,8 @@ void TFormMain::BuildMenus()
     auto *codes = action(windows, "MnIWindowDgnTroubleCodes", QStringLiteral("Kody błędów"));
     codes->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F9));
     connect(codes, &QAction::triggered, this, [this] { ShowPage("TbSDgnErrorCodes"); });
+    auto *injectorTest = action(windows, "MnIWinInjectorTest", QStringLiteral("Test wtryskiwaczy gazowych"));
+    connect(injectorTest, &QAction::triggered, this, [this] { calibration_->OpenInjectorTest(); });
     windows->addSeparator();
     auto *advanced = action(windows, "ChBAdvancedView", QStringLiteral("Widok zaawansowany"));
     advanced->setCheckable(true);
@@ -470,6 +487,12 @@ bool TFormMain::ShowPage(const QString &name)
             found = true;
         }
     }
+    if (!found && name.compare("FormInjTest", Qt::CaseInsensitive) == 0)
+        return calibration_->OpenInjectorTest();
+    if (!found && name.compare("FrmConfigLevelSensor", Qt::CaseInsensitive) == 0)
+        return calibration_->OpenLevelSensor();
+    if (!found && name.compare("FormWorkingPressure", Qt::CaseInsensitive) == 0)
+        return calibration_->OpenWorkingPressure();
     if (!found)
         return ShowSubPage(name);
     QWidget *widget = pages_->findChild<QWidget *>(PageObjectName(page));
@@ -514,6 +537,7 @@ void TFormMain::PageChanged()
         !ConfirmLeavingConfigPage(current))
         return;
     lastPage_ = current;
+    calibration_->SetShown(current == calibrationPage_);
     TPageView view;
     if (current)
         PageFromName(current->objectName().toStdString(), view.Page);
@@ -573,6 +597,7 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
         readings_->ShowReadings(snapshot);
     if (r.ReadingsFresh && pages_->currentWidget() == calibrationPage_)
         modelStrip_->ShowReadings(snapshot);
+    calibration_->ShowSnapshot(snapshot);
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
     adapterInfo_->SetSnapshot(snapshot.Adapter);

@@ -27,6 +27,7 @@ class QTabWidget;
 namespace lumex {
 
 class TAppConfig;
+class TCalibrationPage;
 class TConfWizard;
 class TConfigurationOps;
 class TDiagnosticsPage;
@@ -77,6 +78,7 @@ public:
     TConfWizard *Wizard() const { return wizard_; }
     TLegacyConfigPage *ConfigPage() const { return configPage_; }
     TDiagnosticsPage *Diagnostics() const { return diagnostics_; }
+    TCalibrationPage *CalibrationPage() const { return calibration_; }
     // The modified state the configuration pages share.
     TModifiedFlag &ModifiedFlag() { return modifiedFlag_; }
     // Selects a page by its object name or a short name ("readings"), or a
@@ -193,6 +195,7 @@ private:
     TPage shownPage_ = TPage::Measure;
     TReadingStrip *modelStrip_ = nullptr;
     TLegacyConfigPage *configPage_ = nullptr;
+    TCalibrationPage *calibration_ = nullptr;
     QWidget *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
     QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;

@@ -258,9 +258,6 @@ QWidget *TLegacyConfigPage::BuildSubPage(int page)
             } else if (name == "CmBKnfReserveType") {
                 levelSensor_ = new QPushButton(QStringLiteral("Konfiguruj"), box);
                 levelSensor_->setObjectName("BtnKnfConfigLevelSensor");
-                // Shown by the rules; usable once its settings dialog exists.
-                levelSensor_->setEnabled(false);
-                levelSensor_->setToolTip(QStringLiteral("Ustawienia czujnika poziomu gazu nie są jeszcze dostępne"));
                 extra = levelSensor_;
             }
             if (c.Kind == TLegacyControlKind::Check) {
@@ -415,8 +412,7 @@ void TLegacyConfigPage::ApplyFollowers(std::optional<TConfControl> toggled)
         if (auto *box = qobject_cast<QComboBox *>(w))
             box->setCurrentIndex(state.Index[i]);
         const TControlView &v = view.Of(d.Rule);
-        if (d.Rule != TConfControl::BtnConfLevelSensor) // its action comes with its dialog
-            w->setEnabled(v.Enabled);
+        w->setEnabled(v.Enabled);
         if (!qobject_cast<QCheckBox *>(w) && d.Rule != TConfControl::CmBConfLevelSensor) {
             w->setVisible(v.Visible);
             if (captions_.count(d.Control))

@@ -486,7 +486,7 @@ TEST(LegacyConfigPage, TextsAndListEntriesFollowTheLanguage)
     EXPECT_TRUE(p.messages_.empty());
 }
 
-TEST(LegacyConfigPage, LevelSensorButtonShownForASensorButNotYetUsable)
+TEST(LegacyConfigPage, LevelSensorButtonShownAndUsableForASensorOnly)
 {
     SimHarness sim(SimSetup::Controller(0x14, std::nullopt));
     TConfigProgram p(sim);
@@ -494,15 +494,14 @@ TEST(LegacyConfigPage, LevelSensorButtonShownForASensorButNotYetUsable)
     ASSERT_TRUE(p.WaitFilled());
     auto *button = p.Find<QPushButton>("BtnKnfConfigLevelSensor");
     EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor"));
-    EXPECT_FALSE(button->isEnabled());
-    EXPECT_FALSE(button->toolTip().isEmpty());
+    EXPECT_TRUE(button->isEnabled());
     // The reserve switch has no settings.
     p.ChooseRaw("CmBKnfReserveType", 0);
     EXPECT_FALSE(p.Shown("BtnKnfConfigLevelSensor"));
     for (unsigned type : {1u, 2u, 3u}) {
         p.ChooseRaw("CmBKnfReserveType", type);
         EXPECT_TRUE(p.Shown("BtnKnfConfigLevelSensor")) << type;
-        EXPECT_FALSE(button->isEnabled()) << type;
+        EXPECT_TRUE(button->isEnabled()) << type;
     }
 }
 

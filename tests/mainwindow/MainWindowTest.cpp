@@ -690,12 +690,11 @@ TEST(ConfWizard, InstallationListsFollowTheProductAndTheInjectorType)
     ASSERT_EQ(sensors->count(), 2);
     EXPECT_EQ(sensors->itemText(0), "PS-CCT3");
 
-    // A level sensor type shows its (not yet working) settings button.
+    // A level sensor type shows its settings button.
     auto *level = w.Program.Find<QPushButton>("BtnConfLevSensConfig");
     Choose(w.Program.Find<QComboBox>("CmBConfLevelSensor"), 1);
     EXPECT_FALSE(level->isHidden());
-    EXPECT_FALSE(level->isEnabled());
-    EXPECT_FALSE(level->toolTip().isEmpty());
+    EXPECT_TRUE(level->isEnabled());
 
     // The photo follows the list last used; a missing picture is an empty frame.
     auto *photo = w.Program.Find<TPictureView>("PnlConfComponentPhoto");

@@ -1,0 +1,100 @@
+// The Model2 page of 3.0 controllers: the model chart the installer edits
+// with the mouse and the keys, the point table, the multiplier and offset
+// spinners, the zoom, the idle points, the check boxes and the BANK2
+// correction line. The editing rules are TModel2Editor's; the page binds
+// the controls and posts reads and writes to the device thread.
+#pragma once
+
+#include "calibration/Model2Editor.h"
+#include "configuration/Question.h"
+#include "mainwindow/DeviceSnapshot.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QLineEdit;
+class QTableWidget;
+class QGroupBox;
+
+namespace lumex {
+
+class TDeviceWorker;
+class TXYChart;
+
+class TModel2Page : public QWidget
+{
+public:
+    TModel2Page(TDeviceWorker &worker, QWidget *parent = nullptr);
+
+    const TModel2Editor &Editor() const { return editor_; }
+    TXYChart *Chart() const { return chart_; }
+    // Whether the controller answers and is a 3.0 one; nothing runs otherwise.
+    bool Running() const;
+    void ShowSnapshot(const TDeviceSnapshot &snapshot);
+
+    void Read();
+    void Write();
+    void LoadDefault();
+    // The map page's calculated points ("Oblicz nastawy"); empty clears them.
+    void SetCalculatedPoints(const std::vector<std::pair<double, double>> &points);
+    // Reads done and writes acknowledged so far (tests wait on them).
+    int ReadsDone() const { return readsDone_; }
+    int WritesDone() const { return writesDone_; }
+
+    // Questions asked on the device thread and on this one.
+    TAsker Ask;
+    // A refused edit.
+    std::function<void()> Beep;
+    // A failed step, worded for the status bar.
+    std::function<void(const QString &)> OnProblem;
+    // The LPG map was cleared after a model change: show the map page.
+    std::function<void()> OnGasMapCleared;
+    // The modified state the configuration pages share.
+    std::function<void(bool)> OnModifiedChanged;
+
+private:
+    void Build();
+    void Refresh();
+    void Edited(TEditResult result);
+    bool Key(QKeyEvent *event);
+    void MousePress(QMouseEvent *event, QPointF value);
+    void MouseMove(QMouseEvent *event, QPointF value);
+    void Spinner(QSpinBox *box, int position, const std::function<TEditResult(int)> &click);
+    void ApplyZoom(int maxTb);
+    void TakeCorrectionLine();
+
+    TDeviceWorker &worker_;
+    TModel2Editor editor_;
+    TNorviData image_;
+    bool linkUp_ = false;
+    bool autocalRunning_ = false;
+    bool filling_ = false;
+    bool busy_ = false;
+    int readsDone_ = 0, writesDone_ = 0;
+    std::optional<std::size_t> dragging_;
+
+    TXYChart *chart_ = nullptr;
+    int seriesPoints_ = 0, seriesLine_ = 0, seriesAdapted_ = 0, seriesIdle_ = 0, seriesCalculated_ = 0;
+    QTableWidget *table_ = nullptr;
+    QPushButton *read_ = nullptr, *write_ = nullptr, *default_ = nullptr;
+    QSpinBox *mult_ = nullptr, *offset_ = nullptr;
+    QLabel *multText_ = nullptr, *offsetText_ = nullptr, *defaultOffset_ = nullptr;
+    QSlider *zoom_ = nullptr;
+    QCheckBox *withIdle_ = nullptr, *useOnIdle_ = nullptr, *adaptation_ = nullptr, *showValues_ = nullptr;
+    QGroupBox *idlePanel_ = nullptr;
+    std::array<QSpinBox *, 4> idle_{};
+    QSpinBox *corrMult_ = nullptr;
+    QLineEdit *corrOffset_ = nullptr;
+    std::array<QCheckBox *, 8> mask_{};
+};
+
+} // namespace lumex

@@ -1,0 +1,459 @@
+// The calibration pages and the injector test window in the running
+// program, against the simulated 3.0 controller: editing the model with the
+// keys and the mouse and writing it, the map's wide RPM ranges, a typed
+// correction turning the preset into the user's, and an injector test run
+// to its verdict; the level-sensor and working-pressure windows; an
+// autocalibration run on the wizard's page. Questions
+// are recorded and answered by the test.
+#include "QtWait.h"
+#include "SimHarness.h"
+
+#include "calibration/LevelSensor.h"
+#include "calibration/ModelPoints.h"
+#include "calibration/WorkingPressureList.h"
+#include "calibration/ui/CalibrationPage.h"
+#include "calibration/ui/ConfAutoCalPage.h"
+#include "calibration/ui/CorrectionsPage.h"
+#include "calibration/ui/InjectorTestWindow.h"
+#include "calibration/ui/LevelSensorWindow.h"
+#include "calibration/ui/MapPage.h"
+#include "calibration/ui/Model2Page.h"
+#include "calibration/ui/WorkingPressureWindow.h"
+#include "controller/ControllerLink.h"
+#include "documents/MessageKeys.h"
+#include "mainwindow/ApplicationStartup.h"
+#include "mainwindow/ConfWizard.h"
+#include "mainwindow/FormMain.h"
+#include "mainwindow/UiText.h"
+#include "sim/controller/ControllerModel.h"
+#include "widgets/XYChart.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace lumex;
+using testsupport::SimHarness;
+using testsupport::SimSetup;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::chrono::milliseconds kLongDeadline{60000};
+constexpr uint8_t kFourInjectorMask = 0x0F;
+
+bool WaitUntil(const std::function<bool()> &condition, std::chrono::milliseconds deadline = kLongDeadline)
+{
+    return testsupport::PumpUntil(condition, deadline);
+}
+
+class TCalibrationProgram
+{
+public:
+    explicit TCalibrationProgram(SimHarness &sim) : sim_(sim)
+    {
+        char pattern[] = "/tmp/lumex-calwin-XXXXXX";
+        folder_ = ::mkdtemp(pattern);
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        ::setenv("HOME", (folder_ / "home").c_str(), 1);
+        fs::create_directories(folder_ / "home");
+        startup_ = std::make_unique<TApplicationStartup>(std::vector<std::string>{"--port", sim.Path()}, link_);
+        startup_->ShowMessage = [this](QWidget *, const TUserMessage &m) { messages_.push_back(m); };
+        started_ = startup_->Start();
+        if (!started_)
+            return;
+        Window().Ask = [this](QWidget *, const TQuestion &q) {
+            questions_.push_back(q.Text);
+            return Answer ? Answer(q) : TAnswer::No;
+        };
+        // The wizard asks its own questions.
+        Window().Wizard()->Ask = Window().Ask;
+    }
+    ~TCalibrationProgram()
+    {
+        startup_.reset();
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    bool Started() const { return started_; }
+    TFormMain &Window() { return *startup_->MainWindow(); }
+    TCalibrationPage &Page() { return *Window().CalibrationPage(); }
+    template <class T> T *Find(const char *name)
+    {
+        T *found = Window().findChild<T *>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    bool Connected()
+    {
+        return WaitUntil([&] { return Window().LastSnapshot().LinkUp && Window().LastSnapshot().Data.VersionCode; });
+    }
+    std::shared_ptr<sim::ControllerModel> Controller()
+    {
+        return std::dynamic_pointer_cast<sim::ControllerModel>(sim_.Sim().Device());
+    }
+
+    std::function<TAnswer(const TQuestion &)> Answer;
+    std::vector<TUserMessage> messages_;
+    std::vector<std::string> questions_;
+
+private:
+    SimHarness &sim_;
+    TControllerLink link_;
+    fs::path folder_;
+    std::unique_ptr<TApplicationStartup> startup_;
+    bool started_ = false;
+};
+
+void Key(QWidget *to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(to, &press);
+}
+
+void Click(TXYChart *chart, QPointF value, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QPointF at = chart->ToPixel(value);
+    QMouseEvent press(QEvent::MouseButtonPress, at, chart->mapToGlobal(at), button, button, modifiers);
+    QApplication::sendEvent(chart, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, chart->mapToGlobal(at), button, Qt::NoButton, modifiers);
+    QApplication::sendEvent(chart, &release);
+}
+
+} // namespace
+
+TEST(CalibrationWindows, Model2KeysAndMouseEditPointsAndWriteSendsThem)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *page = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+    const TModelPointList before = page->Editor().Points();
+    ASSERT_GE(before.size(), 4u);
+    TXYChart *chart = page->Chart();
+
+    // The left button selects the point under the mouse.
+    Click(chart, {before[2].Tb, before[2].Tg}, Qt::LeftButton);
+    ASSERT_EQ(page->Editor().Selection(), std::optional<std::size_t>(2));
+    Key(chart, Qt::Key_Right);
+    Key(chart, Qt::Key_Up);
+    Key(chart, Qt::Key_Up);
+    TModelPointList now = page->Editor().Points();
+    EXPECT_NEAR(now[2].Tb, before[2].Tb + 0.1, 1e-9);
+    EXPECT_NEAR(now[2].Tg, before[2].Tg + 0.2, 1e-9);
+
+    // Insert puts a point halfway to the next one; Delete takes it away again.
+    Key(chart, Qt::Key_Insert);
+    now = page->Editor().Points();
+    ASSERT_EQ(now.size(), before.size() + 1);
+    EXPECT_NEAR(now[3].Tb, (before[2].Tb + 0.1 + before[3].Tb) / 2, 1e-9);
+    ASSERT_EQ(page->Editor().Selection(), std::optional<std::size_t>(3));
+    Key(chart, Qt::Key_PageUp);
+    Key(chart, Qt::Key_PageDown);
+    ASSERT_EQ(page->Editor().Selection(), std::optional<std::size_t>(3));
+    Key(chart, Qt::Key_Delete);
+    ASSERT_EQ(page->Editor().Points().size(), before.size());
+
+    // The right button adds a point where no point lies.
+    const double tb = (before[0].Tb + before[1].Tb) / 2, tg = (before[0].Tg + before[1].Tg) / 2;
+    Click(chart, {tb, tg}, Qt::RightButton);
+    now = page->Editor().Points();
+    ASSERT_EQ(now.size(), before.size() + 1);
+    EXPECT_NEAR(now[1].Tb, tb, 0.1);
+    // Ctrl with the left button never deletes the first point.
+    Click(chart, {now[0].Tb, now[0].Tg}, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(page->Editor().Points().size(), now.size());
+    EXPECT_TRUE(page->Editor().Modified());
+
+    // Write sends the chart's points: the controller then holds them.
+    program.Answer = [](const TQuestion &q) {
+        return q.Text == MessageTextInForce(msg::strQGasMapClearAfterModelChange) ? TAnswer::No : TAnswer::Yes;
+    };
+    program.Find<QPushButton>("BtBModel2Write")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < kModel2Points; ++i) {
+        if (i < now.size()) {
+            EXPECT_EQ(store.model2A[i].x, PointTicks(now[i].Tb)) << i;
+            EXPECT_EQ(store.model2A[i].y, PointTicks(now[i].Tg)) << i;
+        } else {
+            EXPECT_EQ(store.model2A[i].x, kModelEmptyTicks) << i;
+        }
+    }
+    EXPECT_FALSE(page->Editor().Modified());
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, WideRangeR2500DrawsRangesTwoAndThreeAsCurrent)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    // One petrol point in each of the ranges 0..4, all at the same place.
+    constexpr uint16_t kBin = 20, kTime = 30;
+    std::vector<uint16_t> words;
+    for (uint16_t range = 0; range < 5; ++range)
+        words.push_back(static_cast<uint16_t>(range << 13 | kBin << 7 | kTime));
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.SetMapPoints(false, words);
+        st.SetMapPoints(true, {});
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
+    TMapPage *map = program.Page().Map();
+    ASSERT_TRUE(WaitUntil([&] {
+        return map->ReadsDone() >= 1 && map->Chart()->Series(map->PetrolCurrentSeries()).Points.size() +
+                                                map->Chart()->Series(map->PetrolOtherSeries()).Points.size() ==
+                                            5;
+    }));
+
+    auto *range = program.Find<QComboBox>("CmBCalMapRPMRange");
+    ASSERT_EQ(range->itemText(10), "R2500 (2250-3250)");
+    program.Answer = [](const TQuestion &) { return TAnswer::No; }; // keep the maps
+    range->setCurrentIndex(10);
+    EXPECT_EQ(map->Chart()->Series(map->PetrolCurrentSeries()).Points.size(), 2u);
+    EXPECT_EQ(map->Chart()->Series(map->PetrolOtherSeries()).Points.size(), 3u);
+    // The range reached the controller, and the maps were kept.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program.Controller()->Store().byteParams[19] == 10 && program.questions_.size() == 1; }));
+    EXPECT_EQ(program.Controller()->Store().MapCount(false), 5);
+}
+
+TEST(CalibrationWindows, TypingIntoAGasTemperatureEditPressesTheUserButton)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalCorrections"));
+    TCorrectionsPage *page = program.Page().Corrections();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+
+    auto *standard = program.Find<QToolButton>("SpBtnCorTgasStandard");
+    auto *user = program.Find<QToolButton>("SpBtnCorTgasUserDefined");
+    standard->click();
+    ASSERT_TRUE(standard->isChecked());
+    ASSERT_FALSE(user->isChecked());
+    ASSERT_EQ(page->Edited().TgasCorType, 2);
+
+    auto *edit = program.Find<QLineEdit>("EdtTgasCorr3");
+    const int typed = edit->text().toInt() + 3;
+    edit->setText(QString::number(typed));
+    EXPECT_TRUE(user->isChecked());
+    EXPECT_FALSE(standard->isChecked());
+    EXPECT_EQ(page->Edited().TgasCorType, 5);
+    EXPECT_EQ(page->Edited().CTG[2], typed);
+
+    // The write takes the typed table and the user type to the controller.
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    program.Find<QPushButton>("BtnCorWriteCorrections")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    EXPECT_EQ(store.ctg[2], typed);
+    EXPECT_EQ(store.byteParams[45], 5);
+    EXPECT_TRUE(user->isChecked());
+}
+
+TEST(CalibrationWindows, InjectorTestRunsToItsVerdict)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    sim.Control("engine idle");
+    sim.Control("set tred 40");  // 68 degrees C: warm enough
+    sim.Control("set pcol 100"); // steady, so the watch lets the test run
+    for (const char *line :
+         {"injtest result 1 100", "injtest result 2 102", "injtest result 3 120", "injtest result 4 80"})
+        sim.Control(line);
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([](sim::ParameterStore &st) { st.core.InjMask = kFourInjectorMask; });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("FormInjTest"));
+    QPointer<TInjectorTestWindow> window = program.Page().InjectorTest();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitUntil([&] { return window->Refreshes() >= 1 && window->Shown().Cylinders == 4; }))
+        << window->Refreshes() << " refreshes, " << window->Shown().Cylinders << " cylinders";
+
+    window->findChild<QPushButton *>("BtnStartTest")->click();
+    auto *verdict = window->findChild<QLabel *>("LblTestResult");
+    ASSERT_TRUE(WaitUntil([&] { return !window->Shown().Running && !verdict->isHidden(); }));
+    EXPECT_EQ(verdict->text(), UiText(msg::strGasInjToReplaced, QString()));
+    EXPECT_EQ(window->findChild<QLineEdit *>("EdtCalculatedCorrCyl3")->text(), "20%");
+    EXPECT_EQ(window->findChild<QLineEdit *>("EdtCalculatedCorrCyl4")->text(), "-20%");
+
+    // The test has ended: closing asks nothing and the window goes.
+    window->close();
+    ASSERT_TRUE(WaitUntil([&] { return window.isNull() || !window->isVisible(); }));
+    EXPECT_TRUE(program.questions_.empty());
+}
+
+TEST(InstallerWindows, LevelSensorShowsTheOhmTablesAsksBeforeLosingEditsAndWritesTheFactorySettings)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    constexpr uint8_t kReserveParam = 33, kPanelLedParam = 22;
+    const std::array<uint8_t, 4> stored{100, 110, 120, 130};
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.byteParams[kReserveParam] = kReserveOhm90;
+        st.byteParams[kPanelLedParam] = 1;
+        st.SetLevelTable(true, stored);
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("FrmConfigLevelSensor"));
+    QPointer<TLevelSensorWindow> window = program.Page().LevelSensor();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(WaitUntil([&] { return window->ReadsDone() >= 1; }));
+    EXPECT_EQ(window->Thresholds(), stored);
+    EXPECT_EQ(window->findChild<QComboBox *>("CmBKnfLSColorLedState")->currentIndex(), 1);
+    EXPECT_EQ(window->findChild<QLabel *>("LblKnfLSThresholdVolts0")->text(), "1.96 V");
+    EXPECT_FALSE(window->Modified());
+
+    // An edit, then closing: Cancel keeps the window and the edit.
+    window->findChild<QSlider *>("TrBKnfLSThreshold0_2")->setValue(30);
+    ASSERT_TRUE(window->Modified());
+    program.Answer = [](const TQuestion &q) { return q.WithCancel ? TAnswer::Cancel : TAnswer::Yes; };
+    window->close();
+    ASSERT_TRUE(WaitUntil([&] { return program.questions_.size() == 1 && !window->Busy(); }));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->Thresholds()[0], 30);
+
+    // The factory settings of the 0-90 ohm indicator reach the controller's B table.
+    const std::array<uint8_t, 4> tableA = program.Controller()->Store().LevelTable(false);
+    window->findChild<QPushButton *>("BtnKnfLSDefault")->click();
+    ASSERT_TRUE(WaitUntil([&] { return window->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    EXPECT_EQ(store.LevelTable(true), (std::array<uint8_t, 4>{21, 47, 61, 72}));
+    EXPECT_EQ(store.LevelTable(false), tableA);
+    const TPanelLed factoryLed = FactoryPanelLed(program.Window().LastSnapshot().Data.PcCompatCode);
+    EXPECT_EQ(store.byteParams[kPanelLedParam], static_cast<uint8_t>(factoryLed));
+    EXPECT_EQ(window->Thresholds(), (TLevelThresholds{21, 47, 61, 72}));
+    EXPECT_FALSE(window->Modified());
+
+    // Nothing unsaved: closing asks nothing more.
+    const std::size_t asked = program.questions_.size();
+    window->close();
+    ASSERT_TRUE(WaitUntil([&] { return !window->isVisible(); }));
+    EXPECT_EQ(program.questions_.size(), asked);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(InstallerWindows, WorkingPressureFromTheWizardShowsAWaitThatCancelsAndThenWritesTheChosenEntry)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    sim.Control("regulator 1.2");
+    sim.Control("pressuretest hold");
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    constexpr uint8_t kWorkPressParam = 30;
+    ASSERT_TRUE(program.Connected());
+    const uint8_t before = program.Controller()->Store().byteParams[kWorkPressParam];
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    auto *determine = program.Find<QPushButton>("BtnConfWorkPressure");
+    ASSERT_TRUE(determine->isEnabled());
+
+    // The held pressure test keeps the wait on screen until it is cancelled.
+    determine->click();
+    QDialog *wait = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        wait = program.Window().findChild<QDialog *>("WaitWorkingPressure");
+        return wait && wait->isVisible() && !program.questions_.empty();
+    }));
+    EXPECT_EQ(program.questions_, std::vector<std::string>{MessageTextInForce(msg::strQuestSwitchToGas)});
+    wait->reject();
+    ASSERT_TRUE(WaitUntil([&] { return !program.Window().findChild<QDialog *>("WaitWorkingPressure"); }));
+    EXPECT_EQ(program.Page().WorkingPressure(), nullptr);
+    EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], before);
+    EXPECT_TRUE(program.messages_.empty());
+
+    // Released, the determination writes the entry below 1,20 bar and opens the window on it.
+    sim.Control("pressuretest release");
+    determine->click();
+    ASSERT_TRUE(WaitUntil([&] { return program.Page().WorkingPressure() != nullptr; }));
+    TWorkingPressureWindow *window = program.Page().WorkingPressure();
+    ASSERT_TRUE(window->isVisible());
+    const int chosen = window->List()->currentIndex();
+    ASSERT_GE(chosen, 0);
+    EXPECT_LT(chosen, 5); // below the measured 1,20 bar
+    EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], window->List()->currentData().toUInt());
+
+    // The installer picks another entry; accepting writes it and the wizard shows it.
+    window->List()->setCurrentIndex(2);
+    window->findChild<QPushButton *>("BtnWPWriteAndContinue")->click();
+    ASSERT_TRUE(WaitUntil([&] { return program.Page().WorkingPressure() == nullptr; }));
+    EXPECT_EQ(program.Controller()->Store().byteParams[kWorkPressParam], WorkingPressureList()[2].Raw);
+    EXPECT_EQ(program.Find<QComboBox>("CmBConfWorkPressure")->currentText(), "0,90");
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(AutoCalibrationPage, ARunWithTheLoadStepEndsOnTheResultAndFinishMovesTheWizardOn)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    constexpr int kIdlePetrolTicks = 449, kWarmTredRaw = 60;
+    sim.Control("engine idle");
+    for (int i = 1; i <= 4; ++i)
+        sim.Control("set petrol " + std::to_string(i) + " " + std::to_string(kIdlePetrolTicks));
+    sim.Control("set tred " + std::to_string(kWarmTredRaw));
+    sim.Control("regulator 1.2");
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([](sim::ParameterStore &st) { st.core.InjMask = kFourInjectorMask; });
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSConfAutoCal"));
+    TConfAutoCalPage *page = program.Window().Wizard()->AutoCal();
+    ASSERT_NE(page, nullptr);
+    const auto shown = [page] { return page->Book()->currentWidget()->objectName(); };
+    auto *start = program.Find<QPushButton>("BtnConfAutoStart");
+    ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }));
+    EXPECT_EQ(shown(), "Start");
+    // The idle time capture judges the reducer by the readings the page polls.
+    ASSERT_TRUE(WaitUntil([&] { return program.Window().LastSnapshot().Data.TredRaw == kWarmTredRaw; }))
+        << int(program.Window().LastSnapshot().Data.TredRaw);
+
+    // START: the idle time and the working pressure are asked for, then the
+    // controller measures without load until it wants the load.
+    start->click();
+    constexpr std::chrono::milliseconds kRunDeadline{120000};
+    ASSERT_TRUE(WaitUntil([&] { return shown() == "WaitLoad"; }, kRunDeadline))
+        << shown().toStdString() << " " << AutoCalOutcomeName(page->Outcome()) << " "
+        << ::testing::PrintToString(program.questions_) << " "
+        << (program.messages_.empty() ? std::string() : program.messages_.back().Text.toStdString());
+    EXPECT_EQ(page->findChild<QProgressBar *>("GgeConfStepWithoutLoad")->maximum(), 20);
+    EXPECT_TRUE(page->Active());
+    EXPECT_TRUE(program.Find<QPushButton>("BtnConfAutoStop")->isEnabled());
+    auto *next = program.Find<QPushButton>("BtnConfAutoContinue");
+    ASSERT_TRUE(WaitUntil([&] { return next->isEnabled(); }));
+    next->click();
+
+    ASSERT_TRUE(WaitUntil([&] { return shown() == "Result" && !page->Active(); }, kRunDeadline))
+        << shown().toStdString();
+    EXPECT_EQ(page->findChild<QProgressBar *>("GgeConfStepWithLoad")->maximum(), 17);
+    EXPECT_EQ(page->Outcome(), TAutoCalOutcome::Completed);
+    EXPECT_EQ(page->findChild<QLabel *>("LblConfAutoResultInfo1")->text(), UiText(msg::strNok, QString()));
+    // The controller holds the markers of a finished autocalibration.
+    constexpr uint8_t kMarkersParam = 14;
+    EXPECT_EQ(program.Controller()->Store().wordParams[kMarkersParam] & 0x0F, 0x0F);
+
+    auto *finish = program.Find<QPushButton>("BtnConfAutoFinish");
+    ASSERT_TRUE(WaitUntil([&] { return finish->isEnabled(); }));
+    finish->click();
+    ASSERT_TRUE(WaitUntil([&] { return program.Window().Wizard()->CurrentPage() == TWizardPage::Finish; }));
+    EXPECT_TRUE(sim.Violations().empty());
+}
