@@ -117,7 +117,14 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
     boardTemp_ = new QLabel(advancedPanel_);
     boardTemp_->setObjectName("LblDgnAdvBoardTemp");
     al->addWidget(boardTemp_, 4, 0, 1, 8);
-    al->setRowStretch(5, 1);
+    auto *injectorTest = new QPushButton(QStringLiteral("Testy wtryskiwaczy gazowych"), advancedPanel_);
+    injectorTest->setObjectName("BtnShowTestForm");
+    connect(injectorTest, &QPushButton::clicked, this, [this] {
+        if (OnShowInjectorTest)
+            OnShowInjectorTest();
+    });
+    al->addWidget(injectorTest, 5, 0, 1, 8);
+    al->setRowStretch(6, 1);
     addTab(advanced_, QStringLiteral("Zaawansowana"));
     ShowAdvanced({});
 

@@ -46,6 +46,8 @@ public:
     // Runs after each trouble-code read was shown.
     std::function<void()> OnTroubleCodesShown;
     std::function<void(const QString &text)> OnProblem;
+    // "Testy wtryskiwaczy gazowych": the window owns the injector test.
+    std::function<void()> OnShowInjectorTest;
 
 private:
     void ShowAdvanced(const TAdvancedPage &page);

@@ -14,11 +14,11 @@
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/DiagnosticsPage.h"
-#include "mainwindow/GcfOps.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
+#include "mainwindow/GcfOps.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
@@ -256,6 +256,7 @@ void TFormMain::BuildPages()
     diagnostics_ = new TDiagnosticsPage(worker_, diagnosticPage);
     (new QVBoxLayout(diagnosticPage))->addWidget(diagnostics_);
     diagnostics_->OnProblem = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    diagnostics_->OnShowInjectorTest = [this] { calibration_->OpenInjectorTest(); };
     diagnostics_->Oscilloscope()->OnProblem = diagnostics_->OnProblem;
     diagnostics_->Oscilloscope()->OnRecordingChanged = [this](bool on) { hooks_.OscRecording = on; };
     hooks_.OnOscSample = [this](const TOscSample &sample, std::chrono::steady_clock::time_point at) {
