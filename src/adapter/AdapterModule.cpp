@@ -5,6 +5,7 @@
 #include "modules/ModuleQuestions.h"
 #include "modules/Sections.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -63,6 +64,41 @@ std::string SerialNumberText(int32_t serial, uint8_t product, uint16_t productio
     return s + sep + p + sep + d;
 }
 
+bool DecodeAdapterIdentification(std::span<const uint8_t> answer, TDevStateAdapter &d)
+{
+    namespace at = adapter_ident;
+    if (answer.size() < adapter_cmd::kIdentification.answerLength)
+        return false;
+    d.MainVersion.SetRaw(Field(answer, at::kMainVersion, 1), true);
+    d.ReleaseVersion.SetRaw(Field(answer, at::kRelease, 1), true);
+    d.RevisionVersion.SetRaw(Field(answer, at::kRevision, 1), true);
+    d.BootloaderProductName.SetRaw(Field(answer, at::kProductName, 1), true);
+    d.BootloaderKitType.SetRaw(Field(answer, at::kKitType, 1), true);
+    d.ProductionDate.SetRaw(Field(answer, at::kProductionDate, 2), true);
+    d.ProductionSerialNumber.SetRaw(Field(answer, at::kSerialNumber, 4), true);
+    TByteVariable *const masked[] = {&d.DeviceType, &d.SoftwareOptions, &d.HardwareOptions, &d.HardwareVersion};
+    for (std::size_t i = 0; i < std::size(masked); ++i) {
+        const std::array<uint8_t, 1> b{static_cast<uint8_t>(answer[at::kDeviceType + i] & at::kOptionMask)};
+        masked[i]->SetRaw(b, true);
+    }
+    return true;
+}
+
+bool DecodeAdapterBuildTime(std::span<const uint8_t> answer, TDevStateAdapter &d)
+{
+    namespace at = adapter_ident;
+    if (answer.size() < adapter_cmd::kBuildTime.answerLength)
+        return false;
+    // Each text gets its terminating zero in the field's last byte.
+    std::vector<uint8_t> time(d.CompilationTime.DataLength(), 0);
+    std::copy_n(answer.begin() + at::kBuildTimeAt, std::min(at::kBuildTimeLength, time.size()), time.begin());
+    std::vector<uint8_t> date(d.CompilationDate.DataLength(), 0);
+    std::copy_n(answer.begin() + at::kBuildDateAt, std::min(at::kBuildDateLength, date.size()), date.begin());
+    d.CompilationTime.SetRaw(time, true);
+    d.CompilationDate.SetRaw(date, true);
+    return true;
+}
+
 // --- TModuleAdapter ---
 
 TModuleAdapter::TModuleAdapter(TManager &manager, TBaseProtocol *protocol, TDeviceState &uiAggregate)
@@ -98,7 +134,6 @@ bool TModuleAdapter::QueryMainVersion()
 bool TModuleAdapter::QueryIdentification()
 {
     using adapter_cmd::kIdentification;
-    namespace at = adapter_ident;
     TDevStateAdapter &d = devState_;
     TVariable *const fields[] = {
         &d.MainVersion,       &d.ReleaseVersion,  &d.RevisionVersion,        &d.BootloaderProductName,
@@ -112,25 +147,12 @@ bool TModuleAdapter::QueryIdentification()
     const std::array<uint8_t, 2> request{kIdentification.code, kIdentification.param};
     if (!Exchange(request, answer))
         return false;
-    d.MainVersion.SetRaw(Field(answer, at::kMainVersion, 1), true);
-    d.ReleaseVersion.SetRaw(Field(answer, at::kRelease, 1), true);
-    d.RevisionVersion.SetRaw(Field(answer, at::kRevision, 1), true);
-    d.BootloaderProductName.SetRaw(Field(answer, at::kProductName, 1), true);
-    d.BootloaderKitType.SetRaw(Field(answer, at::kKitType, 1), true);
-    d.ProductionDate.SetRaw(Field(answer, at::kProductionDate, 2), true);
-    d.ProductionSerialNumber.SetRaw(Field(answer, at::kSerialNumber, 4), true);
-    TByteVariable *const masked[] = {&d.DeviceType, &d.SoftwareOptions, &d.HardwareOptions, &d.HardwareVersion};
-    for (std::size_t i = 0; i < std::size(masked); ++i) {
-        const std::array<uint8_t, 1> b{static_cast<uint8_t>(answer[at::kDeviceType + i] & at::kOptionMask)};
-        masked[i]->SetRaw(b, true);
-    }
-    return true;
+    return DecodeAdapterIdentification(answer, d);
 }
 
 bool TModuleAdapter::QueryBuildTime()
 {
     using adapter_cmd::kBuildTime;
-    namespace at = adapter_ident;
     devState_.CompilationTime.ClearRaw(false);
     devState_.CompilationDate.ClearRaw(false);
     if (!IsConnected())
@@ -139,14 +161,7 @@ bool TModuleAdapter::QueryBuildTime()
     const std::array<uint8_t, 2> request{kBuildTime.code, kBuildTime.param};
     if (!Exchange(request, answer))
         return false;
-    // Each text gets its terminating zero in the field's last byte.
-    std::vector<uint8_t> time(devState_.CompilationTime.DataLength(), 0);
-    std::copy_n(answer.begin() + at::kBuildTimeAt, at::kBuildTimeLength, time.begin());
-    std::vector<uint8_t> date(devState_.CompilationDate.DataLength(), 0);
-    std::copy_n(answer.begin() + at::kBuildDateAt, at::kBuildDateLength, date.begin());
-    devState_.CompilationTime.SetRaw(time, true);
-    devState_.CompilationDate.SetRaw(date, true);
-    return true;
+    return DecodeAdapterBuildTime(answer, devState_);
 }
 
 std::optional<uint16_t> TModuleAdapter::QueryTestMode()

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -78,5 +79,10 @@ std::string AdapterMainVersionText(uint8_t mainVersion);
 std::string AdapterReleaseText(uint8_t release);
 std::string SoftwareOptionsName(uint8_t options, bool shortForm);
 std::string SerialNumberText(int32_t serial, uint8_t product, uint16_t productionDateRaw, bool withDashes);
+
+// The 0x02 and 0x04 answers into the device image. False, and nothing
+// stored, for an answer shorter than the command's.
+bool DecodeAdapterIdentification(std::span<const uint8_t> answer, TDevStateAdapter &d);
+bool DecodeAdapterBuildTime(std::span<const uint8_t> answer, TDevStateAdapter &d);
 
 } // namespace lumex
