@@ -1,5 +1,7 @@
 #include "adapter/AdapterModule.h"
 
+#include "common/Format.h"
+
 #include "documents/LangManager.h"
 #include "modules/AppManager.h"
 #include "modules/ModuleQuestions.h"
@@ -7,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 namespace lumex {
 
@@ -18,13 +19,6 @@ constexpr int kByteBits = 8;
 constexpr uint8_t kByteMask = 0xFF;
 constexpr std::size_t kSerialDigits = 5;
 
-std::string Fmt(const char *format, auto... args)
-{
-    std::array<char, 256> buf{};
-    const int n = std::snprintf(buf.data(), buf.size(), format, args...);
-    return n < 0 ? std::string{} : std::string(buf.data());
-}
-
 std::span<const uint8_t> Field(std::span<const uint8_t> answer, std::size_t at, std::size_t length)
 {
     return answer.subspan(at, length);
@@ -34,7 +28,7 @@ std::span<const uint8_t> Field(std::span<const uint8_t> answer, std::size_t at, 
 
 std::string AdapterMainVersionText(uint8_t mainVersion)
 {
-    return Fmt("%d.%d", mainVersion / kNibble, mainVersion % kNibble);
+    return FormatText("%d.%d", mainVersion / kNibble, mainVersion % kNibble);
 }
 
 std::string AdapterReleaseText(uint8_t release)
@@ -53,13 +47,13 @@ std::string SoftwareOptionsName(uint8_t options, bool shortForm)
 
 std::string SerialNumberText(int32_t serial, uint8_t product, uint16_t productionDateRaw, bool withDashes)
 {
-    std::string s = Fmt("%.5u", static_cast<unsigned>(serial));
+    std::string s = FormatText("%.5u", static_cast<unsigned>(serial));
     if (s.size() > kSerialDigits)
         s = s.substr(s.size() - kSerialDigits);
-    const std::string p = Fmt("%.2u", static_cast<unsigned>(product));
+    const std::string p = FormatText("%.2u", static_cast<unsigned>(product));
     // The word's two raw bytes are two numbers of their own: low, then high.
-    const std::string d = Fmt("%.2u%.2u", static_cast<unsigned>(productionDateRaw & kByteMask),
-                              static_cast<unsigned>(productionDateRaw >> kByteBits));
+    const std::string d = FormatText("%.2u%.2u", static_cast<unsigned>(productionDateRaw & kByteMask),
+                                     static_cast<unsigned>(productionDateRaw >> kByteBits));
     const std::string sep = withDashes ? "-" : "";
     return s + sep + p + sep + d;
 }
@@ -234,11 +228,11 @@ std::string TLogicAdapter::VersionText(bool checkConnected, int form) const
     case 0:
         return s.MainVersion.Text() + s.ReleaseVersion.Text() + " r" + s.RevisionVersion.Text();
     case 1:
-        return Fmt("%d%d", m / kNibble, m % kNibble) + s.ReleaseVersion.Text();
+        return FormatText("%d%d", m / kNibble, m % kNibble) + s.ReleaseVersion.Text();
     case 2:
         return s.MainVersion.Text();
     default:
-        return Fmt("%d%d", m / kNibble, m % kNibble);
+        return FormatText("%d%d", m / kNibble, m % kNibble);
     }
 }
 
@@ -251,12 +245,12 @@ std::string TLogicAdapter::FullVersionText(bool shortForm)
     const auto kit = static_cast<uint8_t>(s.BootloaderKitType.GetAsInteger());
     const std::string kitText = kit == kNoKitType ? std::string{} : "-" + std::to_string(kit);
     const char *format = shortForm ? "%d%d%d%d%d%s%s %s[%d%s]%s" : "%d%d%d%d%d%s%s %s [%d%s] %s";
-    return Fmt(format, 0, static_cast<int>(s.HardwareOptions.GetAsInteger()),
-               static_cast<int>(s.HardwareVersion.GetAsInteger()), static_cast<int>(s.SoftwareOptions.GetAsInteger()),
-               static_cast<int>(s.DeviceType.GetAsInteger()), VersionText(true, 3).c_str(),
-               s.ReleaseVersion.Text().c_str(),
-               SoftwareOptionsName(static_cast<uint8_t>(s.SoftwareOptions.GetAsInteger()), shortForm).c_str(),
-               static_cast<int>(s.BootloaderProductName.GetAsInteger()), kitText.c_str(), "");
+    return FormatText(format, 0, static_cast<int>(s.HardwareOptions.GetAsInteger()),
+                      static_cast<int>(s.HardwareVersion.GetAsInteger()),
+                      static_cast<int>(s.SoftwareOptions.GetAsInteger()), static_cast<int>(s.DeviceType.GetAsInteger()),
+                      VersionText(true, 3).c_str(), s.ReleaseVersion.Text().c_str(),
+                      SoftwareOptionsName(static_cast<uint8_t>(s.SoftwareOptions.GetAsInteger()), shortForm).c_str(),
+                      static_cast<int>(s.BootloaderProductName.GetAsInteger()), kitText.c_str(), "");
 }
 
 std::string TLogicAdapter::SerialNumberText(bool withDashes) const

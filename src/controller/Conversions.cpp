@@ -1,11 +1,12 @@
 #include "controller/Conversions.h"
 
+#include "common/Format.h"
+
 #include "controller/Version.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace lumex {
 
@@ -56,13 +57,6 @@ double AverageTimeMs(const TNorviData &d, const std::array<int32_t, kCylinders> 
     for (std::size_t k = 0; k < n; ++k)
         sum += TimeMs(times[k]);
     return sum / static_cast<double>(n);
-}
-
-std::string Printf(const char *format, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
 }
 
 } // namespace
@@ -154,22 +148,22 @@ uint8_t NominalTredRaw(const TNorviData &d, const TWordVarReader &readWordVar)
 
 std::string FormatPressure(double bar)
 {
-    return Printf("%.2f", bar);
+    return FormatText("%.2f", bar);
 }
 
 std::string FormatTime(double ms)
 {
-    return Printf("%.2f", ms);
+    return FormatText("%.2f", ms);
 }
 
 std::string FormatTemperature(double celsius)
 {
-    return Printf("%.1f", celsius);
+    return FormatText("%.1f", celsius);
 }
 
 std::string FormatVolts(double volts)
 {
-    return Printf("%.1f", volts);
+    return FormatText("%.1f", volts);
 }
 
 std::string FormatRpm(int rpm)

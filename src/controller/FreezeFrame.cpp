@@ -1,23 +1,18 @@
 #include "controller/FreezeFrame.h"
 
+#include "common/Format.h"
+
 #include "controller/Conversions.h"
 #include "controller/DataManager.h"
+#include "controller/TroubleCodes.h"
 
 #include <array>
-#include <cstdio>
 
 namespace lumex {
 
 namespace {
 
 constexpr std::array<uint8_t, 8> kDigitBits = {1, 2, 4, 8, 16, 32, 64, 128};
-
-std::string Format(const char *format, const std::string &value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value.c_str());
-    return text;
-}
 
 } // namespace
 
@@ -80,25 +75,22 @@ int FreezeFrameDigit(uint8_t bit)
 
 std::string FreezeFrameCode(const TFreezeFrame &frame)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "E10%d%d", frame.Group + 1, FreezeFrameDigit(frame.Bit));
-    return text;
+    // The stored group byte counts from 0; a digit of 0 names no bit.
+    return TroubleCodeName(TTroubleCode{frame.Group + 1, FreezeFrameDigit(frame.Bit), TTroubleClass::Error});
 }
 
 std::vector<std::string> FreezeFrameLines(const TFreezeFrame &f)
 {
     std::vector<std::string> lines;
     lines.push_back("Kod/Code= " + FreezeFrameCode(f));
-    lines.push_back(Format("Rpm=%s rpm", ShowRpm(f.RpmPeriod)));
-    lines.push_back(Format("Tb=%s ms", FormatTime(TimeMs(f.PetrolTime))));
-    lines.push_back(Format("Tg=%s ms", FormatTime(TimeMs(f.GasTime))));
-    lines.push_back(Format("P=%s bar", ShowPsys(f.PsysRaw, f.PsysBar)));
-    lines.push_back(Format("Pcol=%s bar", FormatPressure(f.PcolBar)));
-    lines.push_back(Format("Tred=%s C", ShowTemperature(f.TredRaw)));
-    lines.push_back(Format("Tgas=%s C", ShowTemperature(f.TgasRaw)));
-    char supply[48];
-    std::snprintf(supply, sizeof supply, "Usupply=%.2f V", SupplyVolts(f.SupplyRaw));
-    lines.push_back(supply);
+    lines.push_back(FormatText("Rpm=%s rpm", ShowRpm(f.RpmPeriod).c_str()));
+    lines.push_back(FormatText("Tb=%s ms", FormatTime(TimeMs(f.PetrolTime)).c_str()));
+    lines.push_back(FormatText("Tg=%s ms", FormatTime(TimeMs(f.GasTime)).c_str()));
+    lines.push_back(FormatText("P=%s bar", ShowPsys(f.PsysRaw, f.PsysBar).c_str()));
+    lines.push_back(FormatText("Pcol=%s bar", FormatPressure(f.PcolBar).c_str()));
+    lines.push_back(FormatText("Tred=%s C", ShowTemperature(f.TredRaw).c_str()));
+    lines.push_back(FormatText("Tgas=%s C", ShowTemperature(f.TgasRaw).c_str()));
+    lines.push_back(FormatText("Usupply=%.2f V", SupplyVolts(f.SupplyRaw)));
     return lines;
 }
 

@@ -1,6 +1,6 @@
 #include "controller/TroubleCodes.h"
 
-#include <cstdio>
+#include "common/Format.h"
 
 namespace lumex {
 
@@ -67,16 +67,12 @@ TTroubleCodes DecodeTroubleCodes(const std::array<uint8_t, 16> &flags, const TTr
 
 std::string TroubleCodeName(const TTroubleCode &code)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "E10%d%d", code.Group, code.Digit);
-    return text;
+    return FormatText("E10%d%d", code.Group, code.Digit);
 }
 
 std::string TroubleMessageKey(const TTroubleCode &code)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "err%d%d", code.Group - 1, code.Digit - 1);
-    return text;
+    return FormatText("err%d%d", code.Group - 1, code.Digit - 1);
 }
 
 const char *TroubleClassName(TTroubleClass troubleClass)
@@ -86,9 +82,7 @@ const char *TroubleClassName(TTroubleClass troubleClass)
 
 std::string TroublePrefix(const TTroubleCode &code)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "E10%d%d: (%s) ", code.Group, code.Digit, TroubleClassName(code.Class));
-    return text;
+    return TroubleCodeName(code) + ": (" + TroubleClassName(code.Class) + ") ";
 }
 
 } // namespace lumex

@@ -1,23 +1,17 @@
 #include "mainwindow/ReadingsView.h"
 
+#include "common/Format.h"
+
 #include "controller/Conversions.h"
 #include "controller/Version.h"
 #include "mainwindow/Evaluators.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace lumex {
 
 namespace {
-
-std::string Format(const char *format, double value)
-{
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
-}
 
 int Clamp(long value, int max)
 {
@@ -80,7 +74,7 @@ void LoadIndicators(const TReadingInput &in, uint8_t mask, const std::array<int3
         if (mask & (1U << k))
             labels[k] = "MAX";
         else if (base != 0)
-            labels[k] = Format("%.0f%%", static_cast<double>(times[k]) / static_cast<double>(base) * 100.0);
+            labels[k] = FormatText("%.0f%%", static_cast<double>(times[k]) / static_cast<double>(base) * 100.0);
     }
 }
 
@@ -154,11 +148,11 @@ TReadingsView ComputeReadingsView(const TReadingInput &in, int timeSelection)
     }
     v.Petrol = {FormatTime(petrolMs), EvalPetrolTimes(in)};
     v.Lpg = {FormatTime(onGas ? gasMs : 0.0), kUnregistered};
-    v.Vbat = {Format("%.1f", SupplyVolts(d.SupplyRaw)), EvalSupply(in)};
+    v.Vbat = {FormatText("%.1f", SupplyVolts(d.SupplyRaw)), EvalSupply(in)};
 
     v.LambdaVisible = d.LambdaType != 0;
     const uint8_t lambdaType = d.FlashLubeSupportEnabled ? 2 : d.LambdaType;
-    v.Lambda = {Format("%.2f", LambdaVolts(d.LambdaRaw, lambdaType)), kUnregistered};
+    v.Lambda = {FormatText("%.2f", LambdaVolts(d.LambdaRaw, lambdaType)), kUnregistered};
     const double position = LambdaPosition(d.LambdaRaw, d.LambdaType);
     v.LambdaBar = Clamp(std::isfinite(position) ? std::lround(position * kLambdaBarMax) : 0, kLambdaBarMax);
 

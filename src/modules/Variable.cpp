@@ -1,9 +1,10 @@
 #include "modules/Variable.h"
 
+#include "common/Format.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace lumex {
@@ -22,24 +23,9 @@ constexpr std::array<std::pair<TVariableKind, const char *>, 9> kClassNames = {{
     {TVariableKind::String, "TStringVariable"},
 }};
 
-template <typename T> std::string Printf(const std::string &format, T value)
-{
-    std::array<char, 128> small{};
-    // The formats are the program's own, one argument each.
-    const int n = std::snprintf(small.data(), small.size(), format.c_str(), value);
-    if (n < 0)
-        return {};
-    if (static_cast<std::size_t>(n) < small.size())
-        return std::string(small.data(), static_cast<std::size_t>(n));
-    std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), format.c_str(), value);
-    big.resize(static_cast<std::size_t>(n));
-    return big;
-}
-
 std::string Message(const char *format, long long value)
 {
-    return Printf(format, value);
+    return FormatText(format, value);
 }
 
 constexpr uint8_t kByteMask = 0xFF;
@@ -97,17 +83,17 @@ TVariable::TVariable(std::string_view creationName, std::size_t dataLength, std:
 
 std::string TVariable::FormatInt(int64_t value) const
 {
-    return Printf(format_, static_cast<int>(value));
+    return FormatText(format_, static_cast<int>(value));
 }
 
 std::string TVariable::FormatDouble(double value) const
 {
-    return Printf(format_, value);
+    return FormatText(format_, value);
 }
 
 std::string TVariable::FormatString(const std::string &value) const
 {
-    return Printf(format_, value.c_str());
+    return FormatText(format_, value.c_str());
 }
 
 void TVariable::SetRaw(std::span<const uint8_t> bytes, bool force)
@@ -279,7 +265,7 @@ void TIntegralVariable::SetAsDouble(double value)
         throw EVariableError(std::string("Value (") + std::to_string(value) + ") out of " + rangeName_ + " range");
     const double rounded = std::nearbyint(value);
     if (rounded < static_cast<double>(min_) || rounded > static_cast<double>(max_))
-        throw EVariableError(Printf("Value (%.0f) out of ", rounded) + rangeName_ + " range");
+        throw EVariableError(FormatText("Value (%.0f) out of ", rounded) + rangeName_ + " range");
     SetAsInteger(static_cast<int64_t>(rounded));
 }
 
@@ -381,7 +367,8 @@ int64_t TDoubleVariable::GetAsInteger() const
 void TDoubleVariable::SetAsDouble(double value)
 {
     if (!std::isfinite(value) || value < min_ || value > max_)
-        throw EVariableError(Printf("Value (%g) out of range", value) + Printf(" (%g..", min_) + Printf("%g)", max_));
+        throw EVariableError(FormatText("Value (%g) out of range", value) + FormatText(" (%g..", min_) +
+                             FormatText("%g)", max_));
     if (value == value_)
         return;
     if (OnValueToRaw()) {

@@ -4,13 +4,13 @@
 // adapted model. 1.4/1.5: the Model1 line with its enrichment points.
 #include "CliContext.h"
 #include "LinkSession.h"
+#include "common/Format.h"
 
 #include "calibration/Model1.h"
 #include "calibration/Model2Editor.h"
 #include "calibration/ModelSequences.h"
 #include "controller/Version.h"
 
-#include <cstdio>
 #include <ostream>
 #include <string>
 
@@ -18,18 +18,13 @@ namespace cli {
 
 namespace {
 
+using lumex::FormatText;
+
 constexpr const char *kHelp = "usage: lumex2-cli --port N|PATH [--json] model show\n"
                               "Reads the model the controller holds, the way the model pages read it, and prints it:\n"
                               "3.0: Model2 points (petrol time Tb / gas time Tg in ms), multiplier, offset, flags,\n"
                               "     idle points, correction line, adapted model (from revision D);\n"
                               "1.4/1.5: Model1 multiplier, offset, points P1..P4 (ms) with enrichments E1..E4 (%).\n";
-
-std::string Format(const char *format, double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
 
 nlohmann::json PointsJson(const lumex::TModelPointList &points)
 {
@@ -48,15 +43,14 @@ void PrintPoints(std::ostream &out, const char *title, const lumex::TModelPointL
 {
     out << title << " (" << points.size() << "), Tb / Tg ms:\n";
     for (std::size_t i = 0; i < points.size(); ++i)
-        out << "  " << i + 1 << ": " << Format("%.2f", points[i].Tb) << " / " << Format("%.2f", points[i].Tg) << "\n";
+        out << "  " << i + 1 << ": " << FormatText("%.2f", points[i].Tb) << " / " << FormatText("%.2f", points[i].Tg)
+            << "\n";
 }
 
 void PrintCorrection(std::ostream &out, const lumex::TCorrectionLine &c)
 {
-    char mask[8];
-    std::snprintf(mask, sizeof mask, "0x%02X", c.Mask);
-    out << "correction: multiplier " << Format("%.2f", c.Mult) << ", offset " << Format("%.2f", c.Offset)
-        << " ms, mask " << mask << "\n";
+    out << "correction: multiplier " << FormatText("%.2f", c.Mult) << ", offset " << FormatText("%.2f", c.Offset)
+        << " ms, mask " << FormatText("0x%02X", c.Mask) << "\n";
 }
 
 int ShowModel2(const CliContext &ctx, lumex::TControllerLink &link)
@@ -88,11 +82,11 @@ int ShowModel2(const CliContext &ctx, lumex::TControllerLink &link)
     }
     std::ostream &out = *ctx.out;
     out << "Model2\n";
-    out << "multiplier " << Format("%.2f", d.Mult) << ", offset " << Format("%.2f", d.Offset) << " ms\n";
+    out << "multiplier " << FormatText("%.2f", d.Mult) << ", offset " << FormatText("%.2f", d.Offset) << " ms\n";
     out << "flags: use at idle " << model.UseOnIdleModel() << ", with idle points " << model.WithIdlePoints()
         << ", adaptation " << model.Adaptation() << "\n";
-    out << "idle points: P1 " << Format("%.2f", idle.P1X) << " / " << Format("%.2f", idle.P1Y) << ", P2 "
-        << Format("%.2f", idle.P2X) << " / " << Format("%.2f", idle.P2Y) << " ms\n";
+    out << "idle points: P1 " << FormatText("%.2f", idle.P1X) << " / " << FormatText("%.2f", idle.P1Y) << ", P2 "
+        << FormatText("%.2f", idle.P2X) << " / " << FormatText("%.2f", idle.P2Y) << " ms\n";
     PrintCorrection(out, model.Correction());
     PrintPoints(out, "points", model.Points());
     if (adapted)
@@ -120,7 +114,7 @@ int ShowModel1(const CliContext &ctx, lumex::TControllerLink &link)
     }
     std::ostream &out = *ctx.out;
     out << "Model1\n";
-    out << "multiplier " << Format("%.2f", m.Mult) << ", offset " << Format("%.1f", m.Offset) << " ms\n";
+    out << "multiplier " << FormatText("%.2f", m.Mult) << ", offset " << FormatText("%.1f", m.Offset) << " ms\n";
     for (std::size_t i = 0; i < m.P.size(); ++i)
         out << "P" << i + 1 << " " << m.P[i] << " ms, E" << i + 1 << " " << m.E[i] << " %\n";
     PrintCorrection(out, m.Correction);
