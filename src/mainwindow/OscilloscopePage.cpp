@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <vector>
 
 namespace lumex {
 
@@ -75,9 +76,6 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
     for (int p = 0; p < kOscPanes; ++p) {
         auto *pane = new TOscPaneWidget(recorder_, this);
         pane->setObjectName(names[p]);
-        pane->OnPress = [this](int x) { BeginDrag(x); };
-        pane->OnMove = [this](int x) { DragTo(x); };
-        pane->OnRelease = [this] { EndDrag(); };
         panes_[static_cast<std::size_t>(p)] = pane;
         left->addWidget(pane, 1);
     }
@@ -85,10 +83,12 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
     handleBottom_->setObjectName("PnlDgnHandle2");
     left->addWidget(handleBottom_);
     left->addWidget(LabelRow(labelsBottom_, "b", this));
-    for (TOscHandleBar *bar : {handleTop_, handleBottom_}) {
-        bar->OnPress = [this](int x) { BeginDrag(x); };
-        bar->OnMove = [this](int x) { DragTo(x); };
-        bar->OnRelease = [this] { EndDrag(); };
+    std::vector<TOscDragSurface *> dragged{handleTop_, handleBottom_};
+    dragged.insert(dragged.end(), panes_.begin(), panes_.end());
+    for (TOscDragSurface *surface : dragged) {
+        surface->OnPress = [this](int x) { BeginDrag(x); };
+        surface->OnMove = [this](int x) { DragTo(x); };
+        surface->OnRelease = [this] { EndDrag(); };
     }
     panes_[0]->SetTraces({FixedTrace(TOscChannel::Tb), FixedTrace(TOscChannel::Tg)});
     panes_[1]->SetTraces({FixedTrace(TOscChannel::Psys), FixedTrace(TOscChannel::Pcol)});

@@ -14,7 +14,26 @@ constexpr int kHandleHalfWidth = 5;
 
 } // namespace
 
-TOscPaneWidget::TOscPaneWidget(const TOscRecorder &recorder, QWidget *parent) : QWidget(parent), recorder_(recorder)
+void TOscDragSurface::mousePressEvent(QMouseEvent *event)
+{
+    if (OnPress)
+        OnPress(event->position().toPoint().x());
+}
+
+void TOscDragSurface::mouseMoveEvent(QMouseEvent *event)
+{
+    if (OnMove && (event->buttons() & Qt::LeftButton))
+        OnMove(event->position().toPoint().x());
+}
+
+void TOscDragSurface::mouseReleaseEvent(QMouseEvent *)
+{
+    if (OnRelease)
+        OnRelease();
+}
+
+TOscPaneWidget::TOscPaneWidget(const TOscRecorder &recorder, QWidget *parent)
+    : TOscDragSurface(parent), recorder_(recorder)
 {
     setMinimumHeight(60);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -64,26 +83,8 @@ void TOscPaneWidget::paintEvent(QPaintEvent *)
     PaintPane(painter, width(), height());
 }
 
-void TOscPaneWidget::mousePressEvent(QMouseEvent *event)
-{
-    if (OnPress)
-        OnPress(event->position().toPoint().x());
-}
-
-void TOscPaneWidget::mouseMoveEvent(QMouseEvent *event)
-{
-    if (OnMove && (event->buttons() & Qt::LeftButton))
-        OnMove(event->position().toPoint().x());
-}
-
-void TOscPaneWidget::mouseReleaseEvent(QMouseEvent *)
-{
-    if (OnRelease)
-        OnRelease();
-}
-
 TOscHandleBar::TOscHandleBar(const TOscRecorder &recorder, bool pointsDown, QWidget *parent)
-    : QWidget(parent), recorder_(recorder), pointsDown_(pointsDown)
+    : TOscDragSurface(parent), recorder_(recorder), pointsDown_(pointsDown)
 {
     setFixedHeight(10);
     setCursor(Qt::SizeHorCursor);
@@ -102,24 +103,6 @@ void TOscHandleBar::paintEvent(QPaintEvent *)
     painter.setBrush(kHandleColour);
     painter.setPen(Qt::NoPen);
     painter.drawPolygon(triangle, 3);
-}
-
-void TOscHandleBar::mousePressEvent(QMouseEvent *event)
-{
-    if (OnPress)
-        OnPress(event->position().toPoint().x());
-}
-
-void TOscHandleBar::mouseMoveEvent(QMouseEvent *event)
-{
-    if (OnMove && (event->buttons() & Qt::LeftButton))
-        OnMove(event->position().toPoint().x());
-}
-
-void TOscHandleBar::mouseReleaseEvent(QMouseEvent *)
-{
-    if (OnRelease)
-        OnRelease();
 }
 
 } // namespace lumex

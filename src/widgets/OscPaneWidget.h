@@ -20,7 +20,24 @@ struct TOscTrace
     std::function<std::pair<double, double>()> Scale;
 };
 
-class TOscPaneWidget : public QWidget
+// Reports the cursor drag in pane columns; the panes and the handle strips
+// share it.
+class TOscDragSurface : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+    std::function<void(int x)> OnPress;
+    std::function<void(int x)> OnMove;
+    std::function<void()> OnRelease;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+class TOscPaneWidget : public TOscDragSurface
 {
 public:
     TOscPaneWidget(const TOscRecorder &recorder, QWidget *parent = nullptr);
@@ -32,16 +49,8 @@ public:
     // benchmark's entry).
     void PaintPane(QPainter &painter, int width, int height) const;
 
-    // Mouse presses, moves and releases in pane columns (the cursor drag).
-    std::function<void(int x)> OnPress;
-    std::function<void(int x)> OnMove;
-    std::function<void()> OnRelease;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     const TOscRecorder &recorder_;
@@ -51,19 +60,13 @@ private:
 
 // The strip above or below the panes that carries a drag handle on the
 // cursor.
-class TOscHandleBar : public QWidget
+class TOscHandleBar : public TOscDragSurface
 {
 public:
     TOscHandleBar(const TOscRecorder &recorder, bool pointsDown, QWidget *parent = nullptr);
-    std::function<void(int x)> OnPress;
-    std::function<void(int x)> OnMove;
-    std::function<void()> OnRelease;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     const TOscRecorder &recorder_;
