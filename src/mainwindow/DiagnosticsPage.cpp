@@ -169,29 +169,35 @@ void TDiagnosticsPage::SetLockState(uint8_t lockState)
 void TDiagnosticsPage::ReadTroubleCodes()
 {
     OnDevice<TTroubleCodeRead>([](TDataManager &m) { return ReadTroubleCodePage(m); },
-                               [this](const TTroubleCodeRead &read) {
-                                   lastRead_ = read;
-                                   RebuildTroubleLists();
-                                   if (OnTroubleCodesShown)
-                                       OnTroubleCodesShown();
-                               });
+                               [this](const TTroubleCodeRead &read) { ShowTroubleCodes(read); });
 }
 
 void TDiagnosticsPage::ClearTroubleCodes()
 {
     if (lockState_ != kLockUnlocked)
         return;
-    OnDevice<TTroubleCodeRead>(
+    struct TCleared
+    {
+        bool Ok = false;
+        TTroubleCodeRead Read;
+    };
+    OnDevice<TCleared>(
         [](TDataManager &m) {
-            m.ClearTroubleCodes();
-            return ReadTroubleCodePage(m);
+            return TCleared{m.ClearTroubleCodes(), ReadTroubleCodePage(m)};
         },
-        [this](const TTroubleCodeRead &read) {
-            lastRead_ = read;
-            RebuildTroubleLists();
-            if (OnTroubleCodesShown)
-                OnTroubleCodesShown();
+        [this](const TCleared &cleared) {
+            if (!cleared.Ok && OnProblem)
+                OnProblem(UiText(msg::strWriteFailed, "Urządzenie nie potwierdziło zapisu."));
+            ShowTroubleCodes(cleared.Read);
         });
+}
+
+void TDiagnosticsPage::ShowTroubleCodes(const TTroubleCodeRead &read)
+{
+    lastRead_ = read;
+    RebuildTroubleLists();
+    if (OnTroubleCodesShown)
+        OnTroubleCodesShown();
 }
 
 void TDiagnosticsPage::RebuildTroubleLists()

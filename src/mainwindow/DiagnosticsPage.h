@@ -50,6 +50,7 @@ public:
     std::function<void()> OnShowInjectorTest;
 
 private:
+    void ShowTroubleCodes(const TTroubleCodeRead &read);
     void ShowAdvanced(const TAdvancedPage &page);
     TAdvancedPage SwitchesAsSet() const;
     template <class TResult>

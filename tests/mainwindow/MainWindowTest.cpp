@@ -997,6 +997,18 @@ TEST(Diagnostics, TroubleCodesShowWithClassAndTextAndFollowTheLanguage)
     for (const std::string &request : sim.Requests())
         EXPECT_FALSE(request.starts_with("C0 14")) << request;
     EXPECT_EQ(page.StoredText(), english);
+
+    // Unlocked again: a clear the controller does not answer is reported,
+    // not passed over.
+    sim.Control("lock F0");
+    ASSERT_TRUE(WaitUntil([&] { return p.Window().LastSnapshot().Data.LockState == 0xF0; }));
+    std::vector<QString> problems;
+    page.OnProblem = [&problems](const QString &text) { problems.push_back(text); };
+    sim.AddFault("silence@14:1");
+    const int beforeFailed = shown;
+    p.Find<QPushButton>("SpBOdcClearTroubleCode")->click();
+    ASSERT_TRUE(WaitUntil([&] { return shown > beforeFailed; }));
+    EXPECT_EQ(problems.size(), 1U);
 }
 
 // No board known, no advanced diagnostic controls.
