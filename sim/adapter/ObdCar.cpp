@@ -301,7 +301,6 @@ std::optional<std::vector<uint8_t>> ObdCar::Answer(uint8_t code, std::span<const
         }
         break;
     case 0x7D:
-        StepTroubleCycle();
         a[2] = static_cast<uint8_t>(std::min<std::size_t>(setup_.recorded.size(), 255));
         a[3] = static_cast<uint8_t>(clear_);
         a[4] = static_cast<uint8_t>(read_);
@@ -311,6 +310,8 @@ std::optional<std::vector<uint8_t>> ObdCar::Answer(uint8_t code, std::span<const
         a[9] = setup_.recorded.empty() ? 0 : 123;
         a[10] = connected ? kSupported[4] : 0;
         a[11] = 0xFF;
+        // A step is seen as working once before its result comes.
+        StepTroubleCycle();
         break;
     case 0x7E:
         clear_ = connected ? kStepWorking : kStepError;

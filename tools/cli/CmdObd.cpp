@@ -132,11 +132,11 @@ int Live(CliContext &ctx, TObdSession &s)
 bool RunCycle(TObdSession &s, lumex::TOBDTroubleCycle &cycle, const std::function<bool()> &done)
 {
     for (int i = 0; i < kCyclePolls; ++i) {
-        s.manager.TickStep();
         cycle.Tick();
         if (done())
             return true;
         std::this_thread::sleep_for(kPollPause);
+        s.manager.TickStep();
     }
     return false;
 }
