@@ -253,6 +253,7 @@ void TOBDTroubleCycle::NewCycle()
     shownCount_ = -1;
     clearAcknowledged_ = false;
     readDone_ = false;
+    readAcknowledged_ = false;
     readAcks_ = clearAcks_ = 0;
 }
 
@@ -321,11 +322,16 @@ void TOBDTroubleCycle::ReadResults(int r, int p, int f)
         else
             AddFreeze(StepMessage(kStepDone + 1, kCycleFirstMessage));
     }
-    module_.Acknowledge(obd_cmd::kAckRead);
-    ++readAcks_;
+    AcknowledgeRead();
     module_.ReadTroubleState();
     app.UIState().CopyFromDevState(SectionName(TSection::OBD), kCopyAll);
     app.EndDeviceOperation();
+}
+
+void TOBDTroubleCycle::AcknowledgeRead()
+{
+    readAcknowledged_ = module_.Acknowledge(obd_cmd::kAckRead) == obd_cmd::kAccepted;
+    ++readAcks_;
 }
 
 void TOBDTroubleCycle::Tick()
@@ -366,10 +372,15 @@ void TOBDTroubleCycle::Tick()
             AddTrouble(m);
         if (const int m = StepMessage(f, kCycleFirstMessage); m >= 0)
             AddFreeze(m);
-        if (r >= kStepWorking + 1 && p >= kStepWorking + 1 && f >= kStepWorking + 1 && !readDone_) {
+        if (r >= kStepWorking + 1 && p >= kStepWorking + 1 && f >= kStepWorking + 1) {
             progress_ = kProgressMax;
-            readDone_ = true;
-            ReadResults(r, p, f);
+            if (!readDone_) {
+                readDone_ = true;
+                ReadResults(r, p, f);
+            } else if (!readAcknowledged_) {
+                // The closing command was lost: the adapter still waits for it.
+                AcknowledgeRead();
+            }
         }
         return;
     }

@@ -78,13 +78,15 @@ public:
     bool Greyed() const { return greyed_; }
     bool CheckEngine() const { return checkEngine_; }
     bool CheckEnginePanelVisible() const { return checkEnginePanel_; }
-    // The closing acknowledgements sent in this cycle (7 and 8).
+    // The closing acknowledgements sent in this cycle (7 and 8); a lost
+    // read acknowledgement is sent again on the next tick.
     int ReadAcknowledged() const { return readAcks_; }
     int ClearAcknowledged() const { return clearAcks_; }
 
 private:
     void NewCycle();
     void ReadResults(int r, int p, int f);
+    void AcknowledgeRead();
     void AddTrouble(int message);
     void AddFreeze(int message);
 
@@ -101,6 +103,7 @@ private:
     int shownCount_ = -1;
     bool clearAcknowledged_ = false;
     bool readDone_ = false;
+    bool readAcknowledged_ = false;
     int readAcks_ = 0;
     int clearAcks_ = 0;
 };
