@@ -75,7 +75,8 @@ int ConnectCar(CliContext &ctx, TObdSession &s, int protocol)
 {
     lumex::TModuleOBD &m = *s.obd;
     m.ReadStatus();
-    if (m.DevState().IsCarConnected())
+    // Connected already: kept, unless another protocol is asked for.
+    if (m.DevState().IsCarConnected() && (protocol == 0 || protocol == m.DevState().Protocol.GetAsInteger()))
         return kExitOk;
     if (protocol > 0)
         m.UIState().Protocol.SetAsInteger(protocol);
