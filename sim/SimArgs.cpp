@@ -242,7 +242,8 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
     }
 
     if (adapterDetails && !adapter) {
-        error = "--adapter-version, --adapter-product, --adapter-kit, --adapter-serial and the --obd options need --adapter";
+        error = "--adapter-version, --adapter-product, --adapter-kit, --adapter-serial and the --obd options need "
+                "--adapter";
         return false;
     }
     if (adapter)

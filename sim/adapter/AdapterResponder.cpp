@@ -78,7 +78,8 @@ Reply AdapterResponder::Answer(std::span<const uint8_t> frame)
     }
     if (obdLength != 0) {
         auto answer = obd_.Answer(frame[1], frame.subspan(2, frame.size() - 4));
-        reply.bytes = Finish(answer ? std::move(*answer) : std::vector<uint8_t>{kAnswerStart, kErrorMarker, frame[1], 0});
+        reply.bytes =
+            Finish(answer ? std::move(*answer) : std::vector<uint8_t>{kAnswerStart, kErrorMarker, frame[1], 0});
         return reply;
     }
     const Command *cmd = FindCommand(frame[1]);

@@ -52,13 +52,11 @@ struct CommandShape
 };
 
 constexpr CommandShape kShapes[] = {
-    {0x70, 5, 4, 0x01},  {0x71, 5, 14, kQuery}, {0x72, 15, 4, -1},     {0x73, 5, 4, kQuery},
-    {0x74, 5, 4, kQuery}, {0x75, 5, 4, kQuery}, {0x76, 13, 4, -1},     {0x77, 5, 4, kQuery},
-    {0x78, 5, 13, kQuery}, {0x79, 5, 11, kQuery}, {0x7A, 5, 11, kQuery}, {0x7B, 12, 4, -1},
-    {0x7C, 5, 20, kQuery}, {0x7D, 5, 13, kQuery}, {0x7E, 5, 4, kQuery}, {0x7F, 5, 4, -1},
-    {0x80, 5, 24, kQuery}, {0x81, 5, 24, kQuery}, {0x82, 5, 47, kQuery}, {0x83, 5, 4, -1},
-    {0x85, 5, 12, 0x01},  {0x86, 5, 20, 0x01},  {0x87, 5, 7, -1},      {0x89, 55, 4, -1},
-    {0x8C, 5, 4, -1},
+    {0x70, 5, 4, 0x01},    {0x71, 5, 14, kQuery}, {0x72, 15, 4, -1},     {0x73, 5, 4, kQuery},  {0x74, 5, 4, kQuery},
+    {0x75, 5, 4, kQuery},  {0x76, 13, 4, -1},     {0x77, 5, 4, kQuery},  {0x78, 5, 13, kQuery}, {0x79, 5, 11, kQuery},
+    {0x7A, 5, 11, kQuery}, {0x7B, 12, 4, -1},     {0x7C, 5, 20, kQuery}, {0x7D, 5, 13, kQuery}, {0x7E, 5, 4, kQuery},
+    {0x7F, 5, 4, -1},      {0x80, 5, 24, kQuery}, {0x81, 5, 24, kQuery}, {0x82, 5, 47, kQuery}, {0x83, 5, 4, -1},
+    {0x85, 5, 12, 0x01},   {0x86, 5, 20, 0x01},   {0x87, 5, 7, -1},      {0x89, 55, 4, -1},     {0x8C, 5, 4, -1},
 };
 
 const CommandShape *Shape(uint8_t code)
@@ -140,8 +138,9 @@ std::size_t ObdCar::RequestLength(uint8_t code)
 
 int8_t ObdCar::Correction(int bank, int row, int column) const
 {
-    return corrections_.at(static_cast<std::size_t>(bank - 1)).at(static_cast<std::size_t>(row)).at(
-        static_cast<std::size_t>(column));
+    return corrections_.at(static_cast<std::size_t>(bank - 1))
+        .at(static_cast<std::size_t>(row))
+        .at(static_cast<std::size_t>(column));
 }
 
 std::array<uint8_t, 4> ObdCar::Flags() const
@@ -337,9 +336,26 @@ std::optional<std::vector<uint8_t>> ObdCar::Answer(uint8_t code, std::span<const
     case 0x82:
         if (setup_.freezeFrame && !setup_.recorded.empty()) {
             const uint16_t c = setup_.recorded.front().code;
-            const uint8_t frame[] = {setup_.recorded.front().unit, static_cast<uint8_t>(c >> 8),
-                                     static_cast<uint8_t>(c), 0x02, 0x02, 0x40, 0x7B, 0x85, 0x7A, 0x80, 0x80, 0x28,
-                                     0x0C, 0x80, 0x00, 0x8C, 0x3C, 0x01, 0x2C, 0x20};
+            const uint8_t frame[] = {setup_.recorded.front().unit,
+                                     static_cast<uint8_t>(c >> 8),
+                                     static_cast<uint8_t>(c),
+                                     0x02,
+                                     0x02,
+                                     0x40,
+                                     0x7B,
+                                     0x85,
+                                     0x7A,
+                                     0x80,
+                                     0x80,
+                                     0x28,
+                                     0x0C,
+                                     0x80,
+                                     0x00,
+                                     0x8C,
+                                     0x3C,
+                                     0x01,
+                                     0x2C,
+                                     0x20};
             std::copy(std::begin(frame), std::end(frame), a.begin() + 2);
         }
         break;
@@ -434,9 +450,9 @@ bool ObdCar::Control(const std::vector<std::string> &w, std::string &reply)
     }
     bool on = false;
     if (w.size() == 3 && ParseOnOff(w[2], on)) {
-        bool *target = what == "car" ? &setup_.carOn
-                       : what == "engine" ? &setup_.engineRunning
-                       : what == "freeze" ? &setup_.freezeFrame
+        bool *target = what == "car"       ? &setup_.carOn
+                       : what == "engine"  ? &setup_.engineRunning
+                       : what == "freeze"  ? &setup_.freezeFrame
                        : what == "present" ? &setup_.present
                                            : nullptr;
         if (target != nullptr) {

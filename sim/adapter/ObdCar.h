@@ -23,13 +23,13 @@ struct ObdCode
 // What the car is like; settable from the command line and control lines.
 struct ObdCarSetup
 {
-    bool present = true;   // the adapter has the OBD function
-    bool carOn = true;     // a car answers behind the socket
-    uint8_t carProtocol = 4; // what detection finds and connecting needs
+    bool present = true;            // the adapter has the OBD function
+    bool carOn = true;              // a car answers behind the socket
+    uint8_t carProtocol = 4;        // what detection finds and connecting needs
     uint8_t configuredProtocol = 4; // what the adapter keeps from its last connect
     std::vector<ObdCode> recorded;
     std::vector<ObdCode> pending;
-    bool freezeFrame = true; // a freeze frame for the first recorded code
+    bool freezeFrame = true;    // a freeze frame for the first recorded code
     bool engineRunning = false; // clearing is refused while it runs
     uint32_t delayCounterItem = 250;
 };

@@ -28,8 +28,8 @@ std::string N(const std::string &name)
 TDoubleVariable &Analogue(TVariableList &list, const char *name)
 {
     auto &v = list.Create<TDoubleVariable>(N(name), 2);
-    v.SetOnRawToValue(MakeRawToValue(
-        [](const TVariable &, std::span<const uint8_t> r) { return AioVolts(r[0], r[1]); }));
+    v.SetOnRawToValue(
+        MakeRawToValue([](const TVariable &, std::span<const uint8_t> r) { return AioVolts(r[0], r[1]); }));
     v.SetFormat("%.3f");
     return v;
 }
@@ -68,16 +68,16 @@ TDevStateAIO::TDevStateAIO(TDeviceState &aggregate)
         Inputs[k].MaxValue = &CreateParam<TWordVariable>(kRangeMax, N(FormatText("Lam%dEmulatorMaxValue", n)));
     }
     for (std::size_t k = 0; k < kAioInputs; ++k)
-        Inputs[k].EmulationType = &CreateParam<TByteVariable>(
-            kLinearEmulation, N(FormatText("Lam%dEmulationType", static_cast<int>(k) + 1)));
+        Inputs[k].EmulationType =
+            &CreateParam<TByteVariable>(kLinearEmulation, N(FormatText("Lam%dEmulationType", static_cast<int>(k) + 1)));
     for (std::size_t i = 0; i < kAioPressureRows; ++i)
-        PcolThresholds[i] = &CreateParam<TByteVariable>(
-            kPcolStep * (static_cast<int32_t>(i) + 1),
-            N(FormatText("LambdaEmulatorPcolThreshold_%d", static_cast<int>(i))));
+        PcolThresholds[i] =
+            &CreateParam<TByteVariable>(kPcolStep * (static_cast<int32_t>(i) + 1),
+                                        N(FormatText("LambdaEmulatorPcolThreshold_%d", static_cast<int>(i))));
     for (std::size_t i = 0; i < kAioRpmColumns; ++i)
-        RpmThresholds[i] = &CreateParam<TWordVariable>(
-            kRpmStep * (static_cast<int32_t>(i) + 1),
-            N(FormatText("LambdaEmulatorRpmThreshold_%d", static_cast<int>(i))));
+        RpmThresholds[i] =
+            &CreateParam<TWordVariable>(kRpmStep * (static_cast<int32_t>(i) + 1),
+                                        N(FormatText("LambdaEmulatorRpmThreshold_%d", static_cast<int>(i))));
     for (std::size_t k = 0; k < kAioInputs; ++k)
         for (std::size_t r = 0; r < kAioPressureRows; ++r)
             for (std::size_t c = 0; c < kAioRpmColumns; ++c)
@@ -96,8 +96,8 @@ TDevStateAIO::TDevStateAIO(TDeviceState &aggregate)
 }
 
 TUIStateAIO::TUIStateAIO(TDeviceState &aggregate, TDevStateAIO &twin)
-    : TDevStateAIO(aggregate),
-      Lam1EmulationEnabled(Create<TBoolByteVariable>(N("ConfigOptionLam1EmulationEnabled"), uint8_t{0x01}, ConfOptions)),
+    : TDevStateAIO(aggregate), Lam1EmulationEnabled(Create<TBoolByteVariable>(N("ConfigOptionLam1EmulationEnabled"),
+                                                                              uint8_t{0x01}, ConfOptions)),
       Lam2EmulationEnabled(Create<TBoolByteVariable>(N("ConfigOptionLam2EmulationEnabled"), uint8_t{0x02}, ConfOptions))
 {
     Twin = &twin;

@@ -42,9 +42,8 @@ int Signed(uint8_t b)
 // The conversions of Raw to value, one per kind of quantity.
 const TRawToValue &SignedByte()
 {
-    static const TRawToValue f = MakeRawToValue([](const TVariable &, std::span<const uint8_t> r) {
-        return static_cast<double>(Signed(r[0]));
-    });
+    static const TRawToValue f =
+        MakeRawToValue([](const TVariable &, std::span<const uint8_t> r) { return static_cast<double>(Signed(r[0])); });
     return f;
 }
 
@@ -263,9 +262,9 @@ std::vector<std::string> PidNames()
         n.emplace_back(name);
     for (int s = 1; s <= 8; ++s)
         n.push_back(FormatText("readOxygenSensorUEGOCurrent%d", s));
-    for (const char *name : {"readCatalystTemperatureBank1Sensor1", "readCatalystTemperatureBank2Sensor1",
-                             "readCatalystTemperatureBank1Sensor2", "readCatalystTemperatureBank2Sensor2",
-                             "getCarPIDs_40"})
+    for (const char *name :
+         {"readCatalystTemperatureBank1Sensor1", "readCatalystTemperatureBank2Sensor1",
+          "readCatalystTemperatureBank1Sensor2", "readCatalystTemperatureBank2Sensor2", "getCarPIDs_40"})
         n.emplace_back(name);
     return n;
 }
@@ -559,8 +558,7 @@ TDevStateOBD::TDevStateOBD(TDeviceState &aggregate)
       LtFtB1(LiveDouble(*this, "OBDLtFtB1", 1, OneByte(ObdTrimPercent), "%.1f")),
       StFtB2(LiveDouble(*this, "OBDStFtB2", 1, OneByte(ObdTrimPercent), "%.1f")),
       LtFtB2(LiveDouble(*this, "OBDLtFtB2", 1, OneByte(ObdTrimPercent), "%.1f")),
-      RPM(Plain<TWordVariable>(*this, "OBDRPM")),
-      Speed(LiveDouble(*this, "OBDSpeed", 1, OneByte(SpeedKmh), "%.0f")),
+      RPM(Plain<TWordVariable>(*this, "OBDRPM")), Speed(LiveDouble(*this, "OBDSpeed", 1, OneByte(SpeedKmh), "%.0f")),
       Load(LiveDouble(*this, "OBDLoad", 1, OneByte(ObdPercent255), "%.1f")),
       CoolantTemp(LiveDouble(*this, "OBDCoolantTemp", 1, OneByte(ObdTemperature), "%.0f")),
       MAP(LiveDouble(*this, "OBDMAP", 1, OneByte(ObdMapBar), "%.2f")),
@@ -576,19 +574,19 @@ TDevStateOBD::TDevStateOBD(TDeviceState &aggregate)
               std::size_t k = 0;
               for (const char *bank : banks)
                   for (int s = 1; s <= 4; ++s, ++k)
-                      Lambda[k] = &OxygenValue(*this, FormatText("OBDLambda%d%s", s, bank), 1,
-                                               OneByte(ObdLambdaVolts), "%.3f");
+                      Lambda[k] =
+                          &OxygenValue(*this, FormatText("OBDLambda%d%s", s, bank), 1, OneByte(ObdLambdaVolts), "%.3f");
               k = 0;
               for (const char *bank : banks)
                   for (int s = 1; s <= 4; ++s, ++k)
                       LambdaStft[k] = &OxygenValue(*this, FormatText("OBDLambda%d%sStft", s, bank), 1,
                                                    OneByte(ObdLambdaTrim), "%.1f");
               for (int s = 1; s <= 8; ++s)
-                  UegoRatio[s - 1] = &OxygenValue(*this, Indexed("OBDLambdaUEGOCurrent%dRatio", s), 2,
-                                                  TwoBytes(ObdUegoRatio), "%.3f");
+                  UegoRatio[s - 1] =
+                      &OxygenValue(*this, Indexed("OBDLambdaUEGOCurrent%dRatio", s), 2, TwoBytes(ObdUegoRatio), "%.3f");
               for (int s = 1; s <= 8; ++s)
-                  UegoCurrent[s - 1] = &OxygenValue(*this, Indexed("OBDLambdaUEGOCurrent%d", s), 2,
-                                                    TwoBytes(ObdUegoCurrent), "%.2f");
+                  UegoCurrent[s - 1] =
+                      &OxygenValue(*this, Indexed("OBDLambdaUEGOCurrent%d", s), 2, TwoBytes(ObdUegoCurrent), "%.2f");
           }(),
           Plain<TByteVariable>(*this, "OBDnumberOfTroubleCodes"))),
       StateClearErrors(Plain<TByteVariable>(*this, "OBDstateClearErrors")),
@@ -604,8 +602,7 @@ TDevStateOBD::TDevStateOBD(TDeviceState &aggregate)
         FreezeFrames.emplace_back(*this, i);
 
     CreateDiagnostics(*this, kDiagnostics);
-    DelayConnectCounter =
-        &LiveDouble(*this, "OBDdelayConnectCounter", 2, TwoBytes(ObdDelayConnectSeconds), "%.0f");
+    DelayConnectCounter = &LiveDouble(*this, "OBDdelayConnectCounter", 2, TwoBytes(ObdDelayConnectSeconds), "%.0f");
     for (const char *name : {"OBDisOBDsimCompiled", "OBDisTestPIDsActive", "OBDisOBDsimActive"})
         ParamNotSaved(*this, name);
     CreateDiagnostics(*this, kDiagnosticsAfterCounter);
@@ -627,9 +624,8 @@ TDevStateOBD::TDevStateOBD(TDeviceState &aggregate)
     // Texts: the protocol's short name, the link state, the fuel system.
     Protocol.SetOnGetText(MakeGetText([](const TVariable &v) { return ObdProtocolShortName(int(v.GetAsInteger())); }));
     const TDevStateOBD *self = this;
-    ActionMain.SetOnGetText(MakeGetText([self](const TVariable &v) {
-        return ObdLinkStateText(int(v.GetAsInteger()), self->Protocol.Text());
-    }));
+    ActionMain.SetOnGetText(MakeGetText(
+        [self](const TVariable &v) { return ObdLinkStateText(int(v.GetAsInteger()), self->Protocol.Text()); }));
     const auto fuel = MakeGetText([](const TVariable &v) { return FuelSystemStatusText(int(v.GetAsInteger())); });
     FuelSystemStatusB1.SetOnGetText(fuel);
     FuelSystemStatusB2.SetOnGetText(fuel);
@@ -639,10 +635,18 @@ TDevStateOBD::TDevStateOBD(TDeviceState &aggregate)
     }
 
     // Live values and their PIDs; the oxygen sensors take theirs in turn.
-    live_ = {{&StFtB1, obd_pid::kStFtB1}, {&LtFtB1, obd_pid::kLtFtB1},     {&StFtB2, obd_pid::kStFtB2},
-             {&LtFtB2, obd_pid::kLtFtB2}, {&RPM, obd_pid::kRpm},           {&Speed, obd_pid::kSpeed},
-             {&Load, obd_pid::kLoad},     {&CoolantTemp, obd_pid::kCoolant}, {&MAP, obd_pid::kMap},
-             {&TimingAdvance, obd_pid::kTiming}, {&IntakeAirTemp, obd_pid::kIntakeAir}, {&MAF, obd_pid::kMaf},
+    live_ = {{&StFtB1, obd_pid::kStFtB1},
+             {&LtFtB1, obd_pid::kLtFtB1},
+             {&StFtB2, obd_pid::kStFtB2},
+             {&LtFtB2, obd_pid::kLtFtB2},
+             {&RPM, obd_pid::kRpm},
+             {&Speed, obd_pid::kSpeed},
+             {&Load, obd_pid::kLoad},
+             {&CoolantTemp, obd_pid::kCoolant},
+             {&MAP, obd_pid::kMap},
+             {&TimingAdvance, obd_pid::kTiming},
+             {&IntakeAirTemp, obd_pid::kIntakeAir},
+             {&MAF, obd_pid::kMaf},
              {&AbslThrottlePos, obd_pid::kThrottle}};
     for (std::size_t i = 0; i < Lambda.size(); ++i) {
         live_.push_back({Lambda[i], obd_pid::kLambdaFirst + int(i)});
@@ -801,9 +805,9 @@ bool DecodeOBDStatus(std::span<const uint8_t> a, TDevStateOBD &s)
 {
     if (a.size() < obd_cmd::kStatus.answerLength)
         return false;
-    TVariable *const fields[] = {s.Flags[0],          s.Flags[1],        s.Flags[2],          s.Flags[3],
-                                 &s.ActionMain,       &s.ActionDetect,   &s.ActionConnecting, &s.ActionConnected,
-                                 &s.ActualProtocol,   &s.NumberOfControllers};
+    TVariable *const fields[] = {
+        s.Flags[0],      s.Flags[1],          s.Flags[2],         s.Flags[3],        &s.ActionMain,
+        &s.ActionDetect, &s.ActionConnecting, &s.ActionConnected, &s.ActualProtocol, &s.NumberOfControllers};
     for (std::size_t i = 0; i < std::size(fields); ++i)
         Put(*fields[i], a, 2 + i);
     s.RefreshLiveTexts();
@@ -823,11 +827,21 @@ bool DecodeOBDLive(std::span<const uint8_t> a, TDevStateOBD &s)
 {
     if (a.size() < obd_cmd::kLive.answerLength)
         return false;
-    const std::pair<TVariable *, std::size_t> fields[] = {
-        {&s.StFtB1, 2},         {&s.LtFtB1, 3},          {&s.StFtB2, 4},        {&s.LtFtB2, 5},
-        {&s.RPM, 6},            {&s.Speed, 8},           {&s.Load, 9},          {&s.CoolantTemp, 10},
-        {&s.MAP, 11},           {&s.TimingAdvance, 12},  {&s.IntakeAirTemp, 13}, {&s.MAF, 14},
-        {&s.AbslThrottlePos, 16}, {&s.FuelSystemStatusB1, 17}, {&s.FuelSystemStatusB2, 18}};
+    const std::pair<TVariable *, std::size_t> fields[] = {{&s.StFtB1, 2},
+                                                          {&s.LtFtB1, 3},
+                                                          {&s.StFtB2, 4},
+                                                          {&s.LtFtB2, 5},
+                                                          {&s.RPM, 6},
+                                                          {&s.Speed, 8},
+                                                          {&s.Load, 9},
+                                                          {&s.CoolantTemp, 10},
+                                                          {&s.MAP, 11},
+                                                          {&s.TimingAdvance, 12},
+                                                          {&s.IntakeAirTemp, 13},
+                                                          {&s.MAF, 14},
+                                                          {&s.AbslThrottlePos, 16},
+                                                          {&s.FuelSystemStatusB1, 17},
+                                                          {&s.FuelSystemStatusB2, 18}};
     for (const auto &[v, at] : fields)
         Put(*v, a, at);
     return true;
@@ -869,9 +883,10 @@ bool DecodeOBDFreezeFrames(std::span<const uint8_t> a, TDevStateOBD &s)
     constexpr std::size_t kFrameAt[] = {2, 22};
     for (std::size_t k = 0; k < kObdFreezeFrames; ++k) {
         TOBDFreezeFrame &f = s.FreezeFrames[k];
-        TVariable *const fields[] = {&f.Device, &f.ErrorCode, &f.FuelSysStatB1, &f.FuelSysStatB2, &f.Load,
-                                     &f.CoolantTemp, &f.StFtB1, &f.LtFtB1, &f.StFtB2, &f.LtFtB2, &f.MAP,
-                                     &f.RPM, &f.Speed, &f.TimAdv, &f.IAT, &f.MAF, &f.ThrotPos};
+        TVariable *const fields[] = {&f.Device,      &f.ErrorCode, &f.FuelSysStatB1, &f.FuelSysStatB2, &f.Load,
+                                     &f.CoolantTemp, &f.StFtB1,    &f.LtFtB1,        &f.StFtB2,        &f.LtFtB2,
+                                     &f.MAP,         &f.RPM,       &f.Speed,         &f.TimAdv,        &f.IAT,
+                                     &f.MAF,         &f.ThrotPos};
         std::size_t at = kFrameAt[k];
         for (TVariable *v : fields) {
             Put(*v, a, at);
@@ -927,8 +942,7 @@ bool DecodeOBDItem(std::span<const uint8_t> a, TVariable &target)
     return true;
 }
 
-std::array<uint8_t, kObdAdaptHalfRows * kObdAdaptColumns> OBDCorrectionHalf(const TDevStateOBD &s, int bank,
-                                                                            int half)
+std::array<uint8_t, kObdAdaptHalfRows * kObdAdaptColumns> OBDCorrectionHalf(const TDevStateOBD &s, int bank, int half)
 {
     const auto &table = bank == 2 ? s.CorrectionsBank2 : s.CorrectionsBank1;
     std::array<uint8_t, kObdAdaptHalfRows * kObdAdaptColumns> out{};

@@ -298,10 +298,7 @@ public:
     bool IsCarConnected() const { return ObdCarConnected(LinkState()); }
     bool IsDisconnecting() const { return ObdDisconnecting(LinkState()); }
     bool IsIdleState() const { return ObdIdle(LinkState()); }
-    bool IsDetectingState() const
-    {
-        return ObdDetecting(LinkState(), static_cast<int>(ActionDetect.GetAsInteger()));
-    }
+    bool IsDetectingState() const { return ObdDetecting(LinkState(), static_cast<int>(ActionDetect.GetAsInteger())); }
     bool IsDelayConnectState() const { return ObdDelayConnect(LinkState()); }
     // Flag n (1..32) of the four flag bytes.
     bool Flag(int n) const;
@@ -356,7 +353,6 @@ bool DecodeOBDWideLambda(std::span<const uint8_t> answer, TDevStateOBD &s);
 // variable's own length; false, and nothing stored, when it does not.
 bool DecodeOBDItem(std::span<const uint8_t> answer, TVariable &target);
 // The 50 data bytes of a correction frame: rows 0-4 or 5-9 of a bank.
-std::array<uint8_t, kObdAdaptHalfRows * kObdAdaptColumns> OBDCorrectionHalf(const TDevStateOBD &s, int bank,
-                                                                            int half);
+std::array<uint8_t, kObdAdaptHalfRows * kObdAdaptColumns> OBDCorrectionHalf(const TDevStateOBD &s, int bank, int half);
 
 } // namespace lumex

@@ -1,8 +1,8 @@
 // The OBD data without a device: conversions, the "-----" gating, the state
 // texts, the configuration block, answer decoding that refuses short
 // answers; the AIO model curve and grid checks; the adaptation tab's rules.
-#include "adapter/AIOData.h"
 #include "adapter/OBDData.h"
+#include "adapter/AIOData.h"
 #include "calibration/OBDAdaptCorrView.h"
 
 #include <gtest/gtest.h>

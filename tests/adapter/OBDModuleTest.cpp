@@ -267,8 +267,8 @@ TEST(OBDTroubleCycle, ListsCodesSendsEachClosingCommandOnceAndClears)
     EXPECT_EQ(lines.front(), "Reading recorded trouble codes...");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "   Error 1: P0123 (Throttle sensor high)"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "   Error 2: U0100 (Lost engine module)"), lines.end());
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string &l) { return l.rfind("   Error", 0) == 0; }),
-              2);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(), [](const std::string &l) { return l.rfind("   Error", 0) == 0; }), 2);
     const auto &freeze = cycle.Freeze().Lines();
     EXPECT_NE(std::find(freeze.begin(), freeze.end(), "   Code: P0123"), freeze.end());
     EXPECT_TRUE(cycle.ButtonsEnabled());

@@ -30,8 +30,7 @@ TEST(ObdCli, CodesAreListedWithDescriptionsAndClearingEmptiesThem)
     EXPECT_NE(r.out.find("   Error 1: P0123 (Throttle or pedal position sensor A circuit high input)"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("   Error 2: U0100 (Communication with the engine control module A lost)"),
-              std::string::npos)
+    EXPECT_NE(r.out.find("   Error 2: U0100 (Communication with the engine control module A lost)"), std::string::npos)
         << r.out;
     EXPECT_EQ(r.out.find("Error 3"), std::string::npos);
 

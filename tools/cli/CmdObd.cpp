@@ -159,8 +159,7 @@ int Codes(CliContext &ctx, TObdSession &s, bool clear, const std::string &langua
         for (const auto &line : cycle.Troubles().Lines())
             *ctx.out << line << "\n";
     }
-    if (!cycle.Read() ||
-        !RunCycle(s, cycle, [&] { return cycle.ReadAcknowledged() > 0 && cycle.ButtonsEnabled(); })) {
+    if (!cycle.Read() || !RunCycle(s, cycle, [&] { return cycle.ReadAcknowledged() > 0 && cycle.ButtonsEnabled(); })) {
         *ctx.err << "lumex2-cli: reading the trouble codes did not finish\n";
         return kExitDevice;
     }
