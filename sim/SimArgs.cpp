@@ -1,5 +1,6 @@
 #include "sim/SimArgs.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace sim {
@@ -9,7 +10,8 @@ const char *const kSimUsage =
     "                  [--variant N] [--seed N] [--pace] [--turnaround MS] [--trace FILE] [--fault RULE]...\n"
     "                  [--state FILE] [--boot-version M.N] [--boot-family N] [--boot-status N]\n"
     "                  [--adapter [--adapter-version M.N] [--adapter-product N] [--adapter-kit N] [--adapter-serial "
-    "N]]\n"
+    "N]\n"
+    "                  [--obd-codes CODES] [--obd-pending CODES] [--obd-protocol N] [--obd-absent]]\n"
     "  --gen 13       a 1.3 controller (answers its identification probe only)\n"
     "  --gen 35|40    a 4.0 device answering its probe with 0x35 or 0x40\n"
     "  --gen NN       any other two digits: a controller of a generation nobody serves,\n"
@@ -23,7 +25,10 @@ const char *const kSimUsage =
     "                 or SS/CODE for the frames of one device only (C0 controller, C2 adapter)\n"
     "  --adapter      an adapter on the same line; --adapter-version M.N (default 2.1),\n"
     "                 --adapter-product N (0 and 1 are served, others are foreign; default 1),\n"
-    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567)\n";
+    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567)\n"
+    "  --obd-codes C  the car's recorded trouble codes, comma-separated (P0123,U0100);\n"
+    "                 --obd-pending C its pending ones; --obd-protocol N the protocol 1..7 the car\n"
+    "                 speaks (default 4); --obd-absent an adapter without the OBD function\n";
 
 namespace {
 
@@ -184,6 +189,34 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
             }
             (a == "--adapter-product" ? adapterId.product : adapterId.kit) = static_cast<uint8_t>(n);
             adapterDetails = true;
+        } else if (a == "--obd-codes" || a == "--obd-pending") {
+            if (!value(v))
+                return false;
+            std::vector<ObdCode> &list = a == "--obd-codes" ? adapterId.obd.recorded : adapterId.obd.pending;
+            list.clear();
+            std::size_t from = 0;
+            while (from <= v.size()) {
+                const std::size_t comma = std::min(v.find(',', from), v.size());
+                const auto code = ParseObdCode(v.substr(from, comma - from));
+                if (!code) {
+                    error = a + " takes trouble codes like P0123,U0100";
+                    return false;
+                }
+                list.push_back({0x10, *code});
+                from = comma + 1;
+            }
+            adapterDetails = true;
+        } else if (a == "--obd-protocol") {
+            unsigned long n = 0;
+            if (!value(v) || !ParseNumber(v, 7, n) || n == 0) {
+                error = "--obd-protocol must be 1..7";
+                return false;
+            }
+            adapterId.obd.carProtocol = static_cast<uint8_t>(n);
+            adapterDetails = true;
+        } else if (a == "--obd-absent") {
+            adapterId.obd.present = false;
+            adapterDetails = true;
         } else if (a == "--adapter-serial") {
             unsigned long n = 0;
             if (!value(v))
@@ -209,7 +242,8 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
     }
 
     if (adapterDetails && !adapter) {
-        error = "--adapter-version, --adapter-product, --adapter-kit and --adapter-serial need --adapter";
+        error = "--adapter-version, --adapter-product, --adapter-kit, --adapter-serial and the --obd options need "
+                "--adapter";
         return false;
     }
     if (adapter)

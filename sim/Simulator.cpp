@@ -227,6 +227,12 @@ bool Simulator::Control(const std::string &line, std::string &reply)
     }
     if (cmd == "path" && w.size() == 1)
         return ok(Path());
+    if (cmd == "obd") {
+        if (!adapter_)
+            return fail("no adapter on the line (--adapter)");
+        std::lock_guard g(mutex_);
+        return adapter_->Obd().Control(w, reply);
+    }
     if (controller_.control) {
         bool done = false;
         {

@@ -55,22 +55,31 @@ Scan AdapterResponder::ScanFrame(std::span<const uint8_t> buffer) const
 {
     if (buffer.size() < 2)
         return {ScanResult::NeedMore, 0};
-    if (FindCommand(buffer[1]) == nullptr)
+    const std::size_t obdLength = ObdCar::RequestLength(buffer[1]);
+    if (FindCommand(buffer[1]) == nullptr && obdLength == 0)
         return {ScanResult::Invalid, 0};
-    if (buffer.size() < kRequestLength)
+    const std::size_t length = obdLength != 0 ? obdLength : kRequestLength;
+    if (buffer.size() < length)
         return {ScanResult::NeedMore, 0};
-    return {ScanResult::Complete, kRequestLength};
+    return {ScanResult::Complete, length};
 }
 
 Reply AdapterResponder::Answer(std::span<const uint8_t> frame)
 {
     Reply reply;
-    if (frame.size() != kRequestLength)
+    const std::size_t obdLength = frame.size() >= 2 ? ObdCar::RequestLength(frame[1]) : 0;
+    if (frame.size() != (obdLength != 0 ? obdLength : kRequestLength))
         return reply;
     const uint16_t crc = lumex::Crc16Xmodem(frame.first(frame.size() - 2));
     if (frame[frame.size() - 2] != static_cast<uint8_t>(crc >> 8) ||
         frame[frame.size() - 1] != static_cast<uint8_t>(crc & 0xFF)) {
         reply.violation = "adapter request with a wrong CRC";
+        return reply;
+    }
+    if (obdLength != 0) {
+        auto answer = obd_.Answer(frame[1], frame.subspan(2, frame.size() - 4));
+        reply.bytes =
+            Finish(answer ? std::move(*answer) : std::vector<uint8_t>{kAnswerStart, kErrorMarker, frame[1], 0});
         return reply;
     }
     const Command *cmd = FindCommand(frame[1]);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "sim/Responder.h"
+#include "sim/adapter/ObdCar.h"
 
 #include <array>
 #include <cstdint>
@@ -30,6 +31,8 @@ struct AdapterIdentity
     std::string buildTime = "12:34:56";    // 8 characters
     std::string buildDate = "Mar 14 2024"; // 11 characters
     uint16_t testMode = 0;
+    // The OBD function and the car behind it.
+    ObdCarSetup obd;
 };
 
 class AdapterResponder : public Responder
@@ -39,16 +42,18 @@ public:
     static constexpr uint8_t kAnswerStart = 0xD2;
     static constexpr uint8_t kErrorMarker = 0xEE;
 
-    explicit AdapterResponder(AdapterIdentity identity) : identity_(std::move(identity)) {}
+    explicit AdapterResponder(AdapterIdentity identity) : identity_(std::move(identity)), obd_(identity_.obd) {}
 
     uint8_t StartByte() const override { return kStart; }
     Scan ScanFrame(std::span<const uint8_t> buffer) const override;
     Reply Answer(std::span<const uint8_t> frame) override;
 
     AdapterIdentity &Identity() { return identity_; }
+    ObdCar &Obd() { return obd_; }
 
 private:
     AdapterIdentity identity_;
+    ObdCar obd_;
 };
 
 // "M.N" version text to the byte (2.1 -> 0x21); false when malformed.

@@ -82,6 +82,8 @@ constexpr std::pair<std::string_view, std::string_view> EnglishTexts[] = {
     {"[km/h]", msg::strUnitKmH},
     {"[g/sec]", msg::strUnitGSec},
     {"Caution! Program will write default configuration into device. Save?", msg::strTextQuestionDefaultSettings},
+    {"Caution! Program will write default OBD configuration into Adapter. Save?", msg::strTextQuestionDefaultOBD},
+    {"Caution! Program will write default AIO configuration into Adapter. Save?", msg::strTextQuestionDefaultAIO},
     {"Save configuration to device?", msg::strTextQuestionSaveConfig},
     {"unknown", msg::strTextUnknown},
     {"Reset adaptation corrections?", msg::strTextQuestionResetAdaptCorrs},

@@ -73,9 +73,9 @@ public:
     static constexpr uint8_t kAnswerHeader = 0xD2;
     static constexpr uint8_t kErrorMarker = 0xEE;
     static constexpr uint8_t kErrorLength = 4;
-    // Longest request a module sends: a configuration block of the OBD
-    // module, address, command, 32 data bytes and the CRC.
-    static constexpr std::size_t kMaxRequest = 36;
+    // Longest request a module sends: half a bank of OBD adaptation
+    // corrections: address, command, bank and half, 50 bytes and the CRC.
+    static constexpr std::size_t kMaxRequest = 55;
 
     explicit TAdapterProtocol(TComMultiPort &port)
         : TNorviProtocol(port, kAddress, kAnswerHeader, kErrorMarker, kErrorLength)

@@ -76,6 +76,11 @@ TEST(AdapterCli, SaveOnOneLineLoadsIntoAnother)
     EXPECT_NE(text.find("Device=2.1a r5"), std::string::npos) << text;
     EXPECT_NE(text.find("Product=Lumex2 (Adapter)"), std::string::npos) << text;
 
+    EXPECT_NE(text.find("[OBD]"), std::string::npos) << text;
+    EXPECT_NE(text.find("OBDProtocol_EE=4"), std::string::npos) << text;
+    EXPECT_NE(text.find("[AIO]"), std::string::npos) << "the AIO settings are kept in the file too";
+    EXPECT_NE(text.find("Lam1EmulatorMaxValue="), std::string::npos) << text;
+
     SimHarness second(adaptertest::WithAdapter());
     // Without --yes every question is answered No: nothing is loaded.
     const auto declined = RunCli({"--port", second.Path(), "adapter", "load", file.string()});
@@ -83,5 +88,6 @@ TEST(AdapterCli, SaveOnOneLineLoadsIntoAnother)
     EXPECT_NE(declined.err.find("-> no"), std::string::npos) << declined.err;
     const auto loaded = RunCli({"--port", second.Path(), "adapter", "load", file.string(), "--yes"});
     EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(AdapterFramesWithCode(second, "72"), 1u) << "the OBD configuration was written";
     fs::remove(file);
 }

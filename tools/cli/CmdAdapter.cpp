@@ -3,6 +3,8 @@
 #include "CliContext.h"
 #include "LinkSession.h"
 
+#include "adapter/AIOModule.h"
+#include "adapter/OBDModule.h"
 #include "modules/AppLogic.h"
 #include "modules/ModuleFile.h"
 #include "modules/ModuleQuestions.h"
@@ -22,6 +24,8 @@ constexpr const char *kHelp = "usage: lumex2-cli --port N|PATH [--json] adapter 
                               "or loads them from one and writes them to the adapter (load). Without --yes every\n"
                               "question of the load is answered No. Exit 1 when no adapter this program serves\n"
                               "answers or an operation fails.\n";
+
+const std::vector<lumex::TSection> kFileSections{lumex::TSection::OBD, lumex::TSection::AIO};
 
 // The load's questions on a terminal: printed, answered by --yes.
 class TCliQuestions : public lumex::TModuleQuestions
@@ -55,7 +59,9 @@ struct TAdapterSession
     explicit TAdapterSession(lumex::TControllerLink &link) : manager(link.Port)
     {
         manager.ControllerLink = [&link] { return link.Manager.LinkUp; };
-        logic = std::make_unique<lumex::TLogic>(manager);
+        // The OBD and AIO settings travel in the file with the adapter's.
+        logic = std::make_unique<lumex::TLogic>(
+            manager, std::vector<lumex::TModuleFactory>{lumex::TModuleOBD::Make, lumex::TModuleAIO::Make});
     }
     lumex::TManager manager;
     std::unique_ptr<lumex::TLogic> logic;
@@ -135,7 +141,7 @@ int RunAdapter(CliContext &ctx)
     if (sub == "info")
         return Info(ctx, s);
     if (sub == "save") {
-        const lumex::TModuleFileResult r = lumex::TModuleFile::Save(*s.logic, file, {lumex::TSection::OBD});
+        const lumex::TModuleFileResult r = lumex::TModuleFile::Save(*s.logic, file, kFileSections);
         if (!r.Ok) {
             *ctx.err << "lumex2-cli: " << r.Message << "\n";
             return kExitDevice;
@@ -144,8 +150,7 @@ int RunAdapter(CliContext &ctx)
         return kExitOk;
     }
     TCliQuestions questions(*ctx.err, yes);
-    const lumex::TModuleFileResult r =
-        lumex::TModuleFile::Load(*s.logic, file, {lumex::TSection::OBD}, false, questions);
+    const lumex::TModuleFileResult r = lumex::TModuleFile::Load(*s.logic, file, kFileSections, false, questions);
     if (!r.Ok)
         return kExitDevice;
     *ctx.out << "loaded " << file << "\n";

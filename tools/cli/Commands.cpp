@@ -30,6 +30,8 @@ int RunModel(CliContext &ctx);
 int RunAutocal(CliContext &ctx);
 // The adapter on the controller's line.
 int RunAdapter(CliContext &ctx);
+// The car behind the adapter.
+int RunObd(CliContext &ctx);
 // The recorder.
 int RunRecord(CliContext &ctx);
 
@@ -61,6 +63,7 @@ std::span<const CommandEntry> Commands()
          RunAutocal},
         {"adapter", "adapter info | save FILE.gaf | load FILE.gaf [--yes]   the adapter on the controller's line",
          RunAdapter},
+        {"obd", "obd connect [--protocol N] | live | codes [--clear]   the car behind the adapter", RunObd},
         {"record", "record --seconds N --csv FILE   record live readings at the polling rate to CSV", RunRecord},
     });
     return kCommands;
