@@ -23,24 +23,7 @@ std::array<uint8_t, 4> Request(uint8_t command, uint8_t param)
 
 std::string BootFamilyName(uint8_t family)
 {
-    switch (family) {
-    case 1:
-        return "BOOT1";
-    case 3:
-        return "G3";
-    case 4:
-        return "G4";
-    case 10:
-        return "TRUCK";
-    case 20:
-        return "FSI";
-    case 30:
-        return "DIESEL";
-    case 40:
-        return "ADAPTER";
-    default:
-        return "";
-    }
+    return FamilyName(family);
 }
 
 std::span<const uint8_t> BootVersionRequest()
