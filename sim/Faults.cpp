@@ -19,7 +19,7 @@ struct KindName
 constexpr std::array kKinds{
     KindName{FaultKind::Silence, "silence", false},    KindName{FaultKind::BadChecksum, "bad-checksum", false},
     KindName{FaultKind::BadStart, "bad-start", false}, KindName{FaultKind::Short, "short", false},
-    KindName{FaultKind::Stray, "stray", false},        KindName{FaultKind::Gap, "gap", true},
+    KindName{FaultKind::Stray, "stray", false},        KindName{FaultKind::Stray2, "stray2", false},        KindName{FaultKind::Gap, "gap", true},
     KindName{FaultKind::Late, "late", true},           KindName{FaultKind::Garbage, "garbage", false},
     KindName{FaultKind::Unplug, "unplug", true},
 };
@@ -183,6 +183,9 @@ AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<Fault
         break;
     case FaultKind::Stray:
         b.insert(b.begin(), kStrayByte);
+        break;
+    case FaultKind::Stray2:
+        b.insert(b.begin(), 2, kStrayByte);
         break;
     case FaultKind::Gap:
         plan.gapMs = fault->ms.value_or(kDefaultGapMs);

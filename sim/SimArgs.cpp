@@ -1,5 +1,7 @@
 #include "sim/SimArgs.h"
 
+#include "sim/bootloader/FlashDevice.h"
+
 #include <charconv>
 
 namespace sim {
@@ -17,6 +19,9 @@ const char *const kSimUsage =
     "  --boot30       a 3.0 bootloader answering its probe\n"
     "  --bootloader   a device in its bootloader, answering the 0xBC version and info requests;\n"
     "                 --boot-version (default 4.6), --boot-family (default 3), --boot-status (default 0)\n"
+    "  --in-bootloader  the controller starts in its bootloader (an upgrade that was cut off)\n"
+    "  --boot-fault F   a bootloader fault: reject-header, reject-block=K, status=N, ignore-jump,\n"
+    "                 power-loss-erase, power-loss-block=K; may be repeated\n"
     "  --letter L     firmware letter: one letter (A..H, I, h, ...) or 0/none for a zero byte\n"
     "  --fault RULE   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
     "                 stray, gap, late, garbage or unplug; CODE a hex command code or *,\n"
@@ -164,6 +169,11 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
             if (!f)
                 return false;
             options.faults.push_back(*f);
+        } else if (a == "--in-bootloader") {
+            options.inBootloader = true;
+        } else if (a == "--boot-fault") {
+            if (!value(v) || !ParseBootFault(v, options.bootFaults, error))
+                return false;
         } else if (a == "--adapter") {
             adapter = true;
         } else if (a == "--adapter-version") {
@@ -218,8 +228,9 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
         error = "--boot30 and --bootloader are two different devices";
         return false;
     }
-    if (bootDetails && !bootloader) {
-        error = "--boot-version, --boot-family and --boot-status need --bootloader";
+    // A controller's own bootloader takes the same details.
+    if (bootDetails && !bootloader && !options.inBootloader) {
+        error = "--boot-version, --boot-family and --boot-status need --bootloader or --in-bootloader";
         return false;
     }
     if (boot30) {

@@ -2,6 +2,9 @@
 
 #include "sim/ProbeResponders.h"
 
+#include "controller/CommandTable.h"
+#include "upgrade/BootFrames.h"
+
 #include <charconv>
 #include <sstream>
 
@@ -52,6 +55,7 @@ bool Simulator::BuildPersonality(std::string &error)
         device_ = controller_.responder;
         if (!options_.stateFile.empty() && !controller_.loadState(options_.stateFile, error))
             return false;
+        BuildFlash();
         break;
     case Personality::Controller13:
         device_ = MakeController13();
@@ -74,12 +78,36 @@ bool Simulator::BuildPersonality(std::string &error)
         error = "no device";
         return false;
     }
-    line_.Register(device_);
+    if (flash_) {
+        line_.Register(flash_->ApplicationSide());
+        line_.Register(flash_->BootloaderSide());
+    } else {
+        line_.Register(device_);
+    }
     if (options_.adapter) {
         adapter_ = std::make_shared<AdapterResponder>(*options_.adapter);
         line_.Register(adapter_);
     }
     return true;
+}
+
+void Simulator::BuildFlash()
+{
+    const ControllerChoice choice = options_.controller;
+    const uint8_t letter = choice.letter.value_or(choice.generation == 0x30 ? 'G' : 0);
+    // Runs on the line's thread with the line held, when the bootloader
+    // starts a new image: the application is built afresh for its version.
+    auto factory = [this](uint8_t version, uint8_t newLetter, bool) -> std::shared_ptr<Responder> {
+        ControllerChoice next = options_.controller;
+        next.generation = version;
+        next.letter = newLetter;
+        controller_ = MakeController(next, options_.seed);
+        device_ = controller_.responder;
+        return device_;
+    };
+    flash_ = std::make_shared<FlashDevice>(options_.boot, lumex::kRequestStart, lumex::kBootRequestLength, factory,
+                                           device_, choice.generation, letter, options_.inBootloader);
+    flash_->Faults() = options_.bootFaults;
 }
 
 bool Simulator::Start(std::string &error)
@@ -227,6 +255,14 @@ bool Simulator::Control(const std::string &line, std::string &reply)
     }
     if (cmd == "path" && w.size() == 1)
         return ok(Path());
+    if (flash_ && cmd.rfind("boot-", 0) == 0) {
+        std::lock_guard g(mutex_);
+        if (flash_->Control(line, reply))
+            return true;
+        if (reply.empty())
+            reply = "error: not understood: " + line;
+        return false;
+    }
     if (controller_.control) {
         bool done = false;
         {

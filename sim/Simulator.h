@@ -10,6 +10,7 @@
 #include "sim/PtyHost.h"
 #include "sim/Trace.h"
 #include "sim/adapter/AdapterResponder.h"
+#include "sim/bootloader/FlashDevice.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,6 +49,9 @@ struct SimulatorOptions
     std::string linkPath; // empty: clients open Path(), the pty itself
     // An adapter on the same line beside the personality; none by default.
     std::optional<AdapterIdentity> adapter;
+    // The controller starts in its bootloader (`boot` gives its identity).
+    bool inBootloader = false;
+    BootFaults bootFaults;
 };
 
 class Simulator
@@ -74,6 +78,9 @@ public:
     std::shared_ptr<Responder> Device() const { return device_; }
     // The adapter on the line, when there is one.
     std::shared_ptr<AdapterResponder> Adapter() const { return adapter_; }
+    // The controller's flash and bootloader; null for other personalities.
+    // Read it with the line paused.
+    std::shared_ptr<FlashDevice> Flash() const { return flash_; }
 
     // One line of the control channel. `reply` is the text to show; the
     // result is false for an unknown or failed command.
@@ -89,6 +96,7 @@ public:
 
 private:
     bool BuildPersonality(std::string &error);
+    void BuildFlash();
 
     SimulatorOptions options_;
     mutable std::mutex mutex_;
@@ -98,6 +106,7 @@ private:
     ControllerBinding controller_;
     std::shared_ptr<Responder> device_;
     std::shared_ptr<AdapterResponder> adapter_;
+    std::shared_ptr<FlashDevice> flash_;
     LineHost::EventSink observer_;
     std::thread worker_;
 };
