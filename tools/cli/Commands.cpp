@@ -32,6 +32,9 @@ int RunAutocal(CliContext &ctx);
 int RunAdapter(CliContext &ctx);
 // The recorder.
 int RunRecord(CliContext &ctx);
+// Firmware upgrade.
+int RunBoot(CliContext &ctx);
+int RunFirmware(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -62,6 +65,8 @@ std::span<const CommandEntry> Commands()
         {"adapter", "adapter info | save FILE.gaf | load FILE.gaf [--yes]   the adapter on the controller's line",
          RunAdapter},
         {"record", "record --seconds N --csv FILE   record live readings at the polling rate to CSV", RunRecord},
+        {"boot", "boot info                 identify a bootloader: version, family, status", RunBoot},
+        {"firmware", "firmware check FILE [--adapter]   check a firmware file, print its description", RunFirmware},
     });
     return kCommands;
 }
