@@ -17,10 +17,15 @@ struct KindName
 };
 
 constexpr std::array kKinds{
-    KindName{FaultKind::Silence, "silence", false},    KindName{FaultKind::BadChecksum, "bad-checksum", false},
-    KindName{FaultKind::BadStart, "bad-start", false}, KindName{FaultKind::Short, "short", false},
-    KindName{FaultKind::Stray, "stray", false},        KindName{FaultKind::Stray2, "stray2", false},        KindName{FaultKind::Gap, "gap", true},
-    KindName{FaultKind::Late, "late", true},           KindName{FaultKind::Garbage, "garbage", false},
+    KindName{FaultKind::Silence, "silence", false},
+    KindName{FaultKind::BadChecksum, "bad-checksum", false},
+    KindName{FaultKind::BadStart, "bad-start", false},
+    KindName{FaultKind::Short, "short", false},
+    KindName{FaultKind::Stray, "stray", false},
+    KindName{FaultKind::Stray2, "stray2", false},
+    KindName{FaultKind::Gap, "gap", true},
+    KindName{FaultKind::Late, "late", true},
+    KindName{FaultKind::Garbage, "garbage", false},
     KindName{FaultKind::Unplug, "unplug", true},
 };
 

@@ -266,9 +266,8 @@ bool FlashDevice::Control(const std::string &line, std::string &reply)
     }
     if (cmd == "boot-state" && arg.empty()) {
         std::ostringstream out;
-        out << "ok " << (inBootloader_ ? "bootloader" : "application") << " version "
-            << static_cast<int>(version_) << " letter " << static_cast<int>(letter_) << " flash " << flash_.size()
-            << " blocks " << blocks_;
+        out << "ok " << (inBootloader_ ? "bootloader" : "application") << " version " << static_cast<int>(version_)
+            << " letter " << static_cast<int>(letter_) << " flash " << flash_.size() << " blocks " << blocks_;
         reply = out.str();
         return true;
     }

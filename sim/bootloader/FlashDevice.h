@@ -23,11 +23,11 @@ namespace sim {
 // said otherwise.
 struct BootFaults
 {
-    bool rejectHeader = false;              // the header probe answers BD FF 01
-    std::optional<std::size_t> rejectBlock; // block k (0-based) answers BD E6 01
-    std::optional<uint8_t> stickyStatus;    // a status no reset clears (every time)
-    bool ignoreJump = false;                // the application stays on the jump (every time)
-    bool powerLossAtErase = false;          // no answer to the flash erase, flash gone
+    bool rejectHeader = false;                   // the header probe answers BD FF 01
+    std::optional<std::size_t> rejectBlock;      // block k (0-based) answers BD E6 01
+    std::optional<uint8_t> stickyStatus;         // a status no reset clears (every time)
+    bool ignoreJump = false;                     // the application stays on the jump (every time)
+    bool powerLossAtErase = false;               // no answer to the flash erase, flash gone
     std::optional<std::size_t> powerLossAtBlock; // no answer to block k, flash kept up to it
 };
 
@@ -82,9 +82,9 @@ private:
     BootFaults faults_;
 
     std::vector<uint8_t> flash_;
-    bool erased_ = false;       // since the last start: blocks go to flash
+    bool erased_ = false; // since the last start: blocks go to flash
     bool eepromErased_ = false;
-    std::size_t blocks_ = 0;    // blocks written since the last init
+    std::size_t blocks_ = 0; // blocks written since the last init
     std::shared_ptr<Responder> appSide_;
     std::shared_ptr<Responder> bootSide_;
 };

@@ -67,8 +67,8 @@ TBootBlockFrame BootBlockFrame(const TBootBlock &block)
 
 std::size_t BootAnswerLength(uint8_t command)
 {
-    const auto *it =
-        std::find_if(kAnswerLengths.begin(), kAnswerLengths.end(), [command](const auto &e) { return e.command == command; });
+    const auto *it = std::find_if(kAnswerLengths.begin(), kAnswerLengths.end(),
+                                  [command](const auto &e) { return e.command == command; });
     return it == kAnswerLengths.end() ? 0 : it->length;
 }
 
@@ -79,7 +79,8 @@ bool BootAnswerSumValid(std::span<const uint8_t> answer)
 
 std::string FamilyName(uint8_t family)
 {
-    const auto *it = std::find_if(kFamilies.begin(), kFamilies.end(), [family](const auto &e) { return e.code == family; });
+    const auto *it =
+        std::find_if(kFamilies.begin(), kFamilies.end(), [family](const auto &e) { return e.code == family; });
     return it == kFamilies.end() ? std::string() : std::string(it->name);
 }
 

@@ -11,13 +11,13 @@ namespace lumex {
 
 struct TDeviceProfile
 {
-    uint8_t family;          // expected bootloader family
-    uint8_t requestHeader;   // application protocol
+    uint8_t family;        // expected bootloader family
+    uint8_t requestHeader; // application protocol
     uint8_t answerHeader;
-    uint8_t versionCommand;  // parameter 0x01
-    uint8_t identCommand;    // parameter: the index
-    uint8_t compileCommand;  // parameter 0x02
-    uint8_t minimumVersion;  // of a firmware file
+    uint8_t versionCommand; // parameter 0x01
+    uint8_t identCommand;   // parameter: the index
+    uint8_t compileCommand; // parameter 0x02
+    uint8_t minimumVersion; // of a firmware file
     std::size_t trailerLength;
     std::size_t versionOffset; // the letter follows
     std::size_t timeOffset;    // 8 bytes

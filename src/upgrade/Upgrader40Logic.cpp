@@ -125,8 +125,8 @@ bool TUpgraderLogic::JumpToBootloader()
     // The device may leave its application without answering: only the
     // write counts. ExchangeFrame writes whole or not at all on a pty.
     unsigned written = 0;
-    const bool wrote = port_->Write(request.data(), static_cast<unsigned>(request.size()), written) &&
-                       written == request.size();
+    const bool wrote =
+        port_->Write(request.data(), static_cast<unsigned>(request.size()), written) && written == request.size();
     if (port_->ThreadSafe() && port_->LockingStrategy() == TComMultiPortLockingStrategy::lsReadDataWithControl) {
         try {
             port_->Unlock();

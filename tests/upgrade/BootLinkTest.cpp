@@ -1,0 +1,266 @@
+#include "FirmwareWriter.h"
+
+#include "SimHarness.h"
+
+#include "serial/ComMultiPort.h"
+#include "sim/bootloader/FlashDevice.h"
+#include "upgrade/Upgrader40Logic.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using namespace lumex;
+using testsupport::SimHarness;
+
+sim::SimulatorOptions Device(bool inBootloader, uint8_t major = 4, uint8_t minor = 6)
+{
+    auto o = testsupport::SimSetup::Controller(0x30, 'G');
+    o.inBootloader = inBootloader;
+    o.boot.major = major;
+    o.boot.minor = minor;
+    return o;
+}
+
+struct Session
+{
+    explicit Session(SimHarness &sim)
+    {
+        port.ApplyControllerSettings();
+        port.SetDevicePath(sim.Path());
+        port.Open();
+        logic.SetPort(&port);
+        logic.Boot().SetPause([this](unsigned ms) { paused += ms; });
+        logic.SetWarning([this](const std::string &w) { warnings.push_back(w); });
+    }
+    TComMultiPort port;
+    TUpgraderLogic logic;
+    unsigned paused = 0;
+    std::vector<std::string> warnings;
+
+    // The upgrade steps in their order; the label of the first that fails.
+    std::string Upgrade()
+    {
+        auto &b = logic.Boot();
+        if (!b.IdentifyBootloader())
+            return "-ver";
+        if (!b.InitBootloader())
+            return "-init";
+        if (!logic.ProbeFirmwareHeader({}))
+            return "header";
+        logic.CheckLineSpeed();
+        if (!b.FlashMassErase(1))
+            return "-fmeB1";
+        if (!b.FlashMassErase(0))
+            return "-fmeB0";
+        if (b.SetWriteEeprom(1) != 1)
+            return "-swe";
+        if (!b.EepromEraseInit())
+            return "-eei";
+        if (!b.EepromMassErase())
+            return "-eme";
+        if (!b.InitBootloader())
+            return "-init";
+        if (!logic.ProgramFirmware({}, [](unsigned) {}))
+            return "-pbf";
+        b.RefreshBootStatus();
+        b.StartApplication();
+        return "";
+    }
+};
+
+std::vector<uint8_t> FileOf(std::size_t imageSize, uint8_t version = 0x31, uint8_t letter = 'H')
+{
+    mkfw::FirmwareSpec s;
+    s.size = imageSize;
+    s.version = version;
+    s.letter = letter;
+    return mkfw::BuildFirmwareFile(s);
+}
+
+std::vector<uint8_t> FlashOf(SimHarness &h)
+{
+    auto pause = h.Sim().Pause();
+    return h.Sim().Flash()->Flash();
+}
+
+bool RunsApplication(SimHarness &h, uint8_t version, uint8_t letter)
+{
+    auto pause = h.Sim().Pause();
+    const auto f = h.Sim().Flash();
+    return !f->InBootloader() && f->AppVersion() == version && f->AppLetter() == letter;
+}
+
+TEST(BootLink, JumpProgramAndStartBecomeTheNewApplication)
+{
+    SimHarness h(Device(false));
+    Session s(h);
+    const auto file = FileOf(64 * 1024);
+    ASSERT_TRUE(s.logic.CheckFirmwareBytes(file));
+    uint8_t version = 0;
+    ASSERT_TRUE(s.logic.ReadAppVersion(version));
+    EXPECT_EQ(version, 0x30);
+    ASSERT_TRUE(s.logic.JumpToBootloader());
+    EXPECT_FALSE(s.logic.ReadAppVersion(version)); // the application is gone
+    EXPECT_EQ(s.Upgrade(), "");
+    EXPECT_EQ(s.paused, TBootloader40Manager::kEraseWaitMs + TBootloader40Manager::kBlockSettleMs);
+    ASSERT_TRUE(testsupport::WaitFor([&] { return RunsApplication(h, 0x31, 'H'); }));
+    const auto flash = FlashOf(h);
+    ASSERT_GE(flash.size(), 64U * 1024U);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 64 * 1024, flash.begin()));
+    ASSERT_TRUE(s.logic.ReadAppVersion(version));
+    EXPECT_EQ(version, 0x31);
+}
+
+TEST(BootLink, ImageLengthsAroundABlockBoundarySpillIntoTheTrailer)
+{
+    SimHarness h(Device(true));
+    Session s(h);
+    for (std::size_t extra = 0; extra <= 35; ++extra) {
+        const std::size_t length = 36 * 1024 + extra;
+        const auto file = FileOf(length);
+        ASSERT_TRUE(s.logic.CheckFirmwareBytes(file));
+        EXPECT_EQ(s.logic.BlockCount(), (length + 35) / 36);
+        h.ClearTrace();
+        ASSERT_EQ(s.Upgrade(), "") << length;
+        const auto flash = FlashOf(h);
+        ASSERT_EQ(flash.size(), s.logic.BlockCount() * 36) << length;
+        // The image, then the trailer's first bytes, then zeros past the file.
+        for (std::size_t i = 0; i < flash.size(); ++i)
+            ASSERT_EQ(flash[i], i < file.size() ? file[i] : 0) << length << " at " << i;
+        // Back into the bootloader for the next length.
+        ASSERT_TRUE(testsupport::WaitFor([&] { return RunsApplication(h, 0x31, 'H'); }));
+        ASSERT_TRUE(s.logic.JumpToBootloader());
+    }
+}
+
+TEST(BootLink, AwkwardBlockBytesArriveExactly)
+{
+    SimHarness h(Device(true));
+    Session s(h);
+    auto file = FileOf(36 * 4);
+    const std::vector<uint8_t> awkward{0x00, 0x03, 0x0A, 0x0D, 0x11, 0x13, 0x7F, 0xFF};
+    for (std::size_t i = 36; i < 36 * 4; ++i)
+        file[i] = awkward[i % awkward.size()];
+    ASSERT_TRUE(s.logic.CheckFirmwareBytes(file));
+    ASSERT_TRUE(s.logic.Boot().IdentifyBootloader());
+    ASSERT_TRUE(s.logic.Boot().FlashMassErase(0));
+    ASSERT_TRUE(s.logic.Boot().InitBootloader());
+    ASSERT_TRUE(s.logic.ProgramFirmware({}, {}));
+    const auto flash = FlashOf(h);
+    ASSERT_GE(flash.size(), 36U * 4U);
+    EXPECT_TRUE(std::equal(file.begin(), file.begin() + 36 * 4, flash.begin()));
+}
+
+TEST(BootLink, ReceiveRules)
+{
+    SimHarness h(Device(true));
+    Session s(h);
+    auto &b = s.logic.Boot();
+    h.AddFault("stray@BC/E1:1");
+    EXPECT_TRUE(b.ReadBootVersion());
+    h.AddFault("stray2@BC/E1:1");
+    EXPECT_FALSE(b.ReadBootVersion());
+    EXPECT_FALSE(b.Info().Found());
+    h.AddFault("bad-checksum@BC/E1:1");
+    EXPECT_FALSE(b.ReadBootVersion());
+    // The late answer leaks into the retry's read; the identification's
+    // reopen of the port discards it, so the retry after it succeeds.
+    h.AddFault("late@BC/E1:1");
+    EXPECT_FALSE(b.IdentifyBootloader());
+    EXPECT_TRUE(b.IdentifyBootloader());
+    EXPECT_EQ(b.Info().BootMajor, 4);
+    EXPECT_EQ(b.Info().BootMinor, 6);
+}
+
+TEST(BootLink, VersionGatesTheQueries)
+{
+    struct Case
+    {
+        uint8_t major, minor;
+        bool family, status;
+    };
+    for (const Case c : {Case{4, 5, true, false}, Case{4, 6, true, true}, Case{5, 0, false, false},
+                         Case{6, 2, false, false}, Case{6, 3, true, false}}) {
+        SimHarness h(Device(true, c.major, c.minor));
+        Session s(h);
+        ASSERT_TRUE(s.logic.Boot().IdentifyBootloader()) << int{c.major} << "." << int{c.minor};
+        ASSERT_TRUE(h.Sync(s.port));
+        const auto r = h.Requests();
+        auto sent = [&](const std::string &hex) { return std::find(r.begin(), r.end(), hex) != r.end(); };
+        EXPECT_EQ(sent("BC F0 01 AD"), c.family) << int{c.major} << "." << int{c.minor};
+        EXPECT_EQ(sent("BC F0 02 AE"), c.status) << int{c.major} << "." << int{c.minor};
+    }
+}
+
+TEST(BootLink, NonZeroStatusSendsNoStart)
+{
+    auto o = Device(true);
+    std::string error;
+    ASSERT_TRUE(sim::ParseBootFault("status=2", o.bootFaults, error)) << error;
+    SimHarness h(o);
+    Session s(h);
+    ASSERT_TRUE(s.logic.Boot().IdentifyBootloader());
+    EXPECT_EQ(s.logic.Boot().Info().BootStatus, 2);
+    EXPECT_FALSE(s.logic.Boot().StartApplication());
+    ASSERT_TRUE(h.Sync(s.port));
+    for (const auto &r : h.Requests())
+        EXPECT_NE(r.substr(0, 5), "BC EE");
+}
+
+TEST(BootLink, EachFaultFailsItsStepAndASecondRunSucceeds)
+{
+    struct Case
+    {
+        const char *fault;
+        const char *step;
+    };
+    for (const Case c : {Case{"reject-header", "header"}, Case{"reject-block=5", "-pbf"},
+                         Case{"power-loss-erase", "-fmeB0"}, Case{"power-loss-block=7", "-pbf"}}) {
+        SimHarness h(Device(true));
+        Session s(h);
+        ASSERT_TRUE(s.logic.CheckFirmwareBytes(FileOf(36 * 20)));
+        h.Control(std::string("boot-fault ") + c.fault);
+        EXPECT_EQ(s.Upgrade(), c.step) << c.fault;
+        EXPECT_EQ(s.Upgrade(), "") << c.fault;
+        EXPECT_TRUE(testsupport::WaitFor([&] { return RunsApplication(h, 0x31, 'H'); })) << c.fault;
+    }
+    for (const Case c : {Case{"silence@BC/E2:1", "-init"}, Case{"late=4500@BC/E3:1", "-fmeB1"},
+                         Case{"bad-checksum@BC/E6:1", "header"}}) {
+        SimHarness h(Device(true));
+        Session s(h);
+        ASSERT_TRUE(s.logic.CheckFirmwareBytes(FileOf(36 * 20)));
+        h.AddFault(c.fault);
+        EXPECT_EQ(s.Upgrade(), c.step) << c.fault;
+        EXPECT_EQ(s.Upgrade(), "") << c.fault;
+    }
+}
+
+TEST(BootLink, IgnoredJumpLeavesTheApplicationRunning)
+{
+    auto o = Device(false);
+    o.bootFaults.ignoreJump = true;
+    SimHarness h(o);
+    Session s(h);
+    EXPECT_TRUE(s.logic.JumpToBootloader()); // the write alone counts
+    EXPECT_FALSE(s.logic.Boot().IdentifyBootloader());
+    uint8_t version = 0;
+    EXPECT_TRUE(s.logic.ReadAppVersion(version));
+}
+
+TEST(BootLink, WrongFamilyIsRefusedByTheTypeCheck)
+{
+    auto o = Device(true);
+    o.boot.family = 20;
+    SimHarness h(o);
+    Session s(h);
+    ASSERT_TRUE(s.logic.Boot().IdentifyBootloader());
+    EXPECT_FALSE(s.logic.CheckDeviceType());
+    ASSERT_EQ(s.warnings.size(), 1U);
+    EXPECT_EQ(s.warnings[0],
+              "Connected to device of incorrect type: FSI\r\nPlease use dedicated software to upgrade the device.");
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+#include "FirmwareWriter.h"
+
+#include "upgrade/FirmwareFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace lumex;
+using mkfw::Corruption;
+using mkfw::FirmwareSpec;
+
+FirmwareSpec Spec(std::size_t size = 512)
+{
+    FirmwareSpec s;
+    s.size = size;
+    s.time = "12:34:56";
+    s.date = "Jan 12 2010";
+    return s;
+}
+
+TFirmwareCheck Check(const FirmwareSpec &spec, bool adapter = false)
+{
+    const auto bytes = mkfw::BuildFirmwareFile(spec);
+    return CheckFirmwareImage(bytes, ProfileFor(adapter));
+}
+
+TEST(FirmwareFile, GoodFilesOfEitherSizeClassPass)
+{
+    for (const std::size_t size : {256U - 38U, 256U, 512U - 38U, 512U, 65536U}) {
+        const auto r = Check(Spec(size));
+        ASSERT_TRUE(r.ok) << size << ": " << r.message;
+        EXPECT_EQ(r.imageSize, size);
+        EXPECT_EQ(r.description, "30G (12:34:56 Jan 12 2010)");
+    }
+}
+
+TEST(FirmwareFile, EachCorruptionGetsItsMessage)
+{
+    auto s = Spec();
+    s.corrupt = Corruption::Size;
+    EXPECT_EQ(Check(s).message, kMsgWrongFile);
+    s.corrupt = Corruption::Marker;
+    EXPECT_EQ(Check(s).message, kMsgIncompatibleFormat);
+    s.corrupt = Corruption::Sum;
+    EXPECT_EQ(Check(s).message, kMsgIncompatibleFormat);
+    s.corrupt = Corruption::Short;
+    EXPECT_EQ(Check(s).message, kMsgWrongFile);
+}
+
+TEST(FirmwareFile, SizeIsCheckedBeforeTheMarker)
+{
+    auto bytes = mkfw::BuildFirmwareFile(Spec());
+    bytes[bytes.size() - 38] = '*';
+    bytes.back() = static_cast<uint8_t>(bytes.back() + 1);
+    EXPECT_EQ(CheckFirmwareImage(bytes, ControllerProfile()).message, kMsgWrongFile);
+}
+
+TEST(FirmwareFile, AFileWithoutImageIsRefused)
+{
+    // Only a trailer: it would erase the device and program nothing.
+    auto bytes = mkfw::BuildFirmwareFile(Spec(36));
+    bytes.erase(bytes.begin(), bytes.begin() + 36);
+    bytes.back() = static_cast<uint8_t>(bytes.size() % 256);
+    EXPECT_EQ(CheckFirmwareImage(bytes, ControllerProfile()).message, kMsgWrongFile);
+    EXPECT_FALSE(CheckFirmwareImage({}, ControllerProfile()).ok);
+}
+
+TEST(FirmwareFile, MinimumVersionOnEachSide)
+{
+    auto s = Spec();
+    s.version = 0x14;
+    EXPECT_EQ(Check(s).message, "Required firmware version: 15\r\nFound version: 14");
+    s.version = 0x15;
+    EXPECT_TRUE(Check(s).ok);
+    s.adapter = true;
+    s.version = 0x0F;
+    EXPECT_EQ(Check(s, true).message, "Required firmware version: 10\r\nFound version: f");
+    s.version = 0x10;
+    EXPECT_TRUE(Check(s, true).ok);
+}
+
+TEST(FirmwareFile, AdapterFileIsNotAControllerFile)
+{
+    auto s = Spec();
+    s.adapter = true;
+    s.version = 0x21;
+    const auto asAdapter = Check(s, true);
+    ASSERT_TRUE(asAdapter.ok) << asAdapter.message;
+    EXPECT_EQ(asAdapter.description.substr(0, 3), "21G");
+    EXPECT_FALSE(Check(s, false).ok);
+}
+
+TEST(FirmwareFile, RawStampsShowAsHexAndControlBytesNeverRaw)
+{
+    auto s = Spec();
+    s.time = std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    s.date = "\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B";
+    EXPECT_EQ(Check(s).description, "30G (01 02 03 04 05 06 07 08 : 11 12 13 14 15 16 17 18 19 1A 1B)");
+    s = Spec();
+    s.letter = 0x07;
+    s.date = std::string("Jan\n12 2010");
+    EXPECT_EQ(Check(s).description, "30? (12:34:56 Jan?12 2010)");
+}
+
+} // namespace
