@@ -73,7 +73,7 @@ struct Session
 
 std::vector<uint8_t> FileOf(std::size_t imageSize, uint8_t version = 0x31, uint8_t letter = 'H')
 {
-    mkfw::FirmwareSpec s;
+    mkfw::FirmwareRecipe s;
     s.size = imageSize;
     s.version = version;
     s.letter = letter;

@@ -8,27 +8,27 @@ namespace {
 
 using namespace lumex;
 using mkfw::Corruption;
-using mkfw::FirmwareSpec;
+using mkfw::FirmwareRecipe;
 
-FirmwareSpec Spec(std::size_t size = 512)
+FirmwareRecipe Recipe(std::size_t size = 512)
 {
-    FirmwareSpec s;
+    FirmwareRecipe s;
     s.size = size;
     s.time = "12:34:56";
     s.date = "Jan 12 2010";
     return s;
 }
 
-TFirmwareCheck Check(const FirmwareSpec &spec, bool adapter = false)
+TFirmwareCheck Check(const FirmwareRecipe &recipe, bool adapter = false)
 {
-    const auto bytes = mkfw::BuildFirmwareFile(spec);
+    const auto bytes = mkfw::BuildFirmwareFile(recipe);
     return CheckFirmwareImage(bytes, ProfileFor(adapter));
 }
 
 TEST(FirmwareFile, GoodFilesOfEitherSizeClassPass)
 {
     for (const std::size_t size : {256U - 38U, 256U, 512U - 38U, 512U, 65536U}) {
-        const auto r = Check(Spec(size));
+        const auto r = Check(Recipe(size));
         ASSERT_TRUE(r.ok) << size << ": " << r.message;
         EXPECT_EQ(r.imageSize, size);
         EXPECT_EQ(r.description, "30G (12:34:56 Jan 12 2010)");
@@ -37,7 +37,7 @@ TEST(FirmwareFile, GoodFilesOfEitherSizeClassPass)
 
 TEST(FirmwareFile, EachCorruptionGetsItsMessage)
 {
-    auto s = Spec();
+    auto s = Recipe();
     s.corrupt = Corruption::Size;
     EXPECT_EQ(Check(s).message, kMsgWrongFile);
     s.corrupt = Corruption::Marker;
@@ -50,7 +50,7 @@ TEST(FirmwareFile, EachCorruptionGetsItsMessage)
 
 TEST(FirmwareFile, SizeIsCheckedBeforeTheMarker)
 {
-    auto bytes = mkfw::BuildFirmwareFile(Spec());
+    auto bytes = mkfw::BuildFirmwareFile(Recipe());
     bytes[bytes.size() - 38] = '*';
     bytes.back() = static_cast<uint8_t>(bytes.back() + 1);
     EXPECT_EQ(CheckFirmwareImage(bytes, ControllerProfile()).message, kMsgWrongFile);
@@ -59,7 +59,7 @@ TEST(FirmwareFile, SizeIsCheckedBeforeTheMarker)
 TEST(FirmwareFile, AFileWithoutImageIsRefused)
 {
     // Only a trailer: it would erase the device and program nothing.
-    auto bytes = mkfw::BuildFirmwareFile(Spec(36));
+    auto bytes = mkfw::BuildFirmwareFile(Recipe(36));
     bytes.erase(bytes.begin(), bytes.begin() + 36);
     bytes.back() = static_cast<uint8_t>(bytes.size() % 256);
     EXPECT_EQ(CheckFirmwareImage(bytes, ControllerProfile()).message, kMsgWrongFile);
@@ -68,7 +68,7 @@ TEST(FirmwareFile, AFileWithoutImageIsRefused)
 
 TEST(FirmwareFile, MinimumVersionOnEachSide)
 {
-    auto s = Spec();
+    auto s = Recipe();
     s.version = 0x14;
     EXPECT_EQ(Check(s).message, "Required firmware version: 15\r\nFound version: 14");
     s.version = 0x15;
@@ -82,7 +82,7 @@ TEST(FirmwareFile, MinimumVersionOnEachSide)
 
 TEST(FirmwareFile, AdapterFileIsNotAControllerFile)
 {
-    auto s = Spec();
+    auto s = Recipe();
     s.adapter = true;
     s.version = 0x21;
     const auto asAdapter = Check(s, true);
@@ -93,11 +93,11 @@ TEST(FirmwareFile, AdapterFileIsNotAControllerFile)
 
 TEST(FirmwareFile, RawStampsShowAsHexAndControlBytesNeverRaw)
 {
-    auto s = Spec();
+    auto s = Recipe();
     s.time = std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
     s.date = "\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B";
     EXPECT_EQ(Check(s).description, "30G (01 02 03 04 05 06 07 08 : 11 12 13 14 15 16 17 18 19 1A 1B)");
-    s = Spec();
+    s = Recipe();
     s.letter = 0x07;
     s.date = std::string("Jan\n12 2010");
     EXPECT_EQ(Check(s).description, "30? (12:34:56 Jan?12 2010)");

@@ -36,9 +36,11 @@ int RunFirmware(CliContext &ctx)
     }
     const lumex::TFirmwareCheck check = lumex::CheckFirmwareImage(bytes, lumex::ProfileFor(adapter));
     if (!check.ok) {
-        std::string text = check.message;
-        for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n"))
-            text.replace(at, 2, "\n");
+        // The message's line breaks are for a message box; a terminal wants "\n".
+        std::string text;
+        for (const char c : check.message)
+            if (c != '\r')
+                text += c;
         *ctx.err << text << "\n";
         return kExitDevice;
     }

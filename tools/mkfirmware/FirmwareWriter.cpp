@@ -18,22 +18,23 @@ void PutText(std::vector<uint8_t> &trailer, std::size_t at, std::size_t length, 
 
 } // namespace
 
-std::vector<uint8_t> BuildFirmwareFile(const FirmwareSpec &spec)
+std::vector<uint8_t> BuildFirmwareFile(const FirmwareRecipe &recipe)
 {
-    const lumex::TDeviceProfile &p = lumex::ProfileFor(spec.adapter);
-    std::vector<uint8_t> file = sim::MakeImage(spec.family, spec.version, spec.letter, spec.size);
+    const lumex::TDeviceProfile &p = lumex::ProfileFor(recipe.adapter);
+    std::vector<uint8_t> file = sim::MakeImage(recipe.family, recipe.version, recipe.letter, recipe.size);
     std::vector<uint8_t> trailer(p.trailerLength, 0);
     std::fill_n(trailer.begin(), lumex::kTrailerMarkerLength, lumex::kTrailerMarker);
-    trailer[p.versionOffset] = spec.version;
-    trailer[p.versionOffset + 1] = spec.letter;
-    PutText(trailer, p.timeOffset, lumex::kTrailerTimeLength, spec.time);
-    PutText(trailer, p.dateOffset, lumex::kTrailerDateLength, spec.date);
-    if (spec.corrupt == Corruption::Marker)
+    trailer[p.versionOffset] = recipe.version;
+    trailer[p.versionOffset + 1] = recipe.letter;
+    PutText(trailer, p.timeOffset, lumex::kTrailerTimeLength, recipe.time);
+    PutText(trailer, p.dateOffset, lumex::kTrailerDateLength, recipe.date);
+    if (recipe.corrupt == Corruption::Marker)
         trailer[0] = '*';
-    trailer[p.trailerLength - 2] = static_cast<uint8_t>(lumex::TrailerSum(trailer) + (spec.corrupt == Corruption::Sum));
+    trailer[p.trailerLength - 2] =
+        static_cast<uint8_t>(lumex::TrailerSum(trailer) + (recipe.corrupt == Corruption::Sum));
     file.insert(file.end(), trailer.begin(), trailer.end());
-    file.back() = static_cast<uint8_t>(file.size() % 256 + (spec.corrupt == Corruption::Size));
-    if (spec.corrupt == Corruption::Short)
+    file.back() = static_cast<uint8_t>(file.size() % 256 + (recipe.corrupt == Corruption::Size));
+    if (recipe.corrupt == Corruption::Short)
         file.resize(p.trailerLength - 1);
     return file;
 }

@@ -18,7 +18,7 @@ enum class Corruption
     Short   // the file is shorter than its trailer
 };
 
-struct FirmwareSpec
+struct FirmwareRecipe
 {
     bool adapter = false;
     uint8_t family = 3;
@@ -30,6 +30,6 @@ struct FirmwareSpec
     Corruption corrupt = Corruption::None;
 };
 
-std::vector<uint8_t> BuildFirmwareFile(const FirmwareSpec &spec);
+std::vector<uint8_t> BuildFirmwareFile(const FirmwareRecipe &recipe);
 
 } // namespace mkfw

@@ -42,7 +42,7 @@ int Usage(const std::string &message)
 
 int main(int argc, char **argv)
 {
-    mkfw::FirmwareSpec spec;
+    mkfw::FirmwareRecipe recipe;
     std::string out;
     bool familyGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -52,7 +52,7 @@ int main(int argc, char **argv)
             return 0;
         }
         if (a == "--adapter") {
-            spec.adapter = true;
+            recipe.adapter = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -64,33 +64,33 @@ int main(int argc, char **argv)
         } else if (a == "--family") {
             if (!ParseUnsigned(v, 255, n))
                 return Usage("--family must be 0..255");
-            spec.family = static_cast<uint8_t>(n);
+            recipe.family = static_cast<uint8_t>(n);
             familyGiven = true;
         } else if (a == "--version") {
             if (!ParseUnsigned(v, 255, n))
                 return Usage("--version must be 0..255 (0xVV)");
-            spec.version = static_cast<uint8_t>(n);
+            recipe.version = static_cast<uint8_t>(n);
         } else if (a == "--letter") {
             if (v.size() != 1)
                 return Usage("--letter must be one character");
-            spec.letter = static_cast<uint8_t>(v[0]);
+            recipe.letter = static_cast<uint8_t>(v[0]);
         } else if (a == "--time") {
-            spec.time = v;
+            recipe.time = v;
         } else if (a == "--date") {
-            spec.date = v;
+            recipe.date = v;
         } else if (a == "--size") {
             if (!ParseUnsigned(v, lumex::kMaxFirmwareFileSize - 64, n) || n < sim::kImageHeaderLength)
                 return Usage("--size must be 36..4194240 bytes");
-            spec.size = n;
+            recipe.size = n;
         } else if (a == "--corrupt") {
             if (v == "size")
-                spec.corrupt = mkfw::Corruption::Size;
+                recipe.corrupt = mkfw::Corruption::Size;
             else if (v == "marker")
-                spec.corrupt = mkfw::Corruption::Marker;
+                recipe.corrupt = mkfw::Corruption::Marker;
             else if (v == "sum")
-                spec.corrupt = mkfw::Corruption::Sum;
+                recipe.corrupt = mkfw::Corruption::Sum;
             else if (v == "short")
-                spec.corrupt = mkfw::Corruption::Short;
+                recipe.corrupt = mkfw::Corruption::Short;
             else
                 return Usage("--corrupt must be size, marker, sum or short");
         } else {
@@ -99,9 +99,9 @@ int main(int argc, char **argv)
     }
     if (out.empty())
         return Usage("--out FILE is required");
-    if (spec.adapter && !familyGiven)
-        spec.family = 40;
-    const auto bytes = mkfw::BuildFirmwareFile(spec);
+    if (recipe.adapter && !familyGiven)
+        recipe.family = 40;
+    const auto bytes = mkfw::BuildFirmwareFile(recipe);
     try {
         lumex::WriteFileAtomically(out, std::string_view(reinterpret_cast<const char *>(bytes.data()), bytes.size()));
     } catch (const lumex::EFileWriteError &e) {
