@@ -1,9 +1,12 @@
 #include "sim/Simulator.h"
 
 #include "sim/ProbeResponders.h"
+#include "sim/controller/ControllerModel.h"
 
 #include "controller/CommandTable.h"
 #include "upgrade/BootFrames.h"
+
+#include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <sstream>
@@ -97,12 +100,24 @@ void Simulator::BuildFlash()
     const uint8_t letter = choice.letter.value_or(choice.generation == 0x30 ? 'G' : 0);
     // Runs on the line's thread with the line held, when the bootloader
     // starts a new image: the application is built afresh for its version.
-    auto factory = [this](uint8_t version, uint8_t newLetter, bool) -> std::shared_ptr<Responder> {
+    auto factory = [this](uint8_t version, uint8_t newLetter, bool eepromErased) -> std::shared_ptr<Responder> {
+        // Settings live in the EEPROM: unless it was erased, the new
+        // firmware finds what the old one left there.
+        std::string kept;
+        if (const auto old = std::dynamic_pointer_cast<ControllerModel>(device_); old && !eepromErased)
+            kept = old->DumpState();
         ControllerChoice next = options_.controller;
         next.generation = version;
         next.letter = newLetter;
         controller_ = MakeController(next, options_.seed);
         device_ = controller_.responder;
+        if (const auto model = std::dynamic_pointer_cast<ControllerModel>(device_); model && !kept.empty()) {
+            auto doc = nlohmann::json::parse(kept);
+            doc.erase("identity"); // the new firmware says who it is
+            // A state it cannot take leaves it at its factory values.
+            std::string error;
+            model->LoadStateText(doc.dump(), error);
+        }
         return device_;
     };
     flash_ = std::make_shared<FlashDevice>(options_.boot, lumex::kRequestStart, lumex::kBootRequestLength, factory,

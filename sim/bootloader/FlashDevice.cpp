@@ -121,6 +121,10 @@ Reply FlashDevice::Boot(std::span<const uint8_t> frame)
     const uint8_t param = frame[2];
     switch (code) {
     case lumex::kBootVersionCommand:
+        // Every session starts by asking who is there: blocks that follow
+        // are header probes until the flash is erased again.
+        erased_ = false;
+        blocks_ = 0;
         return Answer({lumex::kBootAnswerStart, code, identity_.major, identity_.minor, identity_.extra});
     case lumex::kBootInfoCommand: {
         uint8_t value = 0;
@@ -186,7 +190,10 @@ Reply FlashDevice::WriteBlock(std::span<const uint8_t> data)
         return {};
     }
     if (faults_.rejectBlock == k) {
+        // A rejected block ends the programming; the flash needs a new erase.
         faults_.rejectBlock.reset();
+        erased_ = false;
+        blocks_ = 0;
         return Ack(lumex::kBootWriteBlockCommand, 1);
     }
     const std::size_t at = k * lumex::kBootBlockData;

@@ -77,6 +77,12 @@ bool TBootloader40Manager::PortOpen() const
     return port_ != nullptr && port_->IsOpen();
 }
 
+void TBootloader40Manager::Pause(unsigned ms) const
+{
+    for (unsigned waited = 0; waited < ms; waited += kPauseStepMs)
+        pause_(std::min(kPauseStepMs, ms - waited));
+}
+
 bool TBootloader40Manager::Transact(std::span<const uint8_t> request, std::span<uint8_t> answer, unsigned waitMs)
 {
     std::fill(answer.begin(), answer.end(), uint8_t{0});
@@ -87,8 +93,7 @@ bool TBootloader40Manager::Transact(std::span<const uint8_t> request, std::span<
     const TAnswerLockRelease release(*port_);
     if (!wrote || written != request.size())
         return false;
-    for (unsigned waited = 0; waited < waitMs; waited += kPauseStepMs)
-        pause_(std::min(kPauseStepMs, waitMs - waited));
+    Pause(waitMs);
     if (answer.empty())
         return true;
     return ReceiveBootAnswer(*port_, answer);

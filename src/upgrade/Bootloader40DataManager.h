@@ -36,6 +36,8 @@ public:
     void SetPort(TComMultiPort *port) { port_ = port; }
     TComMultiPort *Port() const { return port_; }
     void SetPause(TBootPause pause) { pause_ = std::move(pause); }
+    // Waits with the caller's events running, in steps of kPauseStepMs.
+    void Pause(unsigned ms) const;
 
     const TBootInfo &Info() const { return info_; }
     TBootInfo &Info() { return info_; }
