@@ -84,7 +84,7 @@ std::optional<FaultRule> ParseFault(const std::string &text, std::string &error)
             kind = &k;
     if (!kind) {
         error = "fault \"" + text + "\": unknown kind \"" + kindText +
-                "\" (silence, bad-checksum, bad-start, short, stray, gap, late, garbage, unplug)";
+                "\" (silence, bad-checksum, bad-start, short, stray, stray2, gap, late, garbage, unplug)";
         return std::nullopt;
     }
     rule.kind = kind->kind;

@@ -24,7 +24,7 @@ const char *const kSimUsage =
     "                 power-loss-erase, power-loss-block=K; may be repeated\n"
     "  --letter L     firmware letter: one letter (A..H, I, h, ...) or 0/none for a zero byte\n"
     "  --fault RULE   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
-    "                 stray, gap, late, garbage or unplug; CODE a hex command code or *,\n"
+    "                 stray, stray2, gap, late, garbage or unplug; CODE a hex command code or *,\n"
     "                 or SS/CODE for the frames of one device only (C0 controller, C2 adapter)\n"
     "  --adapter      an adapter on the same line; --adapter-version M.N (default 2.1),\n"
     "                 --adapter-product N (0 and 1 are served, others are foreign; default 1),\n"
