@@ -28,7 +28,8 @@ const char *const kSimUsage =
     "                 or SS/CODE for the frames of one device only (C0 controller, C2 adapter)\n"
     "  --adapter      an adapter on the same line; --adapter-version M.N (default 2.1),\n"
     "                 --adapter-product N (0 and 1 are served, others are foreign; default 1),\n"
-    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567)\n";
+    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567),\n"
+    "                 --adapter-in-bootloader (it starts in its bootloader, family 40, version 6.3)\n";
 
 namespace {
 
@@ -176,6 +177,9 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
                 return false;
         } else if (a == "--adapter") {
             adapter = true;
+        } else if (a == "--adapter-in-bootloader") {
+            options.adapterInBootloader = true;
+            adapterDetails = true;
         } else if (a == "--adapter-version") {
             if (!value(v))
                 return false;
@@ -219,7 +223,8 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
     }
 
     if (adapterDetails && !adapter) {
-        error = "--adapter-version, --adapter-product, --adapter-kit and --adapter-serial need --adapter";
+        error = "--adapter-version, --adapter-product, --adapter-kit, --adapter-serial and --adapter-in-bootloader "
+                "need --adapter";
         return false;
     }
     if (adapter)

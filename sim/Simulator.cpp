@@ -15,6 +15,9 @@ namespace sim {
 
 namespace {
 
+// C2 E2 01 and the CRC-16 of those three bytes.
+constexpr std::size_t kAdapterJumpLength = 5;
+
 std::vector<std::string> Words(const std::string &line)
 {
     std::istringstream in(line);
@@ -81,17 +84,41 @@ bool Simulator::BuildPersonality(std::string &error)
         error = "no device";
         return false;
     }
+    auto bootLine = std::make_shared<BootloaderLine>();
     if (flash_) {
         line_.Register(flash_->ApplicationSide());
-        line_.Register(flash_->BootloaderSide());
+        bootLine->Add(flash_);
     } else {
         line_.Register(device_);
     }
     if (options_.adapter) {
         adapter_ = std::make_shared<AdapterResponder>(*options_.adapter);
-        line_.Register(adapter_);
+        BuildAdapterFlash();
+        line_.Register(adapterFlash_->ApplicationSide());
+        bootLine->Add(adapterFlash_);
     }
+    // A personality that is itself a bootloader keeps the start byte.
+    if (device_->StartByte() != lumex::kBootRequestStart)
+        line_.Register(bootLine);
     return true;
+}
+
+void Simulator::BuildAdapterFlash()
+{
+    const AdapterIdentity identity = *options_.adapter;
+    // The adapter keeps its settings in its own memory: a new image changes
+    // only the version it reports.
+    auto factory = [this](uint8_t version, uint8_t letter, bool) -> std::shared_ptr<Responder> {
+        AdapterIdentity next = adapter_->Identity();
+        next.mainVersion = version;
+        next.release = letter;
+        adapter_ = std::make_shared<AdapterResponder>(next);
+        return adapter_;
+    };
+    BootloaderIdentity boot = options_.adapterBoot;
+    boot.family = lumex::kBootFamilyAdapter;
+    adapterFlash_ = std::make_shared<FlashDevice>(boot, AdapterResponder::kStart, kAdapterJumpLength, factory, adapter_,
+                                                  identity.mainVersion, identity.release, options_.adapterInBootloader);
 }
 
 void Simulator::BuildFlash()
@@ -270,6 +297,14 @@ bool Simulator::Control(const std::string &line, std::string &reply)
     }
     if (cmd == "path" && w.size() == 1)
         return ok(Path());
+    if (adapterFlash_ && cmd.rfind("adapter-boot-", 0) == 0) {
+        std::lock_guard g(mutex_);
+        if (adapterFlash_->Control(line.substr(std::string("adapter-").size()), reply))
+            return true;
+        if (reply.empty())
+            reply = "error: not understood: " + line;
+        return false;
+    }
     if (flash_ && cmd.rfind("boot-", 0) == 0) {
         std::lock_guard g(mutex_);
         if (flash_->Control(line, reply))

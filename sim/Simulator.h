@@ -52,6 +52,10 @@ struct SimulatorOptions
     // The controller starts in its bootloader (`boot` gives its identity).
     bool inBootloader = false;
     BootFaults bootFaults;
+    // The adapter's bootloader (its family is always 40), and whether the
+    // adapter starts in it.
+    BootloaderIdentity adapterBoot{6, 3, 0, 40, 0};
+    bool adapterInBootloader = false;
 };
 
 class Simulator
@@ -81,6 +85,8 @@ public:
     // The controller's flash and bootloader; null for other personalities.
     // Read it with the line paused.
     std::shared_ptr<FlashDevice> Flash() const { return flash_; }
+    // The adapter's flash and bootloader, when there is an adapter.
+    std::shared_ptr<FlashDevice> AdapterFlash() const { return adapterFlash_; }
 
     // One line of the control channel. `reply` is the text to show; the
     // result is false for an unknown or failed command.
@@ -97,6 +103,7 @@ public:
 private:
     bool BuildPersonality(std::string &error);
     void BuildFlash();
+    void BuildAdapterFlash();
 
     SimulatorOptions options_;
     mutable std::mutex mutex_;
@@ -107,6 +114,7 @@ private:
     std::shared_ptr<Responder> device_;
     std::shared_ptr<AdapterResponder> adapter_;
     std::shared_ptr<FlashDevice> flash_;
+    std::shared_ptr<FlashDevice> adapterFlash_;
     LineHost::EventSink observer_;
     std::thread worker_;
 };

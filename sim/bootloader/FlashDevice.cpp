@@ -70,21 +70,27 @@ private:
     FlashDevice &device_;
 };
 
+namespace {
+
+Scan ScanBootFrame(std::span<const uint8_t> buffer)
+{
+    if (buffer.size() < 2)
+        return {ScanResult::NeedMore, 0};
+    const std::size_t length =
+        buffer[1] == lumex::kBootWriteBlockCommand ? lumex::kBootBlockRequestLength : lumex::kBootRequestLength;
+    if (buffer.size() < length)
+        return {ScanResult::NeedMore, 0};
+    return {ScanResult::Complete, length};
+}
+
+} // namespace
+
 class FlashBootloader : public Responder
 {
 public:
     explicit FlashBootloader(FlashDevice &device) : device_(device) {}
     uint8_t StartByte() const override { return lumex::kBootRequestStart; }
-    Scan ScanFrame(std::span<const uint8_t> buffer) const override
-    {
-        if (buffer.size() < 2)
-            return {ScanResult::NeedMore, 0};
-        const std::size_t length =
-            buffer[1] == lumex::kBootWriteBlockCommand ? lumex::kBootBlockRequestLength : lumex::kBootRequestLength;
-        if (buffer.size() < length)
-            return {ScanResult::NeedMore, 0};
-        return {ScanResult::Complete, length};
-    }
+    Scan ScanFrame(std::span<const uint8_t> buffer) const override { return ScanBootFrame(buffer); }
     Reply Answer(std::span<const uint8_t> frame) override { return device_.Boot(frame); }
 
 private:
@@ -222,6 +228,25 @@ Reply FlashDevice::Start()
     erased_ = false;
     eepromErased_ = false;
     blocks_ = 0;
+    return {};
+}
+
+uint8_t BootloaderLine::StartByte() const
+{
+    return lumex::kBootRequestStart;
+}
+
+Scan BootloaderLine::ScanFrame(std::span<const uint8_t> buffer) const
+{
+    return ScanBootFrame(buffer);
+}
+
+Reply BootloaderLine::Answer(std::span<const uint8_t> frame)
+{
+    for (const auto &device : devices_) {
+        if (device->InBootloader())
+            return device->Boot(frame);
+    }
     return {};
 }
 

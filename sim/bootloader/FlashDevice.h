@@ -63,11 +63,13 @@ public:
     // Control lines: "boot-fault RULE", "boot-state", "boot-clear-faults".
     bool Control(const std::string &line, std::string &reply);
 
+    // A bootloader request; silence unless the device sits in its bootloader.
+    Reply Boot(std::span<const uint8_t> frame);
+
 private:
     friend class ApplicationGate;
     friend class FlashBootloader;
 
-    Reply Boot(std::span<const uint8_t> frame);
     Reply WriteBlock(std::span<const uint8_t> data);
     Reply Start();
 
@@ -87,6 +89,21 @@ private:
     std::size_t blocks_ = 0; // blocks written since the last init
     std::shared_ptr<Responder> appSide_;
     std::shared_ptr<Responder> bootSide_;
+};
+
+// The 0xBC start byte of a line with several devices (the controller and
+// the adapter): a request goes to the device that sits in its bootloader.
+// Only one of them is upgraded at a time.
+class BootloaderLine : public Responder
+{
+public:
+    void Add(std::shared_ptr<FlashDevice> device) { devices_.push_back(std::move(device)); }
+    uint8_t StartByte() const override;
+    Scan ScanFrame(std::span<const uint8_t> buffer) const override;
+    Reply Answer(std::span<const uint8_t> frame) override;
+
+private:
+    std::vector<std::shared_ptr<FlashDevice>> devices_;
 };
 
 } // namespace sim

@@ -276,6 +276,42 @@ TEST(BootLink, EachFaultFailsItsStepAndASecondRunSucceeds)
     }
 }
 
+TEST(BootLink, TheAdapterIsUpgradedThroughItsOwnBootloader)
+{
+    auto o = Device(false);
+    o.adapter = sim::AdapterIdentity{};
+    SimHarness h(o);
+    Session s(h);
+    s.logic.SetAdapterMode(true);
+    mkfw::FirmwareRecipe recipe;
+    recipe.adapter = true;
+    recipe.family = kBootFamilyAdapter;
+    recipe.version = 0x22;
+    recipe.letter = 'b';
+    recipe.size = 36 * 30 + 5;
+    ASSERT_TRUE(s.logic.CheckFirmwareBytes(mkfw::BuildFirmwareFile(recipe)));
+    uint8_t version = 0;
+    ASSERT_TRUE(s.logic.ReadAppVersion(version));
+    EXPECT_EQ(version, 0x21);
+
+    ASSERT_TRUE(s.logic.JumpToBootloader());
+    ASSERT_TRUE(h.WaitForFrame("D2 E2 00 B4"));
+    ASSERT_TRUE(ConfirmBootloader(s.logic.Boot()));
+    EXPECT_EQ(s.logic.Boot().Info().BootFamily, kBootFamilyAdapter);
+    EXPECT_TRUE(s.logic.CheckDeviceType());
+    EXPECT_EQ(s.Upgrade(), "");
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        auto pause = h.Sim().Pause();
+        return !h.Sim().AdapterFlash()->InBootloader();
+    }));
+    ASSERT_TRUE(s.logic.ReadAppVersion(version));
+    EXPECT_EQ(version, 0x22);
+    // The controller kept its application all along.
+    s.logic.SetAdapterMode(false);
+    ASSERT_TRUE(s.logic.ReadAppVersion(version));
+    EXPECT_EQ(version, 0x30);
+}
+
 TEST(BootLink, IgnoredJumpLeavesTheApplicationRunning)
 {
     auto o = Device(false);
