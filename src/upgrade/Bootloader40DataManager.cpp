@@ -190,11 +190,7 @@ bool TBootloader40Manager::StartApplication()
 bool TBootloader40Manager::IdentifyBootloader()
 {
     const bool version = ReadBootVersion();
-    bool r = version;
-    if (r && (BootVersionAtLeast(6, 3) || BootVersionAtLeast(4, 5)))
-        r = QueryBootInfo(kBootInfoFamily);
-    if (r && BootVersionAtLeast(4, 6))
-        r = QueryBootInfo(kBootInfoStatus);
+    const bool r = version && QueryFamilyAndStatus();
     if (!version && PortOpen()) {
         // Whatever the line still holds belongs to nobody: start afresh.
         try {
@@ -204,6 +200,16 @@ bool TBootloader40Manager::IdentifyBootloader()
             // The next exchange fails on the closed port; nothing to add.
         }
     }
+    return r;
+}
+
+bool TBootloader40Manager::QueryFamilyAndStatus()
+{
+    bool r = true;
+    if (BootVersionAtLeast(6, 3) || BootVersionAtLeast(4, 5))
+        r = QueryBootInfo(kBootInfoFamily);
+    if (r && BootVersionAtLeast(4, 6))
+        r = QueryBootInfo(kBootInfoStatus);
     return r;
 }
 

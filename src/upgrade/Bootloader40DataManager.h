@@ -63,6 +63,9 @@ public:
 
     bool BootVersionAtLeast(uint8_t major, uint8_t minor) const { return info_.VersionAtLeast(major, minor); }
     bool IdentifyBootloader();
+    // The family and status queries the identified version allows; true
+    // when each one sent was answered.
+    bool QueryFamilyAndStatus();
     bool ReadBootStatus();
     bool ResetBootStatus();
     bool RefreshBootStatus();
