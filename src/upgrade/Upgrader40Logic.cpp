@@ -155,6 +155,13 @@ bool TUpgraderLogic::CheckDeviceType()
 
 bool TUpgraderLogic::CheckFirmwareFile(const std::string &path)
 {
+    // No file chosen yet is not a bad file; there is just nothing to program.
+    if (path.empty()) {
+        file_.clear();
+        imageSize_ = 0;
+        FileDescription.clear();
+        return true;
+    }
     std::vector<uint8_t> bytes;
     std::string message;
     if (!LoadFirmwareFile(path, bytes, message)) {

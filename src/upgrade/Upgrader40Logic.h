@@ -56,7 +56,8 @@ public:
     bool CheckDeviceType();
 
     // Reads the file once, checks it with the profile and keeps it for the
-    // probe and the programming; a refused file is not kept.
+    // probe and the programming; a refused file is not kept. No file name
+    // passes with nothing kept, so nothing can be programmed.
     bool CheckFirmwareFile(const std::string &path);
     // The same on bytes already in memory.
     bool CheckFirmwareBytes(std::vector<uint8_t> bytes);

@@ -2,7 +2,13 @@
 
 #include "upgrade/FirmwareFile.h"
 
+#include "upgrade/UpgradeSequence.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -101,6 +107,42 @@ TEST(FirmwareFile, RawStampsShowAsHexAndControlBytesNeverRaw)
     s.letter = 0x07;
     s.date = std::string("Jan\n12 2010");
     EXPECT_EQ(Check(s).description, "30? (12:34:56 Jan?12 2010)");
+}
+
+void WriteFile(const std::string &path, const std::vector<uint8_t> &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TEST(FirmwareFile, ReadOnceAndProgrammedFromTheCheckedBytes)
+{
+    namespace fs = std::filesystem;
+    const std::string path = (fs::temp_directory_path() / ("fw-" + std::to_string(::getpid()) + ".upg")).string();
+    const auto good = mkfw::BuildFirmwareFile(Recipe());
+    WriteFile(path, good);
+    TUpgraderLogic logic;
+    std::vector<std::string> warnings;
+    logic.SetWarning([&](const std::string &w) { warnings.push_back(w); });
+    ASSERT_TRUE(logic.CheckFirmwareFile(path));
+    // Changed on disk after the check: what is programmed is what was checked.
+    WriteFile(path, std::vector<uint8_t>(100, 0x55));
+    EXPECT_EQ(logic.FirmwareBytes(), good);
+    EXPECT_EQ(logic.FileDescription, "30G (12:34:56 Jan 12 2010)");
+
+    // Larger than any device holds: refused without being read in.
+    fs::resize_file(path, kMaxFirmwareFileSize + 1);
+    EXPECT_FALSE(logic.CheckFirmwareFile(path));
+    EXPECT_FALSE(logic.HasFirmware());
+    ASSERT_EQ(warnings.size(), 1U);
+    EXPECT_EQ(warnings[0], kMsgWrongFile);
+    fs::remove(path);
+
+    // No file chosen: not an error, and an update has nothing to program.
+    EXPECT_TRUE(logic.CheckFirmwareFile(""));
+    EXPECT_FALSE(logic.HasFirmware());
+    const TUpgradeResult r = RunUpgrade(logic, {}, {});
+    EXPECT_FALSE(r.ok);
 }
 
 } // namespace
