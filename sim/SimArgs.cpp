@@ -30,16 +30,11 @@ const char *const kSimUsage =
     "                 or SS/CODE for the frames of one device only (C0 controller, C2 adapter)\n"
     "  --adapter      an adapter on the same line; --adapter-version M.N (default 2.1),\n"
     "                 --adapter-product N (0 and 1 are served, others are foreign; default 1),\n"
-    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567),
-"
-    "                 --adapter-in-bootloader (it starts in its bootloader, family 40, version 6.3)
-"
-    "  --obd-codes C  the car's recorded trouble codes, comma-separated (P0123,U0100);
-"
-    "                 --obd-pending C its pending ones; --obd-protocol N the protocol 1..7 the car
-"
-    "                 speaks (default 4); --obd-absent an adapter without the OBD function
-";
+    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567),\n"
+    "                 --adapter-in-bootloader (it starts in its bootloader, family 40, version 6.3)\n"
+    "  --obd-codes C  the car's recorded trouble codes, comma-separated (P0123,U0100);\n"
+    "                 --obd-pending C its pending ones; --obd-protocol N the protocol 1..7 the car\n"
+    "                 speaks (default 4); --obd-absent an adapter without the OBD function\n";
 
 namespace {
 
