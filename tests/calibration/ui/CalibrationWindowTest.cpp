@@ -11,6 +11,7 @@
 #include "calibration/LevelSensor.h"
 #include "calibration/ModelPoints.h"
 #include "calibration/WorkingPressureList.h"
+#include "calibration/ui/CalAutoPage.h"
 #include "calibration/ui/CalibrationPage.h"
 #include "calibration/ui/ConfAutoCalPage.h"
 #include "calibration/ui/CorrectionsPage.h"
@@ -38,6 +39,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -427,14 +429,31 @@ TEST(AutoCalibrationPage, ARunWithTheLoadStepEndsOnTheResultAndFinishMovesTheWiz
     ASSERT_TRUE(WaitUntil([&] { return program.Window().LastSnapshot().Data.TredRaw == kWarmTredRaw; }))
         << int(program.Window().LastSnapshot().Data.TredRaw);
 
-    // START: the idle time and the working pressure are asked for, then the
-    // controller measures without load until it wants the load.
+    // START: the idle time is captured and the working pressure determined
+    // behind its wait window; the working-pressure window then holds the
+    // start until the installer accepts it.
     start->click();
     constexpr std::chrono::milliseconds kRunDeadline{120000};
+    ASSERT_TRUE(
+        WaitUntil([&] { return page->WorkingPressure() && page->WorkingPressure()->isVisible(); }, kRunDeadline))
+        << ::testing::PrintToString(program.questions_);
+    ASSERT_FALSE(program.questions_.empty());
+    EXPECT_EQ(program.questions_.back(), MessageTextInForce(msg::strQuestSwitchToGas));
+    TWorkingPressureWindow *pressure = page->WorkingPressure();
+    ASSERT_GE(pressure->List()->currentIndex(), 0);
+    EXPECT_EQ(shown(), "Start");
+    EXPECT_NE(program.Window().LastSnapshot().RequestedWorkType, static_cast<int>(TWorkType::StartAutocalibration));
+    // The installer takes the entry below the chosen one; the controller stores it.
+    const int taken = pressure->List()->currentIndex() - 1;
+    ASSERT_GE(taken, 0);
+    pressure->List()->setCurrentIndex(taken);
+    pressure->findChild<QPushButton *>("BtnWPWriteAndContinue")->click();
+    // Then the controller measures without load until it wants the load.
     ASSERT_TRUE(WaitUntil([&] { return shown() == "WaitLoad"; }, kRunDeadline))
         << shown().toStdString() << " " << AutoCalOutcomeName(page->Outcome()) << " "
         << ::testing::PrintToString(program.questions_) << " "
         << (program.messages_.empty() ? std::string() : program.messages_.back().Text.toStdString());
+    EXPECT_EQ(program.Controller()->Store().byteParams[30], WorkingPressureList()[static_cast<std::size_t>(taken)].Raw);
     EXPECT_EQ(page->findChild<QProgressBar *>("GgeConfStepWithoutLoad")->maximum(), 20);
     EXPECT_TRUE(page->Active());
     EXPECT_TRUE(program.Find<QPushButton>("BtnConfAutoStop")->isEnabled());
@@ -456,4 +475,75 @@ TEST(AutoCalibrationPage, ARunWithTheLoadStepEndsOnTheResultAndFinishMovesTheWiz
     finish->click();
     ASSERT_TRUE(WaitUntil([&] { return program.Window().Wizard()->CurrentPage() == TWizardPage::Finish; }));
     EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(AutoCalibrationPage, TheLegacyTabRunsToAFullBarAndGoesOnToTheMap)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    constexpr int kIdlePetrolTicks = 449, kWarmTredRaw = 60;
+    sim.Control("engine idle");
+    for (int i = 1; i <= 4; ++i)
+        sim.Control("set petrol " + std::to_string(i) + " " + std::to_string(kIdlePetrolTicks));
+    sim.Control("set tred " + std::to_string(kWarmTredRaw));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalAuto"));
+    TCalAutoPage *page = program.Page().AutoCal();
+    QTabWidget *pages = program.Page().Pages();
+    EXPECT_TRUE(pages->isTabVisible(pages->indexOf(page)));
+    EXPECT_FALSE(pages->isTabVisible(pages->indexOf(program.Page().Model2())));
+    auto *start = program.Find<QPushButton>("SpBCalStart");
+    auto *stop = program.Find<QPushButton>("SpBCalStop");
+    auto *bar = program.Find<QProgressBar>("PrBCalPostep");
+    ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }));
+    EXPECT_TRUE(stop->isHidden());
+
+    // START and STOP swap places while the bar follows the controller.
+    start->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->Active(); }));
+    EXPECT_TRUE(start->isHidden());
+    EXPECT_FALSE(stop->isHidden());
+    EXPECT_FALSE(bar->isHidden());
+    constexpr std::chrono::milliseconds kRunDeadline{120000};
+    ASSERT_TRUE(WaitUntil([&] { return !page->Active(); }, kRunDeadline));
+    EXPECT_EQ(page->Outcome(), TAutoCalOutcome::Completed);
+    EXPECT_EQ(bar->value(), kLegacyBarSteps);
+    EXPECT_EQ(program.Find<QLabel>("LblCalInfo")->text(), UiText(msg::strCalInfo_OK, QString()));
+    EXPECT_FALSE(start->isHidden());
+
+    // A full bar offers map collection; Yes opens the map page on petrol.
+    EXPECT_EQ(program.questions_, std::vector<std::string>{MessageTextInForce(msg::strCalInfo_MAP1) + "\r\n\r\n" +
+                                                           MessageTextInForce(msg::strCalInfo_MAP2)});
+    ASSERT_TRUE(WaitUntil([&] { return pages->currentWidget() == program.Page().Map(); }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program.Window().LastSnapshot().RequestedWorkType == static_cast<int>(TWorkType::Petrol); }));
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(AutoCalibrationPage, StopOnTheLegacyTabEndsTheRunWithTheErrorText)
+{
+    SimHarness sim(SimSetup::Controller(0x14, 'E'));
+    sim.Control("engine idle");
+    sim.Control("set tred 200"); // cold: the controller waits for the reducer
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalAuto"));
+    TCalAutoPage *page = program.Page().AutoCal();
+    auto *start = program.Find<QPushButton>("SpBCalStart");
+    ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }));
+    start->click();
+    auto *info = program.Find<QLabel>("LblCalInfo");
+    ASSERT_TRUE(WaitUntil([&] { return page->Active() && info->text().startsWith("TEMP. REDUKTORA"); }));
+    auto *stop = program.Find<QPushButton>("SpBCalStop");
+    ASSERT_TRUE(WaitUntil([&] { return stop->isEnabled(); }));
+    stop->click();
+    ASSERT_TRUE(WaitUntil([&] { return !page->Active(); }));
+    EXPECT_EQ(info->text(), UiText(msg::strCalInfo_ERR, QString()));
+    EXPECT_TRUE(program.Find<QProgressBar>("PrBCalPostep")->isHidden());
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program.Window().LastSnapshot().RequestedWorkType == static_cast<int>(TWorkType::Stop); }));
+    EXPECT_TRUE(program.questions_.empty());
 }
