@@ -56,6 +56,8 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
     map_->OnCalculated = [this](const std::vector<std::pair<double, double>> &points) {
         model2_->SetCalculatedPoints(points);
     };
+    map_->OnModelFitted = [this](const TModelPointList &points, double mult) { model2_->SetFittedModel(points, mult); };
+    map_->OnLegacyModelFitted = [this](const TLegacyModel &fitted) { model1_->SetFittedModel(fitted); };
     model2_->Ask = ask;
     model2_->OnProblem = status;
     model2_->OnGasMapCleared = [this] {

@@ -13,6 +13,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace lumex {
 
 namespace {
@@ -110,6 +112,15 @@ void TModel1Page::ShowSnapshot(const TDeviceSnapshot &snapshot)
     version_ = snapshot.Data.VersionCode;
     if (!wasRunning && Running() && readsDone_ == 0)
         Read();
+}
+
+void TModel1Page::SetFittedModel(const TLegacyModel &fitted)
+{
+    model_.Mult = fitted.Mult;
+    for (std::size_t i = 0; i < model_.E.size(); ++i)
+        model_.E[i] = static_cast<int32_t>(std::lround(fitted.E[i]));
+    Fill();
+    Draw();
 }
 
 void TModel1Page::Fill()

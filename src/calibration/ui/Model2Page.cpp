@@ -1,6 +1,7 @@
 #include "calibration/ui/Model2Page.h"
 
 #include "calibration/DefaultModel.h"
+#include "calibration/ModelFit.h"
 #include "calibration/ModelSequences.h"
 #include "calibration/ui/DeviceJob.h"
 #include "controller/Conversions.h"
@@ -318,6 +319,12 @@ void TModel2Page::Edited(TEditResult result)
             QApplication::beep();
     }
     Refresh();
+}
+
+void TModel2Page::SetFittedModel(const TModelPointList &points, double mult)
+{
+    editor_.SetNewModel(points, MultiplierSpinnerPosition(mult), editor_.OffsetPosition(), false);
+    Edited(TEditResult::Done);
 }
 
 void TModel2Page::Refresh()

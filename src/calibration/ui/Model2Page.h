@@ -45,6 +45,9 @@ public:
     void Write();
     void LoadDefault();
     // The map page's calculated points ("Oblicz nastawy"); empty clears them.
+    // The map's "Ustaw model": the fitted points replace the chart's, as an
+    // edit that Write sends.
+    void SetFittedModel(const TModelPointList &points, double mult);
     void SetCalculatedPoints(const std::vector<std::pair<double, double>> &points);
     // Reads done and writes acknowledged so far (tests wait on them).
     int ReadsDone() const { return readsDone_; }

@@ -547,3 +547,35 @@ TEST(AutoCalibrationPage, StopOnTheLegacyTabEndsTheRunWithTheErrorText)
         [&] { return program.Window().LastSnapshot().RequestedWorkType == static_cast<int>(TWorkType::Stop); }));
     EXPECT_TRUE(program.questions_.empty());
 }
+
+TEST(CalibrationWindows, MapFileSavedFromThePageLoadsBackIntoTheController)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    constexpr uint16_t kBin = 20, kTime = 30;
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.SetMapPoints(false, {static_cast<uint16_t>(kBin << 7 | kTime), static_cast<uint16_t>(kBin << 7 | 40)});
+        st.SetMapPoints(true, {static_cast<uint16_t>(kBin << 7 | 50)});
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
+    TMapPage *map = program.Page().Map();
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() >= 1; }));
+    const fs::path file = fs::temp_directory_path() / ("lumex-map-" + std::to_string(::getpid()) + ".gmf");
+    ASSERT_TRUE(map->SaveToFile(QString::fromStdString(file.string())));
+    EXPECT_EQ(program.Find<QLabel>("LblCalMapNameFile")->text().toStdString(), file.filename().string());
+
+    // Cleared, the controller gets the file's points back.
+    program.Controller()->EditStore([](sim::ParameterStore &st) {
+        st.SetMapPoints(false, {});
+        st.SetMapPoints(true, {});
+    });
+    const int reads = map->ReadsDone();
+    map->LoadFromFile(QString::fromStdString(file.string()));
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() > reads; }));
+    EXPECT_EQ(program.Controller()->Store().MapCount(false), 2);
+    EXPECT_EQ(program.Controller()->Store().MapCount(true), 1);
+    fs::remove(file);
+    EXPECT_TRUE(sim.Violations().empty());
+}
