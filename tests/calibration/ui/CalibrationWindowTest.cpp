@@ -555,8 +555,9 @@ TEST(CalibrationWindows, MapFileSavedFromThePageLoadsBackIntoTheController)
     TCalibrationProgram program(sim);
     ASSERT_TRUE(program.Started());
     program.Controller()->EditStore([&](sim::ParameterStore &st) {
-        st.SetMapPoints(false, {static_cast<uint16_t>(kBin << 7 | kTime), static_cast<uint16_t>(kBin << 7 | 40)});
-        st.SetMapPoints(true, {static_cast<uint16_t>(kBin << 7 | 50)});
+        st.SetMapPoints(false, std::vector<uint16_t>{static_cast<uint16_t>(kBin << 7 | kTime),
+                                                     static_cast<uint16_t>(kBin << 7 | 40)});
+        st.SetMapPoints(true, std::vector<uint16_t>{static_cast<uint16_t>(kBin << 7 | 50)});
     });
     ASSERT_TRUE(program.Connected());
     ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
