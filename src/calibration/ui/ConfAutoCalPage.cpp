@@ -96,6 +96,11 @@ TConfAutoCalPage::TConfAutoCalPage(TDeviceWorker &worker, TAsker ask, QWidget *p
 
 TConfAutoCalPage::~TConfAutoCalPage() = default;
 
+TWorkingPressureWindow *TConfAutoCalPage::WorkingPressure() const
+{
+    return workingPressure_.data();
+}
+
 void TConfAutoCalPage::Build()
 {
     auto *layout = new QVBoxLayout(this);

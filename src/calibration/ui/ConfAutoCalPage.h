@@ -43,7 +43,7 @@ public:
     // Steps whose answers came back (tests wait on it).
     int StepsShown() const { return steps_; }
     // The working-pressure window START shows (tests).
-    TWorkingPressureWindow *WorkingPressure() const { return workingPressure_.data(); }
+    TWorkingPressureWindow *WorkingPressure() const;
 
     // Errors of the procedure, on the GUI thread.
     std::function<void(const QString &)> OnError;
