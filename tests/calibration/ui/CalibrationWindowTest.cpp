@@ -8,6 +8,7 @@
 #include "QtWait.h"
 #include "SimHarness.h"
 
+#include "calibration/AutoCalModel.h"
 #include "calibration/LevelSensor.h"
 #include "calibration/ModelPoints.h"
 #include "calibration/WorkingPressureList.h"
@@ -20,7 +21,10 @@
 #include "calibration/ui/MapPage.h"
 #include "calibration/ui/Model2Page.h"
 #include "calibration/ui/WorkingPressureWindow.h"
+#include "configuration/ConfigFile.h"
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
+#include "controller/Conversions.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/ApplicationStartup.h"
 #include "mainwindow/ConfWizard.h"
@@ -43,6 +47,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -578,5 +584,174 @@ TEST(CalibrationWindows, MapFileSavedFromThePageLoadsBackIntoTheController)
     EXPECT_EQ(program.Controller()->Store().MapCount(false), 2);
     EXPECT_EQ(program.Controller()->Store().MapCount(true), 1);
     fs::remove(file);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+namespace {
+
+// Model parameter 2 holds the offset in ticks; byte parameter 37 bit 0 the
+// model used at idle.
+constexpr uint8_t kOffsetModelParam = 2, kIdleModelByte = 37;
+
+uint16_t Ticks(double ms)
+{
+    return PointTicks(ms);
+}
+
+} // namespace
+
+TEST(CalibrationWindows, SetNewModelBuildsTheModelFromTheIdlePointsAndWriteCopiesItToTheAdaptedTable)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    // Idle points (3.0, 3.6) and (4.0, 4.6) ms, used at idle, offset 1.0 ms.
+    program.Controller()->EditStore([](sim::ParameterStore &st) {
+        st.core.FuelType = 0;
+        st.byteParams[kIdleModelByte] = 1;
+        st.modelPoints = {Ticks(3.0), Ticks(3.6), Ticks(4.0), Ticks(4.6)};
+        st.SetModelParam(kOffsetModelParam, Ticks(1.0));
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *page = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+    ASSERT_NEAR(page->Editor().Offset(), 1.0, 1e-9);
+
+    program.Find<QPushButton>("BtBModel2SetNewModel")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->NewModelsSet() >= 1; }));
+    // The reference point is the midpoint of the idle points, (3.5, 4.1)
+    // as the controller's ticks hold them.
+    const auto ms = [](double v) { return Ticks(v) / kTicksPerMs; };
+    const auto expected = ModelFromResult(TFuel::LPG, 1.0, {(ms(3.0) + ms(4.0)) / 2, (ms(3.6) + ms(4.6)) / 2});
+    ASSERT_TRUE(expected);
+    const TModelPointList points = page->Editor().Points();
+    ASSERT_EQ(points.size(), expected->Points.size());
+    EXPECT_NEAR(points[0].Tb, 0.0, 1e-9);
+    EXPECT_NEAR(points[0].Tg, 1.0, 1e-9);
+    EXPECT_NEAR(points[2].Tb, 3.5, 0.01);
+    EXPECT_NEAR(points[2].Tg, 4.1, 0.01);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_NEAR(points[i].Tb, expected->Points[i].X, 1e-9) << i;
+        EXPECT_NEAR(points[i].Tg, expected->Points[i].Y, 1e-9) << i;
+    }
+    EXPECT_NEAR(points.back().Tb, 25.0, 1e-9);
+    EXPECT_EQ(page->Editor().MultPosition(), expected->MultSpinner);
+    EXPECT_TRUE(page->Editor().Modified());
+    EXPECT_TRUE(page->Editor().CopyToAdapted());
+
+    // Write sends the new model and the same points as the adapted model.
+    program.Answer = [](const TQuestion &q) {
+        return q.Text == MessageTextInForce(msg::strQGasMapClearAfterModelChange) ? TAnswer::No : TAnswer::Yes;
+    };
+    program.Find<QPushButton>("BtBModel2Write")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < kModel2Points; ++i) {
+        const uint16_t x = i < points.size() ? Ticks(points[i].Tb) : kModelEmptyTicks;
+        EXPECT_EQ(store.model2A[i].x, x) << i;
+        EXPECT_EQ(store.model2B[i], store.model2A[i]) << i;
+    }
+    EXPECT_EQ(store.model2A[2].y, Ticks(points[2].Tg));
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, LoadingTheModelFromAFileWritesOnlyTheModel)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *page = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+
+    // A file of this controller with another model and another gas
+    // temperature table.
+    TNorviData fileImage = program.Window().LastSnapshot().Data;
+    const TModelPointList fileModel{{0.0, 0.8}, {2.0, 2.9}, {6.0, 7.4}, {12.0, 13.9}, {20.0, 21.5}};
+    fileImage.Model2SetA = SetFromPoints(fileModel);
+    fileImage.Offset = 0.8;
+    fileImage.CTG.fill(9);
+    const fs::path file = fs::temp_directory_path() / ("lumex-model-" + std::to_string(::getpid()) + ".gcf");
+    BuildGcf(fileImage, {}, GcfInfoNow()).Save(file.string());
+    const auto ctgBefore = program.Controller()->Store().ctg;
+
+    program.Window().ChooseConfigFile = [&](QWidget *, bool, const QString &) {
+        return QString::fromStdString(file.string());
+    };
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    const int reads = page->ReadsDone();
+    program.Find<QPushButton>("SpBModel2ReadFrom")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->FileLoadsDone() >= 1 && page->ReadsDone() > reads; }));
+    EXPECT_NE(std::find(program.questions_.begin(), program.questions_.end(), MessageTextInForce(msg::strSaveCnf)),
+              program.questions_.end());
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < kModel2Points; ++i) {
+        const uint16_t x = i < fileModel.size() ? Ticks(fileModel[i].Tb) : kModelEmptyTicks;
+        const uint16_t y = i < fileModel.size() ? Ticks(fileModel[i].Tg) : kModelEmptyTicks;
+        EXPECT_EQ(store.model2A[i].x, x) << i;
+        EXPECT_EQ(store.model2A[i].y, y) << i;
+    }
+    EXPECT_EQ(store.ModelParam(kOffsetModelParam), Ticks(0.8));
+    // The corrections of the file stay out of a model-only load.
+    EXPECT_EQ(store.ctg, ctgBefore);
+    // The page shows what the controller now holds.
+    ASSERT_EQ(page->Editor().Points().size(), fileModel.size());
+    EXPECT_NEAR(page->Editor().Points()[2].Tg, 7.4, 0.01);
+    fs::remove(file);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, SetModelOnTheMapPageHandsTheFittedModelToTheModelPage)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'D'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    // Petrol and LPG points along the same pressures; on gas the petrol ECU
+    // asks for about a tenth more.
+    std::vector<uint16_t> petrol, gas;
+    for (uint16_t k = 0; k < 8; ++k) {
+        const auto bin = static_cast<uint16_t>(8 + 2 * k);
+        const auto time = static_cast<uint16_t>(12 + 5 * k);
+        petrol.push_back(static_cast<uint16_t>(bin << 7 | time));
+        gas.push_back(static_cast<uint16_t>(bin << 7 | (time + time / 10 + 1)));
+    }
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.SetMapPoints(false, petrol);
+        st.SetMapPoints(true, gas);
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *model2 = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return model2->ReadsDone() >= 1; }));
+    const TModelPointList before = model2->Editor().Points();
+    ASSERT_FALSE(model2->Editor().Modified());
+
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
+    TMapPage *map = program.Page().Map();
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() >= 1; }));
+    program.Find<QPushButton>("BtnCalMapSetModel")->click();
+    ASSERT_TRUE(WaitUntil([&] { return model2->Editor().Modified(); }));
+    const TModelPointList fitted = model2->Editor().Points();
+    ASSERT_FALSE(fitted.empty());
+    bool changed = fitted.size() != before.size();
+    for (std::size_t i = 0; !changed && i < fitted.size(); ++i)
+        changed = std::fabs(fitted[i].Tg - before[i].Tg) > 1e-6;
+    EXPECT_TRUE(changed);
+    // The map's model leaves the adapted table alone.
+    EXPECT_FALSE(model2->Editor().CopyToAdapted());
+    EXPECT_TRUE(program.messages_.empty());
+
+    program.Answer = [](const TQuestion &q) {
+        return q.Text == MessageTextInForce(msg::strQGasMapClearAfterModelChange) ? TAnswer::No : TAnswer::Yes;
+    };
+    const auto adaptedBefore = program.Controller()->Store().model2B;
+    program.Find<QPushButton>("BtBModel2Write")->click();
+    ASSERT_TRUE(WaitUntil([&] { return model2->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < fitted.size(); ++i)
+        EXPECT_EQ(store.model2A[i].y, Ticks(fitted[i].Tg)) << i;
+    EXPECT_EQ(store.model2B, adaptedBefore);
     EXPECT_TRUE(sim.Violations().empty());
 }
