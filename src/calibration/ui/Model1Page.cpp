@@ -5,6 +5,8 @@
 #include "controller/Version.h"
 #include "widgets/XYChart.h"
 
+#include "widgets/DecimalSpinBox.h"
+
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -51,11 +53,11 @@ TModel1Page::TModel1Page(TDeviceWorker &worker, QWidget *parent) : QWidget(paren
     side->addLayout(buttons);
     side->addWidget(default_);
     auto *grid = new QGridLayout;
-    mult_ = new QDoubleSpinBox(this);
+    mult_ = new TDecimalSpinBox(this);
     mult_->setObjectName("YEdModelMult");
     mult_->setRange(0.5, 2.0);
     mult_->setSingleStep(0.01);
-    offset_ = new QDoubleSpinBox(this);
+    offset_ = new TDecimalSpinBox(this);
     offset_->setObjectName("YEdModelOffset");
     offset_->setRange(-4.0, 6.0);
     offset_->setDecimals(1);

@@ -7,6 +7,7 @@
 #include "calibration/ModelSequences.h"
 #include "calibration/ui/DeviceJob.h"
 #include "calibration/ui/Model2AdaptationTab.h"
+#include "common/DecimalText.h"
 #include "configuration/ConfigFileOps.h"
 #include "controller/Conversions.h"
 #include "controller/Version.h"
@@ -358,9 +359,8 @@ void TModel2Page::TakeCorrectionLine()
         return;
     TCorrectionLine line = editor_.Correction();
     line.Mult = MultiplierFromPercent(corrMult_->value());
-    bool ok = false;
-    const double offset = corrOffset_->text().replace(',', '.').toDouble(&ok);
-    line.Offset = ok ? offset : 0.0;
+    // Not a number counts as 0, as the controller's offset.
+    line.Offset = ParseDecimal(corrOffset_->text().toStdString()).value_or(0.0);
     std::array<bool, 8> boxes{};
     for (std::size_t k = 0; k < boxes.size(); ++k)
         boxes[k] = mask_[k]->isChecked();

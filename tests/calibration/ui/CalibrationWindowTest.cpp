@@ -34,6 +34,7 @@
 #include "widgets/XYChart.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,6 +43,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QToolButton>
@@ -753,5 +755,48 @@ TEST(CalibrationWindows, SetModelOnTheMapPageHandsTheFittedModelToTheModelPage)
     for (std::size_t i = 0; i < fitted.size(); ++i)
         EXPECT_EQ(store.model2A[i].y, Ticks(fitted[i].Tg)) << i;
     EXPECT_EQ(store.model2B, adaptedBefore);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, TheCorrectionsBank2LineTakesACommaOrAPointAndWriteSendsIt)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalCorrections"));
+    TCorrectionsPage *page = program.Page().Corrections();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+    // The manifold pressure and RPM panels and the BANK2 line sit on the linear tab.
+    auto *linear = program.Find<QWidget>("TbSLinearCorr");
+    ASSERT_NE(linear, nullptr);
+    EXPECT_NE(linear->findChild<QWidget *>("PnlCalCorrPcol"), nullptr);
+    EXPECT_NE(linear->findChild<QWidget *>("PnlCalCorrRPM"), nullptr);
+    EXPECT_EQ(linear->findChild<QWidget *>("PnlCalCorrTgas"), nullptr);
+
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    auto *offset = program.Find<QLineEdit>("EdtCorBank2Offset");
+    auto *mult = program.Find<QSpinBox>("UpDCorBank2Mult");
+    constexpr uint8_t kCorrMultParam = 11, kCorrOffsetParam = 12, kCorrMaskParam = 13;
+    struct TCase
+    {
+        const char *Typed;
+        double Ms;
+    };
+    for (const TCase c : {TCase{"0.25", 0.25}, TCase{"-0,5", -0.5}}) {
+        const int writes = page->WritesDone();
+        offset->setText(c.Typed);
+        emit offset->textEdited(offset->text());
+        mult->setValue(5);
+        program.Find<QCheckBox>("ChBCorBank2Mask2")->setChecked(true);
+        ASSERT_TRUE(page->Modified());
+        program.Find<QPushButton>("BtnCorWriteCorrections")->click();
+        ASSERT_TRUE(WaitUntil([&] { return page->WritesDone() > writes; }));
+        const auto store = program.Controller()->Store();
+        EXPECT_EQ(static_cast<int16_t>(store.ModelParam(kCorrOffsetParam)), std::lround(c.Ms * kTicksPerMs)) << c.Typed;
+        EXPECT_EQ(store.ModelParam(kCorrMultParam), 1075); // 1,05 × 1024
+        EXPECT_EQ(store.ModelParam(kCorrMaskParam) & 0x02, 0x02);
+        EXPECT_FALSE(page->Modified());
+    }
     EXPECT_TRUE(sim.Violations().empty());
 }
