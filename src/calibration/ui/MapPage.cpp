@@ -242,8 +242,11 @@ void TMapPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
 {
     const bool wasRunning = Running();
     linkUp_ = snapshot.LinkUp;
-    if (!busy_)
+    if (!busy_) {
         image_ = snapshot.Data;
+        // The model chart follows the model the model pages read or write.
+        DrawModel();
+    }
     if (!wasRunning && Running()) {
         filling_ = true;
         range_->setCurrentIndex(image_.MapRPMRange < kMapRPMRanges ? image_.MapRPMRange : 0);
@@ -473,7 +476,9 @@ void TMapPage::DrawModel()
         for (double tb = 0; tb <= kModelChartMs; tb += kModelCurveStepMs)
             model.emplace_back(tb, LegacyGasAt(legacy, tb));
     }
-    modelChart_->SetPoints(modelLine_, std::move(model));
+    // Redrawn on every snapshot: only a changed model repaints.
+    if (model != modelChart_->Series(modelLine_).Points)
+        modelChart_->SetPoints(modelLine_, std::move(model));
 }
 
 void TMapPage::SetModel(const TMapCalcResult &result)

@@ -77,10 +77,12 @@ TModel2AdaptationTab::TModel2AdaptationTab(TDeviceWorker &worker, QWidget *paren
     modelChart_->setObjectName("ChtModel2Adapt");
     modelChart_->SetTitles(QStringLiteral("Tb [ms]"), QStringLiteral("Tg [ms]"));
     modelChart_->SetAxes({0, kModelAxisMs}, {0, kModelAxisMs * kGasAxisHeadroom});
-    model_ = modelChart_->AddSeries(
-        {QStringLiteral("model"), QColor(30, 80, 200), TSeriesStyle::LineAndPoints, {}, true, false});
+    // The model drawn over the adapted model: where the adaptation changed
+    // nothing only the model shows.
     adapted_ = modelChart_->AddSeries(
         {QStringLiteral("adapted"), QColor(240, 150, 40), TSeriesStyle::LineAndPoints, {}, true, false});
+    model_ =
+        modelChart_->AddSeries({QStringLiteral("model"), QColor(30, 80, 200), TSeriesStyle::Line, {}, true, false});
     mapChart_ = new TXYChart(this);
     mapChart_->setObjectName("ChtModel2AdaptMap");
     mapChart_->SetTitles(QStringLiteral("P [bar]"), QStringLiteral("Tb [ms]"));

@@ -329,6 +329,11 @@ void TModel2Page::ShowSnapshot(const TDeviceSnapshot &snapshot)
     // The page fills itself once a 3.0 controller answers.
     if (!wasRunning && Running() && readsDone_ == 0)
         Read();
+    // The adaptation tab on screen when the controller comes up reads its map.
+    if (!wasRunning && Running() && tabs_->currentWidget() == adaptationTab_) {
+        adaptationTab_->Ask = Ask;
+        adaptationTab_->Read();
+    }
 }
 
 void TModel2Page::ApplyAdaptationTab()
