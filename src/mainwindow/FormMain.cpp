@@ -2,6 +2,7 @@
 
 #include "calibration/ui/CalibrationPage.h"
 #include "calibration/ui/MapPage.h"
+#include "calibration/ui/Model2Page.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/CustomParams.h"
@@ -30,6 +31,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -239,6 +241,18 @@ void TFormMain::BuildPages()
         Tell(TMessageKind::Warning, caption.isEmpty() ? title_ : caption, text);
     };
     calibration_->OnStatus = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    // The model page's "Wczytaj model z pliku..." uses the File menu's dialog and backups.
+    TModel2Page *model2 = calibration_->Model2();
+    model2->ChooseModelFile = [this] {
+        const QString path = ChooseConfigFile ? ChooseConfigFile(this, false, lastGcfFolder_) : QString();
+        if (!path.isEmpty())
+            lastGcfFolder_ = QFileInfo(path).absolutePath();
+        return path;
+    };
+    model2->BackupFolder = [this] { return BackupFolder(); };
+    model2->Tell = [this](const QString &caption, const QString &text) {
+        Tell(TMessageKind::Information, caption.isEmpty() ? title_ : caption, text);
+    };
     // The configuration pages' installer tools open the calibration pages' windows.
     wizard_->OnConfigureLevelSensor = [this] { calibration_->OpenLevelSensor(); };
     configPage_->OnConfigureLevelSensor = wizard_->OnConfigureLevelSensor;
