@@ -23,6 +23,7 @@
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
+#include "mainwindow/SchemaPage.h"
 #include "mainwindow/UiText.h"
 #include "serial/PortMap.h"
 #include "widgets/WaitWindow.h"
@@ -112,6 +113,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
     BuildPages();
     BuildMenus();
     BuildFileMenu();
+    BuildHelpMenu();
     BuildStatusBar();
     if (lm_) {
         // The language in force is applied once the window's components exist.
@@ -119,6 +121,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         lm_->LoadCurrentLanguage();
         ApplyPanelTexts();
         TickLanguageMenu();
+        schema_->LoadSchema(lm_->LanguageCode());
     }
 
     worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
@@ -200,19 +203,6 @@ bool TFormMain::ShowWizardPage(const QString &name)
     return false;
 }
 
-QWidget *TFormMain::PendingPage(const char *name, const QString &caption)
-{
-    auto *page = new QWidget(pages_);
-    page->setObjectName(name);
-    auto *layout = new QVBoxLayout(page);
-    auto *label =
-        new QLabel(caption + "\n\n" + QStringLiteral("(ta strona pojawi się w kolejnej wersji programu)"), page);
-    label->setObjectName(QString("Lbl") + name + "Pending");
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
-    return page;
-}
-
 void TFormMain::BuildPages()
 {
     pages_ = new QTabWidget(this);
@@ -250,7 +240,8 @@ void TFormMain::BuildPages()
     modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
     static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
-    pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
+    schema_ = new TSchemaPage(pages_);
+    pages_->addTab(schema_, QStringLiteral("Schemat (F5)"));
     auto *diagnosticPage = new QWidget(pages_);
     diagnosticPage->setObjectName("TbSDiagnostic");
     diagnostics_ = new TDiagnosticsPage(worker_, diagnosticPage);
@@ -401,6 +392,8 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
             lm_->LoadCurrentLanguage();
         else
             lm_->LoadLanguage(code);
+        // The schema follows the language; a language without one empties it.
+        schema_->LoadSchema(lm_->LanguageCode());
         ApplyPanelTexts();
         ApplyPanels(last_);
         UpdateCaption(last_);
