@@ -703,6 +703,16 @@ void TFormMain::SearchFinished(const TSearchResult &result)
         QApplication::restoreOverrideCursor();
     if (result.Outcome == TSearchOutcome::Bootloader)
         OfferBootloaderUpgrade(result.Boot.BootFamily);
+    // Nothing found, and the system refused us a port: the usual first-day
+    // trouble on Linux, with its cure.
+    if (result.Outcome == TSearchOutcome::NotFound && !result.DeniedPorts.empty()) {
+        const QString text = UiText(msg::strPortPermission,
+                                    QStringLiteral("Brak dostępu do portu szeregowego %s. Dodaj swoje konto do grupy "
+                                                   "dialout (sudo usermod -aG dialout %s), wyloguj się i zaloguj "
+                                                   "ponownie."));
+        Tell(TMessageKind::Warning, title_,
+             QString::fromStdString(PortPermissionMessage(text.toStdString(), result.DeniedPorts, LoginName())));
+    }
 }
 
 void TFormMain::OfferBootloaderUpgrade(uint8_t family)

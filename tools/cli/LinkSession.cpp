@@ -30,7 +30,7 @@ bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
     try {
         link.Port.Open();
     } catch (const lumex::EComPortError &e) {
-        *ctx.err << "lumex2-cli: " << e.what() << "\n";
+        ReportOpenError(ctx, e, link.Port.DeviceName());
         exitCode = kExitDevice;
         return false;
     }
