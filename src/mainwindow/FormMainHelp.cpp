@@ -3,6 +3,7 @@
 #include "controller/ControllerLink.h"
 #include "documents/FileIo.h"
 #include "mainwindow/AboutInfo.h"
+#include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/SchemaPage.h"
