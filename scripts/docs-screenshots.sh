@@ -19,6 +19,7 @@ shot connection --page FormConnectStatus
 shot configurator --page configurator
 shot calibration --page calibration
 shot schema --page schema
+shot about --page FormAbout
 shot trouble-codes --page TbSDgnErrorCodes
 shot oscilloscope --page TbSDgnOscyloskop
 shot adapter --page adapter

@@ -12,6 +12,7 @@
 #include "documents/ProductProfile.h"
 #include "documents/ui/QtCatalogueWindow.h"
 #include "mainwindow/ConfWizard.h"
+#include "mainwindow/FormAbout.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FrmSelectComPort.h"
@@ -40,6 +41,7 @@ constexpr int kWindowSettleMs = 2500;
 constexpr int kScreenshotHeight = 800;
 // The --page name that takes the connection status window instead.
 constexpr const char *kConnectStatusPage = "FormConnectStatus";
+constexpr const char *kAboutPage = "FormAbout";
 
 // The start-up splash: the product's name on a plain window.
 class TFrmWinetka : public QWidget
@@ -158,9 +160,11 @@ bool TApplicationStartup::Start()
     window.SetConnectStatusWindow(connectStatus_);
     window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 
-    // The connection status window is a picture of its own.
+    // The connection status window and the about box are pictures of their own.
     const bool statusShot = options_.Page == kConnectStatusPage;
-    if (!options_.Page.empty() && !statusShot && !window.ShowPage(QString::fromStdString(options_.Page)))
+    const bool aboutShot = options_.Page == kAboutPage;
+    const bool windowShot = statusShot || aboutShot;
+    if (!options_.Page.empty() && !windowShot && !window.ShowPage(QString::fromStdString(options_.Page)))
         std::fprintf(stderr, "Lumex2: no page \"%s\"\n", options_.Page.c_str());
     if (!options_.ScreenshotFile.empty()) {
         window.resize(kScreenshotWidth, kScreenshotHeight);
@@ -175,13 +179,15 @@ bool TApplicationStartup::Start()
         RecordOnceConnected(window);
 
     if (!options_.ScreenshotFile.empty()) {
-        QTimer::singleShot(options_.AfterMs, &window, [this, &window, statusShot] {
+        QTimer::singleShot(options_.AfterMs, &window, [this, &window, statusShot, aboutShot, windowShot] {
             // The device may have opened another page meanwhile (trouble
             // codes do): the picture is of the page asked for.
-            if (!options_.Page.empty() && !statusShot)
+            if (!options_.Page.empty() && !windowShot)
                 window.ShowPage(QString::fromStdString(options_.Page));
             if (statusShot)
                 connectStatus_->show();
+            if (aboutShot)
+                window.OpenAbout();
             // Entering a wizard page re-reads it; the picture shows the page
             // filled, not its buttons greyed for the read.
             QDeadlineTimer settle(kScreenshotSettleMs);
@@ -194,6 +200,13 @@ bool TApplicationStartup::Start()
             if (statusShot) {
                 QApplication::processEvents(QEventLoop::AllEvents, 100);
                 target = connectStatus_;
+            } else if (aboutShot) {
+                // The controller's fields are filled by the device thread.
+                QDeadlineTimer answered(kWindowSettleMs);
+                do
+                    QApplication::processEvents(QEventLoop::AllEvents, 20);
+                while (!window.About()->HasDevice() && !answered.hasExpired());
+                target = window.About();
             } else if (QWidget *modal = QApplication::activeModalWidget()) {
                 target = modal;
                 QDeadlineTimer opened(kWindowSettleMs);

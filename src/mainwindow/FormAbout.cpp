@@ -137,6 +137,7 @@ void TFormAbout::Prepare(const std::string &resourceFolder)
 
 void TFormAbout::SetDevice(const TAboutDevice &device)
 {
+    deviceKnown_ = device.Known;
     if (!device.Known) {
         deviceVersion_->setText(Unknown());
         compilationTime_->setText(Unknown());

@@ -32,6 +32,8 @@ public:
     // What a click on the icon does: the clipboard, then one message.
     void CopyToClipboard();
     bool HasLogo() const;
+    // Whether a controller's answer fills the device fields.
+    bool HasDevice() const { return deviceKnown_; }
 
     TMessagePresenter ShowMessage = ShowMessageBox;
 
@@ -39,6 +41,7 @@ private:
     QLabel *icon_, *productName_, *fileVersionLabel_, *fileVersion_, *dateLabel_, *buildDate_, *logo_;
     QLabel *deviceLabel_, *deviceVersion_, *compilationTime_, *serialLabel_, *serial_;
     bool messageShowing_ = false;
+    bool deviceKnown_ = false;
     std::unique_ptr<TQtLanguageWindow> language_;
 };
 

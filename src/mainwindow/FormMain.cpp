@@ -40,6 +40,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cerrno>
 
 namespace lumex {
 
@@ -705,14 +706,38 @@ void TFormMain::SearchFinished(const TSearchResult &result)
         OfferBootloaderUpgrade(result.Boot.BootFamily);
     // Nothing found, and the system refused us a port: the usual first-day
     // trouble on Linux, with its cure.
-    if (result.Outcome == TSearchOutcome::NotFound && !result.DeniedPorts.empty()) {
-        const QString text = UiText(msg::strPortPermission,
-                                    QStringLiteral("Brak dostępu do portu szeregowego %s. Dodaj swoje konto do grupy "
-                                                   "dialout (sudo usermod -aG dialout %s), wyloguj się i zaloguj "
-                                                   "ponownie."));
-        Tell(TMessageKind::Warning, title_,
-             QString::fromStdString(PortPermissionMessage(text.toStdString(), result.DeniedPorts, LoginName())));
-    }
+    if (result.Outcome == TSearchOutcome::NotFound && !result.DeniedPorts.empty())
+        WarnPortsRefused(result.DeniedPorts);
+}
+
+void TFormMain::WarnPortsRefused(const std::vector<std::string> &ports)
+{
+    const QString text = UiText(msg::strPortPermission,
+                                QStringLiteral("Brak dostępu do portu szeregowego %s. Dodaj swoje konto do grupy "
+                                               "dialout (sudo usermod -aG dialout %s), wyloguj się i zaloguj "
+                                               "ponownie."));
+    Tell(TMessageKind::Warning, title_,
+         QString::fromStdString(PortPermissionMessage(text.toStdString(), ports, LoginName())));
+}
+
+void TFormMain::SelectPortByHand(int n, std::function<void()> done)
+{
+    worker_.SelectPort(n);
+    // Runs on the device thread after the selection: whether the system let
+    // us open the port is known there.
+    worker_.Post([this, done = std::move(done)] {
+        const bool refused = link_.Port.LastOpenError() == EACCES;
+        const std::string name = refused ? link_.Port.DeviceName() : std::string();
+        QMetaObject::invokeMethod(
+            this,
+            [this, refused, name, done] {
+                if (done)
+                    done();
+                if (refused)
+                    WarnPortsRefused({name});
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TFormMain::OfferBootloaderUpgrade(uint8_t family)
@@ -730,15 +755,9 @@ void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
         return;
     window->OnSelectPort = [this, window](int n) {
         QPointer<TFormConnectStatus> guard(window);
-        worker_.SelectPort(n);
-        worker_.Post([this, guard] {
-            QMetaObject::invokeMethod(
-                this,
-                [guard] {
-                    if (guard)
-                        guard->PortSelectionDone();
-                },
-                Qt::QueuedConnection);
+        SelectPortByHand(n, [guard] {
+            if (guard)
+                guard->PortSelectionDone();
         });
     };
     window->OnReadDeviceInfo = [this] {
@@ -770,7 +789,7 @@ void TFormMain::ShowConnectStatus()
         const auto n =
             selectPort_ ? SelectComPort(*selectPort_, last_.PortNumber) : SelectComPort(this, last_.PortNumber);
         if (n && *n >= kMinPortNumber && *n <= kMaxPortNumber)
-            worker_.SelectPort(*n);
+            SelectPortByHand(*n);
     }
 }
 

@@ -86,6 +86,8 @@ public:
     // The about box, modal, centred on the window, with what the controller
     // says about itself once the device thread has asked it.
     void ShowAbout();
+    // The same box without waiting for it to be closed (a screenshot of it).
+    void OpenAbout();
     // The installer manual beside the program, or its folder; nothing is said
     // when neither exists.
     void OpenDocumentation();
@@ -154,6 +156,11 @@ private:
     void FuelPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void SearchStarted();
     void SearchFinished(const TSearchResult &result);
+    void PrepareAbout();
+    // A port chosen by hand; `done` runs in the window once it was tried, after
+    // the warning of a port the system refused.
+    void SelectPortByHand(int n, std::function<void()> done = {});
+    void WarnPortsRefused(const std::vector<std::string> &ports);
     void ShowConnectStatus();
     void LockOrUnlock(bool locking);
     void OfferBootloaderUpgrade(uint8_t family);

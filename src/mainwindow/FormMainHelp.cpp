@@ -70,6 +70,18 @@ void TFormMain::OpenDocumentation()
 
 void TFormMain::ShowAbout()
 {
+    PrepareAbout();
+    about_->exec();
+}
+
+void TFormMain::OpenAbout()
+{
+    PrepareAbout();
+    about_->show();
+}
+
+void TFormMain::PrepareAbout()
+{
     about_->Prepare();
     about_->SetDevice({});
     about_->ShowMessage = ShowMessage;
@@ -88,7 +100,6 @@ void TFormMain::ShowAbout()
     });
     about_->adjustSize();
     about_->move(geometry().center() - about_->rect().center());
-    about_->exec();
 }
 
 } // namespace lumex
