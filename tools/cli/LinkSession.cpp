@@ -30,7 +30,8 @@ bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
     try {
         link.Port.Open();
     } catch (const lumex::EComPortError &e) {
-        ReportOpenError(ctx, e, link.Port.DeviceName());
+        *ctx.err << "lumex2-cli: " << e.what() << "\n";
+        ReportPermissionHint(ctx, e, link.Port.DeviceName());
         exitCode = kExitDevice;
         return false;
     }

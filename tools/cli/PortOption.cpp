@@ -45,7 +45,8 @@ std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitC
     try {
         port->Open();
     } catch (const lumex::EComPortError &e) {
-        ReportOpenError(ctx, e, port->DeviceName());
+        *ctx.err << e.what() << "\n";
+        ReportPermissionHint(ctx, e, port->DeviceName());
         exitCode = kExitDevice;
         return nullptr;
     }
@@ -53,9 +54,8 @@ std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitC
     return port;
 }
 
-void ReportOpenError(const CliContext &ctx, const lumex::EComPortError &error, const std::string &port)
+void ReportPermissionHint(const CliContext &ctx, const lumex::EComPortError &error, const std::string &port)
 {
-    *ctx.err << "lumex2-cli: " << error.what() << "\n";
     if (error.Code() != EACCES)
         return;
     std::string text = lumex::MessageText(lumex::msg::strPortPermission);

@@ -25,8 +25,8 @@ bool ParsePortChoice(const std::string &text, PortChoice &choice, std::string &e
 // status (usage or device) and the result is empty.
 std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitCode);
 
-// The open failure on ctx.err, and for a port the user may not open, how
-// to get the permission, in the language in force.
-void ReportOpenError(const CliContext &ctx, const lumex::EComPortError &error, const std::string &port);
+// After an open failure: for a port the user may not open, how to get the
+// permission, on ctx.err in the language in force.
+void ReportPermissionHint(const CliContext &ctx, const lumex::EComPortError &error, const std::string &port);
 
 } // namespace cli
