@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+#include <algorithm>
 
 namespace lumex::pictures {
 
@@ -46,15 +47,46 @@ QString Text(const TSchemaLanguage &language, TLabel label)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A labelled component box; the label sits under it.
-QRectF Component(QPainter &p, const QRectF &box, const QString &label, const QColor &fill = kBox)
+// Where a component's label goes: under the box (wrapped, wider than the
+// box), inside it, in the lower part of it, or left of it.
+enum class TLabelPlace
+{
+    Below,
+    Inside,
+    InsideBottom,
+    Left
+};
+
+QRectF Component(QPainter &p, const QRectF &box, const QString &label, const QColor &fill = kBox,
+                 TLabelPlace place = TLabelPlace::Below, double labelWidth = 0)
 {
     p.setPen(QPen(kInk, 2));
     p.setBrush(fill);
     p.drawRoundedRect(box, 8, 8);
     p.setFont(QFont("DejaVu Sans", 10, QFont::Bold));
-    p.drawText(QRectF(box.left() - 40, box.bottom() + 4, box.width() + 80, 36), Qt::AlignHCenter | Qt::TextWordWrap,
-               label);
+    switch (place) {
+    case TLabelPlace::Below: {
+        const double width = labelWidth > 0 ? labelWidth : box.width() + 140;
+        QRectF area(box.center().x() - width / 2, box.bottom() + 4, width, 54);
+        // Moved inside the picture where a box stands near its edge.
+        area.translate(std::max(0.0, 4 - area.left()), 0);
+        area.translate(std::min(0.0, kSchemaWidth - 4 - area.right()), 0);
+        p.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, label);
+        break;
+    }
+    case TLabelPlace::Inside:
+        p.setFont(QFont("DejaVu Sans", 9, QFont::Bold));
+        p.drawText(box.adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, label);
+        break;
+    case TLabelPlace::InsideBottom:
+        p.drawText(QRectF(box.left() + 4, box.bottom() - 40, box.width() - 8, 36), Qt::AlignCenter | Qt::TextWordWrap,
+                   label);
+        break;
+    case TLabelPlace::Left:
+        p.drawText(QRectF(box.left() - 150, box.top(), 144, box.height()),
+                   Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap, label);
+        break;
+    }
     return box;
 }
 
@@ -157,11 +189,15 @@ QImage DrawSchema(const TSchemaLanguage &language)
     p.setFont(QFont("DejaVu Sans", 10, QFont::Bold));
     p.drawText(QRectF(tank.left(), tank.bottom() + 4, tank.width(), 36), Qt::AlignHCenter | Qt::TextWordWrap,
                Text(language, Tank));
-    Component(p, QRectF(170, 440, 50, 40), Text(language, Multivalve), QColor(200, 200, 120));
+    // The multivalve sits on the tank: its label goes beside it.
+    Component(p, QRectF(170, 440, 50, 40), Text(language, Multivalve), QColor(200, 200, 120), TLabelPlace::Left);
     const QRectF filter = Component(p, QRectF(360, 470, 50, 80), Text(language, Filter));
     const QRectF reducer = Component(p, QRectF(460, 450, 110, 110), Text(language, Reducer), QColor(200, 210, 230));
-    const QRectF rail = Component(p, QRectF(640, 300, 220, 40), Text(language, GasInjectors), QColor(230, 220, 180));
-    const QRectF engine(640, 400, 300, 150);
+    // The injectors' pipes run under the rail: its label goes inside it.
+    const QRectF rail = Component(p, QRectF(640, 300, 240, 40), Text(language, GasInjectors), QColor(230, 220, 180),
+                                  TLabelPlace::Inside);
+    // Narrow enough to leave the lambda probe's label room on the right.
+    const QRectF engine(640, 400, 280, 150);
     Engine4(p, engine);
     p.setPen(kInk);
     p.drawText(QRectF(engine.left(), engine.bottom() + 4, engine.width(), 20), Qt::AlignHCenter,
@@ -178,32 +214,37 @@ QImage DrawSchema(const TSchemaLanguage &language)
         Pipe(p, kGasPipe, {QPointF(x, rail.bottom()), QPointF(x, engine.top())}, 3);
     }
     Pipe(p, kGasPipe, {rail.topLeft() + QPointF(-10, 10), QPointF(560, 310), map.topRight() + QPointF(0, 10)}, 2);
-    // The coolant warms the reducer.
+    // The coolant warms the reducer; it comes in from the side, clear of the
+    // reducer's label.
     Pipe(p, kCoolant,
-         {QPointF(engine.right(), 520), QPointF(980, 520), QPointF(980, 610), QPointF(515, 610),
-          reducer.bottomLeft() + QPointF(55, 0)},
+         {QPointF(engine.right(), 520), QPointF(980, 520), QPointF(980, 610), QPointF(600, 610), QPointF(600, 540),
+          reducer.topRight() + QPointF(0, 90)},
          4);
     p.setPen(kCoolant);
     p.drawText(QRectF(600, 614, 360, 20), Qt::AlignHCenter, Text(language, Coolant));
 
     // The controller above, with its wires.
-    const QRectF controller =
-        Component(p, QRectF(300, 110, 200, 110), Text(language, Controller), QColor(210, 235, 220));
+    // Its wires leave from below, so its label goes inside, under our name.
+    const QRectF controller = Component(p, QRectF(300, 110, 200, 110), Text(language, Controller),
+                                        QColor(210, 235, 220), TLabelPlace::InsideBottom);
     p.setPen(QPen(kAccent, 2));
     p.setFont(QFont("DejaVu Sans", 14, QFont::Bold));
-    p.drawText(controller, Qt::AlignCenter, QStringLiteral("Lumex2"));
+    p.drawText(controller.adjusted(0, 8, 0, -40), Qt::AlignCenter, QStringLiteral("Lumex2"));
     const QRectF petrolEcu = Component(p, QRectF(720, 110, 160, 80), Text(language, PetrolEcu));
     const QRectF petrolInj = Component(p, QRectF(720, 230, 160, 36), Text(language, PetrolInjectors));
     const QRectF battery = Component(p, QRectF(60, 110, 90, 60), Text(language, Battery));
     const QRectF ignition = Component(p, QRectF(60, 230, 90, 40), Text(language, Ignition));
-    const QRectF fuelSwitch = Component(p, QRectF(190, 60, 70, 40), Text(language, Switch), QColor(250, 250, 210));
-    const QRectF lambda = Component(p, QRectF(960, 400, 50, 40), Text(language, Lambda));
+    const QRectF fuelSwitch = Component(p, QRectF(150, 50, 70, 32), Text(language, Switch), QColor(250, 250, 210));
+    // Narrow, so a long name wraps instead of reaching over the engine.
+    const QRectF lambda = Component(p, QRectF(960, 400, 50, 40), Text(language, Lambda), kBox, TLabelPlace::Below, 112);
     p.drawText(battery, Qt::AlignCenter, QStringLiteral("+ −"));
 
     Wire(p, {battery.topRight() + QPointF(0, 30), controller.topLeft() + QPointF(0, 30)});
     Wire(p, {ignition.topRight() + QPointF(0, 20), QPointF(250, 250), QPointF(250, 200),
              controller.topLeft() + QPointF(0, 90)});
-    Wire(p, {fuelSwitch.bottomRight() + QPointF(-10, 0), QPointF(250, 130), controller.topLeft() + QPointF(0, 20)});
+    // From the switch's side, clear of its label.
+    Wire(p, {fuelSwitch.topRight() + QPointF(0, 16), QPointF(280, 66), QPointF(280, 130),
+             controller.topLeft() + QPointF(0, 20)});
     Wire(p, {controller.topRight() + QPointF(0, 30), petrolEcu.topLeft() + QPointF(0, 40)});
     Wire(p, {controller.topRight() + QPointF(0, 80), QPointF(640, 190), QPointF(640, 248),
              petrolInj.topLeft() + QPointF(0, 18)});
