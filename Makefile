@@ -13,7 +13,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 
-.PHONY: all deps build package docs-screenshots build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
+.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
 
 all: build
 
@@ -52,6 +52,10 @@ fuzz-build: deps $(FUZZ_BUILD)/build.ninja
 # The Debian package of the installed layout (cmake/Install.cmake), in $(BUILD)/.
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# The package unpacked into a temporary root runs the demo (needs Xvfb).
+package-check: package
+	./scripts/check-package.sh $(BUILD)/lumex2_*.deb
 
 # The manual's screenshots, taken from the demo (needs Xvfb).
 docs-screenshots: build

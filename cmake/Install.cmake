@@ -39,6 +39,6 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Lumex2 developers <dev@lumex2.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Lumex2 configures and diagnoses sequential LPG/CNG gas injection controllers\n over a USB-serial cable: live readings, configuration, calibration, trouble\n codes, the OBD adapter and firmware upgrades, in Polish, English, German\n and Czech. Includes lumex2-cli and the lumex2-sim device simulator.")
+    "Lumex2 configures and diagnoses sequential LPG/CNG gas injection controllers\nover a USB-serial cable: live readings, configuration, calibration, trouble\ncodes, the OBD adapter and firmware upgrades, in Polish, English, German\nand Czech. Includes lumex2-cli and the lumex2-sim device simulator.")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
