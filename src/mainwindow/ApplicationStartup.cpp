@@ -17,6 +17,7 @@
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -266,6 +267,7 @@ int TApplicationStartup::Exec()
 int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare)
 {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

@@ -7,6 +7,7 @@
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/UiText.h"
 #include "widgets/PictureView.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -121,7 +122,10 @@ TFormAbout::~TFormAbout() = default;
 
 void TFormAbout::Prepare(const std::string &resourceFolder)
 {
-    icon_->setPixmap(QApplication::windowIcon().pixmap(48, 48));
+    // The program's icon; painted here when the application has none, so
+    // the icon that copies the texts is always there to click.
+    const QIcon icon = QApplication::windowIcon();
+    icon_->setPixmap(icon.isNull() ? ProgramIconPixmap(48) : icon.pixmap(48, 48));
     const std::string folder = resourceFolder.empty() ? TLM::DefaultResourceFolder() : resourceFolder;
     // The logo is a JPEG picture under its own extension.
     const std::optional<TRgbImage> logo = LoadPictureFile(folder + "_data.reg");

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QScrollBar>
@@ -172,6 +173,9 @@ TEST(AboutBox, ClipboardHasFiveLinesOfTheScreenTextsAndOneMessage)
     };
     about.Prepare(folder.Slash());
     EXPECT_FALSE(about.HasLogo()) << "no logo file: an empty logo, nothing said";
+    const auto *icon = about.findChild<QLabel *>("ImgIco");
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->pixmap().isNull()) << "the icon that copies is there to click, application icon or not";
     about.CopyToClipboard();
     EXPECT_EQ(messages, 1);
     EXPECT_EQ(caption, about.windowTitle());
