@@ -24,6 +24,7 @@
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
+#include "mainwindow/SchemaPage.h"
 #include "mainwindow/UiText.h"
 #include "serial/PortMap.h"
 #include "widgets/WaitWindow.h"
@@ -41,6 +42,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cerrno>
 
 namespace lumex {
 
@@ -114,6 +116,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
     BuildPages();
     BuildMenus();
     BuildFileMenu();
+    BuildHelpMenu();
     BuildStatusBar();
     if (lm_) {
         // The language in force is applied once the window's components exist.
@@ -121,6 +124,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         lm_->LoadCurrentLanguage();
         ApplyPanelTexts();
         TickLanguageMenu();
+        schema_->LoadSchema(lm_->LanguageCode());
     }
 
     worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
@@ -202,19 +206,6 @@ bool TFormMain::ShowWizardPage(const QString &name)
     return false;
 }
 
-QWidget *TFormMain::PendingPage(const char *name, const QString &caption)
-{
-    auto *page = new QWidget(pages_);
-    page->setObjectName(name);
-    auto *layout = new QVBoxLayout(page);
-    auto *label =
-        new QLabel(caption + "\n\n" + QStringLiteral("(ta strona pojawi się w kolejnej wersji programu)"), page);
-    label->setObjectName(QString("Lbl") + name + "Pending");
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
-    return page;
-}
-
 void TFormMain::BuildPages()
 {
     pages_ = new QTabWidget(this);
@@ -264,7 +255,8 @@ void TFormMain::BuildPages()
     modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
     static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
-    pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
+    schema_ = new TSchemaPage(pages_);
+    pages_->addTab(schema_, QStringLiteral("Schemat (F5)"));
     auto *diagnosticPage = new QWidget(pages_);
     diagnosticPage->setObjectName("TbSDiagnostic");
     diagnostics_ = new TDiagnosticsPage(worker_, diagnosticPage);
@@ -415,6 +407,8 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
             lm_->LoadCurrentLanguage();
         else
             lm_->LoadLanguage(code);
+        // The schema follows the language; a language without one empties it.
+        schema_->LoadSchema(lm_->LanguageCode());
         ApplyPanelTexts();
         ApplyPanels(last_);
         UpdateCaption(last_);
@@ -724,6 +718,40 @@ void TFormMain::SearchFinished(const TSearchResult &result)
         QApplication::restoreOverrideCursor();
     if (result.Outcome == TSearchOutcome::Bootloader)
         OfferBootloaderUpgrade(result.Boot.BootFamily);
+    // Nothing found, and the system refused us a port: the usual first-day
+    // trouble on Linux, with its cure.
+    if (result.Outcome == TSearchOutcome::NotFound && !result.DeniedPorts.empty())
+        WarnPortsRefused(result.DeniedPorts);
+}
+
+void TFormMain::WarnPortsRefused(const std::vector<std::string> &ports)
+{
+    const QString text = UiText(msg::strPortPermission,
+                                QStringLiteral("Brak dostępu do portu szeregowego %s. Dodaj swoje konto do grupy "
+                                               "dialout (sudo usermod -aG dialout %s), wyloguj się i zaloguj "
+                                               "ponownie."));
+    Tell(TMessageKind::Warning, title_,
+         QString::fromStdString(PortPermissionMessage(text.toStdString(), ports, LoginName())));
+}
+
+void TFormMain::SelectPortByHand(int n, std::function<void()> done)
+{
+    worker_.SelectPort(n);
+    // Runs on the device thread after the selection: whether the system let
+    // us open the port is known there.
+    worker_.Post([this, done = std::move(done)] {
+        const bool refused = link_.Port.LastOpenError() == EACCES;
+        const std::string name = refused ? link_.Port.DeviceName() : std::string();
+        QMetaObject::invokeMethod(
+            this,
+            [this, refused, name, done] {
+                if (done)
+                    done();
+                if (refused)
+                    WarnPortsRefused({name});
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TFormMain::OfferBootloaderUpgrade(uint8_t family)
@@ -741,15 +769,9 @@ void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
         return;
     window->OnSelectPort = [this, window](int n) {
         QPointer<TFormConnectStatus> guard(window);
-        worker_.SelectPort(n);
-        worker_.Post([this, guard] {
-            QMetaObject::invokeMethod(
-                this,
-                [guard] {
-                    if (guard)
-                        guard->PortSelectionDone();
-                },
-                Qt::QueuedConnection);
+        SelectPortByHand(n, [guard] {
+            if (guard)
+                guard->PortSelectionDone();
         });
     };
     window->OnReadDeviceInfo = [this] {
@@ -781,7 +803,7 @@ void TFormMain::ShowConnectStatus()
         const auto n =
             selectPort_ ? SelectComPort(*selectPort_, last_.PortNumber) : SelectComPort(this, last_.PortNumber);
         if (n && *n >= kMinPortNumber && *n <= kMaxPortNumber)
-            worker_.SelectPort(*n);
+            SelectPortByHand(*n);
     }
 }
 
