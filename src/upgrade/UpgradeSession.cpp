@@ -341,11 +341,12 @@ void TUpgradeSession::Close()
 
 bool TUpgradeSession::Connect()
 {
+    // The image still describes the firmware before the upgrade: connect
+    // afresh so the new letter decides what is written.
+    manager_.SetLinkUp(false);
     for (int i = 0; i < kConnectAttempts && !manager_.LinkUp; ++i) {
         if (i > 0)
             logic_.Boot().Pause(kAfterStartMs);
-        manager_.JustConnected = true;
-        manager_.ReadVersionCode();
         manager_.PollCycle(pmNone);
     }
     return manager_.LinkUp;
