@@ -124,32 +124,32 @@ sim::SimulatorOptions UpdateController()
 TEST_F(UpgradeCli, UpgradeKeepsEverySettingAndSurvivesAPowerCut)
 {
     const auto file = Make("same.upg", {"--letter", "G", "--size", "1440"});
-    SimHarness sim(UpdateController());
+    SimHarness h(UpdateController());
     {
         // Settings that differ from the factory values the upgrade leaves.
-        auto pause = sim.Sim().Pause();
-        std::dynamic_pointer_cast<sim::ControllerModel>(sim.Sim().Device())->EditStore([](sim::ParameterStore &p) {
+        auto pause = h.Sim().Pause();
+        std::dynamic_pointer_cast<sim::ControllerModel>(h.Sim().Device())->EditStore([](sim::ParameterStore &p) {
             p.byteParams[12] = static_cast<uint8_t>(p.byteParams[12] + 7);
             p.core.T = static_cast<uint8_t>(p.core.T + 9);
         });
     }
     const std::string data = (dir_ / "data").string();
-    const auto before = RunCli({"--port", sim.Path(), "--json", "read-config"});
+    const auto before = RunCli({"--port", h.Path(), "--json", "read-config"});
     ASSERT_EQ(before.exitCode, 0) << before.err;
-    const std::vector<std::string> upgrade{"--port", sim.Path(), "upgrade", file, "--yes", "--data-dir", data};
+    const std::vector<std::string> upgrade{"--port", h.Path(), "upgrade", file, "--yes", "--data-dir", data};
 
     const auto r = RunCli(upgrade);
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("-upgrade.gcf"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("programming 100%"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("restored "), std::string::npos) << r.out;
-    const auto after = RunCli({"--port", sim.Path(), "--json", "read-config"});
+    const auto after = RunCli({"--port", h.Path(), "--json", "read-config"});
     ASSERT_EQ(after.exitCode, 0) << after.err;
     EXPECT_EQ(after.out, before.out);
 
     // Power lost in the middle of the programming: the run fails and says
     // where the backup is; the next run finishes and writes it back.
-    sim.Control("boot-fault power-loss-block=20");
+    h.Control("boot-fault power-loss-block=20");
     const auto cut = RunCli(upgrade);
     EXPECT_EQ(cut.exitCode, 1) << cut.out;
     EXPECT_NE(cut.err.find("-pbf"), std::string::npos) << cut.err;
@@ -157,7 +157,7 @@ TEST_F(UpgradeCli, UpgradeKeepsEverySettingAndSurvivesAPowerCut)
     const auto again = RunCli(upgrade);
     ASSERT_EQ(again.exitCode, 0) << again.out << again.err;
     EXPECT_NE(again.out.find("restored "), std::string::npos) << again.out;
-    const auto last = RunCli({"--port", sim.Path(), "--json", "read-config"});
+    const auto last = RunCli({"--port", h.Path(), "--json", "read-config"});
     ASSERT_EQ(last.exitCode, 0) << last.err;
     EXPECT_EQ(last.out, before.out);
 }
@@ -165,12 +165,12 @@ TEST_F(UpgradeCli, UpgradeKeepsEverySettingAndSurvivesAPowerCut)
 TEST_F(UpgradeCli, AControllerOfAnotherVariantIsNotUpgraded)
 {
     const auto file = Make("same.upg", {"--letter", "G", "--size", "360"});
-    SimHarness sim(testsupport::SimSetup::Controller(0x30, 'G'));
-    const auto r = RunCli({"--port", sim.Path(), "upgrade", file, "--yes", "--data-dir", (dir_ / "data").string()});
+    SimHarness h(testsupport::SimSetup::Controller(0x30, 'G'));
+    const auto r = RunCli({"--port", h.Path(), "upgrade", file, "--yes", "--data-dir", (dir_ / "data").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(fs::exists(dir_ / "data" / "Backups"));
-    ASSERT_TRUE(sim.Sync());
-    for (const auto &request : sim.Requests())
+    ASSERT_TRUE(h.Sync());
+    for (const auto &request : h.Requests())
         EXPECT_FALSE(request.starts_with("BC")) << request;
 }
 
