@@ -217,7 +217,10 @@ TEST(BootLink, ALateAnswerIsNotTakenForTheNextRequest)
     ASSERT_TRUE(h.WaitUntil([](const testsupport::SimTrace &t) {
         return std::any_of(t.begin(), t.end(), [](const auto &e) { return e.dir == "tx" && !e.fault.empty(); });
     }));
-    // The init's answer is on the line now; the family query must not read it.
+    // The simulator writes an answer after tracing it: once a marker behind
+    // it has gone through, the answer is on the line.
+    ASSERT_TRUE(h.Sync(s.port));
+    // The family query must not read the init's answer as its own.
     EXPECT_TRUE(b.QueryBootInfo(1));
     EXPECT_EQ(b.Info().BootFamily, 3);
     EXPECT_TRUE(b.EepromEraseInit());
