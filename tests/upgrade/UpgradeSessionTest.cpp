@@ -9,6 +9,8 @@
 
 #include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
+#include "documents/LangManager.h"
+#include "documents/MessageKeys.h"
 #include "sim/bootloader/FlashDevice.h"
 #include "sim/controller/ControllerModel.h"
 #include "upgrade/UpgradeSession.h"
@@ -99,9 +101,9 @@ bool InBootloader(SimHarness &h)
 }
 
 // One run of the program: its own link, logic and session over the pty.
-struct Run
+struct ProgramRun
 {
-    Run(SimHarness &sim, const fs::path &data) : session(link.Manager, logic, data.string())
+    ProgramRun(SimHarness &sim, const fs::path &data) : session(link.Manager, logic, data.string())
     {
         link.Port.SetDevicePath(sim.Path());
         link.Port.Open();
@@ -182,7 +184,7 @@ TEST_F(UpgradeSession, UpgradeThenRestoreBringsBackEverySetting)
     SimHarness h(UpdateController());
     ChangeSettings(h);
     const TSettings before = SettingsOf(h);
-    Run run(h, Data());
+    ProgramRun run(h, Data());
     ASSERT_TRUE(run.Upgrade(file_)) << (run.warnings.empty() ? "" : run.warnings[0]);
     EXPECT_TRUE(run.session.Done());
     EXPECT_FALSE(run.session.Busy());
@@ -236,7 +238,7 @@ TEST_F(UpgradeSession, EachStepFailureNamesItsLabelAndClearsBusy)
          {Case{"silence@BC/E2:1", "-init"}, Case{"silence@BC/E3:1", "-fmeB1"}, Case{"silence@BC/E8:1", "-swe"},
           Case{"silence@BC/E4:1", "-eei"}, Case{"silence@BC/E5:1", "-eme"}}) {
         SimHarness h(UpdateController());
-        Run run(h, Data());
+        ProgramRun run(h, Data());
         const TUpdateQuery q = run.session.UpdateQuery();
         ASSERT_TRUE(q.Allowed) << c.fault;
         ASSERT_TRUE(run.session.TakeBackup().Ok) << c.fault;
@@ -258,7 +260,7 @@ TEST_F(UpgradeSession, EachStepFailureNamesItsLabelAndClearsBusy)
 TEST_F(UpgradeSession, ARefusedFileIsNeverProgrammed)
 {
     SimHarness h(UpdateController());
-    Run run(h, Data());
+    ProgramRun run(h, Data());
     auto bad = FileOf(36 * 4);
     bad.back() = static_cast<uint8_t>(bad.back() + 1); // the size byte
     const std::string badFile = WriteFile(dir_ / "bad.upg", bad);
@@ -285,7 +287,7 @@ TEST_F(UpgradeSession, EveryUpgradeWritesItsOwnCompleteBackupFirst)
     SimHarness h(UpdateController());
     ChangeSettings(h);
     for (int n = 1; n <= 2; ++n) {
-        Run run(h, Data());
+        ProgramRun run(h, Data());
         ASSERT_TRUE(run.session.UpdateQuery().Allowed);
         const TFileOpResult backup = run.session.TakeBackup();
         ASSERT_TRUE(backup.Ok) << backup.Text();
@@ -311,7 +313,7 @@ TEST_F(UpgradeSession, AFailedBackupStartsNothing)
     // The data folder is a file: no backup can be written there.
     fs::remove_all(Data());
     std::ofstream(Data()) << "not a folder";
-    Run run(h, Data());
+    ProgramRun run(h, Data());
     ASSERT_TRUE(run.session.UpdateQuery().Allowed);
     EXPECT_FALSE(run.session.TakeBackup().Ok);
     EXPECT_TRUE(run.session.BackupPath().empty());
@@ -327,7 +329,7 @@ TEST_F(UpgradeSession, APowerCutLeavesTheBackupAndALaterRunFinishes)
         const TSettings before = SettingsOf(h);
         std::string backup;
         {
-            Run run(h, data);
+            ProgramRun run(h, data);
             h.Control("boot-fault " + fault);
             EXPECT_FALSE(run.Upgrade(file_)) << fault;
             EXPECT_FALSE(run.session.Busy()) << fault;
@@ -349,7 +351,7 @@ TEST_F(UpgradeSession, APowerCutLeavesTheBackupAndALaterRunFinishes)
         EXPECT_TRUE(InBootloader(h)) << fault;
         // The program again, as after a restart: the device is found in its
         // bootloader and the upgrade is finished with the earlier backup.
-        Run again(h, data);
+        ProgramRun again(h, data);
         const TUpdateQuery q = again.session.UpdateQuery();
         ASSERT_TRUE(q.Allowed) << fault;
         EXPECT_TRUE(q.InBootloader) << fault;
