@@ -129,8 +129,8 @@ TEST_F(UpgradeCli, UpgradeKeepsEverySettingAndSurvivesAPowerCut)
         // Settings that differ from the factory values the upgrade leaves.
         auto pause = h.Sim().Pause();
         std::dynamic_pointer_cast<sim::ControllerModel>(h.Sim().Device())->EditStore([](sim::ParameterStore &p) {
-            p.byteParams[12] = static_cast<uint8_t>(p.byteParams[12] + 7);
-            p.core.T = static_cast<uint8_t>(p.core.T + 9);
+            p.cps[3] = static_cast<int8_t>(p.cps[3] + 5);
+            p.ctg[7] = static_cast<int8_t>(p.ctg[7] - 3);
         });
     }
     const std::string data = (dir_ / "data").string();
