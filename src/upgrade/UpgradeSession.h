@@ -58,6 +58,7 @@ public:
     void SetAdapterMode(bool adapter);
     bool AdapterMode() const;
     TUpgraderLogic &Logic() { return logic_; }
+    const TUpgraderLogic &Logic() const { return logic_; }
     const std::string &DataFolder() const { return dataFolder_; }
     std::string BackupFolder() const;
 
