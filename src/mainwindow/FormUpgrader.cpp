@@ -301,7 +301,8 @@ void TFormUpgrader::BtBConnectClick()
     if (busy_)
         return;
     if (!OnConnect)
-        throw std::logic_error("FormUpgrader.OnConnect should point to the procedure that would reset current COM port");
+        throw std::logic_error(
+            "FormUpgrader.OnConnect should point to the procedure that would reset current COM port");
     TUpgradeSession *session = &session_;
     const std::function<void()> reset = OnConnect;
     Run(
