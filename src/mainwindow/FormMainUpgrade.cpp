@@ -65,8 +65,12 @@ void TFormMain::DeviceUpgradeFirmware(bool controller)
         worker_.Tick().TickBusy = true;
         worker_.Tick().UpgradeWindowOpen = true;
         logic->SetPort(&link_.Port);
-        link_.Manager.SetWorkType(TWorkType::PetrolImmediately);
-        logic->Boot().Pause(kAfterResetMs);
+        // Back to petrol before the device is touched; a device already in
+        // its bootloader has no application to tell.
+        if (link_.Manager.LinkUp) {
+            link_.Manager.SetWorkType(TWorkType::PetrolImmediately);
+            logic->Boot().Pause(kAfterResetMs);
+        }
         session->SetAdapterMode(!controller);
         const TUpdateQuery query = session->UpdateQuery();
         QMetaObject::invokeMethod(

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <stdexcept>
 
 namespace lumex {
 
