@@ -131,8 +131,8 @@ TEST_F(UpgraderWindow, ARefusedFileKeepsUpdateDisabledThroughConnect)
 
     window_->ConnectButton()->click();
     ASSERT_TRUE(PumpUntil([&] { return Idle(); }));
-    EXPECT_TRUE(window_->ConnectOk());
-    EXPECT_TRUE(window_->LoadDataButton()->isEnabled());
+    EXPECT_TRUE(window_->ConnectOk()) << messages_.back();
+    EXPECT_TRUE(window_->LoadDataButton()->isEnabled()) << messages_.back();
     EXPECT_FALSE(window_->UpdateButton()->isEnabled());
     // Even pressed directly, the update erases nothing.
     window_->BtnUpdateClick();
