@@ -225,8 +225,10 @@ bool TUpgradeSession::EnterBootloader()
     ShowVersions();
     UpdateButtons();
     const bool upgradable = ok2 && logic_.InBootloader && logic_.CheckDeviceType();
-    buttons_.LoadData = buttons_.LoadData && logic_.TypeOk;
-    buttons_.Update = buttons_.Update && logic_.TypeOk;
+    // The device type is known only now: on the first entry the buttons
+    // above still saw none.
+    buttons_.LoadData = upgradable;
+    buttons_.Update = upgradable && fileValid_;
     return upgradable;
 }
 
