@@ -143,8 +143,12 @@ TEST_F(UpgraderWindow, ARefusedFileKeepsUpdateDisabledThroughConnect)
 
 TEST_F(UpgraderWindow, RefusesToCloseWhileProgrammingThenShowsTheNewVersion)
 {
-    Choose(WriteFirmware(dir_ / "new.upg", 60, false));
+    Choose(WriteFirmware(dir_ / "new.upg", 150, false));
     ASSERT_TRUE(window_->UpdateButton()->isEnabled());
+    const char *shot = std::getenv("LUMEX_UPGRADER_SHOT");
+    // A picture wants a programming slow enough to be seen.
+    if (shot)
+        sim_->AddFault("gap=15@BC/E6");
     window_->UpdateButton()->click();
     ASSERT_TRUE(window_->Busy());
     ASSERT_TRUE(PumpUntil([&] { return window_->Progress()->value() > 0 || Idle(); }));
@@ -158,7 +162,7 @@ TEST_F(UpgraderWindow, RefusesToCloseWhileProgrammingThenShowsTheNewVersion)
     EXPECT_TRUE(window_->TimeLabel()->isVisible());
     // LUMEX_UPGRADER_SHOT=FILE keeps a picture of the window while it
     // programs, once the remaining time is known.
-    if (const char *shot = std::getenv("LUMEX_UPGRADER_SHOT")) {
+    if (shot) {
         PumpUntil([&] { return Idle() || window_->TimeLabel()->text().count(QStringLiteral("--:--")) == 0; });
         window_->grab().save(QString::fromLocal8Bit(shot), "PNG");
     }
