@@ -12,7 +12,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -62,6 +61,9 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     adapterVersion_->setObjectName("LblAdapterVersion");
     adapterLayout->addWidget(adapterState_);
     adapterLayout->addWidget(adapterVersion_);
+    adapterUpdate_ = new QPushButton(QStringLiteral("Update..."), adapter);
+    adapterUpdate_->setObjectName("BtnAdapterUpdate");
+    adapterLayout->addWidget(adapterUpdate_);
     layout->addWidget(adapter);
 
     auto *buttons = new QHBoxLayout;
@@ -84,11 +86,19 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
     });
     connect(refresh, &QPushButton::clicked, this, [this] { RefreshPorts(); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    connect(update_, &QPushButton::clicked, this, [this] {
-        // The firmware upgrade belongs to a later version of the program.
-        QMessageBox::information(this, windowTitle(),
-                                 UiText(msg::strUpdUnavailable, "Firmware upgrade is not available yet."));
-    });
+    const auto upgrade = [this](bool controller) {
+        if (!OnUpgrade || upgrading_)
+            return;
+        // The upgrade owns the device until it ends: no refresh, and the
+        // window out of the way of the upgrade window.
+        upgrading_ = true;
+        timer_->stop();
+        placeBeforeUpgrade_ = pos();
+        move(x(), -32768);
+        OnUpgrade(controller);
+    };
+    connect(update_, &QPushButton::clicked, this, [upgrade] { upgrade(true); });
+    connect(adapterUpdate_, &QPushButton::clicked, this, [upgrade] { upgrade(false); });
     connect(this, &QDialog::finished, this, [this] { timer_->stop(); });
     // The window lives from start-up on; the main window's first show
     // applies the language in force to it.
@@ -96,9 +106,22 @@ TFormConnectStatus::TFormConnectStatus(QWidget *parent) : QDialog(parent)
         language_ = std::make_unique<TQtLanguageWindow>(*lm, TLanguageWindowId::ConnectStatus, this);
 }
 
+void TFormConnectStatus::UpgradeEnded()
+{
+    if (!upgrading_)
+        return;
+    upgrading_ = false;
+    move(placeBeforeUpgrade_);
+    if (isVisible()) {
+        RefreshPorts();
+        timer_->start();
+    }
+}
+
 void TFormConnectStatus::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    restoreOffered_ = false;
     RefreshPorts();
     timer_->start();
 }
@@ -184,6 +207,10 @@ void TFormConnectStatus::RefreshPanels()
                                     .arg(QString::fromStdString(VersionDigits(d.VersionCode) + " " + d.SoftwareLetter))
                                     .arg(QString::fromStdString(d.CompileDate + " " + d.CompileTime)));
         update_->setVisible(true);
+        if (snapshot_.LinkUp && isVisible() && !upgrading_ && !restoreOffered_ && OnOfferRestore) {
+            restoreOffered_ = true;
+            OnOfferRestore();
+        }
     } else if (snapshot_.Boot.Found()) {
         deviceState_->setText(UiText(msg::strTextBootloader, "Bootloader"));
         deviceVersion_->setText(QString("%1: %2.%3")
@@ -213,6 +240,7 @@ void TFormConnectStatus::RefreshAdapterRow()
                                              .arg(QString::fromStdString(snapshot_.Adapter.Serial))
                                        : QString::fromStdString(v.Version));
     adapterVersion_->setStyleSheet(v.Tone == TAdapterPageTone::Bad ? "color: #C00000;" : "");
+    adapterUpdate_->setVisible(connected);
 }
 
 TFormConnectStatus::~TFormConnectStatus() = default;

@@ -7,6 +7,7 @@
 #include "mainwindow/DeviceSnapshot.h"
 
 #include <QDialog>
+#include <QPoint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -40,6 +41,15 @@ public:
     // Asked of the owner: select port n; read the device's identification.
     std::function<void(int)> OnSelectPort;
     std::function<void()> OnReadDeviceInfo;
+    // Asked of the owner: upgrade the controller (true) or the adapter.
+    std::function<void(bool controller)> OnUpgrade;
+    // Asked of the owner once per showing, when the controller answers:
+    // offer the settings saved before an upgrade.
+    std::function<void()> OnOfferRestore;
+    // The owner's upgrade is over: the window comes back and refreshes.
+    void UpgradeEnded();
+    QPushButton *DeviceUpdateButton() const { return update_; }
+    QPushButton *AdapterUpdateButton() const { return adapterUpdate_; }
 
     const std::vector<QPushButton *> &PortButtons() const { return buttons_; }
     QLabel *DeviceState() const { return deviceState_; }
@@ -63,6 +73,10 @@ private:
     QLabel *adapterState_ = nullptr;
     QLabel *adapterVersion_ = nullptr;
     QPushButton *update_;
+    QPushButton *adapterUpdate_ = nullptr;
+    QPoint placeBeforeUpgrade_;
+    bool upgrading_ = false;
+    bool restoreOffered_ = false;
     QTimer *timer_;
     TWaitWindow *wait_ = nullptr;
     std::vector<QPushButton *> buttons_;

@@ -17,6 +17,7 @@
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
+#include "mainwindow/FormUpgrader.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/GcfOps.h"
@@ -27,6 +28,8 @@
 #include "mainwindow/SchemaPage.h"
 #include "mainwindow/UiText.h"
 #include "serial/PortMap.h"
+#include "upgrade/UpgradeSession.h"
+#include "upgrade/Upgrader40Logic.h"
 #include "widgets/WaitWindow.h"
 
 #include <QAction>
@@ -324,6 +327,9 @@ void TFormMain::BuildMenus()
     actUnlock_ = action(deviceMenu_, "MnIDeviceUnlock", QStringLiteral("Odblokuj"));
     connect(actLock_, &QAction::triggered, this, [this] { LockOrUnlock(true); });
     connect(actUnlock_, &QAction::triggered, this, [this] { LockOrUnlock(false); });
+    deviceMenu_->addSeparator();
+    auto *upgrade = action(deviceMenu_, "MnIDeviceUpgradeFirmware", QStringLiteral("Aktualizacja sterownika..."));
+    connect(upgrade, &QAction::triggered, this, [this] { ShowConnectStatus(); });
     deviceMenu_->addSeparator();
     auto *exit = action(deviceMenu_, "MnIExit", QStringLiteral("Zakończ"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -754,14 +760,6 @@ void TFormMain::SelectPortByHand(int n, std::function<void()> done)
     });
 }
 
-void TFormMain::OfferBootloaderUpgrade(uint8_t family)
-{
-    const QString text = family == 40 ? UiText(msg::strUpdAdapt, "Adapter czeka w bootloaderze.")
-                                      : UiText(msg::strUpdMod, "Sterownik czeka w bootloaderze.");
-    Tell(TMessageKind::Information, title_,
-         text + "\n\n" + UiText(msg::strUpdUnavailable, "Aktualizacja nie jest jeszcze dostępna."));
-}
-
 void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
 {
     connectStatus_ = window;
@@ -774,6 +772,8 @@ void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
                 guard->PortSelectionDone();
         });
     };
+    window->OnUpgrade = [this](bool controller) { DeviceUpgradeFirmware(controller); };
+    window->OnOfferRestore = [this] { DeviceRestoreConfig(); };
     window->OnReadDeviceInfo = [this] {
         worker_.Post([this] {
             link_.Manager.ReadCompileInfo();

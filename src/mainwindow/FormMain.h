@@ -35,6 +35,11 @@ class TDeviceQuestion;
 class TFormAbout;
 class TFormConnectStatus;
 class TFormMultiAdapterInfo;
+class TFormUpgrader;
+class TUpgraderLogic;
+class TUpgradeSession;
+struct TFileOpResult;
+struct TUpdateQuery;
 class TFrmSelectComPort;
 class TLegacyConfigPage;
 class TLM;
@@ -136,6 +141,20 @@ public:
     // Where the automatic backups go: "Backups" in the data folder.
     std::string BackupFolder() const;
 
+    // The firmware upgrade of the controller or (false) the adapter: holds
+    // the polling, takes the automatic backup, asks to save, opens the
+    // upgrade window and offers the settings back (FormMainUpgrade.cpp).
+    void DeviceUpgradeFirmware(bool controller);
+    // Offers the backup of a completed upgrade back to the controller.
+    void DeviceRestoreConfig();
+    // The upgrade window was made (tests, screenshots bind it here).
+    std::function<void(TFormUpgrader &)> OnUpgraderMade;
+    // Shows the upgrade window modally; exec() unless replaced.
+    std::function<void(TFormUpgrader &)> ExecUpgrader;
+    // The upgrade is over and the polling runs again.
+    std::function<void()> OnUpgradeEnded;
+    bool SavedBeforeUpgrade() const { return savedBeforeUpgrade_; }
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -164,6 +183,14 @@ private:
     void ShowConnectStatus();
     void LockOrUnlock(bool locking);
     void OfferBootloaderUpgrade(uint8_t family);
+    std::string UpgradeDataFolder() const;
+    void EnsureUpgradeSession();
+    void UpgradeQueried(const TUpdateQuery &query, bool controller);
+    void UpgradeBackupTaken(const TFileOpResult &backup);
+    void OpenUpgrader();
+    // `opened`: the upgrade window was open and the link must be made anew.
+    void EndUpgrade(bool opened);
+    bool RestorePending() const;
     bool ShowWizardPage(const QString &name);
     // The 1.4/1.5 configuration page and its device work (FormMainConfig.cpp).
     bool ShowSubPage(const QString &name);
@@ -243,6 +270,14 @@ private:
     TModifiedFlag modifiedFlag_;
     QWidget *lastPage_ = nullptr;
     bool returningToPage_ = false;
+    // The upgrade: the session lives on the device thread while it runs.
+    std::unique_ptr<TUpgraderLogic> upgLogic_;
+    std::unique_ptr<TUpgradeSession> upgSession_;
+    QPointer<TFormUpgrader> upgrader_;
+    bool upgradeRunning_ = false;
+    bool savedBeforeUpgrade_ = false;
+    bool restoreAsked_ = false;
+    QString upgradeConfigFile_;
 };
 
 } // namespace lumex

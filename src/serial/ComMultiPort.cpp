@@ -447,6 +447,12 @@ bool TComMultiPort::Write(const uint8_t *buffer, unsigned count, unsigned &bytes
     return ok;
 }
 
+bool TComMultiPort::FlushInput()
+{
+    const int fd = d->fd;
+    return fd >= 0 && ::tcflush(fd, TCIFLUSH) == 0;
+}
+
 void TComMultiPort::Lock()
 {
     if (!d->threadSafe)

@@ -182,6 +182,9 @@ public:
     int LastOpenError() const;
     bool Read(uint8_t *buffer, unsigned count, unsigned &bytesRead);
     bool Write(const uint8_t *buffer, unsigned count, unsigned &bytesWritten);
+    // Throws away what the line delivered and nobody read (a late answer),
+    // so the next request reads its own answer. False when not open.
+    bool FlushInput();
     void Lock();
     void Unlock();
     bool Configure();

@@ -88,6 +88,9 @@ bool TBootloader40Manager::Transact(std::span<const uint8_t> request, std::span<
     std::fill(answer.begin(), answer.end(), uint8_t{0});
     if (!PortOpen())
         return false;
+    // An answer that came after its time-out would otherwise be read as the
+    // answer to this request, and every later exchange would be one behind.
+    port_->FlushInput();
     unsigned written = 0;
     const bool wrote = port_->Write(request.data(), static_cast<unsigned>(request.size()), written);
     const TAnswerLockRelease release(*port_);

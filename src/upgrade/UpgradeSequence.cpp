@@ -22,6 +22,12 @@ bool ConfirmBootloader(TBootloader40Manager &boot)
 
 TUpgradeResult RunUpgrade(TUpgraderLogic &logic, const TUpgradeProgress &progress, const TRemainingTime &remaining)
 {
+    return RunUpgrade(logic, progress, remaining, {});
+}
+
+TUpgradeResult RunUpgrade(TUpgraderLogic &logic, const TUpgradeProgress &progress, const TRemainingTime &remaining,
+                          const std::function<bool()> &beforeErase)
+{
     TBootloader40Manager &boot = logic.Boot();
     // The estimate's speed check would otherwise come after the erase and
     // leave the device without firmware.
@@ -35,6 +41,8 @@ TUpgradeResult RunUpgrade(TUpgraderLogic &logic, const TUpgradeProgress &progres
         return Failed(kStepInit);
     if (!logic.ProbeFirmwareHeader(progress))
         return TUpgradeResult{false, true, {}};
+    if (beforeErase && !beforeErase())
+        return Failed(kStepBeforeErase);
     if (!boot.FlashMassErase(1))
         return Failed(kStepEraseBlock1);
     if (!boot.FlashMassErase(0))

@@ -6,6 +6,7 @@
 
 #include "upgrade/Upgrader40Logic.h"
 
+#include <functional>
 #include <string>
 
 namespace lumex {
@@ -22,6 +23,8 @@ inline constexpr const char *kStepEepromEraseInit = "-eei";
 inline constexpr const char *kStepEepromErase = "-eme";
 inline constexpr const char *kStepProgram = "-pbf";
 inline constexpr const char *kMsgIncorrectFileVersion = "Incorrect file version";
+// Not a device step: what must hold before the first erase did not.
+inline constexpr const char *kStepBeforeErase = "-rec";
 
 struct TUpgradeResult
 {
@@ -34,6 +37,11 @@ struct TUpgradeResult
 // EUnhandledSpeed, before anything is erased, when a remaining-time
 // callback is given and the line runs at a speed the estimate does not know.
 TUpgradeResult RunUpgrade(TUpgraderLogic &logic, const TUpgradeProgress &progress, const TRemainingTime &remaining);
+// The same; `beforeErase` runs once the bootloader took the file's header
+// and before anything is erased. False there stops the update with
+// kStepBeforeErase, the device untouched.
+TUpgradeResult RunUpgrade(TUpgraderLogic &logic, const TUpgradeProgress &progress, const TRemainingTime &remaining,
+                          const std::function<bool()> &beforeErase);
 
 // The identification, once more when the first attempt gets no answer.
 bool ConfirmBootloader(TBootloader40Manager &boot);

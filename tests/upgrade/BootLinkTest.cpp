@@ -195,7 +195,7 @@ TEST(BootLink, ReceiveRules)
     EXPECT_FALSE(b.ReadBootVersion());
     EXPECT_FALSE(b.Info().Found()); // the buffer was zeroed
     // A late answer: the request fails, and once the answer has come the
-    // retry reads it as its own and gets the right version.
+    // retry throws it away and reads its own.
     h.AddFault("late@BC/E1:1");
     EXPECT_FALSE(b.ReadBootVersion());
     ASSERT_TRUE(h.WaitUntil([](const testsupport::SimTrace &t) {
@@ -204,6 +204,26 @@ TEST(BootLink, ReceiveRules)
     EXPECT_TRUE(b.ReadBootVersion());
     EXPECT_EQ(b.Info().BootMajor, 4);
     EXPECT_EQ(b.Info().BootMinor, 6);
+}
+
+TEST(BootLink, ALateAnswerIsNotTakenForTheNextRequest)
+{
+    SimHarness h(Device(true));
+    Session s(h);
+    auto &b = s.logic.Boot();
+    ASSERT_TRUE(b.IdentifyBootloader());
+    h.AddFault("late@BC/E2:1");
+    EXPECT_FALSE(b.InitBootloader());
+    ASSERT_TRUE(h.WaitUntil([](const testsupport::SimTrace &t) {
+        return std::any_of(t.begin(), t.end(), [](const auto &e) { return e.dir == "tx" && !e.fault.empty(); });
+    }));
+    // The simulator writes an answer after tracing it: once a marker behind
+    // it has gone through, the answer is on the line.
+    ASSERT_TRUE(h.Sync(s.port));
+    // The family query must not read the init's answer as its own.
+    EXPECT_TRUE(b.QueryBootInfo(1));
+    EXPECT_EQ(b.Info().BootFamily, 3);
+    EXPECT_TRUE(b.EepromEraseInit());
 }
 
 TEST(BootLink, VersionGatesTheQueries)

@@ -5,6 +5,8 @@
 #include "CliRun.h"
 #include "SimHarness.h"
 
+#include "sim/controller/ControllerModel.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -110,6 +112,66 @@ TEST_F(UpgradeCli, BootInfoIdentifiesTheBootloader)
     const auto none = RunCli({"--port", app.Path(), "boot", "info"});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_NE(none.err.find("no bootloader"), std::string::npos) << none.err;
+}
+
+sim::SimulatorOptions UpdateController()
+{
+    auto o = testsupport::SimSetup::Controller(0x30, 'G');
+    o.controller.variant = 4; // the controllers an upgrade serves
+    return o;
+}
+
+TEST_F(UpgradeCli, UpgradeKeepsEverySettingAndSurvivesAPowerCut)
+{
+    const auto file = Make("same.upg", {"--letter", "G", "--size", "1440"});
+    SimHarness h(UpdateController());
+    {
+        // Settings that differ from the factory values the upgrade leaves.
+        auto pause = h.Sim().Pause();
+        std::dynamic_pointer_cast<sim::ControllerModel>(h.Sim().Device())->EditStore([](sim::ParameterStore &p) {
+            p.cps[3] = static_cast<int8_t>(p.cps[3] + 5);
+            p.ctg[7] = static_cast<int8_t>(p.ctg[7] - 3);
+        });
+    }
+    const std::string data = (dir_ / "data").string();
+    const auto before = RunCli({"--port", h.Path(), "--json", "read-config"});
+    ASSERT_EQ(before.exitCode, 0) << before.err;
+    const std::vector<std::string> upgrade{"--port", h.Path(), "upgrade", file, "--yes", "--data-dir", data};
+
+    const auto r = RunCli(upgrade);
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("-upgrade.gcf"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("programming 100%"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("restored "), std::string::npos) << r.out;
+    const auto after = RunCli({"--port", h.Path(), "--json", "read-config"});
+    ASSERT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(after.out, before.out);
+
+    // Power lost in the middle of the programming: the run fails and says
+    // where the backup is; the next run finishes and writes it back.
+    h.Control("boot-fault power-loss-block=20");
+    const auto cut = RunCli(upgrade);
+    EXPECT_EQ(cut.exitCode, 1) << cut.out;
+    EXPECT_NE(cut.err.find("-pbf"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("-upgrade.gcf"), std::string::npos) << cut.err;
+    const auto again = RunCli(upgrade);
+    ASSERT_EQ(again.exitCode, 0) << again.out << again.err;
+    EXPECT_NE(again.out.find("restored "), std::string::npos) << again.out;
+    const auto last = RunCli({"--port", h.Path(), "--json", "read-config"});
+    ASSERT_EQ(last.exitCode, 0) << last.err;
+    EXPECT_EQ(last.out, before.out);
+}
+
+TEST_F(UpgradeCli, AControllerOfAnotherVariantIsNotUpgraded)
+{
+    const auto file = Make("same.upg", {"--letter", "G", "--size", "360"});
+    SimHarness h(testsupport::SimSetup::Controller(0x30, 'G'));
+    const auto r = RunCli({"--port", h.Path(), "upgrade", file, "--yes", "--data-dir", (dir_ / "data").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "data" / "Backups"));
+    ASSERT_TRUE(h.Sync());
+    for (const auto &request : h.Requests())
+        EXPECT_FALSE(request.starts_with("BC")) << request;
 }
 
 } // namespace

@@ -37,6 +37,7 @@ int RunRecord(CliContext &ctx);
 // Firmware upgrade.
 int RunBoot(CliContext &ctx);
 int RunFirmware(CliContext &ctx);
+int RunUpgrade(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -70,6 +71,8 @@ std::span<const CommandEntry> Commands()
         {"record", "record --seconds N --csv FILE   record live readings at the polling rate to CSV", RunRecord},
         {"boot", "boot info                 identify a bootloader: version, family, status", RunBoot},
         {"firmware", "firmware check FILE [--adapter]   check a firmware file, print its description", RunFirmware},
+        {"upgrade", "upgrade FILE [--yes]      upgrade the firmware; the settings are backed up and written back",
+         RunUpgrade},
     });
     return kCommands;
 }
