@@ -133,8 +133,9 @@ bool TDataManager::ReadMapPoints(double limit, TMapPointList &petrol, TMapPointL
     const unsigned petrolCount = MapPointCount(static_cast<uint8_t>(*counts >> 8));
     const unsigned gasCount = MapPointCount(static_cast<uint8_t>(*counts & 0xFF));
     const auto framesFor = [this](unsigned count) {
-        return data_.VersionCode == kVersion30 ? std::min<unsigned>(kMaxMapBlocks, (count + kWordsPerBlock - 1) / kWordsPerBlock)
-                                               : count;
+        return data_.VersionCode == kVersion30
+                   ? std::min<unsigned>(kMaxMapBlocks, (count + kWordsPerBlock - 1) / kWordsPerBlock)
+                   : count;
     };
     SequenceAddTotal(*this, 1 + framesFor(petrolCount) + framesFor(gasCount));
     SequenceStepDone(*this);
