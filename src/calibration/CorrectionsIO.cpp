@@ -4,11 +4,13 @@
 #include "controller/BlockCodec.h"
 #include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
+#include "controller/SequenceControl.h"
 #include "controller/Version.h"
 #include "controller/WriteSequence.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 namespace lumex {
@@ -20,15 +22,31 @@ constexpr uint8_t kCorrectionMultParam = 11, kCorrectionOffsetParam = 12, kCorre
 constexpr uint8_t kTgasCorTypeParam = 45, kRpmCorTypeParam = 46;
 constexpr uint8_t kMaxTbForLoadParam = 22;
 
-// Reads that go on through failures and remember the first one.
+// Reads that go on through failures and remember the first one; a cancel
+// stops them before the next read.
 class TReads
 {
 public:
-    void Note(bool ok, const std::string &step)
+    explicit TReads(TDataManager &m) : m_(m) {}
+
+    void Read(const std::string &step, const std::function<bool()> &op)
     {
-        if (ok)
+        if (result_.Cancelled || SequenceCancelled(m_)) {
+            Cancel(step);
+            return;
+        }
+        if (op()) {
             ++result_.StepsDone;
-        else if (result_.Ok) {
+            SequenceStepDone(m_);
+        } else if (result_.Ok) {
+            result_.Ok = false;
+            result_.FailedStep = step;
+        }
+    }
+    // Marks a failure that sends nothing.
+    void Fail(const std::string &step)
+    {
+        if (result_.Ok) {
             result_.Ok = false;
             result_.FailedStep = step;
         }
@@ -36,17 +54,26 @@ public:
     const TCorrectionsReadResult &Result() const { return result_; }
 
 private:
+    void Cancel(const std::string &step)
+    {
+        if (!result_.Cancelled && result_.Ok)
+            result_.FailedStep = step;
+        result_.Cancelled = true;
+        result_.Ok = false;
+    }
+
+    TDataManager &m_;
     TCorrectionsReadResult result_;
 };
 
 void ReadModel(TDataManager &m, TReads &r, uint8_t index)
 {
-    r.Note(m.ReadModelParam(index), "ReadModelParam(" + std::to_string(index) + ")");
+    r.Read("ReadModelParam(" + std::to_string(index) + ")", [&m, index] { return m.ReadModelParam(index); });
 }
 
 void ReadTable(TDataManager &m, TReads &r, TCorrTable t)
 {
-    r.Note(m.ReadCorrTable(t), std::string("ReadCorrTable(") + CorrTableName(t) + ")");
+    r.Read(std::string("ReadCorrTable(") + CorrTableName(t) + ")", [&m, t] { return m.ReadCorrTable(t); });
 }
 
 void WriteTable(TDataManager &m, TWriteSequence &s, TCorrTable t)
@@ -106,9 +133,9 @@ uint8_t CMActiveFromForm(const TCorrectionsForm &form, bool fromG)
 TCorrectionsReadResult ReadCorrections(TDataManager &m)
 {
     const TNorviData &d = m.Data();
-    TReads r;
+    TReads r(m);
     if (d.VersionCode != kVersion30) {
-        r.Note(false, "ReadCorrections");
+        r.Fail("ReadCorrections");
         return r.Result();
     }
     const bool fromD = Is30From(d, "D"), fromG = Is30From(d, "G");
@@ -119,12 +146,12 @@ TCorrectionsReadResult ReadCorrections(TDataManager &m)
     ReadTable(m, r, TCorrTable::CRPM);
     if (fromG) {
         ReadTable(m, r, TCorrTable::CPCOL);
-        r.Note(m.ReadAdaptationInfo(), "ReadAdaptationInfo");
+        r.Read("ReadAdaptationInfo", [&m] { return m.ReadAdaptationInfo(); });
         // The controller's order: both banks' first halves, then the second ones.
         for (unsigned half : {0u, 1u}) {
             for (unsigned bank : {1u, 2u})
-                r.Note(m.ReadAdaptationCorr(bank, half),
-                       "ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")");
+                r.Read("ReadAdaptationCorr(" + std::to_string(bank) + "," + std::to_string(half) + ")",
+                       [&m, bank, half] { return m.ReadAdaptationCorr(bank, half); });
         }
         ReadModel(m, r, kObdAdaptParam);
     }
@@ -132,7 +159,7 @@ TCorrectionsReadResult ReadCorrections(TDataManager &m)
         ReadModel(m, r, index);
     if (fromD) {
         for (uint8_t index : {kTgasCorTypeParam, kRpmCorTypeParam})
-            r.Note(m.ReadByteParam(index), "ReadByteParam(" + std::to_string(index) + ")");
+            r.Read("ReadByteParam(" + std::to_string(index) + ")", [&m, index] { return m.ReadByteParam(index); });
     }
     return r.Result();
 }
@@ -199,6 +226,7 @@ TWriteResult WriteCorrections(TDataManager &m, const TCorrectionsForm &form)
     if (!back.Ok) {
         result.Ok = false;
         result.FailedStep = back.FailedStep;
+        result.Cancelled = back.Cancelled;
     }
     return result;
 }

@@ -53,11 +53,13 @@ struct TCorrectionsReadResult
     bool Ok = true;
     std::string FailedStep; // the first read that failed
     unsigned StepsDone = 0; // reads answered
+    bool Cancelled = false; // stopped between two reads; the rest was not asked for
 };
 
 // The corrections read of a 3.0 controller, in its wire order. It goes on
 // through failures (a failed answer leaves its fields as they were) and
-// names the first one. Other generations have no corrections page: nothing
+// names the first one; a cancel of the running sequence stops it between
+// two reads. Other generations have no corrections page: nothing
 // is sent and the result fails.
 TCorrectionsReadResult ReadCorrections(TDataManager &manager);
 

@@ -5,6 +5,7 @@
 #include "calibration/MapWord.h"
 #include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
+#include "controller/SequenceControl.h"
 #include "controller/Version.h"
 #include "controller/WriteSequence.h"
 
@@ -103,6 +104,7 @@ TMapReadResult TMapSession::Read()
         r.Ok = r.G3Read;
     }
     r.Coverage = EvaluateG3(d.MapG3, turbo);
+    r.Cancelled = !r.Ok && SequenceCancelled(m_);
     return r;
 }
 

@@ -8,6 +8,7 @@
 #include "controller/BlockCodec.h"
 #include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
+#include "controller/SequenceControl.h"
 #include "controller/Version.h"
 #include "controller/WriteSequence.h"
 #include "documents/MessageKeys.h"
@@ -214,6 +215,8 @@ TWriteResult ReadModel1(TDataManager &m)
 TWriteResult WriteModel1(TDataManager &m, const TModel1 &model)
 {
     StoreModel1(model, m.Data());
+    constexpr unsigned kLineSteps = 5, kPointSteps = kLastEParam - kFirstPParam + 1;
+    SequenceAddTotal(m, kLineSteps + kPointSteps);
     TWriteSequence w(m);
     WriteModelLineSteps(w);
     for (uint8_t index = kFirstPParam; index <= kLastEParam; ++index)

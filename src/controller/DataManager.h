@@ -22,6 +22,7 @@
 namespace lumex {
 
 class TComMultiPort;
+class TSequenceControl;
 
 // What the poll cycle reads besides nothing (mode 0).
 enum TPollMode : int
@@ -79,6 +80,11 @@ public:
     TNorviData &Data() { return data_; }
     const TNorviData &Data() const { return data_; }
     TLinkExtensions &Extensions() { return extensions_; }
+
+    // The progress and cancel of the sequence running now (none outside
+    // one); set through TSequenceScope.
+    TSequenceControl *SequenceControl() const { return sequence_; }
+    void SetSequenceControl(TSequenceControl *control) { sequence_ = control; }
 
     // Called by CheckVersion(true) for a known but unsupported version code,
     // with its version digits; the user interface shows its message box.
@@ -263,6 +269,7 @@ private:
     TComMultiPort &port_;
     TNorviData &data_;
     TLinkExtensions extensions_;
+    TSequenceControl *sequence_ = nullptr;
 };
 
 } // namespace lumex

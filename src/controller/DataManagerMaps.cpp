@@ -4,8 +4,10 @@
 
 #include "controller/BlockCodec.h"
 #include "controller/CommandCodes.h"
+#include "controller/SequenceControl.h"
 #include "controller/Version.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace lumex {
@@ -54,9 +56,12 @@ bool TDataManager::ReadMapG3RowB(unsigned row)
 
 bool TDataManager::ReadMapG3()
 {
+    SequenceAddTotal(*this, kMapG3Rows);
     for (unsigned row = 0; row < kMapG3Rows; ++row) {
-        if (!ReadMapG3Row(row))
+        // Reads change nothing: a cancel may stop them between any two rows.
+        if (SequenceCancelled(*this) || !ReadMapG3Row(row))
             return false;
+        SequenceStepDone(*this);
     }
     return true;
 }
@@ -120,31 +125,46 @@ bool TDataManager::ReadMapPoints(double limit, TMapPointList &petrol, TMapPointL
 {
     std::optional<uint16_t> counts;
     const auto addr = BigEndian16(kMapCountsAddress);
+    if (SequenceCancelled(*this))
+        return false;
     if (!Transact(cmd::ReadMemWord, {addr[0], addr[1]}, [&counts](TAnswerBytes b) { counts = DecodeMemWord(b); }) ||
         !counts)
         return false;
     const unsigned petrolCount = MapPointCount(static_cast<uint8_t>(*counts >> 8));
     const unsigned gasCount = MapPointCount(static_cast<uint8_t>(*counts & 0xFF));
+    const auto framesFor = [this](unsigned count) {
+        return data_.VersionCode == kVersion30
+                   ? std::min<unsigned>(kMaxMapBlocks, (count + kWordsPerBlock - 1) / kWordsPerBlock)
+                   : count;
+    };
+    SequenceAddTotal(*this, 1 + framesFor(petrolCount) + framesFor(gasCount));
+    SequenceStepDone(*this);
 
     std::vector<uint16_t> petrolWords, gasWords;
     const auto readList = [this](bool isGas, unsigned count, std::vector<uint16_t> &words) {
         if (data_.VersionCode == kVersion30) {
             for (unsigned block = 0; block < kMaxMapBlocks && block * kWordsPerBlock < count; ++block) {
+                if (SequenceCancelled(*this))
+                    return false;
                 const auto got = isGas ? ReadGasMapBlock(block) : ReadPetrolMapBlock(block);
                 if (!got)
                     return false;
                 words.insert(words.end(), got->begin(), got->end());
+                SequenceStepDone(*this);
             }
             return true;
         }
         const uint16_t base = isGas ? kGasPointsAddress : kPetrolPointsAddress;
         for (unsigned i = 0; i < count; ++i) {
+            if (SequenceCancelled(*this))
+                return false;
             const auto a = BigEndian16(static_cast<uint16_t>(base + 2 * i));
             std::optional<uint16_t> word;
             if (!Transact(cmd::ReadMemWord, {a[0], a[1]}, [&word](TAnswerBytes b) { word = DecodeMemWord(b); }) ||
                 !word)
                 return false;
             words.push_back(*word);
+            SequenceStepDone(*this);
         }
         return true;
     };

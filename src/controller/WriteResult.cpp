@@ -23,6 +23,8 @@ std::string TWriteResult::Message() const
 {
     if (Ok)
         return "ok";
+    if (Cancelled)
+        return "cancelled after " + std::to_string(StepsDone) + " steps, before " + FailedStep;
     char code[8];
     std::snprintf(code, sizeof code, "0x%02X", FailedCode);
     return "step " + FailedStep + " (command " + code + ") failed: " + WriteRefusalText(Refusal);

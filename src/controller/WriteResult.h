@@ -27,6 +27,8 @@ struct TWriteResult
     TWriteRefusal Refusal = TWriteRefusal::None;
     // Steps acknowledged before the failure (all of them on success).
     unsigned StepsDone = 0;
+    // The installer stopped it between two steps: nothing after StepsDone was sent.
+    bool Cancelled = false;
 
     explicit operator bool() const { return Ok; }
     // "step WriteByteParam(37) (command 0x08) failed: controller locked".

@@ -2,6 +2,7 @@
 
 #include "controller/CommandCodes.h"
 #include "controller/DataManager.h"
+#include "controller/SequenceControl.h"
 
 namespace lumex {
 
@@ -9,8 +10,16 @@ bool TWriteSequence::Step(const std::string &name, uint8_t code, const std::func
 {
     if (!result_.Ok)
         return false;
+    if (SequenceCancelled(manager_)) {
+        result_.Ok = false;
+        result_.Cancelled = true;
+        result_.FailedStep = name;
+        result_.FailedCode = code;
+        return false;
+    }
     if (op()) {
         ++result_.StepsDone;
+        SequenceStepDone(manager_);
         return true;
     }
     result_.Ok = false;

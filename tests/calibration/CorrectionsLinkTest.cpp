@@ -8,6 +8,7 @@
 #include "calibration/CorrectionsIO.h"
 #include "configuration/ConfigModified.h"
 #include "controller/DataManager.h"
+#include "controller/SequenceControl.h"
 #include "sim/controller/ControllerModel.h"
 
 #include <gtest/gtest.h>
@@ -277,6 +278,65 @@ TEST(CorrectionsWrite, AFailedKthWriteIsReportedAndNothingFollowsIt)
         // The k-th frame went out and nothing after it, no read-back either.
         EXPECT_EQ(s.Sent(), Frames(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(k)));
     }
+}
+
+// A cancel asked for after the k-th step: the write and the read stop before
+// the next one, with nothing of the rest on the line.
+TEST(CorrectionsWrite, ACancelStopsTheWriteAndTheReadBetweenTwoSteps)
+{
+    Corrections s('G');
+    s.Ready();
+    ASSERT_TRUE(ReadCorrections(s.Manager()).Ok);
+    const TCorrectionsForm form = ChangedForm();
+    ASSERT_TRUE(WriteCorrections(s.Manager(), form).Ok);
+    s.Sync();
+    s.ClearTrace();
+    ASSERT_TRUE(WriteCorrections(s.Manager(), form).Ok);
+    const Frames all = s.Sent(); // the write's 19 steps, then the read-back
+    ASSERT_EQ(all.size(), 19u + ReadG().size());
+
+    for (const unsigned k : {1u, 10u, 18u, 19u, 22u}) {
+        SCOPED_TRACE(k);
+        s.Sync();
+        s.ClearTrace();
+        TSequenceControl control;
+        control.OnProgress = [&control, k](unsigned done, unsigned) {
+            if (done == k)
+                control.Cancel();
+        };
+        TWriteResult r;
+        {
+            TSequenceScope scope(s.Manager(), &control);
+            r = WriteCorrections(s.Manager(), form);
+        }
+        EXPECT_FALSE(r.Ok);
+        EXPECT_TRUE(r.Cancelled);
+        EXPECT_EQ(control.Done(), k);
+        EXPECT_EQ(s.Sent(), Frames(all.begin(), all.begin() + k));
+    }
+
+    // The read alone, stopped after its third read.
+    s.Sync();
+    s.ClearTrace();
+    TSequenceControl control;
+    control.OnProgress = [&control](unsigned done, unsigned) {
+        if (done == 3)
+            control.Cancel();
+    };
+    TCorrectionsReadResult read;
+    {
+        TSequenceScope scope(s.Manager(), &control);
+        read = ReadCorrections(s.Manager());
+    }
+    EXPECT_TRUE(read.Cancelled);
+    EXPECT_FALSE(read.Ok);
+    EXPECT_EQ(read.StepsDone, 3u);
+    const Frames reads = ReadG();
+    EXPECT_EQ(s.Sent(), Frames(reads.begin(), reads.begin() + 3));
+    // Out of the scope nothing stops the next write.
+    s.ClearTrace();
+    EXPECT_TRUE(WriteCorrections(s.Manager(), form).Ok);
+    EXPECT_EQ(s.Sent(), all);
 }
 
 TEST(CorrectionsWrite, TheModifiedMarkStaysUntilAWriteSucceeds)

@@ -12,6 +12,7 @@
 #include "calibration/MapSession.h"
 #include "controller/DataManager.h"
 #include "controller/LockState.h"
+#include "controller/SequenceControl.h"
 
 #include <gtest/gtest.h>
 
@@ -284,5 +285,41 @@ TEST_F(MapSessionLink, CollectedPointsShowTheCarsGasModelError)
         }
         for (const TCalcPoint &p : r.Points)
             EXPECT_GT(p.PetrolMs, 1.5);
+    }
+}
+
+// The map read counts its frames once it knows the point counts, and a
+// cancel stops it between two frames.
+TEST_F(MapSessionLink, ReadShowsItsFramesAndACancelStopsItBetweenTwo)
+{
+    Start(0x30, 'G');
+    link_->Control("map fill 20 10");
+    TSequenceControl full;
+    std::pair<unsigned, unsigned> last;
+    full.OnProgress = [&last](unsigned done, unsigned total) { last = {done, total}; };
+    const Frames all = Sent([&] {
+        TSequenceScope scope(link_->Manager(), &full);
+        EXPECT_TRUE(session_->Read().Ok);
+    });
+    // The counts, two blocks of each list and the 40 rows of the G3 map.
+    ASSERT_EQ(all.size(), 45u);
+    EXPECT_EQ(last, std::make_pair(45u, 45u));
+    EXPECT_EQ(Frames(all.end() - 40, all.end()), G3RowReads());
+
+    for (const unsigned k : {1u, 3u, 44u}) {
+        SCOPED_TRACE(k);
+        TSequenceControl control;
+        control.OnProgress = [&control, k](unsigned done, unsigned) {
+            if (done == k)
+                control.Cancel();
+        };
+        TMapReadResult r;
+        const Frames sent = Sent([&] {
+            TSequenceScope scope(link_->Manager(), &control);
+            r = session_->Read();
+        });
+        EXPECT_FALSE(r.Ok);
+        EXPECT_TRUE(r.Cancelled);
+        EXPECT_EQ(sent, Frames(all.begin(), all.begin() + k));
     }
 }

@@ -9,6 +9,7 @@
 
 #include "calibration/ModelSequences.h"
 #include "controller/DataManager.h"
+#include "controller/SequenceControl.h"
 #include "sim/controller/ControllerModel.h"
 
 #include <gtest/gtest.h>
@@ -346,6 +347,59 @@ TEST(ModelLink, AWriteFailingAtItsKthCommandStopsThereAndStaysModified)
         EXPECT_TRUE(editor.Modified());
         EXPECT_EQ(s.Requests(), Frames(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(k)));
     }
+}
+
+TEST(ModelLink, ACancelStopsTheWriteBetweenTwoStepsAndItStaysModified)
+{
+    SimLink s(SimSetup::Controller(0x30, 'G'));
+    const Frames all = DefaultWriteFromD();
+    for (const std::size_t k : {std::size_t{1}, std::size_t{5}, std::size_t{11}, all.size() - 1}) {
+        SCOPED_TRACE(k);
+        s.Manager().SetLinkUp(false);
+        ASSERT_TRUE(s.ConnectClean());
+        KnownPageState(s.Data());
+        TModel2Editor editor;
+        editor.LoadDefault(5);
+        TModelPoints idle;
+        TSequenceControl control;
+        control.OnProgress = [&control, k](unsigned done, unsigned) {
+            if (done == k)
+                control.Cancel();
+        };
+        TModel2WriteReport r;
+        {
+            TSequenceScope scope(s.Manager(), &control);
+            r = WriteModel2(s.Manager(), editor, idle, PlainOptions());
+        }
+        s.Sync();
+        EXPECT_FALSE(r.Write.Ok);
+        EXPECT_TRUE(r.Write.Cancelled);
+        EXPECT_EQ(r.Write.StepsDone, k);
+        // The step that would have come next is named and was not sent.
+        EXPECT_EQ(r.Write.FailedStep, StepOf(all[k]));
+        EXPECT_FALSE(r.ReadBack);
+        EXPECT_TRUE(editor.Modified());
+        EXPECT_EQ(s.Requests(), Frames(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(k)));
+    }
+}
+
+TEST(ModelLink, Model1WriteReportsEachOfItsThirteenSteps)
+{
+    SimLink s(SimSetup::Controller(0x14));
+    ASSERT_TRUE(s.ConnectClean());
+    ASSERT_TRUE(ReadModel1(s.Manager()).Ok);
+    TSequenceControl control;
+    std::vector<std::pair<unsigned, unsigned>> seen;
+    control.OnProgress = [&seen](unsigned done, unsigned total) { seen.emplace_back(done, total); };
+    TWriteResult r;
+    {
+        TSequenceScope scope(s.Manager(), &control);
+        r = WriteModel1(s.Manager(), Model1Of(s.Data()));
+    }
+    ASSERT_TRUE(r.Ok) << r.Message();
+    ASSERT_EQ(seen.size(), 14u); // the total first, then every step
+    EXPECT_EQ(seen.front(), std::make_pair(0u, 13u));
+    EXPECT_EQ(seen.back(), std::make_pair(13u, 13u));
 }
 
 TEST(ModelLink, BusyAutocalibrationSendsNothing)

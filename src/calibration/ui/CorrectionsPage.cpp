@@ -3,6 +3,7 @@
 #include "calibration/CorrectionLine.h"
 #include "calibration/CorrectionsIO.h"
 #include "calibration/ui/DeviceJob.h"
+#include "calibration/ui/SequenceJob.h"
 #include "common/DecimalText.h"
 #include "controller/Version.h"
 
@@ -333,10 +334,12 @@ void TCorrectionsPage::Read()
     if (!Running() || busy_)
         return;
     busy_ = true;
-    PostDeviceJob<TCorrectionsReadResult>(
+    PostDeviceSequence<TCorrectionsReadResult>(
         worker_, this, [](TDataManager &m) { return ReadCorrections(m); },
         [this](const TCorrectionsReadResult &r, const TNorviData &image) {
             busy_ = false;
+            if (r.Cancelled)
+                return; // the page keeps what it showed
             image_ = image;
             if (!r.Ok && OnProblem)
                 OnProblem(QString::fromStdString(r.FailedStep));
@@ -370,14 +373,14 @@ void TCorrectionsPage::Write()
     form.TgasCorType = image_.TgasCorType;
     form.RpmCorType = image_.RPMCorType;
     busy_ = true;
-    PostDeviceJob<TWriteResult>(
+    PostDeviceSequence<TWriteResult>(
         worker_, this, [form](TDataManager &m) { return WriteCorrections(m, form); },
         [this](const TWriteResult &r, const TNorviData &image) {
             busy_ = false;
             if (!r.Ok) {
                 // The page keeps the edits so the installer can try again.
                 if (OnProblem)
-                    OnProblem(QString::fromStdString(r.Message()));
+                    OnProblem(WriteFailureText(r));
                 return;
             }
             image_ = image;

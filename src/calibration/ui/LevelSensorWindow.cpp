@@ -78,7 +78,9 @@ void TLevelSensorWindow::Build()
     ledLabel->setObjectName("LblKnfLSColorLedState");
     led_ = new QComboBox(this);
     led_->setObjectName("CmBKnfLSColorLedState");
-    led_->addItems({QStringLiteral("NIEBIESKI"), QStringLiteral("CZERWONY")});
+    // The index is the controller's colour code: blue 0, red 1.
+    led_->addItems({UiText(msg::strLedColourBlue, QStringLiteral("NIEBIESKI")),
+                    UiText(msg::strLedColourRed, QStringLiteral("CZERWONY"))});
     ledSample_ = new QFrame(this);
     ledSample_->setObjectName("PnlKnfLSColorLed");
     ledSample_->setFixedSize(24, 24);

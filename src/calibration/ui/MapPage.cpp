@@ -5,6 +5,7 @@
 #include "calibration/ModelFit.h"
 #include "calibration/SegmentFit.h"
 #include "calibration/ui/DeviceJob.h"
+#include "calibration/ui/SequenceJob.h"
 #include "configuration/ConfigModified.h"
 #include "controller/Conversions.h"
 #include "controller/Version.h"
@@ -74,7 +75,8 @@ struct TCalcOutcome
 } // namespace
 
 TMapPage::TMapPage(TDeviceWorker &worker, QWidget *parent)
-    : QWidget(parent), worker_(worker), autoRead_([this] { Read(); }, [] { return std::chrono::steady_clock::now(); })
+    : QWidget(parent), worker_(worker),
+      autoRead_([this] { StartRead(false); }, [] { return std::chrono::steady_clock::now(); })
 {
     setObjectName("TbSCalMap");
     Build();
@@ -252,7 +254,7 @@ void TMapPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
         range_->setCurrentIndex(image_.MapRPMRange < kMapRPMRanges ? image_.MapRPMRange : 0);
         filling_ = false;
         if (readsDone_ == 0)
-            Read();
+            StartRead(false);
     }
 }
 
@@ -330,35 +332,44 @@ void TMapPage::ShowG3()
 
 void TMapPage::Read()
 {
+    StartRead(true);
+}
+
+void TMapPage::StartRead(bool showProgress)
+{
     if (!Running() || busy_)
         return;
     busy_ = true;
     const bool g3 = g3_->isChecked();
     const TAsker ask = Ask;
-    PostDeviceJob<TReadOutcome>(
-        worker_, this,
-        [g3, ask](TDataManager &m) {
-            TReadOutcome out;
-            TModifiedFlag modified;
-            TMapSession session(m, out.Points, modified, ask);
-            session.MapG3Ticked = g3;
-            out.Result = session.Read();
-            return out;
-        },
-        [this](const TReadOutcome &out, const TNorviData &image) {
-            busy_ = false;
-            image_ = image;
-            if (!out.Result.Ok) {
-                if (OnProblem)
-                    OnProblem(UiText(msg::strComError, QStringLiteral("Brak komunikacji ze sterownikiem")));
-                return;
-            }
-            g3Read_ = out.Result.G3Read;
-            coverage_ = out.Result.Coverage;
-            ++readsDone_;
-            ShowPoints(out.Points);
-            DrawModel();
-        });
+    std::function<TReadOutcome(TDataManager &)> job = [g3, ask](TDataManager &m) {
+        TReadOutcome out;
+        TModifiedFlag modified;
+        TMapSession session(m, out.Points, modified, ask);
+        session.MapG3Ticked = g3;
+        out.Result = session.Read();
+        return out;
+    };
+    std::function<void(const TReadOutcome &, const TNorviData &)> deliver = [this](const TReadOutcome &out,
+                                                                                   const TNorviData &image) {
+        busy_ = false;
+        image_ = image;
+        if (!out.Result.Ok) {
+            if (OnProblem && !out.Result.Cancelled)
+                OnProblem(UiText(msg::strComError, QStringLiteral("Brak komunikacji ze sterownikiem")));
+            return;
+        }
+        g3Read_ = out.Result.G3Read;
+        coverage_ = out.Result.Coverage;
+        ++readsDone_;
+        ShowPoints(out.Points);
+        DrawModel();
+    };
+    // The automatic read runs behind the installer's back: no window for it.
+    if (showProgress)
+        PostDeviceSequence<TReadOutcome>(worker_, this, std::move(job), std::move(deliver));
+    else
+        PostDeviceJob<TReadOutcome>(worker_, this, std::move(job), std::move(deliver));
 }
 
 void TMapPage::RunOp(std::function<TMapOpResult(TMapSession &)> op)
@@ -369,7 +380,7 @@ void TMapPage::RunOp(std::function<TMapOpResult(TMapSession &)> op)
     const bool g3 = g3_->isChecked();
     const TAsker ask = Ask;
     const TImagePoints points = points_;
-    PostDeviceJob<TOpOutcome>(
+    PostDeviceSequence<TOpOutcome>(
         worker_, this,
         [g3, ask, points, op](TDataManager &m) {
             TOpOutcome out{{}, points};
@@ -385,7 +396,7 @@ void TMapPage::RunOp(std::function<TMapOpResult(TMapSession &)> op)
             if (!out.Result.Information.empty() && Warn)
                 Warn(QString(), UiText(out.Result.Information, QString::fromStdString(out.Result.Information)));
             if (!out.Result.Write.Ok && OnProblem)
-                OnProblem(QString::fromStdString(out.Result.Write.Message()));
+                OnProblem(WriteFailureText(out.Result.Write));
             if (out.Result.ReadOk)
                 ++readsDone_;
             ShowPoints(out.Points);

@@ -72,6 +72,8 @@ public:
     TXYChart *ModelChart() const { return modelChart_; }
 
 private:
+    // The installer's read shows its progress; the automatic ones do not.
+    void StartRead(bool showProgress);
     void Build();
     void Redraw();
     void ShowCounts();

@@ -2,6 +2,7 @@
 
 #include "calibration/ModelSequences.h"
 #include "calibration/ui/DeviceJob.h"
+#include "calibration/ui/SequenceJob.h"
 #include "controller/Version.h"
 #include "widgets/XYChart.h"
 
@@ -167,12 +168,12 @@ void TModel1Page::Read()
     if (!Running() || busy_)
         return;
     busy_ = true;
-    PostDeviceJob<TWriteResult>(
+    PostDeviceSequence<TWriteResult>(
         worker_, this, [](TDataManager &m) { return ReadModel1(m); },
         [this](const TWriteResult &r, const TNorviData &image) {
             busy_ = false;
             if (!r.Ok) {
-                if (OnProblem)
+                if (OnProblem && !r.Cancelled)
                     OnProblem(QString::fromStdString(r.Message()));
                 return;
             }
@@ -188,12 +189,12 @@ void TModel1Page::Write()
         return;
     busy_ = true;
     const TModel1 model = model_;
-    PostDeviceJob<TWriteResult>(
+    PostDeviceSequence<TWriteResult>(
         worker_, this, [model](TDataManager &m) { return WriteModel1(m, model); },
         [this](const TWriteResult &r, const TNorviData &) {
             busy_ = false;
             if (!r.Ok && OnProblem)
-                OnProblem(QString::fromStdString(r.Message()));
+                OnProblem(WriteFailureText(r));
         });
 }
 

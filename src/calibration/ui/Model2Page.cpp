@@ -7,6 +7,7 @@
 #include "calibration/ModelSequences.h"
 #include "calibration/ui/DeviceJob.h"
 #include "calibration/ui/Model2AdaptationTab.h"
+#include "calibration/ui/SequenceJob.h"
 #include "common/DecimalText.h"
 #include "configuration/ConfigFileOps.h"
 #include "controller/Conversions.h"
@@ -537,7 +538,7 @@ void TModel2Page::Read()
     const std::optional<double> keepTb = editor_.Selection() && *editor_.Selection() < editor_.Points().size()
                                              ? std::optional<double>(editor_.Points()[*editor_.Selection()].Tb)
                                              : std::nullopt;
-    PostDeviceJob<TReadOutcome>(
+    PostDeviceSequence<TReadOutcome>(
         worker_, this,
         [](TDataManager &m) {
             TReadOutcome out;
@@ -548,7 +549,8 @@ void TModel2Page::Read()
             busy_ = false;
             image_ = image;
             if (!out.Result.Ok) {
-                if (OnProblem)
+                // A read the installer stopped needs no word.
+                if (OnProblem && !out.Result.Cancelled)
                     OnProblem(QString::fromStdString(out.Result.Message()));
                 return;
             }
@@ -582,7 +584,7 @@ void TModel2Page::Write()
     options.Ask = Ask;
     const TModel2Editor edited = editor_;
     const TModelPoints idle = editor_.Idle();
-    PostDeviceJob<TWriteOutcome>(
+    PostDeviceSequence<TWriteOutcome>(
         worker_, this,
         [edited, idle, options](TDataManager &m) {
             TWriteOutcome out{{}, edited};
@@ -599,7 +601,7 @@ void TModel2Page::Write()
             }
             if (!out.Report.Write.Ok) {
                 if (OnProblem)
-                    OnProblem(QString::fromStdString(out.Report.Write.Message()));
+                    OnProblem(WriteFailureText(out.Report.Write));
                 return;
             }
             editor_ = out.Editor;

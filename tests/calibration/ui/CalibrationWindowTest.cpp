@@ -23,6 +23,7 @@
 #include "calibration/ui/WorkingPressureWindow.h"
 #include "configuration/ConfigFile.h"
 #include "configuration/ConfigFileOps.h"
+#include "controller/CommandCodes.h"
 #include "controller/ControllerLink.h"
 #include "controller/Conversions.h"
 #include "documents/MessageKeys.h"
@@ -31,6 +32,7 @@
 #include "mainwindow/FormMain.h"
 #include "mainwindow/UiText.h"
 #include "sim/controller/ControllerModel.h"
+#include "widgets/SequenceProgressWindow.h"
 #include "widgets/XYChart.h"
 
 #include <QApplication>
@@ -798,5 +800,64 @@ TEST(CalibrationWindows, TheCorrectionsBank2LineTakesACommaOrAPointAndWriteSends
         EXPECT_EQ(store.ModelParam(kCorrMaskParam) & 0x02, 0x02);
         EXPECT_FALSE(page->Modified());
     }
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+// The range change asks whether to clear both maps between its two writes.
+// A cancel pressed on the progress window while the question is open stops
+// the sequence there: the range went out, no clear follows, and the points
+// stay on the controller.
+TEST(CalibrationWindows, CancelOnTheProgressWindowStopsTheMapSequenceBeforeItsNextStep)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    constexpr uint8_t kRangeParam = 19;
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([](sim::ParameterStore &st) {
+        st.SetMapPoints(false, std::vector<uint16_t>{20 << 7 | 30, 20 << 7 | 40});
+        st.SetMapPoints(true, std::vector<uint16_t>{20 << 7 | 50});
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
+    TMapPage *map = program.Page().Map();
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() >= 1; }));
+    auto *range = program.Find<QComboBox>("CmBCalMapRPMRange");
+    const int newRange = range->currentIndex() == 2 ? 3 : 2;
+
+    bool cancelPressed = false;
+    program.Answer = [&](const TQuestion &q) {
+        if (q.Text == MessageTextInForce(msg::strQuestMapsClear)) {
+            auto *progress = map->findChild<TSequenceProgressWindow *>("FrmSequenceProgress");
+            auto *cancel = progress ? progress->findChild<QPushButton *>("BtnSeqCancel") : nullptr;
+            if (cancel) {
+                cancel->click();
+                cancelPressed = progress->WasCancelled();
+            }
+        }
+        return TAnswer::Yes;
+    };
+    sim.ClearTrace();
+    const std::size_t messages = program.messages_.size();
+    range->setCurrentIndex(newRange);
+    // The sequence ends with the reminder that the maps were not cleared.
+    ASSERT_TRUE(WaitUntil([&] { return program.messages_.size() > messages; }));
+    ASSERT_TRUE(cancelPressed);
+    EXPECT_TRUE(WaitUntil([&] { return map->findChild<TSequenceProgressWindow *>("FrmSequenceProgress") == nullptr; }));
+    // Every write was acknowledged before the page heard the outcome, so the
+    // trace already holds it.
+    const auto store = program.Controller()->Store();
+    EXPECT_EQ(store.byteParams[kRangeParam], newRange);
+    EXPECT_EQ(store.MapCount(false), 2);
+    EXPECT_EQ(store.MapCount(true), 1);
+    // The range write went out; no memory write of a clear came after it.
+    const std::vector<std::string> sent = sim.Requests();
+    char rangeWrite[32];
+    std::snprintf(rangeWrite, sizeof rangeWrite, "C0 08 13 %02X", newRange);
+    EXPECT_EQ(
+        std::count_if(sent.begin(), sent.end(), [&](const std::string &f) { return f.rfind(rangeWrite, 0) == 0; }), 1);
+    char memWrite[8];
+    std::snprintf(memWrite, sizeof memWrite, "C0 %02X", cmd::WriteMemByte);
+    EXPECT_TRUE(std::none_of(sent.begin(), sent.end(), [&](const std::string &f) { return f.rfind(memWrite, 0) == 0; }))
+        << ::testing::PrintToString(sent);
     EXPECT_TRUE(sim.Violations().empty());
 }
