@@ -2,8 +2,11 @@
 // device thread and only call the headless logic of their subsystem.
 #pragma once
 
+#include "adapter/AIOModule.h"
 #include "adapter/AdapterPage.h"
+#include "adapter/OBDModule.h"
 #include "calibration/ModelSequences.h"
+#include "calibration/OBDAdaptCorrView.h"
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/OscCapture.h"
@@ -23,11 +26,16 @@ public:
     explicit TMainTickHooks(TControllerLink &link) : link_(link), modules_(link.Port)
     {
         modules_.ControllerLink = [this] { return link_.Manager.LinkUp; };
-        logic_ = std::make_unique<TLogic>(modules_);
+        logic_ = std::make_unique<TLogic>(modules_, std::vector<TModuleFactory>{TModuleOBD::Make, TModuleAIO::Make});
+        // The controller takes the adapter's adaptation from revision G of
+        // generation 0x30; the image is the device thread's own.
+        Obd().ControllerReadsAdaptation = [this] { return ControllerRevisionAtLeast(link_.Data, "G"); };
         logic_->UIState().SetModified(false);
     }
 
     TLogic &Logic() { return *logic_; }
+    TModuleOBD &Obd() { return static_cast<TModuleOBD &>(*logic_->SubModules()[0]); }
+    TModuleAIO &Aio() { return static_cast<TModuleAIO &>(*logic_->SubModules()[1]); }
 
     // The adapter modules, on the device thread in the tick's order.
     void DeactivateModules() override { modules_.SetActive(false); }
