@@ -98,6 +98,10 @@ bool TApplicationStartup::StartDemoController()
     o.stateFile = options_.DemoState;
     // The demo line carries an adapter beside the controller.
     o.adapter = sim::AdapterIdentity{};
+    // Its car is on the line and has trouble codes to read.
+    o.adapter->obd.connectedAtStart = true;
+    o.adapter->obd.recorded = {{0x10, 0x0123}, {0x10, 0xC100}};
+    o.adapter->obd.pending = {{0x10, 0x0300}};
     o.pace = true;
     simulator_ = std::make_unique<sim::Simulator>(o);
     if (DemoLineObserver)

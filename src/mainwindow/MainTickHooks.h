@@ -9,6 +9,7 @@
 #include "calibration/OBDAdaptCorrView.h"
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/ObdWindowDevice.h"
 #include "mainwindow/OscCapture.h"
 #include "mainwindow/TickHooks.h"
 #include "modules/AppLogic.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace lumex {
 
@@ -31,6 +33,9 @@ public:
         // generation 0x30; the image is the device thread's own.
         Obd().ControllerReadsAdaptation = [this] { return ControllerRevisionAtLeast(link_.Data, "G"); };
         logic_->UIState().SetModified(false);
+        obdWindow_ = std::make_unique<TObdWindowDevice>(Obd(), link_.Manager, link_.Data);
+        // The adapter's own pauses, on the device thread only.
+        obdWindow_->Wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     }
 
     TLogic &Logic() { return *logic_; }
@@ -46,7 +51,13 @@ public:
     }
     // After an operation of the adapter page (device thread).
     void RefreshAdapter() { adapter_ = TakeAdapterSnapshot(*logic_); }
-    void ModuleWorkStep() override { modules_.TickStep(); }
+    void ModuleWorkStep() override
+    {
+        modules_.TickStep();
+        obdWindow_->Step();
+    }
+    // The OBD window's device side (device thread, but Page).
+    TObdWindowDevice &ObdWindow() { return *obdWindow_; }
     bool ModulesChanged() override { return modules_.TakeModulesDetected(); }
     void FillSnapshot(TDeviceSnapshot &snapshot) override
     {
@@ -54,6 +65,7 @@ public:
         if (adapter_.Connected && !logic_->Adapter().IsConnected())
             adapter_ = TakeAdapterSnapshot(*logic_);
         snapshot.Adapter = adapter_;
+        obdWindow_->Fill(snapshot.Obd);
     }
 
     // The image's version code is the one the tick passes.
@@ -82,6 +94,7 @@ private:
     TManager modules_;
     std::unique_ptr<TLogic> logic_;
     TAdapterSnapshot adapter_;
+    std::unique_ptr<TObdWindowDevice> obdWindow_;
     // The OBD module is not there yet: every channel is absent.
     TAbsentObdSource obd_;
 };
