@@ -13,6 +13,7 @@
 #include "documents/ui/QtCatalogueWindow.h"
 #include "mainwindow/ConfWizard.h"
 #include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
@@ -159,6 +160,7 @@ bool TApplicationStartup::Start()
     // translates it, starting from its English texts.
     connectStatus_ = new TFormConnectStatus(&window);
     RegisterWindow(*catalogue_, connectStatus_);
+    RegisterWindow(*catalogue_, window.ObdWindow());
     window.SetConnectStatusWindow(connectStatus_);
     window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 

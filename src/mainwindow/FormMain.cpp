@@ -16,6 +16,8 @@
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
+#include "mainwindow/FormMultiOBD.h"
+#include "mainwindow/ModuleMirror.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/GcfOps.h"
@@ -167,6 +169,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
     };
     BindConfigPage();
     BindAdapterPage();
+    BindObdWindow();
     ApplyLayout(TNorviData{});
 }
 
@@ -265,10 +268,14 @@ void TFormMain::BuildPages()
     };
     pages_->addTab(diagnosticPage, QStringLiteral("Diagnostyka (F6)"));
     adapterInfo_ = new TFormMultiAdapterInfo;
+    mirror_ = std::make_unique<TModuleMirror>();
+    obd_ = new TFormMultiOBD(*mirror_);
     auto *adapterPage = new QWidget;
     adapterPage->setObjectName("TbSAdapter");
     auto *adapterLayout = new QVBoxLayout(adapterPage);
     adapterLayout->addWidget(adapterInfo_);
+    adapterLayout->addWidget(obd_, 1);
+    adapterPage_ = adapterPage;
     pages_->addTab(adapterPage, QStringLiteral("Adapter"));
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
@@ -410,6 +417,8 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
     configPage_->Retranslate();
     wizard_->Retranslate();
     adapterInfo_->Retranslate();
+    obd_->Retranslate();
+    SendObdCodes();
     diagnostics_->RebuildTroubleLists();
     PageChanged();
     TickLanguageMenu();
@@ -539,6 +548,7 @@ void TFormMain::PageChanged()
         return;
     lastPage_ = current;
     calibration_->SetShown(current == calibrationPage_);
+    ObdPageChanged();
     TPageView view;
     if (current)
         PageFromName(current->objectName().toStdString(), view.Page);
@@ -602,6 +612,8 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
     adapterInfo_->SetSnapshot(snapshot.Adapter);
+    mirror_->Apply(snapshot.Obd);
+    obd_->SetSnapshot(snapshot.Obd, snapshot.Adapter.Connected);
     diagnostics_->SetLockState(snapshot.Data.LockState);
     hooks_.OscInjectorItem = readings_->TimeSelection() < 0 ? 0 : readings_->TimeSelection();
     if (r.OpenTroubleCodes)

@@ -25,7 +25,7 @@ public:
     // The readings always; the parameters when the device thread read or
     // wrote them since the last snapshot (the window's edits give way).
     void Apply(const TObdWindowSnapshot &snapshot);
-    TModuleEdits Edits(std::string_view section) const { return TakeModuleEdits(logic_.UIState(), section); }
+    TModuleEdits Edits(std::string_view section) { return TakeModuleEdits(logic_.UIState(), section); }
     // The parameters as the device has them (after a failed operation the
     // caller decides; a discarded edit calls this).
     void TakeDeviceParameters();
