@@ -16,7 +16,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 
-.PHONY: all deps build build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
+.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
 
 all: build
 
@@ -53,6 +53,18 @@ $(FUZZ_BUILD)/build.ninja:
 
 fuzz-build: deps $(FUZZ_BUILD)/build.ninja
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target lumex_fuzz_targets
+
+# The Debian package of the installed layout (cmake/Install.cmake), in $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The package unpacked into a temporary root runs the demo (needs Xvfb).
+package-check: package
+	./scripts/check-package.sh $(BUILD)/lumex2_*.deb
+
+# The manual's screenshots, taken from the demo (needs Xvfb).
+docs-screenshots: build
+	./scripts/docs-screenshots.sh $(BUILD)/bin
 
 demo: build
 	./scripts/demo.sh $(BUILD)/bin

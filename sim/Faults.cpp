@@ -17,10 +17,15 @@ struct KindName
 };
 
 constexpr std::array kKinds{
-    KindName{FaultKind::Silence, "silence", false},    KindName{FaultKind::BadChecksum, "bad-checksum", false},
-    KindName{FaultKind::BadStart, "bad-start", false}, KindName{FaultKind::Short, "short", false},
-    KindName{FaultKind::Stray, "stray", false},        KindName{FaultKind::Gap, "gap", true},
-    KindName{FaultKind::Late, "late", true},           KindName{FaultKind::Garbage, "garbage", false},
+    KindName{FaultKind::Silence, "silence", false},
+    KindName{FaultKind::BadChecksum, "bad-checksum", false},
+    KindName{FaultKind::BadStart, "bad-start", false},
+    KindName{FaultKind::Short, "short", false},
+    KindName{FaultKind::Stray, "stray", false},
+    KindName{FaultKind::Stray2, "stray2", false},
+    KindName{FaultKind::Gap, "gap", true},
+    KindName{FaultKind::Late, "late", true},
+    KindName{FaultKind::Garbage, "garbage", false},
     KindName{FaultKind::Unplug, "unplug", true},
 };
 
@@ -79,7 +84,7 @@ std::optional<FaultRule> ParseFault(const std::string &text, std::string &error)
             kind = &k;
     if (!kind) {
         error = "fault \"" + text + "\": unknown kind \"" + kindText +
-                "\" (silence, bad-checksum, bad-start, short, stray, gap, late, garbage, unplug)";
+                "\" (silence, bad-checksum, bad-start, short, stray, stray2, gap, late, garbage, unplug)";
         return std::nullopt;
     }
     rule.kind = kind->kind;
@@ -183,6 +188,9 @@ AnswerPlan ApplyFault(std::span<const uint8_t> answer, const std::optional<Fault
         break;
     case FaultKind::Stray:
         b.insert(b.begin(), kStrayByte);
+        break;
+    case FaultKind::Stray2:
+        b.insert(b.begin(), 2, kStrayByte);
         break;
     case FaultKind::Gap:
         plan.gapMs = fault->ms.value_or(kDefaultGapMs);

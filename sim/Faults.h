@@ -19,6 +19,7 @@ enum class FaultKind
     BadStart,    // first byte wrong
     Short,       // a 4-byte acknowledgement in place of a longer answer
     Stray,       // one stray byte before the answer
+    Stray2,      // two stray bytes before the answer
     Gap,         // a pause between the answer's bytes
     Late,        // the answer comes after the client has given up
     Garbage,     // a burst of noise in place of the answer

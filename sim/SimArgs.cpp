@@ -1,5 +1,7 @@
 #include "sim/SimArgs.h"
 
+#include "sim/bootloader/FlashDevice.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -19,13 +21,17 @@ const char *const kSimUsage =
     "  --boot30       a 3.0 bootloader answering its probe\n"
     "  --bootloader   a device in its bootloader, answering the 0xBC version and info requests;\n"
     "                 --boot-version (default 4.6), --boot-family (default 3), --boot-status (default 0)\n"
+    "  --in-bootloader  the controller starts in its bootloader (an upgrade that was cut off)\n"
+    "  --boot-fault F   a bootloader fault: reject-header, reject-block=K, status=N, ignore-jump,\n"
+    "                 power-loss-erase, power-loss-block=K; may be repeated\n"
     "  --letter L     firmware letter: one letter (A..H, I, h, ...) or 0/none for a zero byte\n"
     "  --fault RULE   KIND[=MS]@CODE[:COUNT]; KIND is silence, bad-checksum, bad-start, short,\n"
-    "                 stray, gap, late, garbage or unplug; CODE a hex command code or *,\n"
+    "                 stray, stray2, gap, late, garbage or unplug; CODE a hex command code or *,\n"
     "                 or SS/CODE for the frames of one device only (C0 controller, C2 adapter)\n"
     "  --adapter      an adapter on the same line; --adapter-version M.N (default 2.1),\n"
     "                 --adapter-product N (0 and 1 are served, others are foreign; default 1),\n"
-    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567)\n"
+    "                 --adapter-kit N (255 none; default 3), --adapter-serial N (default 1234567),\n"
+    "                 --adapter-in-bootloader (it starts in its bootloader, family 40, version 6.3)\n"
     "  --obd-codes C  the car's recorded trouble codes, comma-separated (P0123,U0100);\n"
     "                 --obd-pending C its pending ones; --obd-protocol N the protocol 1..7 the car\n"
     "                 speaks (default 4); --obd-absent an adapter without the OBD function\n";
@@ -169,8 +175,16 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
             if (!f)
                 return false;
             options.faults.push_back(*f);
+        } else if (a == "--in-bootloader") {
+            options.inBootloader = true;
+        } else if (a == "--boot-fault") {
+            if (!value(v) || !ParseBootFault(v, options.bootFaults, error))
+                return false;
         } else if (a == "--adapter") {
             adapter = true;
+        } else if (a == "--adapter-in-bootloader") {
+            options.adapterInBootloader = true;
+            adapterDetails = true;
         } else if (a == "--adapter-version") {
             if (!value(v))
                 return false;
@@ -242,8 +256,8 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
     }
 
     if (adapterDetails && !adapter) {
-        error = "--adapter-version, --adapter-product, --adapter-kit, --adapter-serial and the --obd options need "
-                "--adapter";
+        error = "--adapter-version, --adapter-product, --adapter-kit, --adapter-serial, --adapter-in-bootloader "
+                "and the --obd options need --adapter";
         return false;
     }
     if (adapter)
@@ -252,8 +266,9 @@ bool ParseSimArgs(const std::vector<std::string> &args, SimulatorOptions &option
         error = "--boot30 and --bootloader are two different devices";
         return false;
     }
-    if (bootDetails && !bootloader) {
-        error = "--boot-version, --boot-family and --boot-status need --bootloader";
+    // A controller's own bootloader takes the same details.
+    if (bootDetails && !bootloader && !options.inBootloader) {
+        error = "--boot-version, --boot-family and --boot-status need --bootloader or --in-bootloader";
         return false;
     }
     if (boot30) {

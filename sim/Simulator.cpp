@@ -1,6 +1,12 @@
 #include "sim/Simulator.h"
 
 #include "sim/ProbeResponders.h"
+#include "sim/controller/ControllerModel.h"
+
+#include "controller/CommandTable.h"
+#include "upgrade/BootFrames.h"
+
+#include <nlohmann/json.hpp>
 
 #include <charconv>
 #include <sstream>
@@ -8,6 +14,9 @@
 namespace sim {
 
 namespace {
+
+// C2 E2 01 and the CRC-16 of those three bytes.
+constexpr std::size_t kAdapterJumpLength = 5;
 
 std::vector<std::string> Words(const std::string &line)
 {
@@ -52,6 +61,7 @@ bool Simulator::BuildPersonality(std::string &error)
         device_ = controller_.responder;
         if (!options_.stateFile.empty() && !controller_.loadState(options_.stateFile, error))
             return false;
+        BuildFlash();
         break;
     case Personality::Controller13:
         device_ = MakeController13();
@@ -74,12 +84,72 @@ bool Simulator::BuildPersonality(std::string &error)
         error = "no device";
         return false;
     }
-    line_.Register(device_);
+    auto bootLine = std::make_shared<BootloaderLine>();
+    if (flash_) {
+        line_.Register(flash_->ApplicationSide());
+        bootLine->Add(flash_);
+    } else {
+        line_.Register(device_);
+    }
     if (options_.adapter) {
         adapter_ = std::make_shared<AdapterResponder>(*options_.adapter);
-        line_.Register(adapter_);
+        BuildAdapterFlash();
+        line_.Register(adapterFlash_->ApplicationSide());
+        bootLine->Add(adapterFlash_);
     }
+    // A personality that is itself a bootloader keeps the start byte.
+    if (device_->StartByte() != lumex::kBootRequestStart)
+        line_.Register(bootLine);
     return true;
+}
+
+void Simulator::BuildAdapterFlash()
+{
+    const AdapterIdentity identity = *options_.adapter;
+    // The adapter keeps its settings in its own memory: a new image changes
+    // only the version it reports.
+    auto factory = [this](uint8_t version, uint8_t letter, bool) -> std::shared_ptr<Responder> {
+        AdapterIdentity next = adapter_->Identity();
+        next.mainVersion = version;
+        next.release = letter;
+        adapter_ = std::make_shared<AdapterResponder>(next);
+        return adapter_;
+    };
+    BootloaderIdentity boot = options_.adapterBoot;
+    boot.family = lumex::kBootFamilyAdapter;
+    adapterFlash_ = std::make_shared<FlashDevice>(boot, AdapterResponder::kStart, kAdapterJumpLength, factory, adapter_,
+                                                  identity.mainVersion, identity.release, options_.adapterInBootloader);
+}
+
+void Simulator::BuildFlash()
+{
+    const ControllerChoice choice = options_.controller;
+    const uint8_t letter = choice.letter.value_or(choice.generation == 0x30 ? 'G' : 0);
+    // Runs on the line's thread with the line held, when the bootloader
+    // starts a new image: the application is built afresh for its version.
+    auto factory = [this](uint8_t version, uint8_t newLetter, bool eepromErased) -> std::shared_ptr<Responder> {
+        // Settings live in the EEPROM: unless it was erased, the new
+        // firmware finds what the old one left there.
+        std::string kept;
+        if (const auto old = std::dynamic_pointer_cast<ControllerModel>(device_); old && !eepromErased)
+            kept = old->DumpState();
+        ControllerChoice next = options_.controller;
+        next.generation = version;
+        next.letter = newLetter;
+        controller_ = MakeController(next, options_.seed);
+        device_ = controller_.responder;
+        if (const auto model = std::dynamic_pointer_cast<ControllerModel>(device_); model && !kept.empty()) {
+            auto doc = nlohmann::json::parse(kept);
+            doc.erase("identity"); // the new firmware says who it is
+            // A state it cannot take leaves it at its factory values.
+            std::string error;
+            model->LoadStateText(doc.dump(), error);
+        }
+        return device_;
+    };
+    flash_ = std::make_shared<FlashDevice>(options_.boot, lumex::kRequestStart, lumex::kBootRequestLength, factory,
+                                           device_, choice.generation, letter, options_.inBootloader);
+    flash_->Faults() = options_.bootFaults;
 }
 
 bool Simulator::Start(std::string &error)
@@ -232,6 +302,22 @@ bool Simulator::Control(const std::string &line, std::string &reply)
             return fail("no adapter on the line (--adapter)");
         std::lock_guard g(mutex_);
         return adapter_->Obd().Control(w, reply);
+    }
+    if (adapterFlash_ && cmd.rfind("adapter-boot-", 0) == 0) {
+        std::lock_guard g(mutex_);
+        if (adapterFlash_->Control(line.substr(std::string("adapter-").size()), reply))
+            return true;
+        if (reply.empty())
+            reply = "error: not understood: " + line;
+        return false;
+    }
+    if (flash_ && cmd.rfind("boot-", 0) == 0) {
+        std::lock_guard g(mutex_);
+        if (flash_->Control(line, reply))
+            return true;
+        if (reply.empty())
+            reply = "error: not understood: " + line;
+        return false;
     }
     if (controller_.control) {
         bool done = false;

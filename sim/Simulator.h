@@ -10,6 +10,7 @@
 #include "sim/PtyHost.h"
 #include "sim/Trace.h"
 #include "sim/adapter/AdapterResponder.h"
+#include "sim/bootloader/FlashDevice.h"
 
 #include <cstdint>
 #include <memory>
@@ -48,6 +49,13 @@ struct SimulatorOptions
     std::string linkPath; // empty: clients open Path(), the pty itself
     // An adapter on the same line beside the personality; none by default.
     std::optional<AdapterIdentity> adapter;
+    // The controller starts in its bootloader (`boot` gives its identity).
+    bool inBootloader = false;
+    BootFaults bootFaults;
+    // The adapter's bootloader (its family is always 40), and whether the
+    // adapter starts in it.
+    BootloaderIdentity adapterBoot{6, 3, 0, 40, 0};
+    bool adapterInBootloader = false;
 };
 
 class Simulator
@@ -74,6 +82,11 @@ public:
     std::shared_ptr<Responder> Device() const { return device_; }
     // The adapter on the line, when there is one.
     std::shared_ptr<AdapterResponder> Adapter() const { return adapter_; }
+    // The controller's flash and bootloader; null for other personalities.
+    // Read it with the line paused.
+    std::shared_ptr<FlashDevice> Flash() const { return flash_; }
+    // The adapter's flash and bootloader, when there is an adapter.
+    std::shared_ptr<FlashDevice> AdapterFlash() const { return adapterFlash_; }
 
     // One line of the control channel. `reply` is the text to show; the
     // result is false for an unknown or failed command.
@@ -89,6 +102,8 @@ public:
 
 private:
     bool BuildPersonality(std::string &error);
+    void BuildFlash();
+    void BuildAdapterFlash();
 
     SimulatorOptions options_;
     mutable std::mutex mutex_;
@@ -98,6 +113,8 @@ private:
     ControllerBinding controller_;
     std::shared_ptr<Responder> device_;
     std::shared_ptr<AdapterResponder> adapter_;
+    std::shared_ptr<FlashDevice> flash_;
+    std::shared_ptr<FlashDevice> adapterFlash_;
     LineHost::EventSink observer_;
     std::thread worker_;
 };

@@ -165,9 +165,31 @@ bool TAutoCalibration::Start30()
         if (!Written(s.Result()))
             return StopStart(TAutoCalStartStop::WriteFailed);
     }
+    if (Is30From(d, "D") && io_.DeferWorkingPressure) {
+        view_.WorkingPressurePending = true;
+        return false;
+    }
     if (Is30From(d, "D") && io_.DetermineWorkingPressure && !io_.DetermineWorkingPressure())
         return StopStart(TAutoCalStartStop::OtherPartFailed);
+    return StartController30();
+}
 
+bool TAutoCalibration::ResumeStart(bool workingPressureOk)
+{
+    if (!active_ || !view_.WorkingPressurePending)
+        return false;
+    view_.WorkingPressurePending = false;
+    if (!workingPressureOk)
+        return StopStart(TAutoCalStartStop::OtherPartFailed);
+    if (!ControllerReadyForWrites(manager_))
+        return StopStart(TAutoCalStartStop::NotReady);
+    return StartController30();
+}
+
+bool TAutoCalibration::StartController30()
+{
+    TDataManager &m = manager_;
+    TNorviData &d = m.Data();
     TWriteSequence s(m);
     s.Step("SetWorkType(3)", cmd::SetWorkType, [&m] { return m.SetWorkType(TWorkType::StartAutocalibration); });
     if (!Written(s.Result()))

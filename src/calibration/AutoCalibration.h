@@ -72,6 +72,10 @@ struct TAutoCalIo
     std::function<bool()> SwitchOffObdModuleAdaptation;
     // From revision D: determine the working pressure. Empty: skipped.
     std::function<bool()> DetermineWorkingPressure;
+    // A window determines the working pressure itself (with its wait window
+    // and the working-pressure window, which need the line while they are
+    // up): START stops before that step and ResumeStart goes on.
+    bool DeferWorkingPressure = false;
     // Whether the result (markers, idle points, configuration and the new
     // model) is written to the controller when the run has finished.
     bool WriteResult = true;
@@ -99,6 +103,8 @@ struct TAutoCalView
     std::string IdleHotTbText;
     // 1.4/1.5: the installer chose to go on to map collection.
     bool OpenMapPage = false;
+    // START waits for the caller's working-pressure step (ResumeStart).
+    bool WorkingPressurePending = false;
 };
 
 // The steps of the 1.4/1.5 bar.
@@ -124,8 +130,12 @@ public:
     bool Running() const;
     bool Active() const { return active_; }
 
-    // START. True when the controller was started.
+    // START. True when the controller was started. With a deferred
+    // working-pressure step it returns false with View().WorkingPressurePending.
     bool Start();
+    // After the caller's working-pressure step: on success the controller is
+    // started, otherwise START stops. False unless START was waiting.
+    bool ResumeStart(bool workingPressureOk);
     // DALEJ: the load is on.
     bool Continue();
     // STOP: on 3.0 asks strQAutocalCancel first; false when not stopped.
@@ -153,6 +163,7 @@ public:
 private:
     bool Start30();
     bool StartLegacy();
+    bool StartController30();
     bool StopStart(TAutoCalStartStop why);
     bool Written(const TWriteResult &result);
     void OnState30();

@@ -73,7 +73,7 @@ void TModel2Editor::LoadDefault(uint8_t injectorCode)
     copyToAdapted_ = true;
 }
 
-void TModel2Editor::SetNewModel(const TModelPointList &points, int multPosition, int offsetPosition)
+void TModel2Editor::SetNewModel(const TModelPointList &points, int multPosition, int offsetPosition, bool copyToAdapted)
 {
     points_.assign(points.begin(),
                    points.begin() + static_cast<std::ptrdiff_t>(std::min(points.size(), kModel2Points)));
@@ -82,7 +82,7 @@ void TModel2Editor::SetNewModel(const TModelPointList &points, int multPosition,
     ResetLine(1.0 + multPosition_ / 100.0, Offset());
     selection_.reset();
     modified_ = true;
-    copyToAdapted_ = true;
+    copyToAdapted_ = copyToAdapted_ || copyToAdapted;
 }
 
 void TModel2Editor::ResetLine(double mult, double offset)

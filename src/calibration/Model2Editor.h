@@ -82,8 +82,10 @@ public:
     // The model came from Default (or a new model was set): a write also
     // copies the points to the adapted table.
     bool CopyToAdapted() const { return copyToAdapted_; }
-    // "Ustal nowy model": the points were replaced by a newly built model.
-    void SetNewModel(const TModelPointList &points, int multPosition, int offsetPosition);
+    // "Ustal nowy model": the points were replaced by a newly built model,
+    // which a write also copies to the adapted table. The map's "Ustaw
+    // model" replaces them too, but leaves the adapted table alone.
+    void SetNewModel(const TModelPointList &points, int multPosition, int offsetPosition, bool copyToAdapted = true);
 
     // --- Selection (PgUp / PgDn, Ctrl+Right / Ctrl+Left, left button) ---
     TEditResult Select(std::size_t index);

@@ -28,18 +28,33 @@ std::string PicturePath(const std::string &resourceFolder, const std::string &co
     return resourceFolder + "_" + code + "_" + name + ext;
 }
 
-std::optional<TRgbImage> LoadPictureFile(const std::string &path)
+TPictureLoad LoadPicture(const std::string &path)
 {
+    TPictureLoad result;
     std::optional<std::string> bytes;
     try {
         bytes = ReadWholeFile(path, MaxPictureFileSize);
-    } catch (const EFileReadError &) {
-        return std::nullopt;
+    } catch (const EFileReadError &e) {
+        result.Error = e.what();
+        return result;
     }
-    if (!bytes)
-        return std::nullopt;
+    if (!bytes) {
+        result.Error = "Cannot open " + path + ": no such file";
+        return result;
+    }
     const std::string &file = *bytes;
-    return DecodeJpeg({reinterpret_cast<const uint8_t *>(file.data()), file.size()}).Image;
+    TJpegDecodeResult decoded = DecodeJpeg({reinterpret_cast<const uint8_t *>(file.data()), file.size()});
+    if (!decoded.Image) {
+        result.Error = path + " is not a picture that can be shown: " + decoded.Error;
+        return result;
+    }
+    result.Image = std::move(decoded.Image);
+    return result;
+}
+
+std::optional<TRgbImage> LoadPictureFile(const std::string &path)
+{
+    return LoadPicture(path).Image;
 }
 
 std::optional<TRgbImage> LoadLanguagePicture(const std::string &name, const std::string &ext,

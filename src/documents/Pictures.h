@@ -15,8 +15,16 @@ namespace lumex {
 std::string PicturePath(const std::string &resourceFolder, const std::string &code, const std::string &name,
                         const std::string &ext);
 
-// The decoded file; nothing when it is missing, unreadable, too big or not
-// a picture we can decode.
+struct TPictureLoad
+{
+    std::optional<TRgbImage> Image;
+    std::string Error; // why there is no picture, naming the file; empty with one
+};
+
+// The decoded file, or the reason there is none: missing, unreadable, too
+// big, or not a picture we can decode.
+TPictureLoad LoadPicture(const std::string &path);
+// The same without the reason.
 std::optional<TRgbImage> LoadPictureFile(const std::string &path);
 
 // From the program's resource folder, or from `resourceFolder`. A language

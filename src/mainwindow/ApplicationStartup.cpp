@@ -12,11 +12,13 @@
 #include "documents/ProductProfile.h"
 #include "documents/ui/QtCatalogueWindow.h"
 #include "mainwindow/ConfWizard.h"
+#include "mainwindow/FormAbout.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -41,6 +43,7 @@ constexpr int kWindowSettleMs = 2500;
 constexpr int kScreenshotHeight = 800;
 // The --page name that takes the connection status window instead.
 constexpr const char *kConnectStatusPage = "FormConnectStatus";
+constexpr const char *kAboutPage = "FormAbout";
 
 // The start-up splash: the product's name on a plain window.
 class TFrmWinetka : public QWidget
@@ -164,9 +167,11 @@ bool TApplicationStartup::Start()
     window.SetConnectStatusWindow(connectStatus_);
     window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 
-    // The connection status window is a picture of its own.
+    // The connection status window and the about box are pictures of their own.
     const bool statusShot = options_.Page == kConnectStatusPage;
-    if (!options_.Page.empty() && !statusShot && !window.ShowPage(QString::fromStdString(options_.Page)))
+    const bool aboutShot = options_.Page == kAboutPage;
+    const bool windowShot = statusShot || aboutShot;
+    if (!options_.Page.empty() && !windowShot && !window.ShowPage(QString::fromStdString(options_.Page)))
         std::fprintf(stderr, "Lumex2: no page \"%s\"\n", options_.Page.c_str());
     if (!options_.ScreenshotFile.empty()) {
         window.resize(kScreenshotWidth, kScreenshotHeight);
@@ -181,13 +186,15 @@ bool TApplicationStartup::Start()
         RecordOnceConnected(window);
 
     if (!options_.ScreenshotFile.empty()) {
-        QTimer::singleShot(options_.AfterMs, &window, [this, &window, statusShot] {
+        QTimer::singleShot(options_.AfterMs, &window, [this, &window, statusShot, aboutShot, windowShot] {
             // The device may have opened another page meanwhile (trouble
             // codes do): the picture is of the page asked for.
-            if (!options_.Page.empty() && !statusShot)
+            if (!options_.Page.empty() && !windowShot)
                 window.ShowPage(QString::fromStdString(options_.Page));
             if (statusShot)
                 connectStatus_->show();
+            if (aboutShot)
+                window.OpenAbout();
             // Entering a wizard page re-reads it; the picture shows the page
             // filled, not its buttons greyed for the read.
             QDeadlineTimer settle(kScreenshotSettleMs);
@@ -200,6 +207,13 @@ bool TApplicationStartup::Start()
             if (statusShot) {
                 QApplication::processEvents(QEventLoop::AllEvents, 100);
                 target = connectStatus_;
+            } else if (aboutShot) {
+                // The controller's fields are filled by the device thread.
+                QDeadlineTimer answered(kWindowSettleMs);
+                do
+                    QApplication::processEvents(QEventLoop::AllEvents, 20);
+                while (!window.About()->HasDevice() && !answered.hasExpired());
+                target = window.About();
             } else if (QWidget *modal = QApplication::activeModalWidget()) {
                 target = modal;
                 QDeadlineTimer opened(kWindowSettleMs);
@@ -259,6 +273,7 @@ int TApplicationStartup::Exec()
 int RunLumex2(int argc, char **argv, const std::function<void(TApplicationStartup &)> &prepare)
 {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

@@ -1,8 +1,6 @@
 #include "mainwindow/BootIdentify.h"
 
-#include "controller/CommandTable.h"
-#include "mainwindow/PortExchange.h"
-#include "serial/ComMultiPort.h"
+#include "upgrade/Bootloader40DataManager.h"
 
 #include <array>
 
@@ -12,35 +10,23 @@ namespace {
 
 constexpr std::array<uint8_t, 4> kVersionRequest{kBootRequestStart, kBootVersionCommand, kBootVersionCommand, 0x7E};
 
-std::array<uint8_t, 4> Request(uint8_t command, uint8_t param)
+// The bootloader protocol has one path, the manager's: these helpers lend
+// it the caller's port and bootloader information.
+template <typename Operation> bool WithManager(TComMultiPort &port, TBootInfo &info, Operation operation)
 {
-    std::array<uint8_t, 4> r{kBootRequestStart, command, param, 0};
-    r[3] = FrameSum(std::span<const uint8_t>(r.data(), 3));
-    return r;
+    TBootloader40Manager boot;
+    boot.SetPort(&port);
+    boot.Info() = info;
+    const bool ok = operation(boot);
+    info = boot.Info();
+    return ok;
 }
 
 } // namespace
 
 std::string BootFamilyName(uint8_t family)
 {
-    switch (family) {
-    case 1:
-        return "BOOT1";
-    case 3:
-        return "G3";
-    case 4:
-        return "G4";
-    case 10:
-        return "TRUCK";
-    case 20:
-        return "FSI";
-    case 30:
-        return "DIESEL";
-    case 40:
-        return "ADAPTER";
-    default:
-        return "";
-    }
+    return FamilyName(family);
 }
 
 std::span<const uint8_t> BootVersionRequest()
@@ -61,51 +47,24 @@ bool TakeBootVersionAnswer(std::span<const uint8_t> answer, bool received, TBoot
 
 bool ReadBootVersion(TComMultiPort &port, TBootInfo &info)
 {
-    std::array<uint8_t, 6> answer{};
-    const bool received = ExchangeFrame(port, kVersionRequest, answer, kBootAnswerStart, true);
-    return TakeBootVersionAnswer(answer, received, info);
+    return WithManager(port, info, [](TBootloader40Manager &boot) { return boot.ReadBootVersion(); });
 }
 
 bool QueryBootInfo(TComMultiPort &port, uint8_t sub, TBootInfo &info)
 {
-    const auto request = Request(kBootInfoCommand, sub);
-    std::array<uint8_t, 7> answer{};
-    if (!ExchangeFrame(port, request, answer, kBootAnswerStart, true) || answer[1] != kBootInfoCommand)
-        return false;
-    if (sub == kBootInfoFamily)
-        info.BootFamily = answer[2];
-    else if (sub == kBootInfoStatus)
-        info.BootStatus = answer[2];
-    else if (sub == kBootInfoResetStatus)
-        info.BootStatus = 0;
-    return true;
+    return WithManager(port, info, [sub](TBootloader40Manager &boot) { return boot.QueryBootInfo(sub); });
 }
 
 bool QueryBootFamily(TComMultiPort &port, TBootInfo &info)
 {
-    bool ok = info.Found();
-    if (ok && (info.VersionAtLeast(6, 3) || info.VersionAtLeast(4, 5)))
-        ok = QueryBootInfo(port, kBootInfoFamily, info);
-    if (ok && info.VersionAtLeast(4, 6))
-        ok = QueryBootInfo(port, kBootInfoStatus, info);
-    return ok;
+    if (!info.Found())
+        return false;
+    return WithManager(port, info, [](TBootloader40Manager &boot) { return boot.QueryFamilyAndStatus(); });
 }
 
 bool IdentifyBootloader(TComMultiPort &port, TBootInfo &info)
 {
-    const bool version = ReadBootVersion(port, info);
-    if (!version) {
-        if (port.IsOpen()) {
-            try {
-                port.Close();
-                port.Open();
-            } catch (const EComPortError &) {
-                // The next exchange fails on the closed port; nothing to add.
-            }
-        }
-        return false;
-    }
-    return QueryBootFamily(port, info);
+    return WithManager(port, info, [](TBootloader40Manager &boot) { return boot.IdentifyBootloader(); });
 }
 
 } // namespace lumex

@@ -7,36 +7,12 @@
 #include <span>
 #include <string>
 
+#include "upgrade/BootFrames.h"
+#include "upgrade/BootInfo.h"
+
 namespace lumex {
 
 class TComMultiPort;
-
-struct TBootInfo
-{
-    uint8_t BootMajor = 0; // 0 = no bootloader identified
-    uint8_t BootMinor = 0;
-    uint8_t BootExtra = 0;
-    uint8_t BootFamily = 0;
-    uint8_t BootStatus = 0;
-
-    bool Found() const { return BootMajor != 0; }
-    // Major and minor compared separately: 5.0 is not "at least 4.5".
-    bool VersionAtLeast(uint8_t major, uint8_t minor) const { return BootMajor >= major && BootMinor >= minor; }
-    void Clear() { *this = TBootInfo{}; }
-};
-
-inline constexpr uint8_t kBootRequestStart = 0xBC;
-inline constexpr uint8_t kBootAnswerStart = 0xBD;
-inline constexpr uint8_t kBootFamilyController = 3; // the gas controller's family ("G3")
-inline constexpr uint8_t kBootFamilyAdapter = 40;   // the adapter device ("ADAPTER")
-
-// Bootloader commands, and the selectors of the information command.
-inline constexpr uint8_t kBootVersionCommand = 0xE1;
-inline constexpr uint8_t kBootInfoCommand = 0xF0;
-inline constexpr uint8_t kBootWriteBlockCommand = 0xE6;
-inline constexpr uint8_t kBootInfoFamily = 1;
-inline constexpr uint8_t kBootInfoStatus = 2;
-inline constexpr uint8_t kBootInfoResetStatus = 3;
 
 // "BOOT1", "G3", "G4", "TRUCK", "FSI", "DIESEL", "ADAPTER"; empty otherwise.
 std::string BootFamilyName(uint8_t family);

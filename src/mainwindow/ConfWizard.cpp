@@ -462,6 +462,13 @@ void TConfWizard::BuildFinish(QWidget *sheet)
         if (OnSaveSettings)
             OnSaveSettings();
     });
+    auto *docs = new QPushButton(QStringLiteral("Dokumentacja..."), sheet);
+    docs->setObjectName("BtnConfDocumentation");
+    form->addRow(docs);
+    connect(docs, &QPushButton::clicked, this, [this] {
+        if (OnOpenDocumentation)
+            OnOpenDocumentation();
+    });
 }
 
 // ---- Filling and gathering ----

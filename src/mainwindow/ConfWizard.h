@@ -67,6 +67,8 @@ public:
     // The quick-settings buttons: load a configuration file and the factory
     // settings (first page), save to a file (finish page); the window does it.
     std::function<void()> OnLoadSettings, OnResetSettings, OnSaveSettings;
+    // "Dokumentacja...": the installer manual.
+    std::function<void()> OnOpenDocumentation;
 
     // The window shows the configurator page: the current wizard page is
     // re-read and filled.

@@ -8,6 +8,11 @@
 #include "serial/PortMap.h"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <iterator>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace lumex {
 
@@ -129,6 +134,8 @@ TSearchResult TConnectionWorkflow::SearchPorts(const std::vector<std::string> &p
         if (!number)
             continue;
         SelectPort(*number);
+        if (manager_.Port().LastOpenError() == EACCES)
+            result.DeniedPorts.push_back(name);
         if (manager_.Data().VersionCode != 0) {
             result.Outcome = TSearchOutcome::Connected;
             result.PortNumber = *number;
@@ -146,6 +153,33 @@ TSearchResult TConnectionWorkflow::SearchPorts(const std::vector<std::string> &p
     result.Outcome = TSearchOutcome::NotFound;
     SetPort(previous, false);
     return result;
+}
+
+std::string PortPermissionMessage(std::string_view text, const std::vector<std::string> &ports, const std::string &user)
+{
+    std::string names;
+    for (const std::string &port : ports)
+        names += (names.empty() ? "" : ", ") + port;
+    const std::string values[] = {names, user};
+    std::string out;
+    std::size_t used = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's' && used < std::size(values)) {
+            out += values[used++];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string LoginName()
+{
+    if (const passwd *entry = ::getpwuid(::getuid()); entry && entry->pw_name && *entry->pw_name)
+        return entry->pw_name;
+    const char *user = std::getenv("USER");
+    return user && *user ? std::string(user) : std::string("$USER");
 }
 
 } // namespace lumex

@@ -31,7 +31,18 @@ struct TSearchResult
     TSearchOutcome Outcome = TSearchOutcome::NotFound;
     int PortNumber = 0;
     TBootInfo Boot; // for Bootloader
+    // Ports the system would not let this user open (EACCES): the user is
+    // not in the serial ports' group.
+    std::vector<std::string> DeniedPorts;
 };
+
+// The message of a refused port: the first "%s" of the language's text
+// becomes the port names, the second the user's login name; nothing else
+// of the text is read as a format.
+std::string PortPermissionMessage(std::string_view text, const std::vector<std::string> &ports,
+                                  const std::string &user);
+// The login name of the user running the program ("$USER" when unknown).
+std::string LoginName();
 
 // What the search is doing, in numbers and names only: the window words it
 // in its language, so the device thread never reads the language texts the

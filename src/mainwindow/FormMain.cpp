@@ -2,6 +2,7 @@
 
 #include "calibration/ui/CalibrationPage.h"
 #include "calibration/ui/MapPage.h"
+#include "calibration/ui/Model2Page.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/CustomParams.h"
@@ -25,6 +26,7 @@
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
+#include "mainwindow/SchemaPage.h"
 #include "mainwindow/UiText.h"
 #include "serial/PortMap.h"
 #include "widgets/WaitWindow.h"
@@ -32,6 +34,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -41,6 +44,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cerrno>
 
 namespace lumex {
 
@@ -114,6 +118,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
     BuildPages();
     BuildMenus();
     BuildFileMenu();
+    BuildHelpMenu();
     BuildStatusBar();
     if (lm_) {
         // The language in force is applied once the window's components exist.
@@ -121,6 +126,7 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
         lm_->LoadCurrentLanguage();
         ApplyPanelTexts();
         TickLanguageMenu();
+        schema_->LoadSchema(lm_->LanguageCode());
     }
 
     worker_.OnSnapshot = [this](const TDeviceSnapshot &s) {
@@ -203,19 +209,6 @@ bool TFormMain::ShowWizardPage(const QString &name)
     return false;
 }
 
-QWidget *TFormMain::PendingPage(const char *name, const QString &caption)
-{
-    auto *page = new QWidget(pages_);
-    page->setObjectName(name);
-    auto *layout = new QVBoxLayout(page);
-    auto *label =
-        new QLabel(caption + "\n\n" + QStringLiteral("(ta strona pojawi się w kolejnej wersji programu)"), page);
-    label->setObjectName(QString("Lbl") + name + "Pending");
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
-    return page;
-}
-
 void TFormMain::BuildPages()
 {
     pages_ = new QTabWidget(this);
@@ -242,6 +235,18 @@ void TFormMain::BuildPages()
         Tell(TMessageKind::Warning, caption.isEmpty() ? title_ : caption, text);
     };
     calibration_->OnStatus = [this](const QString &text) { statusBar()->showMessage(text, 5000); };
+    // The model page's "Wczytaj model z pliku..." uses the File menu's dialog and backups.
+    TModel2Page *model2 = calibration_->Model2();
+    model2->ChooseModelFile = [this] {
+        const QString path = ChooseConfigFile ? ChooseConfigFile(this, false, lastGcfFolder_) : QString();
+        if (!path.isEmpty())
+            lastGcfFolder_ = QFileInfo(path).absolutePath();
+        return path;
+    };
+    model2->BackupFolder = [this] { return BackupFolder(); };
+    model2->Tell = [this](const QString &caption, const QString &text) {
+        Tell(TMessageKind::Information, caption.isEmpty() ? title_ : caption, text);
+    };
     // The configuration pages' installer tools open the calibration pages' windows.
     wizard_->OnConfigureLevelSensor = [this] { calibration_->OpenLevelSensor(); };
     configPage_->OnConfigureLevelSensor = wizard_->OnConfigureLevelSensor;
@@ -253,7 +258,8 @@ void TFormMain::BuildPages()
     modelStrip_ = new TReadingStrip(ModelStripLayout(), calibrationPage_);
     static_cast<QVBoxLayout *>(calibrationPage_->layout())->insertWidget(0, modelStrip_);
     pages_->addTab(calibrationPage_, QStringLiteral("Kalibracja (F4)"));
-    pages_->addTab(PendingPage("TbSSchema", QStringLiteral("Schemat instalacji")), QStringLiteral("Schemat (F5)"));
+    schema_ = new TSchemaPage(pages_);
+    pages_->addTab(schema_, QStringLiteral("Schemat (F5)"));
     auto *diagnosticPage = new QWidget(pages_);
     diagnosticPage->setObjectName("TbSDiagnostic");
     diagnostics_ = new TDiagnosticsPage(worker_, diagnosticPage);
@@ -408,6 +414,8 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
             lm_->LoadCurrentLanguage();
         else
             lm_->LoadLanguage(code);
+        // The schema follows the language; a language without one empties it.
+        schema_->LoadSchema(lm_->LanguageCode());
         ApplyPanelTexts();
         ApplyPanels(last_);
         UpdateCaption(last_);
@@ -722,6 +730,40 @@ void TFormMain::SearchFinished(const TSearchResult &result)
         QApplication::restoreOverrideCursor();
     if (result.Outcome == TSearchOutcome::Bootloader)
         OfferBootloaderUpgrade(result.Boot.BootFamily);
+    // Nothing found, and the system refused us a port: the usual first-day
+    // trouble on Linux, with its cure.
+    if (result.Outcome == TSearchOutcome::NotFound && !result.DeniedPorts.empty())
+        WarnPortsRefused(result.DeniedPorts);
+}
+
+void TFormMain::WarnPortsRefused(const std::vector<std::string> &ports)
+{
+    const QString text = UiText(msg::strPortPermission,
+                                QStringLiteral("Brak dostępu do portu szeregowego %s. Dodaj swoje konto do grupy "
+                                               "dialout (sudo usermod -aG dialout %s), wyloguj się i zaloguj "
+                                               "ponownie."));
+    Tell(TMessageKind::Warning, title_,
+         QString::fromStdString(PortPermissionMessage(text.toStdString(), ports, LoginName())));
+}
+
+void TFormMain::SelectPortByHand(int n, std::function<void()> done)
+{
+    worker_.SelectPort(n);
+    // Runs on the device thread after the selection: whether the system let
+    // us open the port is known there.
+    worker_.Post([this, done = std::move(done)] {
+        const bool refused = link_.Port.LastOpenError() == EACCES;
+        const std::string name = refused ? link_.Port.DeviceName() : std::string();
+        QMetaObject::invokeMethod(
+            this,
+            [this, refused, name, done] {
+                if (done)
+                    done();
+                if (refused)
+                    WarnPortsRefused({name});
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TFormMain::OfferBootloaderUpgrade(uint8_t family)
@@ -739,15 +781,9 @@ void TFormMain::SetConnectStatusWindow(TFormConnectStatus *window)
         return;
     window->OnSelectPort = [this, window](int n) {
         QPointer<TFormConnectStatus> guard(window);
-        worker_.SelectPort(n);
-        worker_.Post([this, guard] {
-            QMetaObject::invokeMethod(
-                this,
-                [guard] {
-                    if (guard)
-                        guard->PortSelectionDone();
-                },
-                Qt::QueuedConnection);
+        SelectPortByHand(n, [guard] {
+            if (guard)
+                guard->PortSelectionDone();
         });
     };
     window->OnReadDeviceInfo = [this] {
@@ -779,7 +815,7 @@ void TFormMain::ShowConnectStatus()
         const auto n =
             selectPort_ ? SelectComPort(*selectPort_, last_.PortNumber) : SelectComPort(this, last_.PortNumber);
         if (n && *n >= kMinPortNumber && *n <= kMaxPortNumber)
-            worker_.SelectPort(*n);
+            SelectPortByHand(*n);
     }
 }
 

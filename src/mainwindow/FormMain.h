@@ -32,6 +32,7 @@ class TConfWizard;
 class TConfigurationOps;
 class TDiagnosticsPage;
 class TDeviceQuestion;
+class TFormAbout;
 class TFormConnectStatus;
 class TFormMultiAdapterInfo;
 class TFormMultiOBD;
@@ -42,6 +43,7 @@ class TLM;
 class TQtLanguageWindow;
 class TReadingStrip;
 class TReadingsPage;
+class TSchemaPage;
 class TWaitWindow;
 struct TControllerLink;
 
@@ -81,6 +83,20 @@ public:
     TLegacyConfigPage *ConfigPage() const { return configPage_; }
     TDiagnosticsPage *Diagnostics() const { return diagnostics_; }
     TCalibrationPage *CalibrationPage() const { return calibration_; }
+    TSchemaPage *SchemaPage() const { return schema_; }
+    TFormAbout *About() const { return about_; }
+    // The about box, modal, centred on the window, with what the controller
+    // says about itself once the device thread has asked it.
+    void ShowAbout();
+    // The same box without waiting for it to be closed (a screenshot of it).
+    void OpenAbout();
+    // The installer manual beside the program, or its folder; nothing is said
+    // when neither exists.
+    void OpenDocumentation();
+    // Where the manual lies: "docs/" in the program's folder.
+    static QString DocumentationFolder();
+    // How a file or folder is opened (the desktop's own way unless replaced).
+    std::function<void(const QString &path)> OpenPath;
     // The modified state the configuration pages share.
     TModifiedFlag &ModifiedFlag() { return modifiedFlag_; }
     // Selects a page by its object name or a short name ("readings"), or a
@@ -145,10 +161,14 @@ private:
     void FuelPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
     void SearchStarted();
     void SearchFinished(const TSearchResult &result);
+    void PrepareAbout();
+    // A port chosen by hand; `done` runs in the window once it was tried, after
+    // the warning of a port the system refused.
+    void SelectPortByHand(int n, std::function<void()> done = {});
+    void WarnPortsRefused(const std::vector<std::string> &ports);
     void ShowConnectStatus();
     void LockOrUnlock(bool locking);
     void OfferBootloaderUpgrade(uint8_t family);
-    QWidget *PendingPage(const char *name, const QString &caption);
     bool ShowWizardPage(const QString &name);
     // The 1.4/1.5 configuration page and its device work (FormMainConfig.cpp).
     bool ShowSubPage(const QString &name);
@@ -177,6 +197,8 @@ private:
     void CaptureIdleHotTb();
     // The configuration files (FormMainFile.cpp).
     void BuildFileMenu();
+    // The schema printout and the help menu (FormMainHelp.cpp).
+    void BuildHelpMenu();
     void SaveConfigFile();
     void CompareWithFile();
     void ResetToFactory();
@@ -208,6 +230,8 @@ private:
     TReadingStrip *modelStrip_ = nullptr;
     TLegacyConfigPage *configPage_ = nullptr;
     TCalibrationPage *calibration_ = nullptr;
+    TSchemaPage *schema_ = nullptr;
+    TFormAbout *about_ = nullptr;
     QWidget *configuratorPage_ = nullptr, *calibrationPage_ = nullptr;
     QLabel *pnlDevice_ = nullptr, *pnlNotConnected_ = nullptr, *pnlVersion_ = nullptr, *pnlLock_ = nullptr;
     QLabel *pnlCorrMap_ = nullptr, *pnlObdAdapt_ = nullptr, *pnlMapAdapt_ = nullptr, *pnlPort_ = nullptr;

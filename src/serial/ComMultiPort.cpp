@@ -60,7 +60,8 @@ bool SetAttributes(int fd, const termios &tio)
 [[noreturn]] void ThrowOpenError(const std::string &device, int code)
 {
     throw EComPortError("Error while opening port " + device + " [code " + std::to_string(code) + "]:\r\n" +
-                        std::generic_category().message(code));
+                            std::generic_category().message(code),
+                        code);
 }
 
 } // namespace
@@ -81,6 +82,7 @@ struct TComMultiPort::Impl
     TComMultiPortLockingStrategy lockingStrategy = TComMultiPortLockingStrategy::lsAllAutomatic;
     std::string devicePath;
     TPortResolver resolver;
+    std::atomic<int> lastOpenError{0};
 
     std::atomic<int> fd{-1};
     // The last configuration written to or read from the device.
@@ -373,6 +375,13 @@ void TComMultiPort::Open()
                 ReadConfiguration();
         }
     } catch (...) {
+        try {
+            throw;
+        } catch (const EComPortError &e) {
+            d->lastOpenError = e.Code();
+        } catch (...) {
+            // Not an open failure of the system's.
+        }
         if (unlockAfter) {
             try {
                 Unlock();
@@ -382,8 +391,14 @@ void TComMultiPort::Open()
         }
         throw;
     }
+    d->lastOpenError = 0;
     if (unlockAfter)
         Unlock();
+}
+
+int TComMultiPort::LastOpenError() const
+{
+    return d->lastOpenError;
 }
 
 void TComMultiPort::Close()

@@ -19,6 +19,12 @@ class EComPortError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
+    EComPortError(const std::string &what, int code) : std::runtime_error(what), code_(code) {}
+    // The system's error number of a failed open; 0 for our own refusals.
+    int Code() const { return code_; }
+
+private:
+    int code_ = 0;
 };
 
 enum class TComBaudRate
@@ -171,6 +177,9 @@ public:
     void Open();
     void Close();
     bool IsOpen() const;
+    // The system's error number of the last open that failed (EACCES: the
+    // user may not use the port); 0 once an open succeeds.
+    int LastOpenError() const;
     bool Read(uint8_t *buffer, unsigned count, unsigned &bytesRead);
     bool Write(const uint8_t *buffer, unsigned count, unsigned &bytesWritten);
     void Lock();

@@ -6,6 +6,7 @@
 #include "calibration/Model1.h"
 #include "calibration/Model2Editor.h"
 #include "calibration/ModelPoints.h"
+#include "common/DecimalText.h"
 
 #include <gtest/gtest.h>
 
@@ -441,4 +442,15 @@ TEST(Model1, ImageRoundTrip)
     EXPECT_EQ(d.E4, 4);
     EXPECT_EQ(d.CorrectionMask, 0x0F);
     EXPECT_EQ(Model1Of(d), m);
+}
+
+TEST(DecimalText, CommaAndPointAreTheSameSeparator)
+{
+    EXPECT_EQ(ParseDecimal("1,5"), 1.5);
+    EXPECT_EQ(ParseDecimal("1.5"), 1.5);
+    EXPECT_EQ(ParseDecimal(" -0,25 "), -0.25);
+    EXPECT_EQ(ParseDecimal("+2"), 2.0);
+    EXPECT_EQ(ParseDecimal(",5"), 0.5);
+    for (const char *bad : {"", " ", "-", ",", "1,2,3", "1.2,3", "1e3", "abc", "1 2", "--1", "nan", "inf"})
+        EXPECT_FALSE(ParseDecimal(bad)) << bad;
 }

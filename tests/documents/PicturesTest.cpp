@@ -190,6 +190,25 @@ TEST_F(ResourcePictures, BrokenOrStrangeFilesGiveNothing)
     EXPECT_FALSE(LoadPictureFile(Folder() + "nowhere/__x.jpg"));
 }
 
+TEST_F(ResourcePictures, MissingOrCorruptFileSaysWhyNamingTheFile)
+{
+    const TPictureLoad missing = LoadPicture(Folder() + "_EN_schema.jpg");
+    EXPECT_FALSE(missing.Image);
+    EXPECT_NE(missing.Error.find(Folder() + "_EN_schema.jpg"), std::string::npos) << missing.Error;
+    EXPECT_NE(missing.Error.find("no such file"), std::string::npos) << missing.Error;
+
+    WriteBytes(Folder() + "_EN_schema.jpg", QuarterJpeg(64, 48).substr(0, 700));
+    const TPictureLoad cut = LoadPicture(Folder() + "_EN_schema.jpg");
+    EXPECT_FALSE(cut.Image);
+    EXPECT_NE(cut.Error.find("is not a picture that can be shown"), std::string::npos) << cut.Error;
+
+    Put("_EN_schema.jpg", 40);
+    const TPictureLoad good = LoadPicture(Folder() + "_EN_schema.jpg");
+    ASSERT_TRUE(good.Image);
+    EXPECT_EQ(good.Image->Width, 40);
+    EXPECT_TRUE(good.Error.empty());
+}
+
 TEST_F(ResourcePictures, NamesAndCodesCannotLeaveTheFolder)
 {
     // A real picture one folder up and one beside, reachable only by a
@@ -206,6 +225,21 @@ TEST_F(ResourcePictures, NamesAndCodesCannotLeaveTheFolder)
 }
 
 // The stand-ins the build draws into the program's resource folder.
+TEST(ShippedPictures, EveryShippedLanguageHasASchemaAndTheLogoDecodes)
+{
+    const std::string folder = TLM::DefaultResourceFolder();
+    for (const char *code : {"PL", "EN", "DE", "CZ"}) {
+        const TPictureLoad schema = LoadPicture(PicturePath(folder, code, "schema", ".jpg"));
+        ASSERT_TRUE(schema.Image) << code << ": " << schema.Error;
+        // It prints at its natural size inside the margins of an A4
+        // landscape sheet: 277 x 190 mm at 96 pixels to the inch.
+        EXPECT_LE(schema.Image->Width, 1047) << code;
+        EXPECT_LE(schema.Image->Height, 718) << code;
+    }
+    const TPictureLoad logo = LoadPicture(folder + "_data.reg");
+    EXPECT_TRUE(logo.Image) << logo.Error;
+}
+
 TEST(ShippedPhotos, EveryComponentHasADecodablePhotograph)
 {
     std::set<std::string_view> names;

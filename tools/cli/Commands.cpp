@@ -34,6 +34,9 @@ int RunAdapter(CliContext &ctx);
 int RunObd(CliContext &ctx);
 // The recorder.
 int RunRecord(CliContext &ctx);
+// Firmware upgrade.
+int RunBoot(CliContext &ctx);
+int RunFirmware(CliContext &ctx);
 
 std::span<const CommandEntry> Commands()
 {
@@ -65,6 +68,8 @@ std::span<const CommandEntry> Commands()
          RunAdapter},
         {"obd", "obd connect [--protocol N] | live | codes [--clear]   the car behind the adapter", RunObd},
         {"record", "record --seconds N --csv FILE   record live readings at the polling rate to CSV", RunRecord},
+        {"boot", "boot info                 identify a bootloader: version, family, status", RunBoot},
+        {"firmware", "firmware check FILE [--adapter]   check a firmware file, print its description", RunFirmware},
     });
     return kCommands;
 }

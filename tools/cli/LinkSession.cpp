@@ -31,6 +31,7 @@ bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
         link.Port.Open();
     } catch (const lumex::EComPortError &e) {
         *ctx.err << "lumex2-cli: " << e.what() << "\n";
+        ReportPermissionHint(ctx, e, link.Port.DeviceName());
         exitCode = kExitDevice;
         return false;
     }

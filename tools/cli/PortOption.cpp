@@ -1,5 +1,10 @@
 #include "PortOption.h"
 
+#include "documents/LangManager.h"
+#include "documents/MessageKeys.h"
+#include "mainwindow/ConnectionWorkflow.h"
+
+#include <cerrno>
 #include <ostream>
 
 namespace cli {
@@ -41,11 +46,23 @@ std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitC
         port->Open();
     } catch (const lumex::EComPortError &e) {
         *ctx.err << e.what() << "\n";
+        ReportPermissionHint(ctx, e, port->DeviceName());
         exitCode = kExitDevice;
         return nullptr;
     }
     exitCode = kExitOk;
     return port;
+}
+
+void ReportPermissionHint(const CliContext &ctx, const lumex::EComPortError &error, const std::string &port)
+{
+    if (error.Code() != EACCES)
+        return;
+    std::string text = lumex::MessageText(lumex::msg::strPortPermission);
+    if (text.starts_with("!"))
+        text = "Access to the serial port %s was refused. Add your account to the dialout group "
+               "(sudo usermod -aG dialout %s), log out and in again.";
+    *ctx.err << "lumex2-cli: " << lumex::PortPermissionMessage(text, {port}, lumex::LoginName()) << "\n";
 }
 
 } // namespace cli

@@ -25,4 +25,8 @@ bool ParsePortChoice(const std::string &text, PortChoice &choice, std::string &e
 // status (usage or device) and the result is empty.
 std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitCode);
 
+// After an open failure: for a port the user may not open, how to get the
+// permission, on ctx.err in the language in force.
+void ReportPermissionHint(const CliContext &ctx, const lumex::EComPortError &error, const std::string &port);
+
 } // namespace cli

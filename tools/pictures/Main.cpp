@@ -1,6 +1,7 @@
 // picturegen: draws the stand-in component photographs into the resource
 // folder, and with --seeds a few tiny pictures for the decoder's fuzz corpus.
 #include "ComponentDrawings.h"
+#include "SchemaDrawing.h"
 
 #include "documents/FileIo.h"
 #include "documents/JpegEncode.h"
@@ -19,7 +20,8 @@ int Usage()
 {
     std::cerr << "usage: picturegen RESOURCE_FOLDER\n"
                  "       picturegen --seeds FOLDER\n"
-                 "Writes every component photograph as __<name>.jpg, or with --seeds three tiny\n"
+                 "Writes every component photograph as __<name>.jpg, the installation schema of each\n"
+                 "language as _<code>_schema.jpg and the logo _data.reg, or with --seeds three tiny\n"
                  "pictures (baseline, progressive, grey) that start the decoder's fuzzing.\n";
     return 2;
 }
@@ -48,6 +50,18 @@ bool WritePhotos(const std::filesystem::path &folder)
         ok = Write(folder / file, pictures::ToRgbImage(pictures::DrawComponentPhoto(photo)), {}) && ok;
     }
     return ok;
+}
+
+// The installation schema of every shipped language and the about box's
+// logo (a JPEG picture under the extension the program looks for).
+bool WriteSchemasAndLogo(const std::filesystem::path &folder)
+{
+    bool ok = true;
+    for (const auto &language : pictures::SchemaLanguages()) {
+        const std::string file = "_" + std::string(language.Code) + "_schema.jpg";
+        ok = Write(folder / file, pictures::ToRgbImage(pictures::DrawSchema(language)), {.Quality = 90}) && ok;
+    }
+    return Write(folder / "_data.reg", pictures::ToRgbImage(pictures::DrawLogo()), {.Quality = 90}) && ok;
 }
 
 // Small enough that a fuzzer mutates the markers, not the pixels.
@@ -82,5 +96,5 @@ int main(int argc, char **argv)
         std::cerr << "picturegen: cannot create " << folder << ": " << error.message() << '\n';
         return 1;
     }
-    return (seeds ? WriteSeeds(folder) : WritePhotos(folder)) ? 0 : 1;
+    return (seeds ? WriteSeeds(folder) : WritePhotos(folder) && WriteSchemasAndLogo(folder)) ? 0 : 1;
 }

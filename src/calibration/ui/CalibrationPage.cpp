@@ -1,5 +1,6 @@
 #include "calibration/ui/CalibrationPage.h"
 
+#include "calibration/ui/CalAutoPage.h"
 #include "calibration/ui/CorrectionsPage.h"
 #include "calibration/ui/InjectorTestWindow.h"
 #include "calibration/ui/LevelSensorWindow.h"
@@ -34,6 +35,8 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
     model2_ = new TModel2Page(worker_, pages_);
     model1_ = new TModel1Page(worker_, pages_);
     corrections_ = new TCorrectionsPage(worker_, pages_);
+    autoCal_ = new TCalAutoPage(worker_, ask, pages_);
+    pages_->addTab(autoCal_, QStringLiteral("Autokalibracja"));
     pages_->addTab(map_, QStringLiteral("Mapa"));
     pages_->addTab(model2_, QStringLiteral("Model2 (F9)"));
     pages_->addTab(model1_, QStringLiteral("Model"));
@@ -53,6 +56,8 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
     map_->OnCalculated = [this](const std::vector<std::pair<double, double>> &points) {
         model2_->SetCalculatedPoints(points);
     };
+    map_->OnModelFitted = [this](const TModelPointList &points, double mult) { model2_->SetFittedModel(points, mult); };
+    map_->OnLegacyModelFitted = [this](const TLegacyModel &fitted) { model1_->SetFittedModel(fitted); };
     model2_->Ask = ask;
     model2_->OnProblem = status;
     model2_->OnGasMapCleared = [this] {
@@ -64,6 +69,11 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
             OnModifiedChanged(m);
     };
     model1_->OnProblem = status;
+    // After a completed run the installer may go straight on to map collection.
+    autoCal_->OnOpenMap = [this] {
+        pages_->setCurrentWidget(map_);
+        map_->Read();
+    };
     corrections_->OnProblem = status;
     corrections_->OnModifiedChanged = model2_->OnModifiedChanged;
     connect(pages_, &QTabWidget::currentChanged, this, [this] {
@@ -91,6 +101,7 @@ void TCalibrationPage::ApplyGeneration(uint8_t versionCode)
     pages_->setTabVisible(pages_->indexOf(model2_), is30 || versionCode == 0);
     pages_->setTabVisible(pages_->indexOf(corrections_), is30 || versionCode == 0);
     pages_->setTabVisible(pages_->indexOf(model1_), legacy);
+    pages_->setTabVisible(pages_->indexOf(autoCal_), legacy);
 }
 
 void TCalibrationPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
@@ -102,6 +113,7 @@ void TCalibrationPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
     model2_->ShowSnapshot(snapshot);
     model1_->ShowSnapshot(snapshot);
     corrections_->ShowSnapshot(snapshot);
+    autoCal_->ShowSnapshot(snapshot);
     if (levelSensor_ && levelSensor_->isVisible())
         levelSensor_->ShowSnapshot(snapshot);
 }

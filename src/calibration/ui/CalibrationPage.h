@@ -16,6 +16,7 @@ class QTabWidget;
 
 namespace lumex {
 
+class TCalAutoPage;
 class TCorrectionsPage;
 class TDeviceQuestion;
 class TDeviceWorker;
@@ -40,6 +41,7 @@ public:
     TModel2Page *Model2() const { return model2_; }
     TModel1Page *Model1() const { return model1_; }
     TCorrectionsPage *Corrections() const { return corrections_; }
+    TCalAutoPage *AutoCal() const { return autoCal_; }
     QTabWidget *Pages() const { return pages_; }
 
     // Opens the injector test (only on an unlocked controller); the window
@@ -74,6 +76,7 @@ private:
     TModel2Page *model2_ = nullptr;
     TModel1Page *model1_ = nullptr;
     TCorrectionsPage *corrections_ = nullptr;
+    TCalAutoPage *autoCal_ = nullptr;
     QPointer<TInjectorTestWindow> injectorTest_;
     QPointer<TLevelSensorWindow> levelSensor_;
     QPointer<TWorkingPressureWindow> workingPressure_;

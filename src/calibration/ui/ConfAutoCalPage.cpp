@@ -3,12 +3,14 @@
 #include "calibration/AutoCalRun.h"
 #include "calibration/WorkingPressure.h"
 #include "calibration/ui/DeviceJob.h"
+#include "calibration/ui/WorkingPressureWindow.h"
 #include "controller/Conversions.h"
 #include "controller/DataManager.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/UiText.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,7 +64,7 @@ struct TConfAutoCalPage::TShared
 };
 
 TConfAutoCalPage::TConfAutoCalPage(TDeviceWorker &worker, TAsker ask, QWidget *parent)
-    : QWidget(parent), worker_(worker)
+    : QWidget(parent), worker_(worker), ask_(ask)
 {
     setObjectName("PnlConfAutoCal");
     TDataManager &manager = worker.Link().Manager;
@@ -81,12 +83,9 @@ TConfAutoCalPage::TConfAutoCalPage(TDeviceWorker &worker, TAsker ask, QWidget *p
     };
     // The device thread's own waits (the idle time capture settling).
     io.Wait = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
-    io.DetermineWorkingPressure = [&manager, ask] {
-        TWorkPressIo wp;
-        wp.Ask = ask;
-        wp.Wait = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
-        return DetermineWorkingPressure(manager, wp).Ok;
-    };
+    // The working pressure is determined by this page between two device
+    // steps, so its windows can use the line.
+    io.DeferWorkingPressure = true;
     shared_ = std::make_shared<TShared>(manager, std::move(io));
     Build();
     poll_ = new QTimer(this);
@@ -96,6 +95,11 @@ TConfAutoCalPage::TConfAutoCalPage(TDeviceWorker &worker, TAsker ask, QWidget *p
 }
 
 TConfAutoCalPage::~TConfAutoCalPage() = default;
+
+TWorkingPressureWindow *TConfAutoCalPage::WorkingPressure() const
+{
+    return workingPressure_.data();
+}
 
 void TConfAutoCalPage::Build()
 {
@@ -181,12 +185,12 @@ void TConfAutoCalPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
         Show(view_, active_, outcome_);
 }
 
-void TConfAutoCalPage::Run(TAction action)
+void TConfAutoCalPage::Run(TAction action, bool workingPressureOk)
 {
     // One step at a time; a poll that finds the line busy waits for the next tick.
     if (busy_)
         return;
-    if (!linkUp_ && action != TAction::Poll)
+    if (!linkUp_ && action != TAction::Poll && action != TAction::ResumeStart)
         return;
     busy_ = true;
     struct TStep
@@ -195,11 +199,12 @@ void TConfAutoCalPage::Run(TAction action)
         bool Active = false;
         TAutoCalOutcome Outcome = TAutoCalOutcome::Idle;
         bool Finished = false;
+        bool WorkingPressurePending = false;
     };
     const std::shared_ptr<TShared> shared = shared_;
     PostDeviceJob<TStep>(
         worker_, this,
-        [shared, action](TDataManager &m) {
+        [shared, action, workingPressureOk](TDataManager &m) {
             TAutoCalibration &cal = shared->Cal;
             TStep step;
             switch (action) {
@@ -219,6 +224,9 @@ void TConfAutoCalPage::Run(TAction action)
             case TAction::Finish:
                 step.Finished = cal.Finish();
                 break;
+            case TAction::ResumeStart:
+                cal.ResumeStart(workingPressureOk);
+                break;
             case TAction::Poll:
                 if (!cal.Active())
                     break;
@@ -233,6 +241,7 @@ void TConfAutoCalPage::Run(TAction action)
             step.View = cal.View();
             step.Active = cal.Active();
             step.Outcome = cal.Outcome();
+            step.WorkingPressurePending = cal.View().WorkingPressurePending;
             return step;
         },
         [this](const TStep &step, const TNorviData &) {
@@ -241,7 +250,38 @@ void TConfAutoCalPage::Run(TAction action)
             Show(step.View, step.Active, step.Outcome);
             if (step.Finished && OnFinished)
                 OnFinished();
+            if (step.WorkingPressurePending)
+                DetermineWorkingPressure();
         });
+}
+
+void TConfAutoCalPage::DetermineWorkingPressure()
+{
+    busy_ = true;
+    const auto warn = [this](const QString &text) {
+        if (OnError)
+            OnError(text);
+    };
+    RunWorkingPressureDetermination(worker_, ask_, this, warn, [this, warn](const TWorkPressResult &r) {
+        busy_ = false;
+        if (!r.Ok) {
+            Run(TAction::ResumeStart, false);
+            return;
+        }
+        if (!workingPressure_) {
+            auto *window = new TWorkingPressureWindow(worker_, ask_, this);
+            window->Warn = warn;
+            window->OnProblem = warn;
+            workingPressure_ = window;
+            // However the window closes (accepted, or closed as "Kontynuuj"),
+            // the procedure goes on with the pressure now stored.
+            connect(window, &QDialog::finished, this, [this] { Run(TAction::ResumeStart, true); });
+        }
+        if (r.ChosenIndex)
+            workingPressure_->List()->setCurrentIndex(static_cast<int>(*r.ChosenIndex));
+        workingPressure_->show();
+        workingPressure_->raise();
+    });
 }
 
 void TConfAutoCalPage::Show(const TAutoCalView &view, bool active, TAutoCalOutcome outcome)
@@ -262,9 +302,9 @@ void TConfAutoCalPage::Show(const TAutoCalView &view, bool active, TAutoCalOutco
     continue_->setEnabled(linkUp_ && active && view.Page == TAutoCalPage::WaitLoad);
     repeat_->setEnabled(idle && view.Page == TAutoCalPage::Result);
     finish_->setEnabled(idle && view.FinishEnabled);
-    if (active && !poll_->isActive())
+    if (active && !view.WorkingPressurePending && !poll_->isActive())
         poll_->start();
-    else if (!active)
+    else if (!active || view.WorkingPressurePending)
         poll_->stop();
 }
 

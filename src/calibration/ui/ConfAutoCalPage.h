@@ -10,6 +10,7 @@
 #include "configuration/Question.h"
 #include "mainwindow/DeviceSnapshot.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -24,6 +25,7 @@ namespace lumex {
 
 class TDeviceWorker;
 class TReadingStrip;
+class TWorkingPressureWindow;
 
 class TConfAutoCalPage : public QWidget
 {
@@ -40,6 +42,8 @@ public:
     QStackedWidget *Book() const { return book_; }
     // Steps whose answers came back (tests wait on it).
     int StepsShown() const { return steps_; }
+    // The working-pressure window START shows (tests).
+    TWorkingPressureWindow *WorkingPressure() const;
 
     // Errors of the procedure, on the GUI thread.
     std::function<void(const QString &)> OnError;
@@ -55,13 +59,19 @@ private:
         Stop,
         Poll,
         Repeat,
-        Finish
+        Finish,
+        ResumeStart
     };
     void Build();
-    void Run(TAction action);
+    void Run(TAction action, bool workingPressureOk = false);
+    // START's working-pressure step on the GUI side: the determination with
+    // its wait window, then the working-pressure window; START goes on once
+    // that window closes.
+    void DetermineWorkingPressure();
     void Show(const TAutoCalView &view, bool active, TAutoCalOutcome outcome);
 
     TDeviceWorker &worker_;
+    TAsker ask_;
     std::shared_ptr<TShared> shared_;
     TAutoCalView view_;
     bool active_ = false;
@@ -77,6 +87,7 @@ private:
     QLabel *info1_ = nullptr, *info2_ = nullptr;
     QPushButton *start_ = nullptr, *stop_ = nullptr, *continue_ = nullptr, *finish_ = nullptr, *repeat_ = nullptr;
     QTimer *poll_ = nullptr;
+    QPointer<TWorkingPressureWindow> workingPressure_;
 };
 
 } // namespace lumex

@@ -1,7 +1,9 @@
 #include "calibration/ui/CorrectionsPage.h"
 
+#include "calibration/CorrectionLine.h"
 #include "calibration/CorrectionsIO.h"
 #include "calibration/ui/DeviceJob.h"
+#include "common/DecimalText.h"
 #include "controller/Version.h"
 
 #include <QCheckBox>
@@ -11,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -20,6 +24,9 @@ namespace {
 
 // Every edit takes a signed percent of at most three characters.
 constexpr int kEditLength = 3;
+// The BANK2 multiplier in percent steps away from 1, as on the model page.
+constexpr int kBank2MultMin = -40, kBank2MultMax = 70;
+constexpr int kBank2OffsetLength = 6;
 
 struct TPanelInfo
 {
@@ -85,9 +92,20 @@ TCorrectionsPage::TCorrectionsPage(TDeviceWorker &worker, QWidget *parent) : QWi
     buttons->addWidget(write_);
     buttons->addStretch();
     layout->addLayout(buttons);
-    for (int t = 0; t < 4; ++t)
-        layout->addWidget(BuildPanel(static_cast<TTable>(t), panels_[static_cast<std::size_t>(t)]));
-    layout->addStretch();
+    const auto panel = [this](TTable t) { return BuildPanel(t, panels_[static_cast<std::size_t>(t)]); };
+    layout->addWidget(panel(TTable::Tgas));
+    layout->addWidget(panel(TTable::Psys));
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("PgCCorrections");
+    auto *linear = new QWidget(tabs_);
+    linear->setObjectName("TbSLinearCorr");
+    auto *linearLayout = new QVBoxLayout(linear);
+    linearLayout->addWidget(panel(TTable::Pcol));
+    linearLayout->addWidget(panel(TTable::Rpm));
+    linearLayout->addWidget(BuildBank2());
+    linearLayout->addStretch();
+    tabs_->addTab(linear, QStringLiteral("Korekty liniowe"));
+    layout->addWidget(tabs_, 1);
     connect(read_, &QPushButton::clicked, this, [this] { Read(); });
     connect(write_, &QPushButton::clicked, this, [this] { Write(); });
     Fill();
@@ -159,6 +177,52 @@ QWidget *TCorrectionsPage::BuildPanel(TTable table, TPanel &panel)
     return box;
 }
 
+QWidget *TCorrectionsPage::BuildBank2()
+{
+    auto *box = new QGroupBox(QStringLiteral("BANK2"), this);
+    box->setObjectName("GrBCorBank2");
+    auto *row = new QHBoxLayout(box);
+    auto *multLabel = new QLabel(QStringLiteral("Mnożnik [%]"), box);
+    multLabel->setObjectName("LblCorBank2Mult");
+    bank2Mult_ = new QSpinBox(box);
+    bank2Mult_->setObjectName("UpDCorBank2Mult");
+    bank2Mult_->setRange(kBank2MultMin, kBank2MultMax);
+    auto *offsetLabel = new QLabel(QStringLiteral("Offset [ms]"), box);
+    offsetLabel->setObjectName("LblCorBank2Offset");
+    bank2Offset_ = new QLineEdit(box);
+    bank2Offset_->setObjectName("EdtCorBank2Offset");
+    bank2Offset_->setMaxLength(kBank2OffsetLength);
+    bank2Offset_->setMaximumWidth(60);
+    row->addWidget(multLabel);
+    row->addWidget(bank2Mult_);
+    row->addWidget(offsetLabel);
+    row->addWidget(bank2Offset_);
+    const auto edited = [this] {
+        if (!filling_)
+            SetModified(true);
+    };
+    for (std::size_t k = 0; k < bank2Mask_.size(); ++k) {
+        bank2Mask_[k] = new QCheckBox(QString::number(k + 1), box);
+        bank2Mask_[k]->setObjectName(QString("ChBCorBank2Mask%1").arg(k + 1));
+        row->addWidget(bank2Mask_[k]);
+        connect(bank2Mask_[k], &QCheckBox::toggled, this, edited);
+    }
+    row->addStretch();
+    connect(bank2Mult_, &QSpinBox::valueChanged, this, edited);
+    connect(bank2Offset_, &QLineEdit::textEdited, this, edited);
+    return box;
+}
+
+void TCorrectionsPage::FillBank2()
+{
+    const TCorrectionLine line = CorrectionLineOf(image_);
+    bank2Mult_->setValue(MultiplierPosition(line.Mult));
+    bank2Offset_->setText(QString::number(line.Offset, 'f', 2).replace('.', ','));
+    const auto boxes = BoxesFromMask(line.Mask);
+    for (std::size_t k = 0; k < boxes.size(); ++k)
+        bank2Mask_[k]->setChecked(boxes[k]);
+}
+
 bool TCorrectionsPage::Running() const
 {
     return linkUp_ && image_.VersionCode == kVersion30;
@@ -226,6 +290,7 @@ void TCorrectionsPage::Fill()
             e->clear();
     }
     ShowPresetButtons();
+    FillBank2();
     filling_ = false;
 }
 
@@ -295,6 +360,12 @@ void TCorrectionsPage::Write()
     form.Tgas = image_.CTG;
     form.Rpm = image_.CRPM;
     form.MaxTbForLoad.reset();
+    form.CorrectionMultPercent = bank2Mult_->value();
+    form.CorrectionOffsetMs = ParseDecimal(bank2Offset_->text().toStdString()).value_or(0.0);
+    std::array<bool, 8> boxes{};
+    for (std::size_t k = 0; k < boxes.size(); ++k)
+        boxes[k] = bank2Mask_[k]->isChecked();
+    form.CorrectionMask = MaskFromBoxes(boxes);
     // A preset or a typed table changed the type: it goes with its table.
     form.TgasCorType = image_.TgasCorType;
     form.RpmCorType = image_.RPMCorType;

@@ -1,7 +1,7 @@
 // The corrections page of 3.0 controllers: four panels of twenty edits
 // (supply pressure, manifold pressure, gas temperature, engine speed) with
 // their Active boxes, the presets of the gas temperature and RPM tables,
-// and the read and write buttons. The rules are CorrectionEditor's; the
+// the BANK2 correction line of the model, and the read and write buttons. The rules are CorrectionEditor's; the
 // page edits a copy of the image and posts reads and writes.
 #pragma once
 
@@ -16,6 +16,8 @@ class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
+class QTabWidget;
 class QToolButton;
 
 namespace lumex {
@@ -56,6 +58,8 @@ private:
     };
 
     QWidget *BuildPanel(TTable table, TPanel &panel);
+    QWidget *BuildBank2();
+    void FillBank2();
     void Fill();
     void FillTable(TTable table);
     void ShowPresetButtons();
@@ -73,6 +77,11 @@ private:
     int readsDone_ = 0, writesDone_ = 0;
     std::array<TPanel, 4> panels_;
     QPushButton *read_ = nullptr, *write_ = nullptr;
+    QTabWidget *tabs_ = nullptr;
+    // The BANK2 correction line of the model.
+    QSpinBox *bank2Mult_ = nullptr;
+    QLineEdit *bank2Offset_ = nullptr;
+    std::array<QCheckBox *, 8> bank2Mask_{};
 };
 
 } // namespace lumex

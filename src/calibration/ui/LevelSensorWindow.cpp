@@ -20,9 +20,19 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <optional>
+
 #include <cstdio>
 
 namespace lumex {
+
+namespace {
+
+// The word variable that holds the indicator reading the controller works with.
+constexpr uint8_t kLevelHintWordVar = 21;
+
+} // namespace
 
 namespace {
 
@@ -186,7 +196,34 @@ void TLevelSensorWindow::ShowSnapshot(const TDeviceSnapshot &snapshot)
         char text[16];
         std::snprintf(text, sizeof text, "%.2f", LevelVolts(snapshot.Data.LevelSensorRaw));
         actual_->setText(QString::fromLatin1(text));
+        ReadHint();
     }
+}
+
+void TLevelSensorWindow::ReadHint()
+{
+    // The controller's own view of the indicator, as the reading's hint;
+    // one read at a time, and only while the window is up.
+    if (hintBusy_ || !isVisible())
+        return;
+    hintBusy_ = true;
+    PostDeviceJob<std::optional<uint16_t>>(
+        worker_, this,
+        [](TDataManager &m) -> std::optional<uint16_t> {
+            const uint16_t value = m.ReadWordVar(kLevelHintWordVar);
+            if (!m.LinkUp)
+                return std::nullopt;
+            return value;
+        },
+        [this](const std::optional<uint16_t> &value, const TNorviData &) {
+            hintBusy_ = false;
+            if (!value)
+                return;
+            char text[16];
+            const auto raw = static_cast<uint8_t>(std::min<uint16_t>(*value, UINT8_MAX));
+            std::snprintf(text, sizeof text, "%.2f V", LevelVolts(raw));
+            actual_->setToolTip(QString::fromLatin1(text));
+        });
 }
 
 void TLevelSensorWindow::showEvent(QShowEvent *event)

@@ -47,6 +47,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void ReadHint();
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
@@ -67,6 +68,7 @@ private:
     bool modified_ = false;
     bool filling_ = false;
     bool busy_ = false;
+    bool hintBusy_ = false;
     bool mayClose_ = false;
     int readsDone_ = 0, writesDone_ = 0;
     uint8_t reserveType_ = kReserveSwitchOnly;

@@ -2,6 +2,8 @@
 
 #include "calibration/MapRanges.h"
 #include "calibration/MapSession.h"
+#include "calibration/ModelFit.h"
+#include "calibration/SegmentFit.h"
 #include "calibration/ui/DeviceJob.h"
 #include "configuration/ConfigModified.h"
 #include "controller/Conversions.h"
@@ -12,6 +14,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +29,11 @@ namespace {
 
 // The chart's Tb axis, ms.
 constexpr double kTbAxisMs = 20.0;
+// The small model chart's Tb axis and the step of the 1.4/1.5 curve, ms.
+constexpr double kModelChartMs = 25.0;
+constexpr double kModelCurveStepMs = 0.5;
+const QString kMapFilter = QStringLiteral("Norvi map (*.gmf)");
+const QString kMapLoadFilter = QStringLiteral("Ustawienia (*.gmf)");
 // The automatic reading's timer looks this often whether a reading is due.
 constexpr int kAutoReadPollMs = 250;
 const QColor kPetrolColour(30, 80, 200), kPetrolOtherColour(160, 185, 235);
@@ -155,19 +164,50 @@ void TMapPage::Build()
     clearTemplate_ = Button(this, "BtnCalMapClearTemplate", QStringLiteral("Kasuj WZORZEC"));
     calculate_ = Button(this, "BtnCalMapCalculate", QStringLiteral("Oblicz nastawy"));
     clearCalc_ = Button(this, "BtnCalMapClearCalc", QStringLiteral("Wyczyść nastawy"));
-    for (QPushButton *b : {clearPetrol_, clearGas_, clearTemplate_, calculate_, clearCalc_})
+    setModel_ = Button(this, "BtnCalMapSetModel", QStringLiteral("Ustaw model"));
+    saveFile_ = Button(this, "BtnCalMapSaveAs", QStringLiteral("Zapisz jako ..."));
+    loadFile_ = Button(this, "BtnCalMapLoadFile", QStringLiteral("Odczytaj z pliku ..."));
+    for (QPushButton *b :
+         {clearPetrol_, clearGas_, clearTemplate_, calculate_, setModel_, clearCalc_, saveFile_, loadFile_})
         side->addWidget(b);
+    fileName_ = new QLabel(this);
+    fileName_->setObjectName("LblCalMapNameFile");
+    fileName_->setWordWrap(true);
+    side->addWidget(fileName_);
+    // The model the calculation works on, with the calculated points.
+    modelChart_ = new TXYChart(this);
+    modelChart_->setObjectName("ChtCalMapModel");
+    modelChart_->SetTitles(QStringLiteral("Tb [ms]"), QStringLiteral("Tg [ms]"));
+    modelChart_->SetAxes({0, kModelChartMs}, {0, kModelChartMs * 1.5});
+    modelLine_ = modelChart_->AddSeries(
+        {QStringLiteral("model"), QColor(30, 80, 200), TSeriesStyle::LineAndPoints, {}, true, false});
+    modelCalc_ = modelChart_->AddSeries(
+        {QStringLiteral("calculated"), QColor(200, 40, 40), TSeriesStyle::Points, {}, true, false});
+    modelChart_->setMinimumSize(220, 160);
+    side->addWidget(modelChart_);
     side->addStretch();
     middle->addLayout(side);
     layout->addLayout(middle, 1);
 
     connect(read_, &QPushButton::clicked, this, [this] { Read(); });
     connect(calculate_, &QPushButton::clicked, this, [this] { Calculate(); });
+    connect(setModel_, &QPushButton::clicked, this, [this] { Calculate(true); });
+    connect(saveFile_, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getSaveFileName(this, QString(), QString(), kMapFilter);
+        if (!path.isEmpty())
+            SaveToFile(path);
+    });
+    connect(loadFile_, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), kMapLoadFilter);
+        if (!path.isEmpty())
+            LoadFromFile(path);
+    });
     connect(clearPetrol_, &QPushButton::clicked, this, [this] { ClearPetrol(); });
     connect(clearGas_, &QPushButton::clicked, this, [this] { ClearGas(); });
     connect(clearTemplate_, &QPushButton::clicked, this, [this] { ClearTemplate(); });
     connect(clearCalc_, &QPushButton::clicked, this, [this] {
         chart_->SetPoints(bandLines_, {});
+        modelChart_->SetPoints(modelCalc_, {});
         if (OnCalculated)
             OnCalculated({});
     });
@@ -202,8 +242,11 @@ void TMapPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
 {
     const bool wasRunning = Running();
     linkUp_ = snapshot.LinkUp;
-    if (!busy_)
+    if (!busy_) {
         image_ = snapshot.Data;
+        // The model chart follows the model the model pages read or write.
+        DrawModel();
+    }
     if (!wasRunning && Running()) {
         filling_ = true;
         range_->setCurrentIndex(image_.MapRPMRange < kMapRPMRanges ? image_.MapRPMRange : 0);
@@ -314,6 +357,7 @@ void TMapPage::Read()
             coverage_ = out.Result.Coverage;
             ++readsDone_;
             ShowPoints(out.Points);
+            DrawModel();
         });
 }
 
@@ -371,7 +415,7 @@ void TMapPage::ChangeRange(int index)
     RunOp([range](TMapSession &s) { return s.ChangeRPMRange(range); });
 }
 
-void TMapPage::Calculate()
+void TMapPage::Calculate(bool setModel)
 {
     if (!Running() || busy_)
         return;
@@ -387,7 +431,7 @@ void TMapPage::Calculate()
             out.Result = session.Calculate();
             return out;
         },
-        [this](const TCalcOutcome &out, const TNorviData &image) {
+        [this, setModel](const TCalcOutcome &out, const TNorviData &image) {
             busy_ = false;
             image_ = image;
             if (!out.Result)
@@ -409,9 +453,81 @@ void TMapPage::Calculate()
             std::vector<std::pair<double, double>> calculated;
             for (const TCalcPoint &p : out.Result->Points)
                 calculated.emplace_back(p.PetrolMs, p.GasMs);
+            DrawModel();
+            std::vector<QPointF> calc;
+            for (const auto &[petrol, gas] : calculated)
+                calc.emplace_back(petrol, gas);
+            modelChart_->SetPoints(modelCalc_, std::move(calc));
             if (OnCalculated)
                 OnCalculated(calculated);
+            if (setModel)
+                SetModel(*out.Result);
         });
+}
+
+void TMapPage::DrawModel()
+{
+    std::vector<QPointF> model;
+    if (image_.VersionCode == kVersion30) {
+        for (const auto &p : PointsInUse(image_.Model2SetA))
+            model.emplace_back(p.Tb, p.Tg);
+    } else {
+        const TLegacyModel legacy = TLegacyModel::From(image_);
+        for (double tb = 0; tb <= kModelChartMs; tb += kModelCurveStepMs)
+            model.emplace_back(tb, LegacyGasAt(legacy, tb));
+    }
+    // Redrawn on every snapshot: only a changed model repaints.
+    if (model != modelChart_->Series(modelLine_).Points)
+        modelChart_->SetPoints(modelLine_, std::move(model));
+}
+
+void TMapPage::SetModel(const TMapCalcResult &result)
+{
+    if (image_.VersionCode == kVersion30) {
+        const TModelFitResult fit = FitModel(image_.Model2SetA, image_.Offset, result.Points);
+        if (!fit.Modified)
+            return;
+        const double mult = ModelMultiplier(fit.Model, image_.Offset).value_or(image_.Mult);
+        if (OnModelFitted)
+            OnModelFitted(PointsInUse(fit.Model), mult);
+        return;
+    }
+    const TSegmentFitResult fit = FitSegments(TLegacyModel::From(image_), result.Points, false);
+    if (!fit.Warning.empty()) {
+        if (Warn)
+            Warn(QString(), UiText(fit.Warning, QString::fromStdString(fit.Warning)));
+        return;
+    }
+    if (OnLegacyModelFitted)
+        OnLegacyModelFitted(fit.Model);
+}
+
+bool TMapPage::SaveToFile(const QString &path)
+{
+    try {
+        SaveMapFile(path.toStdString(), PointsOf(points_.PetrolPoints), PointsOf(points_.GasPoints), false);
+    } catch (const std::exception &e) {
+        if (Warn)
+            Warn(QString(), QString::fromStdString(e.what()));
+        return false;
+    }
+    fileName_->setText(QFileInfo(path).fileName());
+    return true;
+}
+
+void TMapPage::LoadFromFile(const QString &path)
+{
+    const TMapFileParse parsed = LoadMapFile(path.toStdString());
+    if (parsed.Missing)
+        return;
+    if (!parsed.File) {
+        if (Warn)
+            Warn(QString(), QString::fromStdString(parsed.Error));
+        return;
+    }
+    fileName_->setText(QFileInfo(path).fileName());
+    const TMapFile file = *parsed.File;
+    RunOp([file](TMapSession &s) { return s.LoadFile(file); });
 }
 
 } // namespace lumex

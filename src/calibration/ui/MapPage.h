@@ -8,6 +8,8 @@
 #include "calibration/MapCalculation.h"
 #include "calibration/MapG3.h"
 #include "calibration/MapSession.h"
+#include "calibration/ModelCurves.h"
+#include "calibration/ModelPoints.h"
 #include "configuration/Question.h"
 #include "mainwindow/DeviceSnapshot.h"
 
@@ -37,7 +39,12 @@ public:
     void SetShown(bool shown);
 
     void Read();
-    void Calculate();
+    // "Oblicz nastawy"; with `setModel` ("Ustaw model") the model is then
+    // fitted to the calculated points and handed to the model page.
+    void Calculate(bool setModel = false);
+    // "Zapisz jako ..." and "Odczytaj z pliku ...": the map text file.
+    bool SaveToFile(const QString &path);
+    void LoadFromFile(const QString &path);
     void ClearPetrol();
     void ClearGas();
     void ClearTemplate();
@@ -58,12 +65,19 @@ public:
     std::function<void(const QString &)> OnProblem;
     // The calculated points (petrol ms, gas ms) for the model charts.
     std::function<void(const std::vector<std::pair<double, double>> &)> OnCalculated;
+    // "Ustaw model": the fitted 3.0 point model (ms) and its multiplier, or
+    // the fitted 1.4/1.5 line model; the model pages take them as edits.
+    std::function<void(const TModelPointList &, double mult)> OnModelFitted;
+    std::function<void(const TLegacyModel &)> OnLegacyModelFitted;
+    TXYChart *ModelChart() const { return modelChart_; }
 
 private:
     void Build();
     void Redraw();
     void ShowCounts();
     void ShowG3();
+    void DrawModel();
+    void SetModel(const TMapCalcResult &result);
     void RunOp(std::function<TMapOpResult(TMapSession &)> op);
 
     TDeviceWorker &worker_;
@@ -80,7 +94,11 @@ private:
 
     QComboBox *range_ = nullptr;
     QPushButton *read_ = nullptr, *clearPetrol_ = nullptr, *clearGas_ = nullptr, *clearTemplate_ = nullptr;
-    QPushButton *calculate_ = nullptr, *clearCalc_ = nullptr;
+    QPushButton *calculate_ = nullptr, *clearCalc_ = nullptr, *setModel_ = nullptr;
+    QPushButton *saveFile_ = nullptr, *loadFile_ = nullptr;
+    QLabel *fileName_ = nullptr;
+    TXYChart *modelChart_ = nullptr;
+    int modelLine_ = 0, modelCalc_ = 0;
     QCheckBox *autoRefresh_ = nullptr, *g3_ = nullptr, *swap_ = nullptr;
     QLabel *petrolCount_ = nullptr, *gasCount_ = nullptr;
     std::array<QLabel *, 3> lamps_{};

@@ -5,6 +5,8 @@
 #include "controller/Version.h"
 #include "widgets/XYChart.h"
 
+#include "widgets/DecimalSpinBox.h"
+
 #include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,6 +14,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace lumex {
 
@@ -49,11 +53,11 @@ TModel1Page::TModel1Page(TDeviceWorker &worker, QWidget *parent) : QWidget(paren
     side->addLayout(buttons);
     side->addWidget(default_);
     auto *grid = new QGridLayout;
-    mult_ = new QDoubleSpinBox(this);
+    mult_ = new TDecimalSpinBox(this);
     mult_->setObjectName("YEdModelMult");
     mult_->setRange(0.5, 2.0);
     mult_->setSingleStep(0.01);
-    offset_ = new QDoubleSpinBox(this);
+    offset_ = new TDecimalSpinBox(this);
     offset_->setObjectName("YEdModelOffset");
     offset_->setRange(-4.0, 6.0);
     offset_->setDecimals(1);
@@ -110,6 +114,15 @@ void TModel1Page::ShowSnapshot(const TDeviceSnapshot &snapshot)
     version_ = snapshot.Data.VersionCode;
     if (!wasRunning && Running() && readsDone_ == 0)
         Read();
+}
+
+void TModel1Page::SetFittedModel(const TLegacyModel &fitted)
+{
+    model_.Mult = fitted.Mult;
+    for (std::size_t i = 0; i < model_.E.size(); ++i)
+        model_.E[i] = static_cast<int32_t>(std::lround(fitted.E[i]));
+    Fill();
+    Draw();
 }
 
 void TModel1Page::Fill()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calibration/Model1.h"
+#include "calibration/ModelCurves.h"
 #include "mainwindow/DeviceSnapshot.h"
 
 #include <QWidget>
@@ -27,6 +28,8 @@ public:
     void ShowSnapshot(const TDeviceSnapshot &snapshot);
     void Read();
     void Write();
+    // The map's "Ustaw model": the fitted multiplier and enrichments.
+    void SetFittedModel(const TLegacyModel &fitted);
     const TModel1 &Model() const { return model_; }
     int ReadsDone() const { return readsDone_; }
 

@@ -1,8 +1,14 @@
 #include "calibration/ui/Model2Page.h"
 
+#include "calibration/AutoCalModel.h"
+#include "calibration/AutoCalModelIO.h"
 #include "calibration/DefaultModel.h"
+#include "calibration/ModelFit.h"
 #include "calibration/ModelSequences.h"
 #include "calibration/ui/DeviceJob.h"
+#include "calibration/ui/Model2AdaptationTab.h"
+#include "common/DecimalText.h"
+#include "configuration/ConfigFileOps.h"
 #include "controller/Conversions.h"
 #include "controller/Version.h"
 #include "documents/MessageKeys.h"
@@ -22,10 +28,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 namespace lumex {
 
@@ -36,6 +45,9 @@ constexpr int kZoomMin = 10, kZoomMax = 25;
 constexpr double kGasAxisHeadroom = 1.25;
 constexpr int kCylinderBoxes = 8;
 constexpr int kCorrMultMin = -40, kCorrMultMax = 70;
+// The pressure sensor code whose controllers neither collect the G3 map
+// nor adapt the model.
+constexpr uint8_t kSensorWithoutAdaptation = 1;
 
 QString Ms(double v, int decimals = 2)
 {
@@ -71,6 +83,12 @@ struct TReadOutcome
     TModelPoints Idle;
 };
 
+struct TNewModelOutcome
+{
+    bool Ok = false;
+    TModelPoints Idle;
+};
+
 struct TWriteOutcome
 {
     TModel2WriteReport Report;
@@ -88,15 +106,44 @@ TModel2Page::TModel2Page(TDeviceWorker &worker, QWidget *parent) : QWidget(paren
 
 void TModel2Page::Build()
 {
-    auto *layout = new QHBoxLayout(this);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("PgCModel2");
+    tabs_->addTab(BuildModelTab(), QStringLiteral("Model"));
+    adaptationTab_ = new TModel2AdaptationTab(worker_, tabs_);
+    adaptationTab_->OnProblem = [this](const QString &text) {
+        if (OnProblem)
+            OnProblem(text);
+    };
+    tabs_->addTab(adaptationTab_, QStringLiteral("Adaptacja"));
+    outer->addWidget(tabs_);
+    // Entering the adaptation tab reads the map it adapts from.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        if (tabs_->currentWidget() == adaptationTab_ && Running()) {
+            adaptationTab_->Ask = Ask;
+            adaptationTab_->Read();
+        }
+    });
+}
+
+QWidget *TModel2Page::BuildModelTab()
+{
+    auto *tab = new QWidget(this);
+    tab->setObjectName("TbSModel2Model");
+    auto *layout = new QHBoxLayout(tab);
     auto *left = new QVBoxLayout;
     auto *buttons = new QHBoxLayout;
     read_ = Button(this, "BtBModel2Read", QStringLiteral("Odczytaj"));
     write_ = Button(this, "BtBModel2Write", QStringLiteral("Zapisz"));
     default_ = Button(this, "BtBModel2Default", QStringLiteral("Ustawienia standardowe"));
+    setNew_ = Button(this, "BtBModel2SetNewModel", QStringLiteral("Ustal nowy model"));
+    readFrom_ = Button(this, "SpBModel2ReadFrom", QStringLiteral("Wczytaj model z pliku..."));
     buttons->addWidget(read_);
     buttons->addWidget(write_);
     buttons->addWidget(default_);
+    buttons->addWidget(setNew_);
+    buttons->addWidget(readFrom_);
     buttons->addStretch();
     left->addLayout(buttons);
 
@@ -254,9 +301,16 @@ void TModel2Page::Build()
     connect(read_, &QPushButton::clicked, this, [this] { Read(); });
     connect(write_, &QPushButton::clicked, this, [this] { Write(); });
     connect(default_, &QPushButton::clicked, this, [this] { LoadDefault(); });
+    connect(setNew_, &QPushButton::clicked, this, [this] { SetNewModel(); });
+    connect(readFrom_, &QPushButton::clicked, this, [this] {
+        const QString path = ChooseModelFile ? ChooseModelFile() : QString();
+        if (!path.isEmpty())
+            LoadModelFromFile(path);
+    });
     connect(zoom_, &QSlider::valueChanged, this, [this](int v) { ApplyZoom(v); });
     connect(showValues_, &QCheckBox::toggled, this, [this](bool on) { chart_->SetShowValues(seriesPoints_, on); });
     ApplyZoom(kZoomMax);
+    return tab;
 }
 
 bool TModel2Page::Running() const
@@ -271,9 +325,21 @@ void TModel2Page::ShowSnapshot(const TDeviceSnapshot &snapshot)
     autocalRunning_ = snapshot.CalibrationRunning;
     if (!busy_)
         image_ = snapshot.Data;
+    ApplyAdaptationTab();
     // The page fills itself once a 3.0 controller answers.
     if (!wasRunning && Running() && readsDone_ == 0)
         Read();
+    // The adaptation tab on screen when the controller comes up reads its map.
+    if (!wasRunning && Running() && tabs_->currentWidget() == adaptationTab_) {
+        adaptationTab_->Ask = Ask;
+        adaptationTab_->Read();
+    }
+}
+
+void TModel2Page::ApplyAdaptationTab()
+{
+    const bool shown = image_.PressureSensorType != kSensorWithoutAdaptation;
+    tabs_->setTabVisible(tabs_->indexOf(adaptationTab_), shown);
 }
 
 void TModel2Page::ApplyZoom(int maxTb)
@@ -298,9 +364,8 @@ void TModel2Page::TakeCorrectionLine()
         return;
     TCorrectionLine line = editor_.Correction();
     line.Mult = MultiplierFromPercent(corrMult_->value());
-    bool ok = false;
-    const double offset = corrOffset_->text().replace(',', '.').toDouble(&ok);
-    line.Offset = ok ? offset : 0.0;
+    // Not a number counts as 0, as the controller's offset.
+    line.Offset = ParseDecimal(corrOffset_->text().toStdString()).value_or(0.0);
     std::array<bool, 8> boxes{};
     for (std::size_t k = 0; k < boxes.size(); ++k)
         boxes[k] = mask_[k]->isChecked();
@@ -318,6 +383,12 @@ void TModel2Page::Edited(TEditResult result)
             QApplication::beep();
     }
     Refresh();
+}
+
+void TModel2Page::SetFittedModel(const TModelPointList &points, double mult)
+{
+    editor_.SetNewModel(points, MultiplierSpinnerPosition(mult), editor_.OffsetPosition(), false);
+    Edited(TEditResult::Done);
 }
 
 void TModel2Page::Refresh()
@@ -371,6 +442,7 @@ void TModel2Page::Refresh()
         mask_[k]->setChecked(boxes[k]);
     // A modified page shows its write button red, as the configuration pages do.
     write_->setStyleSheet(editor_.Modified() ? QStringLiteral("background-color: #e04040; color: white;") : QString());
+    adaptationTab_->ShowModel(editor_.Points(), editor_.AdaptedPoints());
     filling_ = false;
     if (OnModifiedChanged)
         OnModifiedChanged(editor_.Modified());
@@ -544,6 +616,88 @@ void TModel2Page::LoadDefault()
         return;
     editor_.LoadDefault(image_.InjType);
     Refresh();
+}
+
+void TModel2Page::SetNewModel()
+{
+    if (!Running() || busy_)
+        return;
+    busy_ = true;
+    PostDeviceJob<TNewModelOutcome>(
+        worker_, this,
+        [](TDataManager &m) {
+            TNewModelOutcome out;
+            out.Ok = ReadModelForResult(m, out.Idle);
+            return out;
+        },
+        [this](const TNewModelOutcome &out, const TNorviData &image) {
+            busy_ = false;
+            image_ = image;
+            if (!out.Ok) {
+                if (OnProblem)
+                    OnProblem(UiText(msg::strComError, QStringLiteral("Brak komunikacji ze sterownikiem")));
+                return;
+            }
+            // As after a run with the load step: the midpoint of the idle
+            // points with the model used at idle, the model's third point
+            // without; the offset is the one the page shows.
+            const TTimePoint reference = NozzleReferencePoint(image.UseOnIdleModel != 0, 2, out.Idle, image.Model2SetA);
+            const auto model = ModelFromResult(FuelOf(image), editor_.Offset(), reference);
+            if (!model) {
+                if (OnProblem)
+                    OnProblem(UiText(msg::strCalInfo_ERR, QStringLiteral("Błąd autokalibracji")));
+                return;
+            }
+            TModelPointList points;
+            for (const TTimePoint &p : model->Points)
+                points.push_back({p.X, p.Y});
+            editor_.SetNewModel(points, model->MultSpinner, model->OffsetSpinner, true);
+            ++newModelsSet_;
+            Edited(TEditResult::Done);
+        });
+}
+
+void TModel2Page::LoadModelFromFile(const QString &path)
+{
+    if (!Running() || busy_)
+        return;
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    if (!in) {
+        if (Tell)
+            Tell(QString(), UiText(msg::strGcfNoFile, QStringLiteral("Nie ma pliku")) + " " + path);
+        return;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    busy_ = true;
+    TLoadQuestions questions;
+    const TAsker ask = Ask;
+    questions.Confirm = [ask](const std::vector<TGcfDifference> &) {
+        return ask &&
+               ask({MessageTextInForce(msg::strSaveCnf), MessageTextInForce(msg::strSaveCnfT), false}) == TAnswer::Yes;
+    };
+    const std::string backupFolder = BackupFolder ? BackupFolder() : std::string();
+    PostDeviceJob<TFileOpResult>(
+        worker_, this,
+        [fileText = text.str(), questions, backupFolder](TDataManager &m) {
+            return LoadConfigurationFile(m, fileText, true, questions, backupFolder, GcfInfoNow());
+        },
+        [this](const TFileOpResult &r, const TNorviData &image) {
+            busy_ = false;
+            image_ = image;
+            ++fileLoadsDone_;
+            if (r.Cancelled)
+                return;
+            if (Tell) {
+                QString text = QString::fromStdString(r.Ok ? MessageTextInForce(msg::strGcfLoadDone) : r.Text());
+                if (!r.BackupPath.empty())
+                    text +=
+                        "\n" + UiText(msg::strGcfBackupSaved, QString()) + " " + QString::fromStdString(r.BackupPath);
+                Tell(UiText(msg::strSaveCnfT, QString()), text);
+            }
+            // The page shows what the controller now holds.
+            Read();
+        });
 }
 
 } // namespace lumex

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -24,10 +25,12 @@ class QSpinBox;
 class QLineEdit;
 class QTableWidget;
 class QGroupBox;
+class QTabWidget;
 
 namespace lumex {
 
 class TDeviceWorker;
+class TModel2AdaptationTab;
 class TXYChart;
 
 class TModel2Page : public QWidget
@@ -45,7 +48,21 @@ public:
     void Write();
     void LoadDefault();
     // The map page's calculated points ("Oblicz nastawy"); empty clears them.
+    // The map's "Ustaw model": the fitted points replace the chart's, as an
+    // edit that Write sends.
+    void SetFittedModel(const TModelPointList &points, double mult);
     void SetCalculatedPoints(const std::vector<std::pair<double, double>> &points);
+    // "Ustal nowy model": reads the model and the idle points and builds a
+    // new model from them as a finished autocalibration run would; a write
+    // sends it and copies it to the adapted table.
+    void SetNewModel();
+    // "Wczytaj model z pliku...": the model part of a configuration file,
+    // written after the installer agrees; the page then reads the model.
+    void LoadModelFromFile(const QString &path);
+    TModel2AdaptationTab *Adaptation() const { return adaptationTab_; }
+    QTabWidget *Tabs() const { return tabs_; }
+    int NewModelsSet() const { return newModelsSet_; }
+    int FileLoadsDone() const { return fileLoadsDone_; }
     // Reads done and writes acknowledged so far (tests wait on them).
     int ReadsDone() const { return readsDone_; }
     int WritesDone() const { return writesDone_; }
@@ -60,6 +77,12 @@ public:
     std::function<void()> OnGasMapCleared;
     // The modified state the configuration pages share.
     std::function<void(bool)> OnModifiedChanged;
+    // The configuration file to take the model from (empty: none), and the
+    // folder the controller is backed up into before the file is written.
+    std::function<QString()> ChooseModelFile;
+    std::function<std::string()> BackupFolder;
+    // The outcome of a file load, for a message box.
+    std::function<void(const QString &caption, const QString &text)> Tell;
 
 private:
     void Build();
@@ -71,6 +94,8 @@ private:
     void Spinner(QSpinBox *box, int position, const std::function<TEditResult(int)> &click);
     void ApplyZoom(int maxTb);
     void TakeCorrectionLine();
+    QWidget *BuildModelTab();
+    void ApplyAdaptationTab();
 
     TDeviceWorker &worker_;
     TModel2Editor editor_;
@@ -79,13 +104,16 @@ private:
     bool autocalRunning_ = false;
     bool filling_ = false;
     bool busy_ = false;
-    int readsDone_ = 0, writesDone_ = 0;
+    int readsDone_ = 0, writesDone_ = 0, newModelsSet_ = 0, fileLoadsDone_ = 0;
     std::optional<std::size_t> dragging_;
 
     TXYChart *chart_ = nullptr;
     int seriesPoints_ = 0, seriesLine_ = 0, seriesAdapted_ = 0, seriesIdle_ = 0, seriesCalculated_ = 0;
     QTableWidget *table_ = nullptr;
+    QTabWidget *tabs_ = nullptr;
+    TModel2AdaptationTab *adaptationTab_ = nullptr;
     QPushButton *read_ = nullptr, *write_ = nullptr, *default_ = nullptr;
+    QPushButton *setNew_ = nullptr, *readFrom_ = nullptr;
     QSpinBox *mult_ = nullptr, *offset_ = nullptr;
     QLabel *multText_ = nullptr, *offsetText_ = nullptr, *defaultOffset_ = nullptr;
     QSlider *zoom_ = nullptr;

@@ -8,9 +8,11 @@
 #include "QtWait.h"
 #include "SimHarness.h"
 
+#include "calibration/AutoCalModel.h"
 #include "calibration/LevelSensor.h"
 #include "calibration/ModelPoints.h"
 #include "calibration/WorkingPressureList.h"
+#include "calibration/ui/CalAutoPage.h"
 #include "calibration/ui/CalibrationPage.h"
 #include "calibration/ui/ConfAutoCalPage.h"
 #include "calibration/ui/CorrectionsPage.h"
@@ -19,7 +21,10 @@
 #include "calibration/ui/MapPage.h"
 #include "calibration/ui/Model2Page.h"
 #include "calibration/ui/WorkingPressureWindow.h"
+#include "configuration/ConfigFile.h"
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
+#include "controller/Conversions.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/ApplicationStartup.h"
 #include "mainwindow/ConfWizard.h"
@@ -29,6 +34,7 @@
 #include "widgets/XYChart.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,10 +43,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -427,14 +437,31 @@ TEST(AutoCalibrationPage, ARunWithTheLoadStepEndsOnTheResultAndFinishMovesTheWiz
     ASSERT_TRUE(WaitUntil([&] { return program.Window().LastSnapshot().Data.TredRaw == kWarmTredRaw; }))
         << int(program.Window().LastSnapshot().Data.TredRaw);
 
-    // START: the idle time and the working pressure are asked for, then the
-    // controller measures without load until it wants the load.
+    // START: the idle time is captured and the working pressure determined
+    // behind its wait window; the working-pressure window then holds the
+    // start until the installer accepts it.
     start->click();
     constexpr std::chrono::milliseconds kRunDeadline{120000};
+    ASSERT_TRUE(
+        WaitUntil([&] { return page->WorkingPressure() && page->WorkingPressure()->isVisible(); }, kRunDeadline))
+        << ::testing::PrintToString(program.questions_);
+    ASSERT_FALSE(program.questions_.empty());
+    EXPECT_EQ(program.questions_.back(), MessageTextInForce(msg::strQuestSwitchToGas));
+    TWorkingPressureWindow *pressure = page->WorkingPressure();
+    ASSERT_GE(pressure->List()->currentIndex(), 0);
+    EXPECT_EQ(shown(), "Start");
+    EXPECT_NE(program.Window().LastSnapshot().RequestedWorkType, static_cast<int>(TWorkType::StartAutocalibration));
+    // The installer takes the entry below the chosen one; the controller stores it.
+    const int taken = pressure->List()->currentIndex() - 1;
+    ASSERT_GE(taken, 0);
+    pressure->List()->setCurrentIndex(taken);
+    pressure->findChild<QPushButton *>("BtnWPWriteAndContinue")->click();
+    // Then the controller measures without load until it wants the load.
     ASSERT_TRUE(WaitUntil([&] { return shown() == "WaitLoad"; }, kRunDeadline))
         << shown().toStdString() << " " << AutoCalOutcomeName(page->Outcome()) << " "
         << ::testing::PrintToString(program.questions_) << " "
         << (program.messages_.empty() ? std::string() : program.messages_.back().Text.toStdString());
+    EXPECT_EQ(program.Controller()->Store().byteParams[30], WorkingPressureList()[static_cast<std::size_t>(taken)].Raw);
     EXPECT_EQ(page->findChild<QProgressBar *>("GgeConfStepWithoutLoad")->maximum(), 20);
     EXPECT_TRUE(page->Active());
     EXPECT_TRUE(program.Find<QPushButton>("BtnConfAutoStop")->isEnabled());
@@ -455,5 +482,321 @@ TEST(AutoCalibrationPage, ARunWithTheLoadStepEndsOnTheResultAndFinishMovesTheWiz
     ASSERT_TRUE(WaitUntil([&] { return finish->isEnabled(); }));
     finish->click();
     ASSERT_TRUE(WaitUntil([&] { return program.Window().Wizard()->CurrentPage() == TWizardPage::Finish; }));
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(AutoCalibrationPage, TheLegacyTabRunsToAFullBarAndGoesOnToTheMap)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    constexpr int kIdlePetrolTicks = 449, kWarmTredRaw = 60;
+    sim.Control("engine idle");
+    for (int i = 1; i <= 4; ++i)
+        sim.Control("set petrol " + std::to_string(i) + " " + std::to_string(kIdlePetrolTicks));
+    sim.Control("set tred " + std::to_string(kWarmTredRaw));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalAuto"));
+    TCalAutoPage *page = program.Page().AutoCal();
+    QTabWidget *pages = program.Page().Pages();
+    EXPECT_TRUE(pages->isTabVisible(pages->indexOf(page)));
+    EXPECT_FALSE(pages->isTabVisible(pages->indexOf(program.Page().Model2())));
+    auto *start = program.Find<QPushButton>("SpBCalStart");
+    auto *stop = program.Find<QPushButton>("SpBCalStop");
+    auto *bar = program.Find<QProgressBar>("PrBCalPostep");
+    ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }));
+    EXPECT_TRUE(stop->isHidden());
+
+    // START and STOP swap places while the bar follows the controller.
+    start->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->Active(); }));
+    EXPECT_TRUE(start->isHidden());
+    EXPECT_FALSE(stop->isHidden());
+    EXPECT_FALSE(bar->isHidden());
+    constexpr std::chrono::milliseconds kRunDeadline{120000};
+    ASSERT_TRUE(WaitUntil([&] { return !page->Active(); }, kRunDeadline));
+    EXPECT_EQ(page->Outcome(), TAutoCalOutcome::Completed);
+    EXPECT_EQ(bar->value(), kLegacyBarSteps);
+    EXPECT_EQ(program.Find<QLabel>("LblCalInfo")->text(), UiText(msg::strCalInfo_OK, QString()));
+    EXPECT_FALSE(start->isHidden());
+
+    // A full bar offers map collection; Yes opens the map page on petrol.
+    EXPECT_EQ(program.questions_, std::vector<std::string>{MessageTextInForce(msg::strCalInfo_MAP1) + "\r\n\r\n" +
+                                                           MessageTextInForce(msg::strCalInfo_MAP2)});
+    ASSERT_TRUE(WaitUntil([&] { return pages->currentWidget() == program.Page().Map(); }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program.Window().LastSnapshot().RequestedWorkType == static_cast<int>(TWorkType::Petrol); }));
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(AutoCalibrationPage, StopOnTheLegacyTabEndsTheRunWithTheErrorText)
+{
+    SimHarness sim(SimSetup::Controller(0x14, 'E'));
+    sim.Control("engine idle");
+    sim.Control("set tred 200"); // cold: the controller waits for the reducer
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalAuto"));
+    TCalAutoPage *page = program.Page().AutoCal();
+    auto *start = program.Find<QPushButton>("SpBCalStart");
+    ASSERT_TRUE(WaitUntil([&] { return start->isEnabled(); }));
+    start->click();
+    auto *info = program.Find<QLabel>("LblCalInfo");
+    ASSERT_TRUE(WaitUntil([&] { return page->Active() && info->text().startsWith("TEMP. REDUKTORA"); }));
+    auto *stop = program.Find<QPushButton>("SpBCalStop");
+    ASSERT_TRUE(WaitUntil([&] { return stop->isEnabled(); }));
+    stop->click();
+    ASSERT_TRUE(WaitUntil([&] { return !page->Active(); }));
+    EXPECT_EQ(info->text(), UiText(msg::strCalInfo_ERR, QString()));
+    EXPECT_TRUE(program.Find<QProgressBar>("PrBCalPostep")->isHidden());
+    ASSERT_TRUE(WaitUntil(
+        [&] { return program.Window().LastSnapshot().RequestedWorkType == static_cast<int>(TWorkType::Stop); }));
+    EXPECT_TRUE(program.questions_.empty());
+}
+
+TEST(CalibrationWindows, MapFileSavedFromThePageLoadsBackIntoTheController)
+{
+    SimHarness sim(SimSetup::Controller(0x15, 'E'));
+    constexpr uint16_t kBin = 20, kTime = 30;
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.SetMapPoints(false, std::vector<uint16_t>{static_cast<uint16_t>(kBin << 7 | kTime),
+                                                     static_cast<uint16_t>(kBin << 7 | 40)});
+        st.SetMapPoints(true, std::vector<uint16_t>{static_cast<uint16_t>(kBin << 7 | 50)});
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
+    TMapPage *map = program.Page().Map();
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() >= 1; }));
+    const fs::path file = fs::temp_directory_path() / ("lumex-map-" + std::to_string(::getpid()) + ".gmf");
+    ASSERT_TRUE(map->SaveToFile(QString::fromStdString(file.string())));
+    EXPECT_EQ(program.Find<QLabel>("LblCalMapNameFile")->text().toStdString(), file.filename().string());
+
+    // Cleared, the controller gets the file's points back.
+    program.Controller()->EditStore([](sim::ParameterStore &st) {
+        st.SetMapPoints(false, {});
+        st.SetMapPoints(true, {});
+    });
+    const int reads = map->ReadsDone();
+    map->LoadFromFile(QString::fromStdString(file.string()));
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() > reads; }));
+    EXPECT_EQ(program.Controller()->Store().MapCount(false), 2);
+    EXPECT_EQ(program.Controller()->Store().MapCount(true), 1);
+    fs::remove(file);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+namespace {
+
+// Model parameter 2 holds the offset in ticks; byte parameter 37 bit 0 the
+// model used at idle.
+constexpr uint8_t kOffsetModelParam = 2, kIdleModelByte = 37;
+
+uint16_t Ticks(double ms)
+{
+    return PointTicks(ms);
+}
+
+} // namespace
+
+TEST(CalibrationWindows, SetNewModelBuildsTheModelFromTheIdlePointsAndWriteCopiesItToTheAdaptedTable)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    // Idle points (3.0, 3.6) and (4.0, 4.6) ms, used at idle, offset 1.0 ms.
+    program.Controller()->EditStore([](sim::ParameterStore &st) {
+        st.core.FuelType = 0;
+        st.byteParams[kIdleModelByte] = 1;
+        st.modelPoints = {Ticks(3.0), Ticks(3.6), Ticks(4.0), Ticks(4.6)};
+        st.SetModelParam(kOffsetModelParam, Ticks(1.0));
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *page = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+    ASSERT_NEAR(page->Editor().Offset(), 1.0, 1e-9);
+
+    program.Find<QPushButton>("BtBModel2SetNewModel")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->NewModelsSet() >= 1; }));
+    // The reference point is the midpoint of the idle points, (3.5, 4.1)
+    // as the controller's ticks hold them.
+    const auto ms = [](double v) { return Ticks(v) / kTicksPerMs; };
+    const auto expected = ModelFromResult(TFuel::LPG, 1.0, {(ms(3.0) + ms(4.0)) / 2, (ms(3.6) + ms(4.6)) / 2});
+    ASSERT_TRUE(expected);
+    const TModelPointList points = page->Editor().Points();
+    ASSERT_EQ(points.size(), expected->Points.size());
+    EXPECT_NEAR(points[0].Tb, 0.0, 1e-9);
+    EXPECT_NEAR(points[0].Tg, 1.0, 1e-9);
+    EXPECT_NEAR(points[2].Tb, 3.5, 0.01);
+    EXPECT_NEAR(points[2].Tg, 4.1, 0.01);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        EXPECT_NEAR(points[i].Tb, expected->Points[i].X, 1e-9) << i;
+        EXPECT_NEAR(points[i].Tg, expected->Points[i].Y, 1e-9) << i;
+    }
+    EXPECT_NEAR(points.back().Tb, 25.0, 1e-9);
+    EXPECT_EQ(page->Editor().MultPosition(), expected->MultSpinner);
+    EXPECT_TRUE(page->Editor().Modified());
+    EXPECT_TRUE(page->Editor().CopyToAdapted());
+
+    // Write sends the new model and the same points as the adapted model.
+    program.Answer = [](const TQuestion &q) {
+        return q.Text == MessageTextInForce(msg::strQGasMapClearAfterModelChange) ? TAnswer::No : TAnswer::Yes;
+    };
+    program.Find<QPushButton>("BtBModel2Write")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < kModel2Points; ++i) {
+        const uint16_t x = i < points.size() ? Ticks(points[i].Tb) : kModelEmptyTicks;
+        EXPECT_EQ(store.model2A[i].x, x) << i;
+        EXPECT_EQ(store.model2B[i], store.model2A[i]) << i;
+    }
+    EXPECT_EQ(store.model2A[2].y, Ticks(points[2].Tg));
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, LoadingTheModelFromAFileWritesOnlyTheModel)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *page = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+
+    // A file of this controller with another model and another gas
+    // temperature table.
+    TNorviData fileImage = program.Window().LastSnapshot().Data;
+    const TModelPointList fileModel{{0.0, 0.8}, {2.0, 2.9}, {6.0, 7.4}, {12.0, 13.9}, {20.0, 21.5}};
+    fileImage.Model2SetA = SetFromPoints(fileModel);
+    fileImage.Offset = 0.8;
+    fileImage.CTG.fill(9);
+    const fs::path file = fs::temp_directory_path() / ("lumex-model-" + std::to_string(::getpid()) + ".gcf");
+    BuildGcf(fileImage, {}, GcfInfoNow()).Save(file.string());
+    const auto ctgBefore = program.Controller()->Store().ctg;
+
+    program.Window().ChooseConfigFile = [&](QWidget *, bool, const QString &) {
+        return QString::fromStdString(file.string());
+    };
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    const int reads = page->ReadsDone();
+    program.Find<QPushButton>("SpBModel2ReadFrom")->click();
+    ASSERT_TRUE(WaitUntil([&] { return page->FileLoadsDone() >= 1 && page->ReadsDone() > reads; }));
+    EXPECT_NE(std::find(program.questions_.begin(), program.questions_.end(), MessageTextInForce(msg::strSaveCnf)),
+              program.questions_.end());
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < kModel2Points; ++i) {
+        const uint16_t x = i < fileModel.size() ? Ticks(fileModel[i].Tb) : kModelEmptyTicks;
+        const uint16_t y = i < fileModel.size() ? Ticks(fileModel[i].Tg) : kModelEmptyTicks;
+        EXPECT_EQ(store.model2A[i].x, x) << i;
+        EXPECT_EQ(store.model2A[i].y, y) << i;
+    }
+    EXPECT_EQ(store.ModelParam(kOffsetModelParam), Ticks(0.8));
+    // The corrections of the file stay out of a model-only load.
+    EXPECT_EQ(store.ctg, ctgBefore);
+    // The page shows what the controller now holds.
+    ASSERT_EQ(page->Editor().Points().size(), fileModel.size());
+    EXPECT_NEAR(page->Editor().Points()[2].Tg, 7.4, 0.01);
+    fs::remove(file);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, SetModelOnTheMapPageHandsTheFittedModelToTheModelPage)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'D'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    // Petrol and LPG points along the same pressures; on gas the petrol ECU
+    // asks for about a tenth more.
+    std::vector<uint16_t> petrol, gas;
+    for (uint16_t k = 0; k < 8; ++k) {
+        const auto bin = static_cast<uint16_t>(8 + 2 * k);
+        const auto time = static_cast<uint16_t>(12 + 5 * k);
+        petrol.push_back(static_cast<uint16_t>(bin << 7 | time));
+        gas.push_back(static_cast<uint16_t>(bin << 7 | (time + time / 10 + 1)));
+    }
+    program.Controller()->EditStore([&](sim::ParameterStore &st) {
+        st.SetMapPoints(false, petrol);
+        st.SetMapPoints(true, gas);
+    });
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalModel2"));
+    TModel2Page *model2 = program.Page().Model2();
+    ASSERT_TRUE(WaitUntil([&] { return model2->ReadsDone() >= 1; }));
+    const TModelPointList before = model2->Editor().Points();
+    ASSERT_FALSE(model2->Editor().Modified());
+
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalMap"));
+    TMapPage *map = program.Page().Map();
+    ASSERT_TRUE(WaitUntil([&] { return map->ReadsDone() >= 1; }));
+    program.Find<QPushButton>("BtnCalMapSetModel")->click();
+    ASSERT_TRUE(WaitUntil([&] { return model2->Editor().Modified(); }));
+    const TModelPointList fitted = model2->Editor().Points();
+    ASSERT_FALSE(fitted.empty());
+    bool changed = fitted.size() != before.size();
+    for (std::size_t i = 0; !changed && i < fitted.size(); ++i)
+        changed = std::fabs(fitted[i].Tg - before[i].Tg) > 1e-6;
+    EXPECT_TRUE(changed);
+    // The map's model leaves the adapted table alone.
+    EXPECT_FALSE(model2->Editor().CopyToAdapted());
+    EXPECT_TRUE(program.messages_.empty());
+
+    program.Answer = [](const TQuestion &q) {
+        return q.Text == MessageTextInForce(msg::strQGasMapClearAfterModelChange) ? TAnswer::No : TAnswer::Yes;
+    };
+    const auto adaptedBefore = program.Controller()->Store().model2B;
+    program.Find<QPushButton>("BtBModel2Write")->click();
+    ASSERT_TRUE(WaitUntil([&] { return model2->WritesDone() >= 1; }));
+    const auto store = program.Controller()->Store();
+    for (std::size_t i = 0; i < fitted.size(); ++i)
+        EXPECT_EQ(store.model2A[i].y, Ticks(fitted[i].Tg)) << i;
+    EXPECT_EQ(store.model2B, adaptedBefore);
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
+TEST(CalibrationWindows, TheCorrectionsBank2LineTakesACommaOrAPointAndWriteSendsIt)
+{
+    SimHarness sim(SimSetup::Controller(0x30, 'G'));
+    TCalibrationProgram program(sim);
+    ASSERT_TRUE(program.Started());
+    ASSERT_TRUE(program.Connected());
+    ASSERT_TRUE(program.Window().ShowPage("TbSCalCorrections"));
+    TCorrectionsPage *page = program.Page().Corrections();
+    ASSERT_TRUE(WaitUntil([&] { return page->ReadsDone() >= 1; }));
+    // The manifold pressure and RPM panels and the BANK2 line sit on the linear tab.
+    auto *linear = program.Find<QWidget>("TbSLinearCorr");
+    ASSERT_NE(linear, nullptr);
+    EXPECT_NE(linear->findChild<QWidget *>("PnlCalCorrPcol"), nullptr);
+    EXPECT_NE(linear->findChild<QWidget *>("PnlCalCorrRPM"), nullptr);
+    EXPECT_EQ(linear->findChild<QWidget *>("PnlCalCorrTgas"), nullptr);
+
+    program.Answer = [](const TQuestion &) { return TAnswer::Yes; };
+    auto *offset = program.Find<QLineEdit>("EdtCorBank2Offset");
+    auto *mult = program.Find<QSpinBox>("UpDCorBank2Mult");
+    constexpr uint8_t kCorrMultParam = 11, kCorrOffsetParam = 12, kCorrMaskParam = 13;
+    struct TCase
+    {
+        const char *Typed;
+        double Ms;
+    };
+    for (const TCase c : {TCase{"0.25", 0.25}, TCase{"-0,5", -0.5}}) {
+        const int writes = page->WritesDone();
+        offset->setText(c.Typed);
+        emit offset->textEdited(offset->text());
+        mult->setValue(5);
+        program.Find<QCheckBox>("ChBCorBank2Mask2")->setChecked(true);
+        ASSERT_TRUE(page->Modified());
+        program.Find<QPushButton>("BtnCorWriteCorrections")->click();
+        ASSERT_TRUE(WaitUntil([&] { return page->WritesDone() > writes; }));
+        const auto store = program.Controller()->Store();
+        EXPECT_EQ(static_cast<int16_t>(store.ModelParam(kCorrOffsetParam)), std::lround(c.Ms * kTicksPerMs)) << c.Typed;
+        EXPECT_EQ(store.ModelParam(kCorrMultParam), 1075); // 1,05 × 1024
+        EXPECT_EQ(store.ModelParam(kCorrMaskParam) & 0x02, 0x02);
+        EXPECT_FALSE(page->Modified());
+    }
     EXPECT_TRUE(sim.Violations().empty());
 }
