@@ -55,9 +55,12 @@ struct TObdWindowSnapshot
     bool ObdPresent = false;
     // Generation 0x30 from revision H: the adaptation controls are live.
     bool ControllerRevisionH = false;
-    // Increases whenever the device thread read or wrote the parameters:
-    // the window then takes them over its own.
+    // Increases whenever the device thread read or wrote the parameters on
+    // the installer's request: the window then takes them over its own.
     uint64_t ParamsEpoch = 0;
+    // Increases when a detection pass read them anew: the window takes them
+    // only while it holds no edits of its own.
+    uint64_t DetectEpoch = 0;
     // A detection result taken in this tick, for the edited protocol.
     std::optional<uint8_t> DetectedProtocol;
     TObdTroublePage Trouble;

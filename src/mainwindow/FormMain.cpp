@@ -18,11 +18,11 @@
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FormMultiOBD.h"
-#include "mainwindow/ModuleMirror.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/GcfOps.h"
 #include "mainwindow/LegacyConfigPage.h"
+#include "mainwindow/ModuleMirror.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
@@ -182,6 +182,9 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
 TFormMain::~TFormMain()
 {
     worker_.Stop();
+    // The adapter windows bind to the module copy: they go before it does.
+    delete obd_;
+    obd_ = nullptr;
 }
 
 void TFormMain::StartDevice()

@@ -80,6 +80,8 @@ TFormMultiOBD::TFormMultiOBD(TModuleMirror &mirror, QWidget *parent)
             OnPageChanged();
     });
     binding_->ShowMessage = [](QWidget *, const std::string &) {};
+    // The write button turns red with the first edit, not a tick later.
+    mirror_.UIState().OnModifiedChange = [this](const std::string &) { RefreshTexts(); };
     SetSnapshot(last_, false);
 }
 

@@ -48,9 +48,14 @@ public:
     {
         logic_->ResetModules();
         adapter_ = TakeAdapterSnapshot(*logic_);
+        obdWindow_->ParamsDetected();
     }
     // After an operation of the adapter page (device thread).
-    void RefreshAdapter() { adapter_ = TakeAdapterSnapshot(*logic_); }
+    void RefreshAdapter()
+    {
+        adapter_ = TakeAdapterSnapshot(*logic_);
+        obdWindow_->ParamsChanged();
+    }
     void ModuleWorkStep() override
     {
         modules_.TickStep();
@@ -58,7 +63,14 @@ public:
     }
     // The OBD window's device side (device thread, but Page).
     TObdWindowDevice &ObdWindow() { return *obdWindow_; }
-    bool ModulesChanged() override { return modules_.TakeModulesDetected(); }
+    bool ModulesChanged() override
+    {
+        // A detection pass read the modules' configurations anew.
+        const bool detected = modules_.TakeModulesDetected();
+        if (detected)
+            obdWindow_->ParamsDetected();
+        return detected;
+    }
     void FillSnapshot(TDeviceSnapshot &snapshot) override
     {
         // The link can drop between two detections: the row follows it.

@@ -20,9 +20,12 @@ void TModuleMirror::Apply(const TObdWindowSnapshot &s)
     if (!ApplyModuleImage(s.Image, *ui.DevState(), Obd().DevState()))
         return;
     ui.CopyFromDevState(kObd, kCopyPlain);
-    if (first_ || s.ParamsEpoch != epoch_) {
+    const bool requested = s.ParamsEpoch != epoch_;
+    const bool detected = s.DetectEpoch != detectEpoch_;
+    epoch_ = s.ParamsEpoch;
+    detectEpoch_ = s.DetectEpoch;
+    if (first_ || requested || (detected && !ui.Modified())) {
         first_ = false;
-        epoch_ = s.ParamsEpoch;
         TakeDeviceParameters();
     }
     if (s.DetectedProtocol)

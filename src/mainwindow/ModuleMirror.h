@@ -23,7 +23,9 @@ public:
     TModuleAIO &Aio() { return static_cast<TModuleAIO &>(*logic_.SubModules()[1]); }
 
     // The readings always; the parameters when the device thread read or
-    // wrote them since the last snapshot (the window's edits give way).
+    // wrote them since the last snapshot (the window's edits give way), or
+    // when a detection pass read them and the window holds no edits (a link
+    // that drops and comes back does not take the installer's edits).
     void Apply(const TObdWindowSnapshot &snapshot);
     TModuleEdits Edits(std::string_view section) { return TakeModuleEdits(logic_.UIState(), section); }
     // The parameters as the device has them (after a failed operation the
@@ -35,6 +37,7 @@ private:
     TManager manager_;
     TLogic logic_;
     uint64_t epoch_ = 0;
+    uint64_t detectEpoch_ = 0;
     bool first_ = true;
 };
 

@@ -66,6 +66,7 @@ void TObdWindowDevice::Fill(TObdWindowSnapshot &s)
     s.ObdPresent = obd_.IsConnected();
     s.ControllerRevisionH = ControllerRevisionAtLeast(image_, "H");
     s.ParamsEpoch = paramsEpoch_;
+    s.DetectEpoch = detectEpoch_;
     s.DetectedProtocol = detected_ && *detected_ != 0 ? detected_ : std::nullopt;
     s.Trouble.Troubles = cycle_->Troubles().Text();
     s.Trouble.Freeze = cycle_->Freeze().Text();

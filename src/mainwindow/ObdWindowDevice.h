@@ -64,6 +64,11 @@ public:
     // After the modules' work step.
     void Step();
     void Fill(TObdWindowSnapshot &snapshot);
+    // The adapter page's defaults or file changed the device image's
+    // parameters: the window takes them over.
+    void ParamsChanged() { ++paramsEpoch_; }
+    // A detection pass read them: the window takes them unless edited.
+    void ParamsDetected() { ++detectEpoch_; }
     // `edits` are the window's parameters of section "OBD" (Write only).
     TObdOperationResult Run(TObdOperation operation, const TModuleEdits &edits, TModuleQuestions *questions);
 
@@ -81,6 +86,7 @@ private:
     std::vector<std::string> codes_;
     std::unique_ptr<TOBDTroubleCycle> cycle_;
     uint64_t paramsEpoch_ = 0;
+    uint64_t detectEpoch_ = 0;
     std::optional<uint8_t> detected_;
 };
 
