@@ -61,6 +61,8 @@ struct TObdWindowSnapshot
     // Increases when a detection pass read them anew: the window takes them
     // only while it holds no edits of its own.
     uint64_t DetectEpoch = 0;
+    // The same for the AIO section, read or written by its window.
+    uint64_t AioEpoch = 0;
     // A detection result taken in this tick, for the edited protocol.
     std::optional<uint8_t> DetectedProtocol;
     TObdTroublePage Trouble;

@@ -15,6 +15,7 @@
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
+#include "mainwindow/FormMultiAIO.h"
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
@@ -164,6 +165,7 @@ bool TApplicationStartup::Start()
     connectStatus_ = new TFormConnectStatus(&window);
     RegisterWindow(*catalogue_, connectStatus_);
     RegisterWindow(*catalogue_, window.ObdWindow());
+    RegisterWindow(*catalogue_, window.AioWindow());
     window.SetConnectStatusWindow(connectStatus_);
     window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 

@@ -16,6 +16,7 @@
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormMultiAIO.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmHaslo.h"
@@ -185,6 +186,8 @@ TFormMain::~TFormMain()
     // The adapter windows bind to the module copy: they go before it does.
     delete obd_;
     obd_ = nullptr;
+    delete aio_;
+    aio_ = nullptr;
 }
 
 void TFormMain::StartDevice()
@@ -279,11 +282,20 @@ void TFormMain::BuildPages()
     adapterInfo_ = new TFormMultiAdapterInfo;
     mirror_ = std::make_unique<TModuleMirror>();
     obd_ = new TFormMultiOBD(*mirror_);
+    aio_ = new TFormMultiAIO(*mirror_);
     auto *adapterPage = new QWidget;
     adapterPage->setObjectName("TbSAdapter");
     auto *adapterLayout = new QVBoxLayout(adapterPage);
     adapterLayout->addWidget(adapterInfo_);
-    adapterLayout->addWidget(obd_, 1);
+    // The adapter's functions, one page each.
+    adapterFunctions_ = new QTabWidget;
+    adapterFunctions_->setObjectName("PgCAdapterFunctions");
+    obd_->setObjectName("TbSAdapterOBD");
+    aio_->setObjectName("TbSAdapterAIO");
+    adapterFunctions_->addTab(obd_, QStringLiteral("OBD"));
+    adapterFunctions_->addTab(aio_, QStringLiteral("Lambda emulation"));
+    adapterLayout->addWidget(adapterFunctions_, 1);
+    connect(adapterFunctions_, &QTabWidget::currentChanged, this, [this] { ObdPageChanged(); });
     adapterPage_ = adapterPage;
     pages_->addTab(adapterPage, QStringLiteral("Adapter"));
     setCentralWidget(pages_);
@@ -625,6 +637,7 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     adapterInfo_->SetSnapshot(snapshot.Adapter);
     mirror_->Apply(snapshot.Obd);
     obd_->SetSnapshot(snapshot.Obd, snapshot.Adapter.Connected);
+    aio_->Refresh();
     diagnostics_->SetLockState(snapshot.Data.LockState);
     hooks_.OscInjectorItem = readings_->TimeSelection() < 0 ? 0 : readings_->TimeSelection();
     if (r.OpenTroubleCodes)

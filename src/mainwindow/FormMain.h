@@ -35,6 +35,7 @@ class TDeviceQuestion;
 class TFormAbout;
 class TFormConnectStatus;
 class TFormMultiAdapterInfo;
+class TFormMultiAIO;
 class TFormMultiOBD;
 class TModuleMirror;
 class TFrmSelectComPort;
@@ -128,6 +129,9 @@ public:
     std::function<void(bool ok)> OnAdapterOperationDone;
     TFormMultiAdapterInfo *AdapterInfo() const { return adapterInfo_; }
     TFormMultiOBD *ObdWindow() const { return obd_; }
+    TFormMultiAIO *AioWindow() const { return aio_; }
+    // Whether the AIO window's operation went through (tests).
+    std::function<void(bool ok)> OnAioOperationDone;
     // Whether the OBD window's operation in flight went through (tests).
     std::function<void(bool ok)> OnObdOperationDone;
     // The configuration file dialogs (tests answer them).
@@ -186,6 +190,7 @@ private:
     void BindObdWindow();
     void ObdPageChanged();
     void SendObdCodes();
+    void BindAioWindow();
     // `force`: the read button; otherwise a modified page keeps its edits.
     void ReadConfigPage(bool force);
     // Checks and writes the page; `then` hears whether it was written as sent.
@@ -212,6 +217,8 @@ private:
     TFormMultiAdapterInfo *adapterInfo_ = nullptr;
     std::unique_ptr<TModuleMirror> mirror_;
     TFormMultiOBD *obd_ = nullptr;
+    TFormMultiAIO *aio_ = nullptr;
+    QTabWidget *adapterFunctions_ = nullptr;
     QWidget *adapterPage_ = nullptr;
     TDeviceWorker worker_;
     TDeviceSnapshot last_;

@@ -5,6 +5,7 @@
 #include "documents/LangManager.h"
 #include "mainwindow/DeviceQuestion.h"
 #include "mainwindow/FormMain.h"
+#include "mainwindow/FormMultiAIO.h"
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/UiText.h"
 #include "modules/AskerQuestions.h"
@@ -50,11 +51,40 @@ void TFormMain::BindObdWindow()
         });
     };
     SendObdCodes();
+    BindAioWindow();
+}
+
+void TFormMain::BindAioWindow()
+{
+    aio_->OnProblem = [this](const std::string &key) {
+        Tell(TMessageKind::Warning, title_, QString::fromStdString(MessageTextInForce(key)));
+    };
+    aio_->OnOperation = [this](TAioOperation operation, const TModuleEdits &edits) {
+        TMainTickHooks &hooks = hooks_;
+        QPointer<TFormMain> self(this);
+        worker_.Post([&hooks, self, operation, edits] {
+            const bool ok = hooks.ObdWindow().RunAio(operation == TAioOperation::Write, edits);
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, ok] {
+                    if (!self)
+                        return;
+                    self->aio_->OperationDone(ok);
+                    if (self->OnAioOperationDone)
+                        self->OnAioOperationDone(ok);
+                },
+                Qt::QueuedConnection);
+        });
+    };
 }
 
 void TFormMain::ObdPageChanged()
 {
-    const bool shown = pages_ != nullptr && pages_->currentWidget() == adapterPage_;
+    // Also called while the window goes at exit.
+    if (obd_ == nullptr)
+        return;
+    const bool shown = pages_ != nullptr && pages_->currentWidget() == adapterPage_ && adapterFunctions_ != nullptr &&
+                       adapterFunctions_->currentWidget() == obd_;
     hooks_.ObdWindow().Page = static_cast<int>(shown ? obd_->CurrentPage() : TObdPage::None);
 }
 

@@ -32,8 +32,8 @@ public:
         // The controller takes the adapter's adaptation from revision G of
         // generation 0x30; the image is the device thread's own.
         Obd().ControllerReadsAdaptation = [this] { return ControllerRevisionAtLeast(link_.Data, "G"); };
-        logic_->UIState().SetModified(false);
-        obdWindow_ = std::make_unique<TObdWindowDevice>(Obd(), link_.Manager, link_.Data);
+        AioDefaults();
+        obdWindow_ = std::make_unique<TObdWindowDevice>(Obd(), Aio(), link_.Manager, link_.Data);
         // The adapter's own pauses, on the device thread only.
         obdWindow_->Wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     }
@@ -47,6 +47,7 @@ public:
     void RestartModules(int /*portNumber*/) override
     {
         logic_->ResetModules();
+        AioDefaults();
         adapter_ = TakeAdapterSnapshot(*logic_);
         obdWindow_->ParamsDetected();
     }
@@ -102,6 +103,16 @@ public:
     std::function<void(const TOscSample &, std::chrono::steady_clock::time_point)> OnOscSample;
 
 private:
+    // The AIO function has no device to read its settings from: they start
+    // from their defaults rather than from an empty image.
+    void AioDefaults()
+    {
+        TUIState &ui = logic_->UIState();
+        ui.SetDefaults("AIO");
+        ui.CopyToDevState("AIO", kCopyParams);
+        ui.SetModified(false);
+    }
+
     TControllerLink &link_;
     TManager modules_;
     std::unique_ptr<TLogic> logic_;

@@ -4,6 +4,7 @@ namespace lumex {
 
 namespace {
 const std::string kObd = "OBD";
+const std::string kAio = "AIO";
 } // namespace
 
 TModuleMirror::TModuleMirror()
@@ -20,23 +21,28 @@ void TModuleMirror::Apply(const TObdWindowSnapshot &s)
     if (!ApplyModuleImage(s.Image, *ui.DevState(), Obd().DevState()))
         return;
     ui.CopyFromDevState(kObd, kCopyPlain);
+    ui.CopyFromDevState(kAio, kCopyPlain);
     const bool requested = s.ParamsEpoch != epoch_;
-    const bool detected = s.DetectEpoch != detectEpoch_;
+    const bool aioRequested = s.AioEpoch != aioEpoch_;
+    const bool detected = s.DetectEpoch != detectEpoch_ && !ui.Modified();
     epoch_ = s.ParamsEpoch;
+    aioEpoch_ = s.AioEpoch;
     detectEpoch_ = s.DetectEpoch;
-    if (first_ || requested || (detected && !ui.Modified())) {
-        first_ = false;
-        TakeDeviceParameters();
-    }
+    if (first_ || requested || detected)
+        TakeDeviceParameters(kObd);
+    if (first_ || aioRequested || detected)
+        TakeDeviceParameters(kAio);
+    first_ = false;
     if (s.DetectedProtocol)
         Obd().UIState().Protocol.SetAsInteger(*s.DetectedProtocol);
 }
 
-void TModuleMirror::TakeDeviceParameters()
+void TModuleMirror::TakeDeviceParameters(std::string_view section)
 {
     TUIState &ui = logic_.UIState();
-    ui.CopyFromDevState(kObd, kCopyParams);
+    ui.CopyFromDevState(std::string(section), kCopyParams);
     ui.SetModified(false);
+    ++taken_;
 }
 
 } // namespace lumex

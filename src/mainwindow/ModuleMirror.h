@@ -30,7 +30,9 @@ public:
     TModuleEdits Edits(std::string_view section) { return TakeModuleEdits(logic_.UIState(), section); }
     // The parameters as the device has them (after a failed operation the
     // caller decides; a discarded edit calls this).
-    void TakeDeviceParameters();
+    void TakeDeviceParameters(std::string_view section);
+    // Counts the takings, so windows know when to refill what they show.
+    uint64_t ParamsTaken() const { return taken_; }
 
 private:
     TComMultiPort port_;
@@ -38,6 +40,8 @@ private:
     TLogic logic_;
     uint64_t epoch_ = 0;
     uint64_t detectEpoch_ = 0;
+    uint64_t aioEpoch_ = 0;
+    uint64_t taken_ = 0;
     bool first_ = true;
 };
 

@@ -1,5 +1,6 @@
 #include "mainwindow/ObdWindowDevice.h"
 
+#include "adapter/AIOModule.h"
 #include "adapter/OBDModule.h"
 #include "calibration/OBDAdaptCorrView.h"
 #include "configuration/Question.h"
@@ -20,8 +21,8 @@ constexpr uint8_t kControllerOptionParam = 31;
 
 } // namespace
 
-TObdWindowDevice::TObdWindowDevice(TModuleOBD &obd, TDataManager &manager, TNorviData &image)
-    : obd_(obd), manager_(manager), image_(image)
+TObdWindowDevice::TObdWindowDevice(TModuleOBD &obd, TModuleAIO &aio, TDataManager &manager, TNorviData &image)
+    : obd_(obd), aio_(aio), manager_(manager), image_(image)
 {
     cycle_ = std::make_unique<TOBDTroubleCycle>(obd_, codes_);
     cycle_->Wait = [this](int ms) {
@@ -67,6 +68,7 @@ void TObdWindowDevice::Fill(TObdWindowSnapshot &s)
     s.ControllerRevisionH = ControllerRevisionAtLeast(image_, "H");
     s.ParamsEpoch = paramsEpoch_;
     s.DetectEpoch = detectEpoch_;
+    s.AioEpoch = aioEpoch_;
     s.DetectedProtocol = detected_ && *detected_ != 0 ? detected_ : std::nullopt;
     s.Trouble.Troubles = cycle_->Troubles().Text();
     s.Trouble.Freeze = cycle_->Freeze().Text();
@@ -155,6 +157,22 @@ TObdOperationResult TObdWindowDevice::Run(TObdOperation operation, const TModule
     if (!r.Ok)
         r.FailureKey = "strObdOperationFailed";
     return r;
+}
+
+bool TObdWindowDevice::RunAio(bool write, const TModuleEdits &edits)
+{
+    TLogicAIO &logic = aio_.Logic();
+    bool ok = true;
+    if (write) {
+        if (!ApplyModuleEdits(edits, obd_.AppLogic().UIState()))
+            return false;
+        ok = logic.WriteAIOConfig();
+    } else {
+        // Never connected: the edited state shows the device image as it is.
+        logic.ReadAIOConfig();
+    }
+    ++aioEpoch_;
+    return ok;
 }
 
 } // namespace lumex

@@ -17,6 +17,7 @@
 namespace lumex {
 
 class TDataManager;
+class TModuleAIO;
 class TModuleOBD;
 class TModuleQuestions;
 struct TNorviData;
@@ -53,7 +54,7 @@ struct TObdOperationResult
 class TObdWindowDevice
 {
 public:
-    TObdWindowDevice(TModuleOBD &obd, TDataManager &manager, TNorviData &image);
+    TObdWindowDevice(TModuleOBD &obd, TModuleAIO &aio, TDataManager &manager, TNorviData &image);
     ~TObdWindowDevice();
 
     // Set by the window (any thread); read on the device thread.
@@ -72,6 +73,11 @@ public:
     // `edits` are the window's parameters of section "OBD" (Write only).
     TObdOperationResult Run(TObdOperation operation, const TModuleEdits &edits, TModuleQuestions *questions);
 
+    // The AIO window's Read and Write (`edits`: its section "AIO", Write
+    // only). The module has no wire commands: both go through the state
+    // copies and the window takes the result with the next snapshot.
+    bool RunAio(bool write, const TModuleEdits &edits);
+
     // The pauses of the OBD logic; the owner supplies them.
     std::function<void(int ms)> Wait;
 
@@ -81,12 +87,14 @@ private:
     bool WriteControllerAdaptation(TModuleQuestions *questions);
 
     TModuleOBD &obd_;
+    TModuleAIO &aio_;
     TDataManager &manager_;
     TNorviData &image_;
     std::vector<std::string> codes_;
     std::unique_ptr<TOBDTroubleCycle> cycle_;
     uint64_t paramsEpoch_ = 0;
     uint64_t detectEpoch_ = 0;
+    uint64_t aioEpoch_ = 0;
     std::optional<uint8_t> detected_;
 };
 

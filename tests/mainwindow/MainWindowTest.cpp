@@ -222,8 +222,8 @@ TEST(StartUp, DemoConnectsWithTheCzechCatalogueAndObdList)
     // The language of the profile, and with it the catalogue and the OBD
     // list the start-up created.
     ExpectLanguage(p, "CZ", kCzech);
-    // The connection status window and the OBD window.
-    EXPECT_EQ(p.Startup().Catalogue().RegisteredWindowCount(), 2u);
+    // The connection status window and the OBD and AIO windows.
+    EXPECT_EQ(p.Startup().Catalogue().RegisteredWindowCount(), 3u);
     EXPECT_EQ(p.ConnectStatusText("BtBClose"), "Zavřít");
     EXPECT_EQ(p.ConnectStatusText("GrBPorts"), "Porty COM");
     EXPECT_EQ(p.ConnectStatusText("PnlNoPorts"), "Nebyly nalezeny žádné porty COM!");
