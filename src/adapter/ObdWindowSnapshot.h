@@ -66,6 +66,9 @@ struct TObdWindowSnapshot
     // A detection result taken in this tick, for the edited protocol.
     std::optional<uint8_t> DetectedProtocol;
     TObdTroublePage Trouble;
+    // The adapter is there and its own adaptation is on: the controller's
+    // adaptation tables are then its to fill.
+    bool AdapterAdaptation = false;
 };
 
 } // namespace lumex

@@ -69,6 +69,7 @@ void TObdWindowDevice::Fill(TObdWindowSnapshot &s)
     s.ParamsEpoch = paramsEpoch_;
     s.DetectEpoch = detectEpoch_;
     s.AioEpoch = aioEpoch_;
+    s.AdapterAdaptation = obd_.IsConnected() && obd_.UIState().IsAdaptationEnabled.GetAsBoolean();
     s.DetectedProtocol = detected_ && *detected_ != 0 ? detected_ : std::nullopt;
     s.Trouble.Troubles = cycle_->Troubles().Text();
     s.Trouble.Freeze = cycle_->Freeze().Text();
