@@ -263,8 +263,12 @@ void TCorrectionsPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
     if (!wasRunning && Running() && readsDone_ == 0)
         Read();
     const bool fromG = Running() && Is30From(image_, "G");
-    tabs_->setTabVisible(tabs_->indexOf(adaptTab_), fromG);
-    if (fromG && adaptTab_->isVisible())
+    // Hidden only for a controller known to lack the tables: hiding the
+    // tab on screen while the link is down would move the page off it.
+    const int index = tabs_->indexOf(adaptTab_);
+    if (Running() && tabs_->isTabVisible(index) != fromG)
+        tabs_->setTabVisible(index, fromG);
+    if (fromG && tabs_->currentWidget() == adaptTab_)
         adaptTab_->LiveRefresh(snapshot);
 }
 
