@@ -128,6 +128,10 @@ ObdCar::ObdCar(ObdCarSetup setup) : setup_(std::move(setup))
     // The adapter's factory configuration: auto-connect off, adaptation
     // type 1, ranges 2, maximum correction 25, minimum RPM 1200.
     config_ = {setup_.configuredProtocol, 0x08, 0x01, 0x00, 0x02, 0x00, 0x00, 0x02, 25, 0x04, 0xB0};
+    if (setup_.connectedAtStart && setup_.carOn && config_[0] == setup_.carProtocol) {
+        state_ = kConnected;
+        actualProtocol_ = config_[0];
+    }
 }
 
 std::size_t ObdCar::RequestLength(uint8_t code)

@@ -32,6 +32,9 @@ struct ObdCarSetup
     bool freezeFrame = true;    // a freeze frame for the first recorded code
     bool engineRunning = false; // clearing is refused while it runs
     uint32_t delayCounterItem = 250;
+    // The link is up from the start, as after an automatic connection at
+    // engine start (the demo's car).
+    bool connectedAtStart = false;
 };
 
 // "P0123" into its two bytes; none when malformed.

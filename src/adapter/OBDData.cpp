@@ -1,5 +1,7 @@
 #include "adapter/OBDData.h"
 
+#include "documents/LangManager.h"
+
 #include "common/Format.h"
 #include "modules/Sections.h"
 
@@ -434,45 +436,47 @@ bool ObdDelayConnect(int state)
 std::string ObdLinkStateText(int state, const std::string &protocol)
 {
     using namespace obd_state;
+    const auto word = [](std::string_view english) { return TranslateEnglish(english); };
     const int s = state % kModulo;
     if (s == kUnknown)
-        return "Unknown state";
+        return word("Unknown state");
     if (s == kIdle)
-        return "Idle";
+        return word("Idle");
     if (s >= kConnectingFirst && s <= kConnectingLast)
-        return "Connecting (" + protocol + ")...";
+        return word("Connecting") + " (" + protocol + ")...";
     if (s >= kConnectedFirst && s <= kConnectedLast)
-        return "Connected (" + protocol + ")";
+        return word("Connected") + " (" + protocol + ")";
     if (s >= kDisconnectingFirst && s <= kDisconnectingTextLast)
-        return "Disconnecting...";
+        return word("Disconnecting") + "...";
     if (s >= kDisconnectedFirst && s <= kDisconnectedTextLast)
-        return "Disconnected";
+        return word("Disconnected");
     if (s == kDetecting)
-        return "Detecting...";
+        return word("Detecting") + "...";
     if (s == kDelayConnect)
-        return "DelayConnect...";
+        return word("DelayConnect") + "...";
     return "UNHANDLED";
 }
 
 std::string ObdDetectStateText(int detect, const std::string &trying)
 {
     using namespace obd_detect;
+    const auto word = [](std::string_view english) { return TranslateEnglish(english); };
     const std::string named = trying.empty() ? std::string{} : " (" + trying + ")";
     if (detect > kError)
         return "UNHANDLED";
     if (detect == kUnknown)
-        return "Unknown state";
+        return word("Unknown state");
     if (detect == kIdle)
-        return "Idle";
+        return word("Idle");
     if (detect <= kTryingLast)
-        return "Detecting" + named + "...";
+        return word("Detecting") + named + "...";
     if (detect == kDetected)
-        return "Detected" + named;
+        return word("Detected") + named;
     if (detect == kNotDetected)
-        return "Not detected";
+        return word("Not detected");
     if (detect == kCancelled)
-        return "Cancelled";
-    return "Error";
+        return word("Cancelled");
+    return word("Error");
 }
 
 // --- TOBDFreezeFrame ---

@@ -157,7 +157,8 @@ double ObdUegoRatio(uint8_t a, uint8_t b);
 double ObdUegoCurrent(uint8_t a, uint8_t b);
 double ObdDelayConnectSeconds(uint8_t a, uint8_t b);
 
-// --- texts (English; the callers translate) ---
+// --- texts (English, but the link and detection state words, which come
+// in the language in force) ---
 // "ISO9141", "KWP2000", "CAN" or empty.
 std::string ObdProtocolShortName(int code);
 // The seven protocol names of the configuration list; empty outside 1..7.

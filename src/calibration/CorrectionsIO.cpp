@@ -184,6 +184,12 @@ TWriteResult WriteCorrections(TDataManager &m, const TCorrectionsForm &form)
     if (fromG) {
         d.CPCOL = form.Pcol;
         WriteTable(m, s, TCorrTable::CPCOL);
+        if (form.ObdAdaptConfig)
+            d.Model_OBDAdaptCorrConfig = *form.ObdAdaptConfig;
+        if (form.AdaptBank1)
+            d.AdaptCorrBank1 = *form.AdaptBank1;
+        if (form.AdaptBank2)
+            d.AdaptCorrBank2 = *form.AdaptBank2;
         s.Model(kObdAdaptParam);
         WriteAdaptation(m, s);
         if (form.MaxTbForLoad)

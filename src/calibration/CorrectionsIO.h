@@ -37,6 +37,10 @@ struct TCorrectionsForm
     double CorrectionOffsetMs = 0;
     uint8_t CorrectionMask = 0;
     std::optional<uint16_t> MaxTbForLoad; // none: unchanged
+    // The adaptation tables and the OBD adaptation switch (model parameter
+    // 104) as the page edited them; none: as the image holds them.
+    std::optional<TAdaptTable> AdaptBank1, AdaptBank2;
+    std::optional<uint8_t> ObdAdaptConfig;
     // The presets' table types (byte parameters 45 and 46, from revision D);
     // none: unchanged.
     std::optional<uint8_t> TgasCorType, RpmCorType;

@@ -16,16 +16,6 @@ constexpr int kGreenBase = 257;
 constexpr int kColourStep = 2;
 constexpr int kByteBits = 8;
 
-bool LetterFrom(const TNorviData &d, const char *minimum)
-{
-    if (d.VersionCode != kVersion30)
-        return false;
-    std::string letter = d.SoftwareLetter;
-    std::transform(letter.begin(), letter.end(), letter.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return LetterAtLeast(letter, minimum);
-}
-
 int Step(TAdaptEdit edit, int value)
 {
     switch (edit) {
@@ -44,6 +34,16 @@ int Step(TAdaptEdit edit, int value)
 }
 
 } // namespace
+
+bool ControllerRevisionAtLeast(const TNorviData &d, const char *minimum)
+{
+    if (d.VersionCode != kVersion30)
+        return false;
+    std::string letter = d.SoftwareLetter;
+    std::transform(letter.begin(), letter.end(), letter.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return LetterAtLeast(letter, minimum);
+}
 
 TRgb AdaptCorrColour(int value)
 {
@@ -88,12 +88,12 @@ template std::size_t AdaptThresholdIndex<uint16_t>(int, const std::array<uint16_
 
 bool TOBDAdaptCorrView::RevisionG() const
 {
-    return LetterFrom(image_, "G");
+    return ControllerRevisionAtLeast(image_, "G");
 }
 
 bool TOBDAdaptCorrView::RevisionH() const
 {
-    return LetterFrom(image_, "H");
+    return ControllerRevisionAtLeast(image_, "H");
 }
 
 void TOBDAdaptCorrView::SetControlsState(bool adapterAdaptation)

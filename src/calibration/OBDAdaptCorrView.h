@@ -110,6 +110,10 @@ private:
     int forcedWrites_ = 0;
 };
 
+// Generation 0x30 with a firmware letter, upper-cased, at or above
+// `minimum`.
+bool ControllerRevisionAtLeast(const TNorviData &d, const char *minimum);
+
 // Colour as the platform's 0x00BBGGRR value.
 uint32_t RgbValue(TRgb c);
 

@@ -72,6 +72,7 @@ public:
 
     // The catalogue layer that follows every language change (may be none).
     void SetCatalogue(TCustom *catalogue) { catalogue_ = catalogue; }
+    TCustom *Catalogue() const { return catalogue_; }
     // A window exists for the language files while it is attached.
     void AttachWindow(TLanguageWindowId id, TLanguageWindow *window);
     void DetachWindow(TLanguageWindowId id, TLanguageWindow *window);

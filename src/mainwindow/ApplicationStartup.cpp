@@ -15,6 +15,8 @@
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FormConnectStatus.h"
 #include "mainwindow/FormMain.h"
+#include "mainwindow/FormMultiAIO.h"
+#include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
 #include "widgets/ProgramIcon.h"
@@ -101,6 +103,10 @@ bool TApplicationStartup::StartDemoController()
     o.stateFile = options_.DemoState;
     // The demo line carries an adapter beside the controller.
     o.adapter = sim::AdapterIdentity{};
+    // Its car is on the line and has trouble codes to read.
+    o.adapter->obd.connectedAtStart = true;
+    o.adapter->obd.recorded = {{0x10, 0x0123}, {0x10, 0xC100}};
+    o.adapter->obd.pending = {{0x10, 0x0300}};
     o.pace = true;
     simulator_ = std::make_unique<sim::Simulator>(o);
     if (DemoLineObserver)
@@ -158,6 +164,8 @@ bool TApplicationStartup::Start()
     // translates it, starting from its English texts.
     connectStatus_ = new TFormConnectStatus(&window);
     RegisterWindow(*catalogue_, connectStatus_);
+    RegisterWindow(*catalogue_, window.ObdWindow());
+    RegisterWindow(*catalogue_, window.AioWindow());
     window.SetConnectStatusWindow(connectStatus_);
     window.SetSelectPortWindow(new TFrmSelectComPort(&window));
 

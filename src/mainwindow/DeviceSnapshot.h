@@ -4,6 +4,7 @@
 #pragma once
 
 #include "adapter/AdapterPage.h"
+#include "adapter/ObdWindowSnapshot.h"
 #include "controller/NorviData.h"
 #include "mainwindow/BootIdentify.h"
 #include "mainwindow/PollingTick.h"
@@ -41,6 +42,8 @@ struct TDeviceSnapshot
     std::string UnsupportedVersion;
     // The adapter on the same line.
     TAdapterSnapshot Adapter;
+    // The OBD window's share.
+    TObdWindowSnapshot Obd;
 };
 
 } // namespace lumex

@@ -16,12 +16,15 @@
 #include "mainwindow/ConfigurationOps.h"
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/FormConnectStatus.h"
+#include "mainwindow/FormMultiAIO.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
 #include "mainwindow/FormUpgrader.h"
+#include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "mainwindow/GcfOps.h"
 #include "mainwindow/LegacyConfigPage.h"
+#include "mainwindow/ModuleMirror.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
@@ -176,12 +179,18 @@ TFormMain::TFormMain(const TStartOptions &options, TControllerLink &link, TAppCo
     };
     BindConfigPage();
     BindAdapterPage();
+    BindObdWindow();
     ApplyLayout(TNorviData{});
 }
 
 TFormMain::~TFormMain()
 {
     worker_.Stop();
+    // The adapter windows bind to the module copy: they go before it does.
+    delete obd_;
+    obd_ = nullptr;
+    delete aio_;
+    aio_ = nullptr;
 }
 
 void TFormMain::StartDevice()
@@ -274,10 +283,23 @@ void TFormMain::BuildPages()
     };
     pages_->addTab(diagnosticPage, QStringLiteral("Diagnostyka (F6)"));
     adapterInfo_ = new TFormMultiAdapterInfo;
+    mirror_ = std::make_unique<TModuleMirror>();
+    obd_ = new TFormMultiOBD(*mirror_);
+    aio_ = new TFormMultiAIO(*mirror_);
     auto *adapterPage = new QWidget;
     adapterPage->setObjectName("TbSAdapter");
     auto *adapterLayout = new QVBoxLayout(adapterPage);
     adapterLayout->addWidget(adapterInfo_);
+    // The adapter's functions, one page each.
+    adapterFunctions_ = new QTabWidget;
+    adapterFunctions_->setObjectName("PgCAdapterFunctions");
+    obd_->setObjectName("TbSAdapterOBD");
+    aio_->setObjectName("TbSAdapterAIO");
+    adapterFunctions_->addTab(obd_, QStringLiteral("OBD"));
+    adapterFunctions_->addTab(aio_, QStringLiteral("Lambda emulation"));
+    adapterLayout->addWidget(adapterFunctions_, 1);
+    connect(adapterFunctions_, &QTabWidget::currentChanged, this, [this] { ObdPageChanged(); });
+    adapterPage_ = adapterPage;
     pages_->addTab(adapterPage, QStringLiteral("Adapter"));
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
@@ -424,6 +446,8 @@ void TFormMain::SetLanguage(const std::string &code, bool reload)
     configPage_->Retranslate();
     wizard_->Retranslate();
     adapterInfo_->Retranslate();
+    obd_->Retranslate();
+    SendObdCodes();
     diagnostics_->RebuildTroubleLists();
     PageChanged();
     TickLanguageMenu();
@@ -553,6 +577,7 @@ void TFormMain::PageChanged()
         return;
     lastPage_ = current;
     calibration_->SetShown(current == calibrationPage_);
+    ObdPageChanged();
     TPageView view;
     if (current)
         PageFromName(current->objectName().toStdString(), view.Page);
@@ -616,6 +641,9 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     if (connectStatus_)
         connectStatus_->SetSnapshot(snapshot);
     adapterInfo_->SetSnapshot(snapshot.Adapter);
+    mirror_->Apply(snapshot.Obd);
+    obd_->SetSnapshot(snapshot.Obd, snapshot.Adapter.Connected);
+    aio_->Refresh();
     diagnostics_->SetLockState(snapshot.Data.LockState);
     hooks_.OscInjectorItem = readings_->TimeSelection() < 0 ? 0 : readings_->TimeSelection();
     if (r.OpenTroubleCodes)

@@ -40,6 +40,9 @@ class TUpgraderLogic;
 class TUpgradeSession;
 struct TFileOpResult;
 struct TUpdateQuery;
+class TFormMultiAIO;
+class TFormMultiOBD;
+class TModuleMirror;
 class TFrmSelectComPort;
 class TLegacyConfigPage;
 class TLM;
@@ -130,6 +133,12 @@ public:
     // Runs on the GUI thread when an adapter page operation is over.
     std::function<void(bool ok)> OnAdapterOperationDone;
     TFormMultiAdapterInfo *AdapterInfo() const { return adapterInfo_; }
+    TFormMultiOBD *ObdWindow() const { return obd_; }
+    TFormMultiAIO *AioWindow() const { return aio_; }
+    // Whether the AIO window's operation went through (tests).
+    std::function<void(bool ok)> OnAioOperationDone;
+    // Whether the OBD window's operation in flight went through (tests).
+    std::function<void(bool ok)> OnObdOperationDone;
     // The configuration file dialogs (tests answer them).
     std::function<QString(QWidget *owner, bool saving, const QString &folder)> ChooseConfigFile = ChooseGcfFileDialog;
     std::function<bool(QWidget *owner, const TDiffResult &report)> ConfirmLoad = ConfirmLoadDialog;
@@ -204,6 +213,11 @@ private:
     void BindAdapterPage();
     QString ChooseAdapterFileDialog(bool save);
     void RunAdapterOperation(TAdapterOperation operation, const std::string &path);
+    // The OBD window (FormMainObd.cpp).
+    void BindObdWindow();
+    void ObdPageChanged();
+    void SendObdCodes();
+    void BindAioWindow();
     // `force`: the read button; otherwise a modified page keeps its edits.
     void ReadConfigPage(bool force);
     // Checks and writes the page; `then` hears whether it was written as sent.
@@ -228,6 +242,11 @@ private:
     TLM *lm_;
     TMainTickHooks hooks_;
     TFormMultiAdapterInfo *adapterInfo_ = nullptr;
+    std::unique_ptr<TModuleMirror> mirror_;
+    TFormMultiOBD *obd_ = nullptr;
+    TFormMultiAIO *aio_ = nullptr;
+    QTabWidget *adapterFunctions_ = nullptr;
+    QWidget *adapterPage_ = nullptr;
     TDeviceWorker worker_;
     TDeviceSnapshot last_;
     bool offline_ = false;

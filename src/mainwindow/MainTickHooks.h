@@ -2,10 +2,14 @@
 // device thread and only call the headless logic of their subsystem.
 #pragma once
 
+#include "adapter/AIOModule.h"
 #include "adapter/AdapterPage.h"
+#include "adapter/OBDModule.h"
 #include "calibration/ModelSequences.h"
+#include "calibration/OBDAdaptCorrView.h"
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/ObdWindowDevice.h"
 #include "mainwindow/OscCapture.h"
 #include "mainwindow/TickHooks.h"
 #include "modules/AppLogic.h"
@@ -14,6 +18,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace lumex {
 
@@ -23,29 +28,57 @@ public:
     explicit TMainTickHooks(TControllerLink &link) : link_(link), modules_(link.Port)
     {
         modules_.ControllerLink = [this] { return link_.Manager.LinkUp; };
-        logic_ = std::make_unique<TLogic>(modules_);
-        logic_->UIState().SetModified(false);
+        logic_ = std::make_unique<TLogic>(modules_, std::vector<TModuleFactory>{TModuleOBD::Make, TModuleAIO::Make});
+        // The controller takes the adapter's adaptation from revision G of
+        // generation 0x30; the image is the device thread's own.
+        Obd().ControllerReadsAdaptation = [this] { return ControllerRevisionAtLeast(link_.Data, "G"); };
+        AioDefaults();
+        obdWindow_ = std::make_unique<TObdWindowDevice>(Obd(), Aio(), link_.Manager, link_.Data);
+        // The adapter's own pauses, on the device thread only.
+        obdWindow_->Wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     }
 
     TLogic &Logic() { return *logic_; }
+    TModuleOBD &Obd() { return static_cast<TModuleOBD &>(*logic_->SubModules()[0]); }
+    TModuleAIO &Aio() { return static_cast<TModuleAIO &>(*logic_->SubModules()[1]); }
 
     // The adapter modules, on the device thread in the tick's order.
     void DeactivateModules() override { modules_.SetActive(false); }
     void RestartModules(int /*portNumber*/) override
     {
         logic_->ResetModules();
+        AioDefaults();
         adapter_ = TakeAdapterSnapshot(*logic_);
+        obdWindow_->ParamsDetected();
     }
     // After an operation of the adapter page (device thread).
-    void RefreshAdapter() { adapter_ = TakeAdapterSnapshot(*logic_); }
-    void ModuleWorkStep() override { modules_.TickStep(); }
-    bool ModulesChanged() override { return modules_.TakeModulesDetected(); }
+    void RefreshAdapter()
+    {
+        adapter_ = TakeAdapterSnapshot(*logic_);
+        obdWindow_->ParamsChanged();
+    }
+    void ModuleWorkStep() override
+    {
+        modules_.TickStep();
+        obdWindow_->Step();
+    }
+    // The OBD window's device side (device thread, but Page).
+    TObdWindowDevice &ObdWindow() { return *obdWindow_; }
+    bool ModulesChanged() override
+    {
+        // A detection pass read the modules' configurations anew.
+        const bool detected = modules_.TakeModulesDetected();
+        if (detected)
+            obdWindow_->ParamsDetected();
+        return detected;
+    }
     void FillSnapshot(TDeviceSnapshot &snapshot) override
     {
         // The link can drop between two detections: the row follows it.
         if (adapter_.Connected && !logic_->Adapter().IsConnected())
             adapter_ = TakeAdapterSnapshot(*logic_);
         snapshot.Adapter = adapter_;
+        obdWindow_->Fill(snapshot.Obd);
     }
 
     // The image's version code is the one the tick passes.
@@ -70,10 +103,21 @@ public:
     std::function<void(const TOscSample &, std::chrono::steady_clock::time_point)> OnOscSample;
 
 private:
+    // The AIO function has no device to read its settings from: they start
+    // from their defaults rather than from an empty image.
+    void AioDefaults()
+    {
+        TUIState &ui = logic_->UIState();
+        ui.SetDefaults("AIO");
+        ui.CopyToDevState("AIO", kCopyParams);
+        ui.SetModified(false);
+    }
+
     TControllerLink &link_;
     TManager modules_;
     std::unique_ptr<TLogic> logic_;
     TAdapterSnapshot adapter_;
+    std::unique_ptr<TObdWindowDevice> obdWindow_;
     // The OBD module is not there yet: every channel is absent.
     TAbsentObdSource obd_;
 };

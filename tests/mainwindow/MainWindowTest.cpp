@@ -222,7 +222,8 @@ TEST(StartUp, DemoConnectsWithTheCzechCatalogueAndObdList)
     // The language of the profile, and with it the catalogue and the OBD
     // list the start-up created.
     ExpectLanguage(p, "CZ", kCzech);
-    EXPECT_EQ(p.Startup().Catalogue().RegisteredWindowCount(), 1u);
+    // The connection status window and the OBD and AIO windows.
+    EXPECT_EQ(p.Startup().Catalogue().RegisteredWindowCount(), 3u);
     EXPECT_EQ(p.ConnectStatusText("BtBClose"), "Zavřít");
     EXPECT_EQ(p.ConnectStatusText("GrBPorts"), "Porty COM");
     EXPECT_EQ(p.ConnectStatusText("PnlNoPorts"), "Nebyly nalezeny žádné porty COM!");
@@ -923,14 +924,16 @@ TEST(AdapterPage, DemoShowsTheAdapterAndItsButtonsSaveAndLoad)
     EXPECT_NE(saved.find("[Info]"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Device=" + version.toStdString()), std::string::npos) << saved;
 
-    // The file holds no parameter yet: the load says so and asks, and then
-    // asks before writing; answering No keeps the device as it is.
+    EXPECT_NE(saved.find("[OBD]"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("OBDAdaptMinRPM_EE="), std::string::npos) << saved;
+
+    // The load asks before writing; answering No keeps the device as it is.
     answer = TAnswer::No;
     load->click();
     ASSERT_TRUE(WaitUntil([&] { return done == 2; }));
     EXPECT_FALSE(lastOk);
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].rfind(lm.MessageText("strAdpSomeUnread"), 0), 0u) << asked[0];
+    EXPECT_EQ(asked[0], lm.MessageText("strTextQuestionSaveConfig"));
     ASSERT_FALSE(p.Messages().empty());
     EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAdpFileReadError"));
 
@@ -939,9 +942,130 @@ TEST(AdapterPage, DemoShowsTheAdapterAndItsButtonsSaveAndLoad)
     load->click();
     ASSERT_TRUE(WaitUntil([&] { return done == 3; }));
     EXPECT_TRUE(lastOk);
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[1], lm.MessageText("strTextQuestionSaveConfig"));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], lm.MessageText("strTextQuestionSaveConfig"));
     EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAdpLoaded"));
+}
+
+// ---- The OBD window ----
+
+namespace {
+
+// A controller with an adapter whose car is connected from the start.
+sim::SimulatorOptions ControllerWithCar(std::optional<uint8_t> letter = 'G')
+{
+    sim::SimulatorOptions o = testsupport::SimSetup::Controller(0x30, letter);
+    o.adapter = sim::AdapterIdentity{};
+    o.adapter->obd.connectedAtStart = true;
+    return o;
+}
+
+QString TabText(QTabWidget *tabs, const char *page)
+{
+    return tabs->tabText(tabs->indexOf(tabs->findChild<QWidget *>(page)));
+}
+
+} // namespace
+
+// Nothing on the line answers as an adapter: every button of the window
+// that would talk to one stays disabled.
+TEST(ObdWindow, ButtonsAreDisabledWithoutAnAdapter)
+{
+    SimHarness sim(testsupport::SimSetup::Controller());
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDConfig"));
+    ASSERT_TRUE(WaitUntil([&] { return p.PanelText("PnlStatusDevice") == "30 G"; }));
+    ASSERT_TRUE(p.WaitForTicks(3));
+    for (const char *name : {"BtnOBDConnectControl", "BtnOBDDetectProtocol", "BtBOBDReadConfig", "BtBOBDWriteConfig",
+                             "BtBOBDAdaptClearCorrs", "BtBOBDReadErrors", "BtBOBDClearErrors"})
+        EXPECT_FALSE(p.Find<QPushButton>(name)->isEnabled()) << name;
+}
+
+// The window shows the configuration the adapter had when it was found; a
+// write the adapter never answers is reported and leaves the edit and the
+// modified mark on screen, tick after tick; the next write sends it.
+TEST(ObdWindow, AFailedWriteKeepsTheEdits)
+{
+    SimHarness sim(ControllerWithCar());
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDConfig"));
+    auto *write = p.Find<QPushButton>("BtBOBDWriteConfig");
+    auto *autoConnect = p.Find<QCheckBox>("ChBOBDAutoConnect");
+    auto *protocol = p.Find<QComboBox>("CmBOBDProtocol");
+    // Protocol 4, read from the adapter at detection.
+    ASSERT_TRUE(WaitUntil([&] { return write->isEnabled() && protocol->currentIndex() == 3; }));
+    EXPECT_FALSE(autoConnect->isChecked());
+    EXPECT_FALSE(write->styleSheet().contains("red"));
+
+    int done = 0;
+    bool lastOk = true;
+    p.Window().OnObdOperationDone = [&](bool ok) {
+        ++done;
+        lastOk = ok;
+    };
+    sim.AddFault("silence@C2/72");
+    autoConnect->click();
+    ASSERT_TRUE(autoConnect->isChecked());
+    EXPECT_TRUE(write->styleSheet().contains("red"));
+    write->click();
+    ASSERT_TRUE(WaitUntil([&] { return done == 1; }));
+    EXPECT_FALSE(lastOk);
+    ASSERT_FALSE(p.Messages().empty());
+    const TLM &lm = p.Startup().LanguageManager();
+    EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strObdWriteFailed"));
+    ASSERT_TRUE(p.WaitForTicks(3));
+    EXPECT_TRUE(autoConnect->isChecked());
+    EXPECT_TRUE(write->styleSheet().contains("red"));
+
+    sim.Control("clear-faults");
+    ASSERT_TRUE(WaitUntil([&] { return write->isEnabled(); }));
+    write->click();
+    ASSERT_TRUE(WaitUntil([&] { return done == 2; }));
+    EXPECT_TRUE(lastOk);
+    EXPECT_FALSE(write->styleSheet().contains("red"));
+    ASSERT_TRUE(p.WaitForTicks(3));
+    EXPECT_TRUE(autoConnect->isChecked());
+}
+
+// The demo car's recorded codes are listed with the descriptions of the
+// language in force; switching from Czech to German retranslates the
+// window's captions and its state words.
+TEST(ObdWindow, DemoListsTheCarsCodesAndFollowsTheLanguage)
+{
+    TProgram p({"--demo"});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDErrors"));
+    auto *read = p.Find<QPushButton>("BtBOBDReadErrors");
+    auto *troubles = p.Find<QPlainTextEdit>("MemOBDTroubles");
+    ASSERT_TRUE(WaitUntil([&] { return read->isEnabled(); }));
+    read->click();
+    ASSERT_TRUE(WaitUntil([&] { return troubles->toPlainText().contains("U0100"); }));
+    const QString listed = troubles->toPlainText();
+    EXPECT_TRUE(
+        listed.contains(QString::fromUtf8("P0123 (Snímač polohy škrticí klapky nebo pedálu A: vysoký vstup obvodu)")))
+        << listed.toStdString();
+    EXPECT_TRUE(listed.contains(QString::fromUtf8("U0100 (Ztráta komunikace s řídicí jednotkou motoru A)")))
+        << listed.toStdString();
+    EXPECT_FALSE(listed.contains("Error 3")) << listed.toStdString();
+
+    auto *tabs = p.Find<QTabWidget>("PgCOBD");
+    auto *state = p.Find<QLabel>("LblOBDLinkState");
+    auto *connect = p.Find<QPushButton>("BtnOBDConnectControl");
+    EXPECT_EQ(TabText(tabs, "TbSOBDErrors"), QString::fromUtf8("Chybové kódy"));
+    EXPECT_EQ(TabText(tabs, "TbSOBDLive"), QString::fromUtf8("Aktuální data"));
+    ASSERT_TRUE(WaitUntil([&] { return state->text() == QString::fromUtf8("Připojeno (CAN)"); }));
+    EXPECT_EQ(connect->text(), "Odpojit");
+
+    p.Find<QAction>("MnILangGerman")->trigger();
+    EXPECT_EQ(TabText(tabs, "TbSOBDErrors"), "Fehlercodes");
+    EXPECT_EQ(TabText(tabs, "TbSOBDLive"), "Live-Daten");
+    EXPECT_EQ(TabText(tabs, "TbSOBDConfig"), "Konfiguration");
+    EXPECT_EQ(p.Find<QCheckBox>("ChBOBDAutoConnect")->text(),
+              QString::fromUtf8("Automatisch verbinden nach dem Motorstart"));
+    EXPECT_EQ(connect->text(), "Trennen");
+    ASSERT_TRUE(WaitUntil([&] { return state->text() == "Verbunden (CAN)"; })) << state->text().toStdString();
 }
 
 // ---- The diagnostics tab ----

@@ -2,6 +2,7 @@
 
 #include "calibration/CorrectionLine.h"
 #include "calibration/CorrectionsIO.h"
+#include "calibration/ui/AdaptCorrTab.h"
 #include "calibration/ui/DeviceJob.h"
 #include "calibration/ui/SequenceJob.h"
 #include "common/DecimalText.h"
@@ -106,6 +107,29 @@ TCorrectionsPage::TCorrectionsPage(TDeviceWorker &worker, QWidget *parent) : QWi
     linearLayout->addWidget(BuildBank2());
     linearLayout->addStretch();
     tabs_->addTab(linear, QStringLiteral("Korekty liniowe"));
+    adaptTab_ = new TAdaptCorrTab(image_, tabs_);
+    tabs_->addTab(adaptTab_, QStringLiteral("Mapa korekt"));
+    adaptTab_->OnModified = [this] { SetModified(true); };
+    adaptTab_->OnWriteEnableBit = [this] {
+        // Once in flight at a time: the snapshots until it is done still
+        // show the bit clear.
+        if (enableBitPending_)
+            return;
+        enableBitPending_ = true;
+        PostDeviceJob<bool>(
+            worker_, this,
+            [](TDataManager &m) {
+                m.Data().Model_OBDAdaptCorrConfig |= kAdaptCorrEnabledBit;
+                return m.WriteModelParam(kAdaptCorrConfigParam);
+            },
+            [this](const bool &ok, const TNorviData &image) {
+                enableBitPending_ = false;
+                if (ok)
+                    image_.Model_OBDAdaptCorrConfig = image.Model_OBDAdaptCorrConfig;
+                else if (OnProblem)
+                    OnProblem(QStringLiteral("WriteModelParam(104)"));
+            });
+    };
     layout->addWidget(tabs_, 1);
     connect(read_, &QPushButton::clicked, this, [this] { Read(); });
     connect(write_, &QPushButton::clicked, this, [this] { Write(); });
@@ -239,6 +263,14 @@ void TCorrectionsPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
         image_.VersionCode = snapshot.Data.VersionCode;
     if (!wasRunning && Running() && readsDone_ == 0)
         Read();
+    const bool fromG = Running() && Is30From(image_, "G");
+    // Hidden only for a controller known to lack the tables: hiding the
+    // tab on screen while the link is down would move the page off it.
+    const int index = tabs_->indexOf(adaptTab_);
+    if (Running() && tabs_->isTabVisible(index) != fromG)
+        tabs_->setTabVisible(index, fromG);
+    if (fromG && tabs_->currentWidget() == adaptTab_)
+        adaptTab_->LiveRefresh(snapshot);
 }
 
 TCorrectionTexts TCorrectionsPage::Texts(const TPanel &panel) const
@@ -292,6 +324,7 @@ void TCorrectionsPage::Fill()
     }
     ShowPresetButtons();
     FillBank2();
+    adaptTab_->Fill();
     filling_ = false;
 }
 
@@ -362,7 +395,12 @@ void TCorrectionsPage::Write()
     form.Pcol = TableFromTexts(Texts(panels_[1]));
     form.Tgas = image_.CTG;
     form.Rpm = image_.CRPM;
-    form.MaxTbForLoad.reset();
+    form.MaxTbForLoad = adaptTab_->MaxTbForLoad();
+    if (Is30From(image_, "G")) {
+        form.AdaptBank1 = image_.AdaptCorrBank1;
+        form.AdaptBank2 = image_.AdaptCorrBank2;
+        form.ObdAdaptConfig = image_.Model_OBDAdaptCorrConfig;
+    }
     form.CorrectionMultPercent = bank2Mult_->value();
     form.CorrectionOffsetMs = ParseDecimal(bank2Offset_->text().toStdString()).value_or(0.0);
     std::array<bool, 8> boxes{};

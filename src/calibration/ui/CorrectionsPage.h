@@ -22,6 +22,7 @@ class QToolButton;
 
 namespace lumex {
 
+class TAdaptCorrTab;
 class TDeviceWorker;
 
 class TCorrectionsPage : public QWidget
@@ -37,6 +38,7 @@ public:
     bool Modified() const { return modified_; }
     int ReadsDone() const { return readsDone_; }
     int WritesDone() const { return writesDone_; }
+    TAdaptCorrTab *AdaptTab() const { return adaptTab_; }
 
     std::function<void(const QString &)> OnProblem;
     std::function<void(bool)> OnModifiedChanged;
@@ -82,6 +84,9 @@ private:
     QSpinBox *bank2Mult_ = nullptr;
     QLineEdit *bank2Offset_ = nullptr;
     std::array<QCheckBox *, 8> bank2Mask_{};
+    // "Mapa korekt", from revision G.
+    TAdaptCorrTab *adaptTab_ = nullptr;
+    bool enableBitPending_ = false;
 };
 
 } // namespace lumex
