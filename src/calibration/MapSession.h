@@ -24,7 +24,7 @@ class TDataManager;
 struct TMapReadResult
 {
     bool Ok = false;
-    bool G3Read = false; // the G3 map was read (3.0 from D, not with sensor code 1)
+    bool G3Read = false;    // the G3 map was read (3.0 from D, not with sensor code 1)
     bool Cancelled = false; // stopped between two frames; the page keeps what it showed
     TG3Coverage Coverage;
 };
