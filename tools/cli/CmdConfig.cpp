@@ -6,6 +6,7 @@
 #include "CliLanguage.h"
 #include "LinkSession.h"
 #include "NumberArg.h"
+#include "OptionArgs.h"
 
 #include "configuration/ConfigFields.h"
 #include "configuration/ConfigFileOps.h"
@@ -138,29 +139,7 @@ int Set(CliContext &ctx)
 
 std::string DefaultBackupFolder()
 {
-    const lumex::TAppConfig defaults;
-    const auto folders = lumex::TAppFolders::FromEnvironment(defaults.ProductName);
-    const std::string base = folders.Personal.empty() ? std::string(".") : folders.Personal;
-    return base + "/" + defaults.ProductName + " Data/Backups";
-}
-
-bool TakeFlag(std::vector<std::string> &args, const std::string &flag)
-{
-    const auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end())
-        return false;
-    args.erase(it);
-    return true;
-}
-
-std::optional<std::string> TakeValue(std::vector<std::string> &args, const std::string &option)
-{
-    const auto it = std::find(args.begin(), args.end(), option);
-    if (it == args.end() || it + 1 == args.end())
-        return std::nullopt;
-    std::string value = *(it + 1);
-    args.erase(it, it + 2);
-    return value;
+    return DefaultDataFolder() + "/Backups";
 }
 
 std::optional<std::string> ReadWholeFile(const std::string &path)

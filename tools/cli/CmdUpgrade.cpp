@@ -5,6 +5,8 @@
 // is finished and gets the backup of that upgrade.
 #include "CliContext.h"
 #include "CliLanguage.h"
+#include "LinkSession.h"
+#include "OptionArgs.h"
 #include "PortOption.h"
 
 #include "controller/ControllerLink.h"
@@ -33,33 +35,6 @@ constexpr const char *kHelp =
 
 constexpr int kProgressStepPercent = 10;
 
-std::string DefaultDataFolder()
-{
-    const lumex::TAppConfig defaults;
-    const auto folders = lumex::TAppFolders::FromEnvironment(defaults.ProductName);
-    const std::string base = folders.Personal.empty() ? std::string(".") : folders.Personal;
-    return base + "/" + defaults.ProductName + " Data";
-}
-
-bool TakeFlag(std::vector<std::string> &args, const std::string &flag)
-{
-    const auto it = std::find(args.begin(), args.end(), flag);
-    if (it == args.end())
-        return false;
-    args.erase(it);
-    return true;
-}
-
-std::optional<std::string> TakeValue(std::vector<std::string> &args, const std::string &option)
-{
-    const auto it = std::find(args.begin(), args.end(), option);
-    if (it == args.end() || it + 1 == args.end())
-        return std::nullopt;
-    std::string value = *(it + 1);
-    args.erase(it, it + 2);
-    return value;
-}
-
 // Message boxes' line breaks are "\r\n"; a terminal wants "\n".
 std::string Lines(const std::string &text)
 {
@@ -68,28 +43,6 @@ std::string Lines(const std::string &text)
         if (c != '\r')
             out += c;
     return out;
-}
-
-bool OpenLinkPort(const CliContext &ctx, lumex::TControllerLink &link, int &status)
-{
-    PortChoice choice;
-    std::string error;
-    if (!ParsePortChoice(ctx.port, choice, error)) {
-        status = UsageError(ctx, error);
-        return false;
-    }
-    if (choice.number != 0)
-        link.Port.SetComDevice(static_cast<uint8_t>(choice.number));
-    else
-        link.Port.SetDevicePath(choice.path);
-    try {
-        link.Port.Open();
-    } catch (const lumex::EComPortError &e) {
-        *ctx.err << "lumex2-cli: " << e.what() << "\n";
-        status = kExitDevice;
-        return false;
-    }
-    return true;
 }
 
 class TConsole

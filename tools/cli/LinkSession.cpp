@@ -11,9 +11,7 @@ namespace cli {
 using lumex::TControllerLink;
 using lumex::TNorviData;
 
-namespace {
-
-bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
+bool OpenLinkPort(const CliContext &ctx, TControllerLink &link, int &exitCode)
 {
     PortChoice choice;
     std::string error;
@@ -25,8 +23,8 @@ bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
         link.Port.SetComDevice(static_cast<uint8_t>(choice.number));
     else
         link.Port.SetDevicePath(choice.path);
-    // Opened once here only to report a missing or busy port clearly; the
-    // connection closes and reopens it like every reconnection does.
+    // Opened here to report a missing, busy or forbidden port clearly; a
+    // connection made afterwards closes and reopens it like every reconnection.
     try {
         link.Port.Open();
     } catch (const lumex::EComPortError &e) {
@@ -38,6 +36,8 @@ bool PrepareLink(const CliContext &ctx, TControllerLink &link, int &exitCode)
     exitCode = kExitOk;
     return true;
 }
+
+namespace {
 
 bool ConnectLink(const CliContext &ctx, TControllerLink &link)
 {
@@ -58,7 +58,7 @@ bool ConnectLink(const CliContext &ctx, TControllerLink &link)
 int OpenLink(const CliContext &ctx, TControllerLink &link)
 {
     int status = kExitOk;
-    if (!PrepareLink(ctx, link, status))
+    if (!OpenLinkPort(ctx, link, status))
         return status;
     return ConnectLink(ctx, link) ? kExitOk : kExitDevice;
 }

@@ -18,6 +18,11 @@ namespace cli {
 // supported controller came up; otherwise the exit status, with the message
 // on ctx.err.
 int OpenLink(const CliContext &ctx, lumex::TControllerLink &link);
+// Only the first half of OpenLink: points the port at ctx.port and checks
+// that it opens, for commands that talk to a device before it is connected
+// as a controller (a bootloader). False with `exitCode` set and the message
+// (and the permission hint) on ctx.err.
+bool OpenLinkPort(const CliContext &ctx, lumex::TControllerLink &link, int &exitCode);
 
 // Identification fields plus VersionDigits, VersionString (short),
 // VersionStringLong, ControllerSerial and SoftwareCompatible.
