@@ -124,7 +124,7 @@ TEST(CliBlocks, SetWordThenGetWord)
     SimHost host(0x30, 'G');
     const CliResult set = RunCli({"--port", host.Path(), "set", "word", "14", "1234"});
     ASSERT_EQ(set.exitCode, 0) << set.err;
-    EXPECT_EQ(set.out, "1234\n");
+    EXPECT_EQ(set.out, "kind: word\nindex: 14\nvalue: 1234\n");
     const CliResult get = RunCli({"--port", host.Path(), "get", "word", "14"});
     ASSERT_EQ(get.exitCode, 0) << get.err;
     EXPECT_EQ(get.out, "1234\n");
@@ -135,9 +135,9 @@ TEST(CliBlocks, SetWordThenGetWord)
 TEST(CliBlocks, GetAndSetOtherKindsAndMemory)
 {
     SimHost host(0x15, 'E', FixturePath("15"));
-    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "byte", "19", "0x0C"}).out, "12\n");
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "byte", "19", "0x0C"}).out, "kind: byte\nindex: 19\nvalue: 12\n");
     EXPECT_EQ(host.State().at("MapRPMRange"), 12);
-    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "model", "1", "1100"}).out, "1100\n");
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "model", "1", "1100"}).out, "kind: model\nindex: 1\nvalue: 1100\n");
     const CliResult info = RunCli({"--port", host.Path(), "--json", "get", "info", "28"});
     ASSERT_EQ(info.exitCode, 0) << info.err;
     EXPECT_EQ(json::parse(info.out).at("value"), 1); // four hardware channels
@@ -187,7 +187,7 @@ TEST(CliBlocks, LockedControllerRefusesWritesUntilUnlocked)
 
     EXPECT_EQ(RunCli({"--port", host.Path(), "unlock", "1234"}).out, "Lock state: locked\n");
     EXPECT_EQ(RunCli({"--port", host.Path(), "unlock", "12345"}).out, "Lock state: unlocked\n");
-    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "word", "14", "7"}).out, "7\n");
+    EXPECT_EQ(RunCli({"--port", host.Path(), "set", "word", "14", "7"}).out, "kind: word\nindex: 14\nvalue: 7\n");
     EXPECT_TRUE(host.Sim().Violations().empty()) << ::testing::PrintToString(host.Sim().Violations());
 }
 
@@ -223,6 +223,7 @@ TEST(CliBlocks, TroubleCodesAsThePageListsThemAndClearing)
     ASSERT_EQ(cleared.exitCode, 0) << cleared.err;
     EXPECT_EQ(host.FramesOf(0x14), (std::vector<std::string>{"C0 14 14 E8"}));
     const json after = json::parse(cleared.out);
+    EXPECT_EQ(after.at("Cleared"), true);
     EXPECT_TRUE(after.at("Active").empty());
     EXPECT_TRUE(after.at("Stored").empty());
     EXPECT_TRUE(after.at("FreezeFrame").is_null());
@@ -270,7 +271,7 @@ TEST(CliBlocks, WorkType)
     SimHost host(0x30, 'G');
     const CliResult r = RunCli({"--port", host.Path(), "worktype", "5"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "WorkType: 5\n");
+    EXPECT_EQ(r.out, "WorkType: 5 (petrol-now)\nRequestedWorkType: 5\n");
     EXPECT_EQ(host.FramesOf(0x20), (std::vector<std::string>{"C0 20 05 E5"}));
     EXPECT_EQ(RunCli({"--port", host.Path(), "worktype", "256"}).exitCode, 2);
 }

@@ -10,6 +10,14 @@ int UsageError(const CliContext &ctx, const std::string &message)
     return kExitUsage;
 }
 
+bool PrintHelpIfAsked(const CliContext &ctx, const char *help)
+{
+    if (ctx.args.size() != 1 || (ctx.args[0] != "--help" && ctx.args[0] != "-h"))
+        return false;
+    *ctx.out << help;
+    return true;
+}
+
 std::optional<int> CheckNoArguments(const CliContext &ctx, const std::string &command, const char *help)
 {
     if (ctx.args.empty())

@@ -31,6 +31,10 @@ int UsageError(const CliContext &ctx, const std::string &message);
 // no arguments and the command should run.
 std::optional<int> CheckNoArguments(const CliContext &ctx, const std::string &command, const char *help);
 
+// True, after printing `help` on ctx.out, when the arguments are just
+// --help or -h.
+bool PrintHelpIfAsked(const CliContext &ctx, const char *help);
+
 using CommandFn = int (*)(CliContext &ctx);
 
 struct CommandEntry
@@ -38,6 +42,7 @@ struct CommandEntry
     const char *name;
     const char *usage;
     CommandFn run;
+    const char *example; // printed after the command's own --help
 };
 
 } // namespace cli

@@ -1,8 +1,7 @@
 #include "CliLanguage.h"
 
-#include "documents/AppConfig.h"
-#include "documents/AppFolders.h"
-#include "documents/IniFile.h"
+#include "SavedSettings.h"
+
 #include "documents/Languages.h"
 
 #include <algorithm>
@@ -24,20 +23,7 @@ std::optional<std::string> TakeLanguageOption(std::vector<std::string> &args)
 
 std::string SettingsLanguage()
 {
-    // Only read: the command line never creates the program's folders.
-    const lumex::TAppConfig defaults;
-    const auto folders = lumex::TAppFolders::FromEnvironment(defaults.ProductName);
-    if (folders.LocalAppData.empty())
-        return defaults.DefaultLanguage;
-    lumex::TIniFile ini;
-    try {
-        ini = lumex::TIniFile::Load(folders.LocalAppData + "/" + lumex::SettingsFileNameOf(defaults.ProductName));
-    } catch (const lumex::EIniFileError &) {
-        return defaults.DefaultLanguage;
-    }
-    const std::string code =
-        ini.ReadString(lumex::TAppConfig::Section, lumex::TAppConfig::LanguageKey, defaults.DefaultLanguage);
-    return lumex::IsKnownLanguageCode(code) ? code : defaults.DefaultLanguage;
+    return ReadSavedSettings().language;
 }
 
 bool LoadCliLanguage(lumex::TLM &lm, const std::string &code, std::string &error)

@@ -9,8 +9,19 @@
 
 namespace cli {
 
+namespace {
+
+constexpr const char *kHelp = "usage: lumex2-cli [--port N|PATH] [--json] get byte|word|model|info IDX\n"
+                              "Reads one parameter of the controller in raw units and prints it.\n"
+                              "  byte|word|model  a configuration byte, word or gas-model parameter, IDX 1..255\n"
+                              "  info             an information word, IDX 1..255\n";
+
+} // namespace
+
 int RunGet(CliContext &ctx)
 {
+    if (PrintHelpIfAsked(ctx, kHelp))
+        return kExitOk;
     if (ctx.args.size() != 2)
         return UsageError(ctx, "usage: get byte|word|model|info IDX");
     const auto kind = ParseParamKind(ctx.args[0]);

@@ -6,8 +6,19 @@
 
 namespace cli {
 
+namespace {
+
+constexpr const char *kHelp = "usage: lumex2-cli ports\n"
+                              "Lists the serial ports as the program offers them, one per line: the COM number\n"
+                              "(kept in the port map across re-plugging), the friendly name and the device path.\n"
+                              "No options.\n";
+
+} // namespace
+
 int RunPorts(CliContext &ctx)
 {
+    if (PrintHelpIfAsked(ctx, kHelp))
+        return kExitOk;
     if (!ctx.args.empty())
         return UsageError(ctx, "ports takes no arguments");
     lumex::TPortEnumerator enumerator;

@@ -20,11 +20,19 @@ namespace {
 
 constexpr const char *kUsage = "usage: record --seconds N --csv FILE";
 constexpr uint32_t kMaxSeconds = 24u * 3600u;
+constexpr const char *kHelp =
+    "usage: lumex2-cli [--port N|PATH] record --seconds N --csv FILE\n"
+    "Records the live readings for N seconds (1..86400) at the window's polling rate and writes\n"
+    "them to FILE with the columns the recorder exports.\n"
+    "  --seconds N  how long to record\n"
+    "  --csv FILE   where to write the samples\n";
 
 } // namespace
 
 int RunRecord(CliContext &ctx)
 {
+    if (PrintHelpIfAsked(ctx, kHelp))
+        return kExitOk;
     std::optional<uint32_t> seconds;
     std::string path;
     for (std::size_t i = 0; i < ctx.args.size(); ++i) {

@@ -11,8 +11,19 @@
 
 namespace cli {
 
+namespace {
+
+constexpr const char *kHelp =
+    "usage: lumex2-cli [--port N|PATH] [--json] set byte|word|model IDX VALUE\n"
+    "Writes one configuration byte, word or gas-model parameter in raw units (IDX 1..255), reads it\n"
+    "back and prints what the controller now holds. A locked controller refuses (exit 1).\n";
+
+} // namespace
+
 int RunSet(CliContext &ctx)
 {
+    if (PrintHelpIfAsked(ctx, kHelp))
+        return kExitOk;
     if (ctx.args.size() != 3)
         return UsageError(ctx, "usage: set byte|word|model IDX VALUE");
     const auto kind = ParseParamKind(ctx.args[0]);
@@ -59,7 +70,7 @@ int RunSet(CliContext &ctx)
     if (ctx.json)
         *ctx.out << JsonLine({{"kind", ParamKindName(*kind)}, {"index", idx}, {"value", *readBack}}) << "\n";
     else
-        *ctx.out << *readBack << "\n";
+        *ctx.out << "kind: " << ParamKindName(*kind) << "\nindex: " << int{idx} << "\nvalue: " << *readBack << "\n";
     return kExitOk;
 }
 

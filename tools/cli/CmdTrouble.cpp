@@ -43,10 +43,18 @@ nlohmann::json FreezeFrameJson(const lumex::TFreezeFrameRead &read, const std::v
             {"SupplyRaw", f.SupplyRaw}};
 }
 
+constexpr const char *kHelp = "usage: lumex2-cli [--port N|PATH] [--json] trouble [--lang CODE] [--clear]\n"
+                              "Lists the active and stored trouble codes as the trouble-code page does, then the\n"
+                              "freeze-frame of the last code when there is one.\n"
+                              "  --lang CODE  the language of the texts (default: the program's)\n"
+                              "  --clear      clear the codes first (a locked controller refuses)\n";
+
 } // namespace
 
 int RunTrouble(CliContext &ctx)
 {
+    if (PrintHelpIfAsked(ctx, kHelp))
+        return kExitOk;
     const auto lang = TakeLanguageOption(ctx.args);
     if (lang && lang->empty())
         return UsageError(ctx, "trouble: --lang needs a language code");
@@ -84,7 +92,8 @@ int RunTrouble(CliContext &ctx)
     if (read.FreezeFrame.Outcome == lumex::TFreezeFrameOutcome::Failed)
         *ctx.err << "lumex2-cli: the freeze-frame could not be read completely; it is not shown\n";
     if (ctx.json) {
-        *ctx.out << JsonLine({{"Active", CodesJson(lines.Active)},
+        *ctx.out << JsonLine({{"Cleared", clear},
+                              {"Active", CodesJson(lines.Active)},
                               {"Stored", CodesJson(lines.Stored)},
                               {"FreezeFrame", FreezeFrameJson(read.FreezeFrame, lines.FreezeFrame)}})
                  << "\n";
@@ -95,6 +104,8 @@ int RunTrouble(CliContext &ctx)
         for (const auto &l : from)
             *ctx.out << "  " << l.Line << "\n";
     };
+    if (clear)
+        *ctx.out << "Cleared: yes\n";
     list("Active", lines.Active);
     list("Stored", lines.Stored);
     if (!lines.FreezeFrame.empty()) {

@@ -15,7 +15,7 @@ bool OpenLinkPort(const CliContext &ctx, TControllerLink &link, int &exitCode)
 {
     PortChoice choice;
     std::string error;
-    if (!ParsePortChoice(ctx.port, choice, error)) {
+    if (!ResolvePortChoice(ctx, choice, error)) {
         exitCode = UsageError(ctx, error);
         return false;
     }

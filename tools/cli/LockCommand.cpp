@@ -12,6 +12,12 @@ namespace cli {
 int RunLockCommand(CliContext &ctx, bool lock)
 {
     const char *name = lock ? "lock" : "unlock";
+    const std::string help = std::string("usage: lumex2-cli [--port N|PATH] [--json] ") + name + " PASSWORD\n" +
+                             (lock ? "Locks the controller against writes" : "Makes the controller writable again") +
+                             " with a password of 4 to 9 digits, then\nprints the lock state the controller reports. "
+                             "A refused password sends nothing (exit 2).\n";
+    if (PrintHelpIfAsked(ctx, help.c_str()))
+        return kExitOk;
     if (ctx.args.size() != 1)
         return UsageError(ctx, std::string("usage: ") + name + " PASSWORD (4 to 9 digits)");
     const std::string &password = ctx.args[0];

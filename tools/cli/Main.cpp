@@ -5,14 +5,24 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
 void PrintUsage(std::ostream &os)
 {
-    os << "usage: lumex2-cli [--port N|PATH] [--json] COMMAND [ARGS...]\n\ncommands:\n";
+    os << "usage: lumex2-cli [--port N|PATH] [--json] COMMAND [ARGS...]\n"
+          "       lumex2-cli COMMAND --help | --version\n\n"
+          "  --port N|PATH  the port: COM number (through the port map) or a device path; without it\n"
+          "                 the port the program saved is used\n"
+          "  --json         one JSON object per line instead of text\n\ncommands:\n";
     for (const auto &c : cli::Commands())
         os << "  " << c.usage << "\n";
+}
+
+bool AsksForHelp(const std::vector<std::string> &args)
+{
+    return args.size() == 1 && (args[0] == "--help" || args[0] == "-h");
 }
 
 } // namespace
@@ -34,6 +44,9 @@ int main(int argc, char **argv)
             ctx.json = true;
         } else if (a == "-h" || a == "--help") {
             PrintUsage(std::cout);
+            return cli::kExitOk;
+        } else if (a == "--version") {
+            std::cout << "lumex2-cli " << LUMEX_FILE_VERSION << "\n";
             return cli::kExitOk;
         } else if (!a.empty() && a[0] == '-') {
             return cli::UsageError(ctx, "unknown option " + a);
@@ -58,8 +71,13 @@ int main(int argc, char **argv)
         return cli::kExitUsage;
     }
     for (const auto &c : cli::Commands()) {
-        if (command == c.name)
-            return c.run(ctx);
+        if (command != c.name)
+            continue;
+        const bool help = AsksForHelp(ctx.args);
+        const int status = c.run(ctx);
+        if (help && status == cli::kExitOk)
+            std::cout << "example: " << c.example << "\n";
+        return status;
     }
     return cli::UsageError(ctx, "unknown command " + command);
 }

@@ -1,8 +1,11 @@
 #include "PortOption.h"
 
+#include "SavedSettings.h"
+
 #include "documents/LangManager.h"
 #include "documents/MessageKeys.h"
 #include "mainwindow/ConnectionWorkflow.h"
+#include "serial/PortMap.h"
 
 #include <cerrno>
 #include <ostream>
@@ -28,11 +31,29 @@ bool ParsePortChoice(const std::string &text, PortChoice &choice, std::string &e
     return true;
 }
 
+bool ResolvePortChoice(const CliContext &ctx, PortChoice &choice, std::string &error)
+{
+    if (!ctx.port.empty())
+        return ParsePortChoice(ctx.port, choice, error);
+    // Without a saved choice there is no port the user picked: guessing one
+    // could send frames into some other device on the machine.
+    const SavedSettings saved = ReadSavedSettings();
+    if (!saved.port) {
+        error = "no --port given and the program has no saved port" +
+                (saved.file.empty() ? std::string() : " in " + saved.file) + "; give --port N|PATH";
+        return false;
+    }
+    choice = {};
+    choice.number = *saved.port;
+    *ctx.err << "lumex2-cli: no --port given; using COM" << choice.number << ", saved in " << saved.file << "\n";
+    return true;
+}
+
 std::unique_ptr<lumex::TComMultiPort> OpenPort(const CliContext &ctx, int &exitCode)
 {
     PortChoice choice;
     std::string error;
-    if (!ParsePortChoice(ctx.port, choice, error)) {
+    if (!ResolvePortChoice(ctx, choice, error)) {
         exitCode = UsageError(ctx, error);
         return nullptr;
     }

@@ -1,6 +1,6 @@
 // "--port N|PATH" for the commands that talk to a device: a number goes
 // through the port map like the "COM n" the user picks in the program, a
-// path is opened as given.
+// path is opened as given. Without it, the window's saved port is used.
 #pragma once
 
 #include "CliContext.h"
@@ -19,6 +19,9 @@ struct PortChoice
 
 // false (with a message) for a missing option or a number outside 1..255.
 bool ParsePortChoice(const std::string &text, PortChoice &choice, std::string &error);
+// The port of --port; without it, the port the program saved in its
+// settings file, named on ctx.err. False with a message when neither is there.
+bool ResolvePortChoice(const CliContext &ctx, PortChoice &choice, std::string &error);
 
 // The port of ctx.port, open, with the controller's line settings and
 // time-outs. On failure the message is on ctx.err, exitCode holds the exit
