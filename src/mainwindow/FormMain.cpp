@@ -643,6 +643,8 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     adapterInfo_->SetSnapshot(snapshot.Adapter);
     mirror_->Apply(snapshot.Obd);
     obd_->SetSnapshot(snapshot.Obd, snapshot.Adapter.Connected);
+    if (ObdLivePageShown())
+        obd_->SetControllerReadings(TakeObdControllerReadings(snapshot.Data, snapshot.Extras.PsysBar, snapshot.LinkUp));
     aio_->Refresh();
     diagnostics_->SetLockState(snapshot.Data.LockState);
     hooks_.OscInjectorItem = readings_->TimeSelection() < 0 ? 0 : readings_->TimeSelection();

@@ -1057,8 +1057,18 @@ TEST(ObdWindow, DemoListsTheCarsCodesAndFollowsTheLanguage)
     EXPECT_EQ(TabText(tabs, "TbSOBDLive"), QString::fromUtf8("Aktuální data"));
     ASSERT_TRUE(WaitUntil([&] { return state->text() == QString::fromUtf8("Připojeno (CAN)"); }));
     EXPECT_EQ(connect->text(), "Odpojit");
+    auto *functions = p.Find<QTabWidget>("PgCAdapterFunctions");
+    EXPECT_EQ(TabText(functions, "TbSAdapterAIO"), QString::fromUtf8("Emulace lambda sondy"));
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDLive"));
+    auto *fuel = p.Find<QLabel>("LblOBDFuelSystemStatusB1");
+    ASSERT_TRUE(WaitUntil([&] { return fuel->text() == QString::fromUtf8("Uzavřená smyčka"); }))
+        << fuel->text().toStdString();
 
     p.Find<QAction>("MnILangGerman")->trigger();
+    EXPECT_EQ(TabText(functions, "TbSAdapterAIO"), "Lambda-Emulation");
+    EXPECT_EQ(TabText(functions, "TbSAdapterOBD"), "OBD");
+    EXPECT_EQ(p.Find<QGroupBox>("GrBOBDController")->title(), QString::fromUtf8("Gassteuergerät"));
+    ASSERT_TRUE(WaitUntil([&] { return fuel->text() == "Geschlossener Regelkreis"; })) << fuel->text().toStdString();
     EXPECT_EQ(TabText(tabs, "TbSOBDErrors"), "Fehlercodes");
     EXPECT_EQ(TabText(tabs, "TbSOBDLive"), "Live-Daten");
     EXPECT_EQ(TabText(tabs, "TbSOBDConfig"), "Konfiguration");
@@ -1066,6 +1076,34 @@ TEST(ObdWindow, DemoListsTheCarsCodesAndFollowsTheLanguage)
               QString::fromUtf8("Automatisch verbinden nach dem Motorstart"));
     EXPECT_EQ(connect->text(), "Trennen");
     ASSERT_TRUE(WaitUntil([&] { return state->text() == "Verbunden (CAN)"; })) << state->text().toStdString();
+}
+
+// The live page shows the gas controller's own readings beside the car's,
+// as the controller reports them, and gives them up when its link goes.
+TEST(ObdWindow, LivePageComparesTheControllersReadings)
+{
+    SimHarness sim(ControllerWithCar());
+    sim.Control("engine idle");
+    sim.Control("set rpm 1500");
+    sim.Control("set tgas 200");
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDLive"));
+    auto *carRpm = p.Find<QLabel>("LblOBDRPM");
+    auto *rpm = p.Find<QLabel>("LblOBDCtrlRPM");
+    auto *tgas = p.Find<QLabel>("LblOBDCtrlTgas");
+    auto *map = p.Find<QLabel>("LblOBDCtrlMAP");
+    ASSERT_TRUE(WaitUntil([&] { return rpm->text() == "1500" && carRpm->text() == "1726"; }))
+        << rpm->text().toStdString() << " / " << carRpm->text().toStdString();
+    EXPECT_EQ(tgas->text(), "-1.7");
+    EXPECT_NE(map->text(), "-----");
+
+    sim.Control("set rpm 2500");
+    EXPECT_TRUE(WaitUntil([&] { return rpm->text() == "2500"; })) << rpm->text().toStdString();
+
+    sim.AddFault("silence@*");
+    EXPECT_TRUE(WaitUntil([&] { return rpm->text() == "-----" && tgas->text() == "-----"; }))
+        << rpm->text().toStdString();
 }
 
 // ---- The diagnostics tab ----
