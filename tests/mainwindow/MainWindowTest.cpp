@@ -1106,6 +1106,57 @@ TEST(ObdWindow, LivePageComparesTheControllersReadings)
         << rpm->text().toStdString();
 }
 
+// ---- The AIO window ----
+
+// A written cell is what the adapter's AIO settings then hold: a Read
+// brings it back over a local change. A cell out of range refuses the
+// whole Write with its message and sends nothing, not even the good cells.
+TEST(AioWindow, WriteStoresTheCellsAndRefusesAnOutOfRangeOne)
+{
+    SimHarness sim(ControllerWithCar());
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSAdapter"));
+    auto *functions = p.Find<QTabWidget>("PgCAdapterFunctions");
+    functions->setCurrentWidget(p.Find<QWidget>("TbSAdapterAIO"));
+    auto *cells = p.Find<QTableWidget>("StGLam1EmulatorThreshold");
+    auto *read = p.Find<QPushButton>("BtBReadLamEmulCnf");
+    auto *write = p.Find<QPushButton>("BtBWriteLamEmulCnf");
+    ASSERT_TRUE(WaitUntil([&] { return write->isEnabled() && !cells->item(0, 0)->text().isEmpty(); }));
+    const QString first = cells->item(0, 0)->text();
+    int done = 0;
+    bool lastOk = false;
+    p.Window().OnAioOperationDone = [&](bool ok) {
+        ++done;
+        lastOk = ok;
+    };
+    auto runAndWait = [&](QPushButton *button) {
+        const int before = done;
+        button->click();
+        return WaitUntil([&] { return done == before + 1; });
+    };
+
+    cells->item(1, 2)->setText("777");
+    ASSERT_TRUE(runAndWait(write));
+    EXPECT_TRUE(lastOk);
+    cells->item(1, 2)->setText("5");
+    ASSERT_TRUE(runAndWait(read));
+    EXPECT_EQ(cells->item(1, 2)->text(), "777");
+
+    const std::size_t messages = p.Messages().size();
+    cells->item(0, 0)->setText(first == "123" ? "124" : "123");
+    cells->item(1, 2)->setText("1001");
+    write->click();
+    ASSERT_EQ(p.Messages().size(), messages + 1);
+    const TLM &lm = p.Startup().LanguageManager();
+    EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAioCellOutOfRange"));
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(done, 2);
+    ASSERT_TRUE(runAndWait(read));
+    EXPECT_EQ(cells->item(0, 0)->text(), first);
+    EXPECT_EQ(cells->item(1, 2)->text(), "777");
+}
+
 // ---- The diagnostics tab ----
 
 // Codes the controller holds when the program connects open the trouble-code
