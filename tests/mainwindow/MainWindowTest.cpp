@@ -10,6 +10,7 @@
 #include "documents/CustomCatalogue.h"
 #include "documents/FileIo.h"
 #include "documents/LangManager.h"
+#include "documents/MessageKeys.h"
 #include "documents/VersionInfo.h"
 #include "mainwindow/ApplicationStartup.h"
 #include "mainwindow/ConfWizard.h"
@@ -18,8 +19,10 @@
 #include "mainwindow/FormGcfDifferences.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
+#include "mainwindow/FormUpgrader.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "sim/controller/ControllerModel.h"
+#include "upgrade/UpgradeRecord.h"
 #include "widgets/PictureView.h"
 
 #include <QAction>
@@ -1155,6 +1158,179 @@ TEST(AioWindow, WriteStoresTheCellsAndRefusesAnOutOfRangeOne)
     ASSERT_TRUE(runAndWait(read));
     EXPECT_EQ(cells->item(0, 0)->text(), first);
     EXPECT_EQ(cells->item(1, 2)->text(), "777");
+}
+
+// ---- The upgrade flow of the main window ----
+
+namespace {
+
+// A controller that accepts an upgrade, and the program around it with the
+// installer's answers and file choices scripted.
+class TUpgradeFlow
+{
+public:
+    explicit TUpgradeFlow(sim::SimulatorOptions options = UpgradableController())
+        : sim_(std::move(options)), program_({"--port", sim_.Path()})
+    {
+        TFormMain &w = program_.Window();
+        w.Ask = [this](QWidget *, const TQuestion &q) {
+            Asked.push_back(q.Text);
+            if (Answers.empty())
+                return TAnswer::No;
+            const TAnswer a = Answers.front();
+            Answers.erase(Answers.begin());
+            return a;
+        };
+        w.ChooseConfigFile = [this](QWidget *, bool, const QString &) {
+            ++Chosen;
+            return SavePath;
+        };
+        w.OnUpgraderMade = [this](TFormUpgrader &) { ++Opened; };
+        // The window closes at once: no file is programmed.
+        w.ExecUpgrader = [](TFormUpgrader &window) { window.reject(); };
+        w.OnUpgradeEnded = [this] { ++Ended; };
+    }
+
+    static sim::SimulatorOptions UpgradableController()
+    {
+        auto o = testsupport::SimSetup::Controller(0x30, 'G');
+        o.controller.variant = 4; // the variant that takes an upgrade
+        return o;
+    }
+
+    bool Connected()
+    {
+        return WaitUntil([&] { return program_.PanelText("PnlStatusDevice") == "30 G"; });
+    }
+    bool Run()
+    {
+        program_.Window().DeviceUpgradeFirmware(true);
+        return WaitUntil([&] { return Ended == 1; });
+    }
+    std::vector<fs::path> Backups()
+    {
+        std::vector<fs::path> found;
+        std::error_code ignored;
+        for (const auto &e : fs::directory_iterator(program_.Window().BackupFolder(), ignored))
+            if (e.path().string().ends_with("-upgrade.gcf"))
+                found.push_back(e.path());
+        return found;
+    }
+    bool AskedFor(const char *key) const
+    {
+        const std::string text = MessageText(key);
+        return std::any_of(Asked.begin(), Asked.end(),
+                           [&](const std::string &q) { return q.find(text) != std::string::npos; });
+    }
+
+    SimHarness &Sim() { return sim_; }
+    TProgram &Program() { return program_; }
+
+    std::vector<TAnswer> Answers;
+    std::vector<std::string> Asked;
+    QString SavePath;
+    int Chosen = 0;
+    int Opened = 0;
+    int Ended = 0;
+
+private:
+    SimHarness sim_;
+    TProgram program_;
+};
+
+} // namespace
+
+// Yes to the save question saves the configuration where the installer
+// chose, beside the automatic backup, and then opens the upgrade window;
+// No opens it without asking for a file.
+TEST(UpgradeFlow, TheSaveQuestionSavesOnYesOnly)
+{
+    for (const bool yes : {true, false}) {
+        TUpgradeFlow f;
+        ASSERT_TRUE(f.Program().Started());
+        ASSERT_TRUE(f.Connected());
+        const fs::path saved = fs::temp_directory_path() / ("upgrade-flow-" + std::to_string(::getpid()) + ".gcf");
+        fs::remove(saved);
+        f.SavePath = QString::fromStdString(saved.string());
+        f.Answers = {yes ? TAnswer::Yes : TAnswer::No};
+        ASSERT_TRUE(f.Run()) << yes;
+        EXPECT_TRUE(f.AskedFor(msg::strQuestUpdSaveSettings)) << yes;
+        EXPECT_EQ(f.Chosen, yes ? 1 : 0);
+        EXPECT_EQ(fs::exists(saved), yes);
+        EXPECT_EQ(f.Opened, 1) << yes;
+        EXPECT_EQ(f.Backups().size(), 1u) << yes;
+        fs::remove(saved);
+    }
+}
+
+// A save that fails is said and asked about; the cautious answer ends the
+// upgrade before its window opens.
+TEST(UpgradeFlow, ASaveFailureAsksToContinueAndStopsOnNo)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    f.SavePath = QString::fromStdString((fs::temp_directory_path() / "no-such-folder-for-lumex" / "x.gcf").string());
+    f.Answers = {TAnswer::Yes}; // save; the next question gets the default No
+    ASSERT_TRUE(f.Run());
+    ASSERT_EQ(f.Asked.size(), 2u);
+    EXPECT_TRUE(f.AskedFor(msg::strUpdSaveFailedContinue));
+    EXPECT_EQ(f.Opened, 0);
+    // The link comes back as it was.
+    EXPECT_TRUE(f.Program().WaitForTicks(2));
+    EXPECT_EQ(f.Program().PanelText("PnlStatusDevice"), "30 G");
+}
+
+// Without a complete automatic backup nothing is asked, no window opens
+// and so nothing can be erased.
+TEST(UpgradeFlow, AFailedAutomaticBackupStartsNothing)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    const fs::path backups = f.Program().Window().BackupFolder();
+    fs::remove_all(backups);
+    fs::create_directories(backups.parent_path());
+    std::ofstream(backups) << "a file where the folder belongs";
+    const std::size_t messages = f.Program().Messages().size();
+    ASSERT_TRUE(f.Run());
+    EXPECT_TRUE(f.Asked.empty());
+    EXPECT_EQ(f.Opened, 0);
+    EXPECT_EQ(f.Program().Messages().size(), messages + 1);
+    EXPECT_FALSE(LoadUpgradeRecord(backups.parent_path().string(), false).Pending());
+}
+
+// A controller found in its bootloader with an unfinished upgrade on record
+// is offered the resumption; the answer Yes opens the upgrade window at
+// once, without the save question.
+TEST(UpgradeFlow, AnUnfinishedUpgradeIsOfferedAgain)
+{
+    auto o = TUpgradeFlow::UpgradableController();
+    o.inBootloader = true;
+    SimHarness sim(o);
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    // On record before the window's first tick is handled.
+    TUpgradeRecord record;
+    record.Stage = TUpgradeStage::Started;
+    record.Serial = "1";
+    SaveUpgradeRecord(fs::path(p.Window().BackupFolder()).parent_path().string(), false, record);
+    std::vector<std::string> asked;
+    int opened = 0;
+    p.Window().Ask = [&](QWidget *, const TQuestion &q) {
+        asked.push_back(q.Text);
+        return TAnswer::Yes;
+    };
+    p.Window().OnUpgraderMade = [&](TFormUpgrader &) { ++opened; };
+    p.Window().ExecUpgrader = [](TFormUpgrader &window) { window.reject(); };
+    ASSERT_TRUE(WaitUntil([&] { return opened == 1; }));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_NE(asked[0].find(MessageText(msg::strUpdResumeOffer)), std::string::npos) << asked[0];
+    EXPECT_EQ(std::count_if(asked.begin(), asked.end(),
+                            [](const std::string &q) {
+                                return q.find(MessageText(msg::strQuestUpdSaveSettings)) != std::string::npos;
+                            }),
+              0);
 }
 
 // ---- The diagnostics tab ----
