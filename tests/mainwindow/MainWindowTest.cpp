@@ -1172,6 +1172,8 @@ public:
     explicit TUpgradeFlow(sim::SimulatorOptions options = UpgradableController())
         : sim_(std::move(options)), program_({"--port", sim_.Path()})
     {
+        if (!program_.Started())
+            return;
         TFormMain &w = program_.Window();
         w.Ask = [this](QWidget *, const TQuestion &q) {
             Asked.push_back(q.Text);
