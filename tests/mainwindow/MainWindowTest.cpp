@@ -1189,7 +1189,7 @@ public:
         };
         w.OnUpgraderMade = [this](TFormUpgrader &) { ++Opened; };
         // The window closes at once: no file is programmed.
-        w.ExecUpgrader = [](TFormUpgrader &window) { window.reject(); };
+        w.ExecUpgrader = [](TFormUpgrader &window) { static_cast<QDialog &>(window).reject(); };
         w.OnUpgradeEnded = [this] { ++Ended; };
     }
 
@@ -1324,7 +1324,7 @@ TEST(UpgradeFlow, AnUnfinishedUpgradeIsOfferedAgain)
         return TAnswer::Yes;
     };
     p.Window().OnUpgraderMade = [&](TFormUpgrader &) { ++opened; };
-    p.Window().ExecUpgrader = [](TFormUpgrader &window) { window.reject(); };
+    p.Window().ExecUpgrader = [](TFormUpgrader &window) { static_cast<QDialog &>(window).reject(); };
     ASSERT_TRUE(WaitUntil([&] { return opened == 1; }));
     ASSERT_FALSE(asked.empty());
     EXPECT_NE(asked[0].find(MessageText(msg::strUpdResumeOffer)), std::string::npos) << asked[0];
