@@ -408,6 +408,9 @@ void TFormMultiOBD::RefreshTexts()
 
 void TFormMultiOBD::Retranslate()
 {
+    // The bound labels show the texts the variables hold; those were
+    // composed in the language before.
+    mirror_.UIState().RefreshTexts();
     binding_->RefreshPage(PageName());
     RefreshTexts();
 }

@@ -1071,6 +1071,7 @@ TEST(ObdWindow, DemoListsTheCarsCodesAndFollowsTheLanguage)
     EXPECT_EQ(TabText(functions, "TbSAdapterAIO"), "Lambda-Emulation");
     EXPECT_EQ(TabText(functions, "TbSAdapterOBD"), "OBD");
     EXPECT_EQ(p.Find<QGroupBox>("GrBOBDController")->title(), QString::fromUtf8("Gassteuergerät"));
+    ASSERT_TRUE(WaitUntil([&] { return fuel->text() == "Geschlossener Regelkreis"; })) << fuel->text().toStdString();
     EXPECT_EQ(TabText(tabs, "TbSOBDErrors"), "Fehlercodes");
     EXPECT_EQ(TabText(tabs, "TbSOBDLive"), "Live-Daten");
     EXPECT_EQ(TabText(tabs, "TbSOBDConfig"), "Konfiguration");
