@@ -1,6 +1,7 @@
 // The main window as the user meets it: started through the program's own
 // start-up path in a temporary home, against a simulated controller on a
 // pseudo-terminal or offline. Message boxes are recorded, not shown.
+#include "FirmwareWriter.h"
 #include "QtWait.h"
 #include "SimHarness.h"
 
@@ -1333,6 +1334,96 @@ TEST(UpgradeFlow, AnUnfinishedUpgradeIsOfferedAgain)
                                 return q.find(MessageText(msg::strQuestUpdSaveSettings)) != std::string::npos;
                             }),
               0);
+}
+
+namespace {
+
+// What a configuration file carries, as the simulated controller holds it.
+struct TStoredSettings
+{
+    sim::ParameterStore::Core Core;
+    std::array<uint8_t, 256> ByteParams{};
+    sim::CorrTable Cps{}, Ctg{}, Crpm{};
+    std::array<sim::ModelPoint, 20> Model{};
+    bool operator==(const TStoredSettings &) const = default;
+};
+
+sim::ControllerModel &ControllerOf(SimHarness &h)
+{
+    return dynamic_cast<sim::ControllerModel &>(*h.Sim().Device());
+}
+
+TStoredSettings StoredSettings(SimHarness &h)
+{
+    auto pause = h.Sim().Pause();
+    const sim::ParameterStore s = ControllerOf(h).Store();
+    TStoredSettings out{s.core, s.byteParams, s.cps, s.ctg, s.crpm, s.model2A};
+    // Bits the controller keeps but never reports: no file carries them.
+    out.Core.Flags3Spare = 0;
+    out.Core.RPM &= 0x3FFF;
+    return out;
+}
+
+std::string WriteFirmwareFile(const fs::path &path, std::size_t blocks)
+{
+    mkfw::FirmwareRecipe recipe;
+    recipe.size = 36 * blocks;
+    recipe.version = 0x30;
+    recipe.letter = 'G';
+    const auto bytes = mkfw::BuildFirmwareFile(recipe);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+} // namespace
+
+// A real programming run from the main window erases the settings; Yes to
+// the restore offer afterwards brings back exactly those of before.
+TEST(UpgradeFlow, TheRestoreOfferAfterProgrammingBringsTheSettingsBack)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    {
+        auto pause = f.Sim().Sim().Pause();
+        ControllerOf(f.Sim()).EditStore([](sim::ParameterStore &s) {
+            s.cps[3] = static_cast<int8_t>(s.cps[3] + 5);
+            s.ctg[7] = static_cast<int8_t>(s.ctg[7] - 3);
+            s.crpm[1] = static_cast<int8_t>(s.crpm[1] + 4);
+        });
+    }
+    const TStoredSettings before = StoredSettings(f.Sim());
+    const fs::path firmware = fs::temp_directory_path() / ("restore-offer-" + std::to_string(::getpid()) + ".upg");
+    WriteFirmwareFile(firmware, 8);
+    bool programmed = false;
+    bool erased = false;
+    f.Program().Window().ExecUpgrader = [&](TFormUpgrader &window) {
+        window.SetQuestionPresenter([](QWidget *, const TQuestion &) { return TAnswer::Yes; });
+        window.ChooseFile = [&](QWidget *, const QString &, int) { return QString::fromStdString(firmware.string()); };
+        window.BtnLoadDataClick();
+        if (WaitUntil([&] { return !window.Busy() && window.UpdateButton()->isEnabled(); })) {
+            window.BtnUpdateClick();
+            programmed = WaitUntil([&] { return !window.Busy(); }) && window.Done();
+            erased = StoredSettings(f.Sim()) != before;
+        }
+        static_cast<QDialog &>(window).reject();
+    };
+    f.Answers = {TAnswer::No, TAnswer::Yes}; // no save of our own; restore
+    ASSERT_TRUE(f.Run());
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(erased);
+    EXPECT_TRUE(f.AskedFor(msg::strQuestUpdLoadSettings));
+    const QString done = QString::fromStdString(MessageText(msg::strGcfLoadDone));
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto &m = f.Program().Messages();
+        return !m.empty() && m.back().Text.startsWith(done);
+    })) << (f.Program().Messages().empty() ? "" : f.Program().Messages().back().Text.toStdString());
+    const TStoredSettings after = StoredSettings(f.Sim());
+    EXPECT_TRUE(after == before);
+    const std::string data = fs::path(f.Program().Window().BackupFolder()).parent_path().string();
+    EXPECT_NE(LoadUpgradeRecord(data, false).Stage, TUpgradeStage::RestorePending);
+    fs::remove(firmware);
 }
 
 // ---- The diagnostics tab ----
