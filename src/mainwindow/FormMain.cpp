@@ -352,6 +352,7 @@ void TFormMain::BuildMenus()
     deviceMenu_->addSeparator();
     auto *upgrade = action(deviceMenu_, "MnIDeviceUpgradeFirmware", QStringLiteral("Aktualizacja sterownika..."));
     connect(upgrade, &QAction::triggered, this, [this] { ShowConnectStatus(); });
+    wizard_->OnUpgradeFirmware = [this] { ShowConnectStatus(); };
     deviceMenu_->addSeparator();
     auto *exit = action(deviceMenu_, "MnIExit", QStringLiteral("Zakończ"));
     connect(exit, &QAction::triggered, this, &QWidget::close);

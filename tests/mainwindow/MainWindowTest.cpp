@@ -1426,6 +1426,41 @@ TEST(UpgradeFlow, TheRestoreOfferAfterProgrammingBringsTheSettingsBack)
     fs::remove(firmware);
 }
 
+// The configurator's upgrade button opens the connection window as the
+// device menu does; its controller update button starts the upgrade flow.
+TEST(UpgradeFlow, TheConfiguratorsButtonOpensTheConnectionWindowWithItsUpdate)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    ASSERT_TRUE(f.Program().Window().ShowPage("TbSConfigurator"));
+    auto *button = f.Program().Find<QPushButton>("BtnConfUpgradeFirmware");
+    EXPECT_EQ(button->text(), QString::fromUtf8("Aktualizace firmwaru..."));
+    bool modal = false;
+    bool ended = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *shown = QApplication::activeModalWidget();
+        auto *status = dynamic_cast<TFormConnectStatus *>(shown);
+        modal = status != nullptr;
+        if (!modal) {
+            if (shown != nullptr)
+                shown->close();
+            return;
+        }
+        status->findChild<QPushButton *>("BtnDevUpdate")->click();
+        ended = WaitUntil([&] { return f.Ended == 1; });
+        status->findChild<QPushButton *>("BtBClose")->click();
+    });
+    button->click();
+    ASSERT_TRUE(modal);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(f.AskedFor(msg::strQuestUpdSaveSettings));
+    EXPECT_EQ(f.Opened, 1);
+
+    f.Program().Find<QAction>("MnILangGerman")->trigger();
+    EXPECT_EQ(button->text(), "Firmware-Aktualisierung...");
+}
+
 // ---- The diagnostics tab ----
 
 // Codes the controller holds when the program connects open the trouble-code
