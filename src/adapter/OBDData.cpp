@@ -630,7 +630,8 @@ TDevStateOBD::TDevStateOBD(TDeviceState &aggregate)
     const TDevStateOBD *self = this;
     ActionMain.SetOnGetText(MakeGetText(
         [self](const TVariable &v) { return ObdLinkStateText(int(v.GetAsInteger()), self->Protocol.Text()); }));
-    const auto fuel = MakeGetText([](const TVariable &v) { return FuelSystemStatusText(int(v.GetAsInteger())); });
+    const auto fuel =
+        MakeGetText([](const TVariable &v) { return TranslateEnglish(FuelSystemStatusText(int(v.GetAsInteger()))); });
     FuelSystemStatusB1.SetOnGetText(fuel);
     FuelSystemStatusB2.SetOnGetText(fuel);
     for (TOBDFreezeFrame &f : FreezeFrames) {

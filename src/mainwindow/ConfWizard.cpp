@@ -469,6 +469,13 @@ void TConfWizard::BuildFinish(QWidget *sheet)
         if (OnOpenDocumentation)
             OnOpenDocumentation();
     });
+    auto *upgrade = new QPushButton(QStringLiteral("Aktualizacja sterownika..."), sheet);
+    upgrade->setObjectName("BtnConfUpgradeFirmware");
+    form->addRow(upgrade);
+    connect(upgrade, &QPushButton::clicked, this, [this] {
+        if (OnUpgradeFirmware)
+            OnUpgradeFirmware();
+    });
 }
 
 // ---- Filling and gathering ----

@@ -69,6 +69,9 @@ public:
     std::function<void()> OnLoadSettings, OnResetSettings, OnSaveSettings;
     // "Dokumentacja...": the installer manual.
     std::function<void()> OnOpenDocumentation;
+    // "Aktualizacja sterownika...": the connection window with its update
+    // buttons, as from the device menu.
+    std::function<void()> OnUpgradeFirmware;
 
     // The window shows the configurator page: the current wizard page is
     // re-read and filled.

@@ -352,6 +352,7 @@ void TFormMain::BuildMenus()
     deviceMenu_->addSeparator();
     auto *upgrade = action(deviceMenu_, "MnIDeviceUpgradeFirmware", QStringLiteral("Aktualizacja sterownika..."));
     connect(upgrade, &QAction::triggered, this, [this] { ShowConnectStatus(); });
+    wizard_->OnUpgradeFirmware = [this] { ShowConnectStatus(); };
     deviceMenu_->addSeparator();
     auto *exit = action(deviceMenu_, "MnIExit", QStringLiteral("Zakończ"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -643,6 +644,8 @@ void TFormMain::ApplySnapshot(const TDeviceSnapshot &snapshot)
     adapterInfo_->SetSnapshot(snapshot.Adapter);
     mirror_->Apply(snapshot.Obd);
     obd_->SetSnapshot(snapshot.Obd, snapshot.Adapter.Connected);
+    if (ObdLivePageShown())
+        obd_->SetControllerReadings(TakeObdControllerReadings(snapshot.Data, snapshot.Extras.PsysBar, snapshot.LinkUp));
     aio_->Refresh();
     diagnostics_->SetLockState(snapshot.Data.LockState);
     hooks_.OscInjectorItem = readings_->TimeSelection() < 0 ? 0 : readings_->TimeSelection();

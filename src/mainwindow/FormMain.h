@@ -216,6 +216,8 @@ private:
     // The OBD window (FormMainObd.cpp).
     void BindObdWindow();
     void ObdPageChanged();
+    bool ObdWindowShown() const;
+    bool ObdLivePageShown() const;
     void SendObdCodes();
     void BindAioWindow();
     // `force`: the read button; otherwise a modified page keeps its edits.

@@ -78,14 +78,23 @@ void TFormMain::BindAioWindow()
     };
 }
 
+bool TFormMain::ObdWindowShown() const
+{
+    return obd_ != nullptr && pages_ != nullptr && pages_->currentWidget() == adapterPage_ &&
+           adapterFunctions_ != nullptr && adapterFunctions_->currentWidget() == obd_;
+}
+
+bool TFormMain::ObdLivePageShown() const
+{
+    return ObdWindowShown() && obd_->CurrentPage() == TObdPage::Live;
+}
+
 void TFormMain::ObdPageChanged()
 {
     // Also called while the window goes at exit.
     if (obd_ == nullptr)
         return;
-    const bool shown = pages_ != nullptr && pages_->currentWidget() == adapterPage_ && adapterFunctions_ != nullptr &&
-                       adapterFunctions_->currentWidget() == obd_;
-    hooks_.ObdWindow().Page = static_cast<int>(shown ? obd_->CurrentPage() : TObdPage::None);
+    hooks_.ObdWindow().Page = static_cast<int>(ObdWindowShown() ? obd_->CurrentPage() : TObdPage::None);
 }
 
 void TFormMain::SendObdCodes()

@@ -20,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <iterator>
+#include <tuple>
 
 namespace lumex {
 
@@ -240,8 +242,52 @@ void TFormMultiOBD::BuildLivePage(QWidget *page)
         layout->addWidget(new QLabel("[V]"), row, 6);
     }
     layout->setColumnMinimumWidth(3, 30);
+    BuildControllerGroup(layout, static_cast<int>(s.Lambda.size()));
     layout->setRowStretch(r, 1);
     layout->setColumnStretch(7, 1);
+}
+
+void TFormMultiOBD::BuildControllerGroup(QGridLayout *layout, int row)
+{
+    // The controller's own readings, to compare with the car's above.
+    auto *group = Named(new QGroupBox("Gas controller"), "GrBOBDController");
+    auto *grid = new QGridLayout(group);
+    struct TRow
+    {
+        const char *Name;
+        const char *Caption;
+        const char *Unit;
+    };
+    static constexpr TRow kRows[] = {
+        {"LblOBDCtrlRPM", "RPM", "[r.p.m.]"},
+        {"LblOBDCtrlPetrolTime", "Petrol injection time", "[ms]"},
+        {"LblOBDCtrlGasTime", "Gas injection time", "[ms]"},
+        {"LblOBDCtrlMAP", "MAP", "[bar]"},
+        {"LblOBDCtrlPsys", "Gas pressure", "[bar]"},
+        {"LblOBDCtrlTred", "Reducer temperature", "[C.deg]"},
+        {"LblOBDCtrlTgas", "Gas temperature", "[C.deg]"},
+    };
+    static_assert(std::size(kRows) == std::tuple_size_v<decltype(controller_)>);
+    for (std::size_t i = 0; i < std::size(kRows); ++i) {
+        const TRow &r = kRows[i];
+        auto *value = Named(new QLabel("-----"), r.Name);
+        value->setMinimumWidth(80);
+        value->setStyleSheet("font-weight: bold");
+        const int at = static_cast<int>(i);
+        grid->addWidget(new QLabel(r.Caption), at, 0);
+        grid->addWidget(value, at, 1);
+        grid->addWidget(new QLabel(r.Unit), at, 2);
+        controller_[i] = value;
+    }
+    layout->addWidget(group, row, 4, 8, 3);
+}
+
+void TFormMultiOBD::SetControllerReadings(const TObdControllerReadings &c)
+{
+    const std::array<const std::string *, 7> texts = {&c.Rpm,  &c.PetrolTime, &c.GasTime, &c.Pmap,
+                                                      &c.Psys, &c.Tred,       &c.Tgas};
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        controller_[i]->setText(QString::fromStdString(*texts[i]));
 }
 
 void TFormMultiOBD::BuildTroublePage(QWidget *page)
@@ -362,6 +408,9 @@ void TFormMultiOBD::RefreshTexts()
 
 void TFormMultiOBD::Retranslate()
 {
+    // The bound labels show the texts the variables hold; those were
+    // composed in the language before.
+    mirror_.UIState().RefreshTexts();
     binding_->RefreshPage(PageName());
     RefreshTexts();
 }

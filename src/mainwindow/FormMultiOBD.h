@@ -4,15 +4,18 @@
 // it on the device thread and sends the next snapshot.
 #pragma once
 
+#include "adapter/ObdControllerReadings.h"
 #include "adapter/ObdWindowSnapshot.h"
 #include "mainwindow/ObdWindowDevice.h"
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -33,6 +36,9 @@ public:
 
     // The tick: the mirror took the snapshot already.
     void SetSnapshot(const TObdWindowSnapshot &snapshot, bool adapterConnected);
+    // The gas controller's readings beside the car's, while the live page
+    // is on screen.
+    void SetControllerReadings(const TObdControllerReadings &readings);
     // The texts the window composes itself, in the language in force.
     void Retranslate();
     TObdPage CurrentPage() const;
@@ -50,6 +56,7 @@ private:
     void BuildConfigPage(QWidget *page);
     void BuildLivePage(QWidget *page);
     void BuildTroublePage(QWidget *page);
+    void BuildControllerGroup(QGridLayout *layout, int row);
     void Run(TObdOperation operation);
     void RefreshTexts();
     std::string PageName() const;
@@ -78,6 +85,8 @@ private:
     QLabel *checkEngine_ = nullptr;
     QWidget *checkEnginePanel_ = nullptr;
     QLabel *milDistance_ = nullptr;
+    // The controller's side of the live page, in TObdControllerReadings order.
+    std::array<QLabel *, 7> controller_{};
 };
 
 } // namespace lumex

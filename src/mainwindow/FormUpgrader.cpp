@@ -223,7 +223,7 @@ bool TFormUpgrader::Run(std::function<bool()> job, std::function<void(bool)> the
         return false;
     busy_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    pnlUpdate_->setEnabled(false);
+    ShowBusy(true);
     QPointer<TFormUpgrader> self(this);
     TUpgradeSession *session = &session_;
     worker_.Post([self, session, job = std::move(job), then = std::move(then)] {
@@ -249,7 +249,7 @@ bool TFormUpgrader::Run(std::function<bool()> job, std::function<void(bool)> the
                 if (!self)
                     return;
                 self->busy_ = false;
-                self->pnlUpdate_->setEnabled(true);
+                self->ShowBusy(false);
                 self->SetView(view);
                 if (then)
                     then(ok);
@@ -267,8 +267,18 @@ void TFormUpgrader::SetView(const TUpgraderView &view)
     edtDescDevice_->setText(Q(view.DescDevice));
     edtDescFile_->setText(Q(view.DescFile));
     edtFileName_->setText(Q(view.FileName));
-    btnLoadData_->setEnabled(view.LoadData);
+    // Progress views come while busy; a file is chosen only between jobs.
+    btnLoadData_->setEnabled(view.LoadData && !busy_);
     btnUpdate_->setEnabled(view.Update);
+}
+
+void TFormUpgrader::ShowBusy(bool busy)
+{
+    pnlUpdate_->setEnabled(!busy);
+    for (QWidget *w : {static_cast<QWidget *>(cmBCommNo_), static_cast<QWidget *>(btnOpen_),
+                       static_cast<QWidget *>(btBConnect_), static_cast<QWidget *>(btnClose_)})
+        w->setEnabled(!busy);
+    btnLoadData_->setEnabled(!busy && view_.LoadData);
 }
 
 void TFormUpgrader::Tell(TMessageKind kind, const QString &text)

@@ -86,6 +86,8 @@ private:
     void BindSession();
     void SetView(const TUpgraderView &view);
     void Tell(TMessageKind kind, const QString &text);
+    // The buttons that do nothing while a job runs look it.
+    void ShowBusy(bool busy);
     void StartTime();
     void TickTime();
     void StopTime();

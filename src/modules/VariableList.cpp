@@ -61,6 +61,12 @@ void TVariableList::LinkHandlers(const TVariableList &source)
     }
 }
 
+void TVariableList::RefreshTexts()
+{
+    for (TVariable *v : items_)
+        v->UpdateText();
+}
+
 void TVariableList::ClearAll()
 {
     for (TVariable *v : items_)

@@ -56,6 +56,10 @@ public:
     // The position of `v`, if it is in the list.
     std::optional<std::size_t> IndexOf(const TVariable &v) const;
 
+    // Every variable composes its text again: texts in words follow the
+    // language in force, and a language switch changes no value.
+    void RefreshTexts();
+
     virtual void LinkHandlers(const TVariableList &source);
     virtual void ClearAll();
     // Every parameter of the section (of all sections for an empty one)

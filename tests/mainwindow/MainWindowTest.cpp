@@ -1,6 +1,7 @@
 // The main window as the user meets it: started through the program's own
 // start-up path in a temporary home, against a simulated controller on a
 // pseudo-terminal or offline. Message boxes are recorded, not shown.
+#include "FirmwareWriter.h"
 #include "QtWait.h"
 #include "SimHarness.h"
 
@@ -10,6 +11,7 @@
 #include "documents/CustomCatalogue.h"
 #include "documents/FileIo.h"
 #include "documents/LangManager.h"
+#include "documents/MessageKeys.h"
 #include "documents/VersionInfo.h"
 #include "mainwindow/ApplicationStartup.h"
 #include "mainwindow/ConfWizard.h"
@@ -18,8 +20,10 @@
 #include "mainwindow/FormGcfDifferences.h"
 #include "mainwindow/FormMain.h"
 #include "mainwindow/FormMultiAdapterInfo.h"
+#include "mainwindow/FormUpgrader.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "sim/controller/ControllerModel.h"
+#include "upgrade/UpgradeRecord.h"
 #include "widgets/PictureView.h"
 
 #include <QAction>
@@ -1057,8 +1061,18 @@ TEST(ObdWindow, DemoListsTheCarsCodesAndFollowsTheLanguage)
     EXPECT_EQ(TabText(tabs, "TbSOBDLive"), QString::fromUtf8("Aktuální data"));
     ASSERT_TRUE(WaitUntil([&] { return state->text() == QString::fromUtf8("Připojeno (CAN)"); }));
     EXPECT_EQ(connect->text(), "Odpojit");
+    auto *functions = p.Find<QTabWidget>("PgCAdapterFunctions");
+    EXPECT_EQ(TabText(functions, "TbSAdapterAIO"), QString::fromUtf8("Emulace lambda sondy"));
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDLive"));
+    auto *fuel = p.Find<QLabel>("LblOBDFuelSystemStatusB1");
+    ASSERT_TRUE(WaitUntil([&] { return fuel->text() == QString::fromUtf8("Uzavřená smyčka"); }))
+        << fuel->text().toStdString();
 
     p.Find<QAction>("MnILangGerman")->trigger();
+    EXPECT_EQ(TabText(functions, "TbSAdapterAIO"), "Lambda-Emulation");
+    EXPECT_EQ(TabText(functions, "TbSAdapterOBD"), "OBD");
+    EXPECT_EQ(p.Find<QGroupBox>("GrBOBDController")->title(), QString::fromUtf8("Gassteuergerät"));
+    ASSERT_TRUE(WaitUntil([&] { return fuel->text() == "Geschlossener Regelkreis"; })) << fuel->text().toStdString();
     EXPECT_EQ(TabText(tabs, "TbSOBDErrors"), "Fehlercodes");
     EXPECT_EQ(TabText(tabs, "TbSOBDLive"), "Live-Daten");
     EXPECT_EQ(TabText(tabs, "TbSOBDConfig"), "Konfiguration");
@@ -1066,6 +1080,385 @@ TEST(ObdWindow, DemoListsTheCarsCodesAndFollowsTheLanguage)
               QString::fromUtf8("Automatisch verbinden nach dem Motorstart"));
     EXPECT_EQ(connect->text(), "Trennen");
     ASSERT_TRUE(WaitUntil([&] { return state->text() == "Verbunden (CAN)"; })) << state->text().toStdString();
+}
+
+// The live page shows the gas controller's own readings beside the car's,
+// as the controller reports them, and gives them up when its link goes.
+TEST(ObdWindow, LivePageComparesTheControllersReadings)
+{
+    SimHarness sim(ControllerWithCar());
+    sim.Control("engine idle");
+    sim.Control("set rpm 1500");
+    sim.Control("set tgas 200");
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSOBDLive"));
+    auto *carRpm = p.Find<QLabel>("LblOBDRPM");
+    auto *rpm = p.Find<QLabel>("LblOBDCtrlRPM");
+    auto *tgas = p.Find<QLabel>("LblOBDCtrlTgas");
+    auto *map = p.Find<QLabel>("LblOBDCtrlMAP");
+    ASSERT_TRUE(WaitUntil([&] { return rpm->text() == "1500" && carRpm->text() == "1726"; }))
+        << rpm->text().toStdString() << " / " << carRpm->text().toStdString();
+    EXPECT_EQ(tgas->text(), "-1.7");
+    EXPECT_NE(map->text(), "-----");
+
+    sim.Control("set rpm 2500");
+    EXPECT_TRUE(WaitUntil([&] { return rpm->text() == "2500"; })) << rpm->text().toStdString();
+
+    sim.AddFault("silence@*");
+    EXPECT_TRUE(WaitUntil([&] { return rpm->text() == "-----" && tgas->text() == "-----"; }))
+        << rpm->text().toStdString();
+}
+
+// ---- The AIO window ----
+
+// A written cell is what the adapter's AIO settings then hold: a Read
+// brings it back over a local change. A cell out of range refuses the
+// whole Write with its message and sends nothing, not even the good cells.
+TEST(AioWindow, WriteStoresTheCellsAndRefusesAnOutOfRangeOne)
+{
+    SimHarness sim(ControllerWithCar());
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSAdapter"));
+    auto *functions = p.Find<QTabWidget>("PgCAdapterFunctions");
+    functions->setCurrentWidget(p.Find<QWidget>("TbSAdapterAIO"));
+    auto *cells = p.Find<QTableWidget>("StGLam1EmulatorThreshold");
+    auto *read = p.Find<QPushButton>("BtBReadLamEmulCnf");
+    auto *write = p.Find<QPushButton>("BtBWriteLamEmulCnf");
+    ASSERT_TRUE(WaitUntil([&] { return write->isEnabled() && !cells->item(0, 0)->text().isEmpty(); }));
+    const QString first = cells->item(0, 0)->text();
+    int done = 0;
+    bool lastOk = false;
+    p.Window().OnAioOperationDone = [&](bool ok) {
+        ++done;
+        lastOk = ok;
+    };
+    auto runAndWait = [&](QPushButton *button) {
+        const int before = done;
+        button->click();
+        return WaitUntil([&] { return done == before + 1; });
+    };
+
+    cells->item(1, 2)->setText("777");
+    ASSERT_TRUE(runAndWait(write));
+    EXPECT_TRUE(lastOk);
+    cells->item(1, 2)->setText("5");
+    ASSERT_TRUE(runAndWait(read));
+    EXPECT_EQ(cells->item(1, 2)->text(), "777");
+
+    const std::size_t messages = p.Messages().size();
+    cells->item(0, 0)->setText(first == "123" ? "124" : "123");
+    cells->item(1, 2)->setText("1001");
+    write->click();
+    ASSERT_EQ(p.Messages().size(), messages + 1);
+    const TLM &lm = p.Startup().LanguageManager();
+    EXPECT_EQ(p.Messages().back().Text.toStdString(), lm.MessageText("strAioCellOutOfRange"));
+    ASSERT_TRUE(p.WaitForTicks(2));
+    EXPECT_EQ(done, 2);
+    ASSERT_TRUE(runAndWait(read));
+    EXPECT_EQ(cells->item(0, 0)->text(), first);
+    EXPECT_EQ(cells->item(1, 2)->text(), "777");
+}
+
+// ---- The upgrade flow of the main window ----
+
+namespace {
+
+// A controller that accepts an upgrade, and the program around it with the
+// installer's answers and file choices scripted.
+class TUpgradeFlow
+{
+public:
+    explicit TUpgradeFlow(sim::SimulatorOptions options = UpgradableController())
+        : sim_(std::move(options)), program_({"--port", sim_.Path()})
+    {
+        if (!program_.Started())
+            return;
+        TFormMain &w = program_.Window();
+        w.Ask = [this](QWidget *, const TQuestion &q) {
+            Asked.push_back(q.Text);
+            if (Answers.empty())
+                return TAnswer::No;
+            const TAnswer a = Answers.front();
+            Answers.erase(Answers.begin());
+            return a;
+        };
+        w.ChooseConfigFile = [this](QWidget *, bool, const QString &) {
+            ++Chosen;
+            return SavePath;
+        };
+        w.OnUpgraderMade = [this](TFormUpgrader &) { ++Opened; };
+        // The window closes at once: no file is programmed.
+        w.ExecUpgrader = [](TFormUpgrader &window) { static_cast<QDialog &>(window).reject(); };
+        w.OnUpgradeEnded = [this] { ++Ended; };
+    }
+
+    static sim::SimulatorOptions UpgradableController()
+    {
+        auto o = testsupport::SimSetup::Controller(0x30, 'G');
+        o.controller.variant = 4; // the variant that takes an upgrade
+        return o;
+    }
+
+    bool Connected()
+    {
+        return WaitUntil([&] { return program_.PanelText("PnlStatusDevice") == "30 G"; });
+    }
+    bool Run()
+    {
+        program_.Window().DeviceUpgradeFirmware(true);
+        return WaitUntil([&] { return Ended == 1; });
+    }
+    std::vector<fs::path> Backups()
+    {
+        std::vector<fs::path> found;
+        std::error_code ignored;
+        for (const auto &e : fs::directory_iterator(program_.Window().BackupFolder(), ignored))
+            if (e.path().string().ends_with("-upgrade.gcf"))
+                found.push_back(e.path());
+        return found;
+    }
+    bool AskedFor(const char *key) const
+    {
+        const std::string text = MessageText(key);
+        return std::any_of(Asked.begin(), Asked.end(),
+                           [&](const std::string &q) { return q.find(text) != std::string::npos; });
+    }
+
+    SimHarness &Sim() { return sim_; }
+    TProgram &Program() { return program_; }
+
+    std::vector<TAnswer> Answers;
+    std::vector<std::string> Asked;
+    QString SavePath;
+    int Chosen = 0;
+    int Opened = 0;
+    int Ended = 0;
+
+private:
+    SimHarness sim_;
+    TProgram program_;
+};
+
+} // namespace
+
+// Yes to the save question saves the configuration where the installer
+// chose, beside the automatic backup, and then opens the upgrade window;
+// No opens it without asking for a file.
+TEST(UpgradeFlow, TheSaveQuestionSavesOnYesOnly)
+{
+    for (const bool yes : {true, false}) {
+        TUpgradeFlow f;
+        ASSERT_TRUE(f.Program().Started());
+        ASSERT_TRUE(f.Connected());
+        const fs::path saved = fs::temp_directory_path() / ("upgrade-flow-" + std::to_string(::getpid()) + ".gcf");
+        fs::remove(saved);
+        f.SavePath = QString::fromStdString(saved.string());
+        f.Answers = {yes ? TAnswer::Yes : TAnswer::No};
+        ASSERT_TRUE(f.Run()) << yes;
+        EXPECT_TRUE(f.AskedFor(msg::strQuestUpdSaveSettings)) << yes;
+        EXPECT_EQ(f.Chosen, yes ? 1 : 0);
+        EXPECT_EQ(fs::exists(saved), yes);
+        EXPECT_EQ(f.Opened, 1) << yes;
+        EXPECT_EQ(f.Backups().size(), 1u) << yes;
+        fs::remove(saved);
+    }
+}
+
+// A save that fails is said and asked about; the cautious answer ends the
+// upgrade before its window opens.
+TEST(UpgradeFlow, ASaveFailureAsksToContinueAndStopsOnNo)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    f.SavePath = QString::fromStdString((fs::temp_directory_path() / "no-such-folder-for-lumex" / "x.gcf").string());
+    f.Answers = {TAnswer::Yes}; // save; the next question gets the default No
+    ASSERT_TRUE(f.Run());
+    ASSERT_EQ(f.Asked.size(), 2u);
+    EXPECT_TRUE(f.AskedFor(msg::strUpdSaveFailedContinue));
+    EXPECT_EQ(f.Opened, 0);
+    // The link comes back as it was.
+    EXPECT_TRUE(f.Program().WaitForTicks(2));
+    EXPECT_EQ(f.Program().PanelText("PnlStatusDevice"), "30 G");
+}
+
+// Without a complete automatic backup nothing is asked, no window opens
+// and so nothing can be erased.
+TEST(UpgradeFlow, AFailedAutomaticBackupStartsNothing)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    const fs::path backups = f.Program().Window().BackupFolder();
+    fs::remove_all(backups);
+    fs::create_directories(backups.parent_path());
+    std::ofstream(backups) << "a file where the folder belongs";
+    const std::size_t messages = f.Program().Messages().size();
+    ASSERT_TRUE(f.Run());
+    EXPECT_TRUE(f.Asked.empty());
+    EXPECT_EQ(f.Opened, 0);
+    EXPECT_EQ(f.Program().Messages().size(), messages + 1);
+    EXPECT_FALSE(LoadUpgradeRecord(backups.parent_path().string(), false).Pending());
+}
+
+// A controller found in its bootloader with an unfinished upgrade on record
+// is offered the resumption; the answer Yes opens the upgrade window at
+// once, without the save question.
+TEST(UpgradeFlow, AnUnfinishedUpgradeIsOfferedAgain)
+{
+    auto o = TUpgradeFlow::UpgradableController();
+    o.inBootloader = true;
+    SimHarness sim(o);
+    TProgram p({"--port", sim.Path()});
+    ASSERT_TRUE(p.Started());
+    // On record before the window's first tick is handled.
+    TUpgradeRecord record;
+    record.Stage = TUpgradeStage::Started;
+    record.Serial = "1";
+    SaveUpgradeRecord(fs::path(p.Window().BackupFolder()).parent_path().string(), false, record);
+    std::vector<std::string> asked;
+    int opened = 0;
+    p.Window().Ask = [&](QWidget *, const TQuestion &q) {
+        asked.push_back(q.Text);
+        return TAnswer::Yes;
+    };
+    p.Window().OnUpgraderMade = [&](TFormUpgrader &) { ++opened; };
+    p.Window().ExecUpgrader = [](TFormUpgrader &window) { static_cast<QDialog &>(window).reject(); };
+    ASSERT_TRUE(WaitUntil([&] { return opened == 1; }));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_NE(asked[0].find(MessageText(msg::strUpdResumeOffer)), std::string::npos) << asked[0];
+    EXPECT_EQ(std::count_if(asked.begin(), asked.end(),
+                            [](const std::string &q) {
+                                return q.find(MessageText(msg::strQuestUpdSaveSettings)) != std::string::npos;
+                            }),
+              0);
+}
+
+namespace {
+
+// What a configuration file carries, as the simulated controller holds it.
+struct TStoredSettings
+{
+    sim::ParameterStore::Core Core;
+    std::array<uint8_t, 256> ByteParams{};
+    sim::CorrTable Cps{}, Ctg{}, Crpm{};
+    std::array<sim::ModelPoint, 20> Model{};
+    bool operator==(const TStoredSettings &) const = default;
+};
+
+sim::ControllerModel &ControllerOf(SimHarness &h)
+{
+    return dynamic_cast<sim::ControllerModel &>(*h.Sim().Device());
+}
+
+TStoredSettings StoredSettings(SimHarness &h)
+{
+    auto pause = h.Sim().Pause();
+    const sim::ParameterStore s = ControllerOf(h).Store();
+    TStoredSettings out{s.core, s.byteParams, s.cps, s.ctg, s.crpm, s.model2A};
+    // Bits the controller keeps but never reports: no file carries them.
+    out.Core.Flags3Spare = 0;
+    out.Core.RPM &= 0x3FFF;
+    return out;
+}
+
+std::string WriteFirmwareFile(const fs::path &path, std::size_t blocks)
+{
+    mkfw::FirmwareRecipe recipe;
+    recipe.size = 36 * blocks;
+    recipe.version = 0x30;
+    recipe.letter = 'G';
+    const auto bytes = mkfw::BuildFirmwareFile(recipe);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+} // namespace
+
+// A real programming run from the main window erases the settings; Yes to
+// the restore offer afterwards brings back exactly those of before.
+TEST(UpgradeFlow, TheRestoreOfferAfterProgrammingBringsTheSettingsBack)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    {
+        auto pause = f.Sim().Sim().Pause();
+        ControllerOf(f.Sim()).EditStore([](sim::ParameterStore &s) {
+            s.cps[3] = static_cast<int8_t>(s.cps[3] + 5);
+            s.ctg[7] = static_cast<int8_t>(s.ctg[7] - 3);
+            s.crpm[1] = static_cast<int8_t>(s.crpm[1] + 4);
+        });
+    }
+    const TStoredSettings before = StoredSettings(f.Sim());
+    const fs::path firmware = fs::temp_directory_path() / ("restore-offer-" + std::to_string(::getpid()) + ".upg");
+    WriteFirmwareFile(firmware, 8);
+    bool programmed = false;
+    bool erased = false;
+    f.Program().Window().ExecUpgrader = [&](TFormUpgrader &window) {
+        window.SetQuestionPresenter([](QWidget *, const TQuestion &) { return TAnswer::Yes; });
+        window.ChooseFile = [&](QWidget *, const QString &, int) { return QString::fromStdString(firmware.string()); };
+        window.BtnLoadDataClick();
+        if (WaitUntil([&] { return !window.Busy() && window.UpdateButton()->isEnabled(); })) {
+            window.BtnUpdateClick();
+            programmed = WaitUntil([&] { return !window.Busy(); }) && window.Done();
+            erased = StoredSettings(f.Sim()) != before;
+        }
+        static_cast<QDialog &>(window).reject();
+    };
+    f.Answers = {TAnswer::No, TAnswer::Yes}; // no save of our own; restore
+    ASSERT_TRUE(f.Run());
+    ASSERT_TRUE(programmed);
+    EXPECT_TRUE(erased);
+    EXPECT_TRUE(f.AskedFor(msg::strQuestUpdLoadSettings));
+    const QString done = QString::fromStdString(MessageText(msg::strGcfLoadDone));
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto &m = f.Program().Messages();
+        return !m.empty() && m.back().Text.startsWith(done);
+    })) << (f.Program().Messages().empty() ? "" : f.Program().Messages().back().Text.toStdString());
+    const TStoredSettings after = StoredSettings(f.Sim());
+    EXPECT_TRUE(after == before);
+    const std::string data = fs::path(f.Program().Window().BackupFolder()).parent_path().string();
+    EXPECT_NE(LoadUpgradeRecord(data, false).Stage, TUpgradeStage::RestorePending);
+    fs::remove(firmware);
+}
+
+// The configurator's upgrade button opens the connection window as the
+// device menu does; its controller update button starts the upgrade flow.
+TEST(UpgradeFlow, TheConfiguratorsButtonOpensTheConnectionWindowWithItsUpdate)
+{
+    TUpgradeFlow f;
+    ASSERT_TRUE(f.Program().Started());
+    ASSERT_TRUE(f.Connected());
+    ASSERT_TRUE(f.Program().Window().ShowPage("TbSConfigurator"));
+    auto *button = f.Program().Find<QPushButton>("BtnConfUpgradeFirmware");
+    EXPECT_EQ(button->text(), QString::fromUtf8("Aktualizace firmwaru..."));
+    bool modal = false;
+    bool ended = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *shown = QApplication::activeModalWidget();
+        auto *status = dynamic_cast<TFormConnectStatus *>(shown);
+        modal = status != nullptr;
+        if (!modal) {
+            if (shown != nullptr)
+                shown->close();
+            return;
+        }
+        status->findChild<QPushButton *>("BtnDevUpdate")->click();
+        ended = WaitUntil([&] { return f.Ended == 1; });
+        status->findChild<QPushButton *>("BtBClose")->click();
+    });
+    button->click();
+    ASSERT_TRUE(modal);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(f.AskedFor(msg::strQuestUpdSaveSettings));
+    EXPECT_EQ(f.Opened, 1);
+
+    f.Program().Find<QAction>("MnILangGerman")->trigger();
+    EXPECT_EQ(button->text(), "Firmware-Aktualisierung...");
 }
 
 // ---- The diagnostics tab ----

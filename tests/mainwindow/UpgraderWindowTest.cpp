@@ -155,6 +155,9 @@ TEST_F(UpgraderWindow, RefusesToCloseWhileProgrammingThenShowsTheNewVersion)
     ASSERT_TRUE(window_->Busy()) << "the programming ended before it could be watched";
     EXPECT_FALSE(window_->close());
     EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(window_->CloseButton()->isEnabled());
+    EXPECT_FALSE(window_->ConnectButton()->isEnabled());
+    EXPECT_FALSE(window_->LoadDataButton()->isEnabled());
     // The buttons do nothing meanwhile.
     window_->BtnLoadDataClick();
     window_->CloseButton()->click();
@@ -171,6 +174,7 @@ TEST_F(UpgraderWindow, RefusesToCloseWhileProgrammingThenShowsTheNewVersion)
     EXPECT_TRUE(window_->Done()) << (messages_.empty() ? "" : messages_.back());
     EXPECT_EQ(window_->Progress()->value(), window_->Progress()->maximum());
     EXPECT_FALSE(window_->TimeLabel()->isVisible());
+    EXPECT_TRUE(window_->CloseButton()->isEnabled());
     ASSERT_FALSE(messages_.empty());
     EXPECT_EQ(messages_.back(), MessageText(msg::strUpdFinishSuccessfully));
     EXPECT_EQ(window_->View().FirmwareVer, "30G");
