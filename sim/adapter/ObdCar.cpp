@@ -109,10 +109,23 @@ std::array<uint8_t, kObdLiveBytes> ObdLiveFrame(unsigned n)
     // A warm engine at a steady 1726 rpm, pulled up to 2226 rpm and back.
     const int rpmRaw = 0x1AF8 + step * 200;
     const int mafRaw = 0x0258 + step * 20;
-    return {byte(0x85 - step),     byte(0x7A),        byte(0x80),      byte(0x80),         byte(rpmRaw >> 8),
-            byte(rpmRaw & 0xFF),   byte(0x32 + step), byte(0x4D + 2 * step), byte(0x82),   byte(0x23 + step),
-            byte(0x98 + step),     byte(0x41),        byte(mafRaw >> 8), byte(mafRaw & 0xFF), byte(0x26 + 2 * step),
-            byte(0x02),            byte(0x02)};
+    return {byte(0x85 - step),
+            byte(0x7A),
+            byte(0x80),
+            byte(0x80),
+            byte(rpmRaw >> 8),
+            byte(rpmRaw & 0xFF),
+            byte(0x32 + step),
+            byte(0x4D + 2 * step),
+            byte(0x82),
+            byte(0x23 + step),
+            byte(0x98 + step),
+            byte(0x41),
+            byte(mafRaw >> 8),
+            byte(mafRaw & 0xFF),
+            byte(0x26 + 2 * step),
+            byte(0x02),
+            byte(0x02)};
 }
 
 std::optional<uint16_t> ParseObdCode(const std::string &text)

@@ -12,8 +12,8 @@ TObdImageChannels::TObdImageChannels(const TDevStateOBD &image) : image_(image)
     const std::vector<TObdLiveValue> &live = image.LiveValues();
     for (std::size_t c = 0; c < kObdChannels; ++c) {
         const std::string_view name = ObdChannelInfo(c).Variable;
-        const auto it =
-            std::find_if(live.begin(), live.end(), [name](const TObdLiveValue &v) { return v.Variable->Name() == name; });
+        const auto it = std::find_if(live.begin(), live.end(),
+                                     [name](const TObdLiveValue &v) { return v.Variable->Name() == name; });
         if (it != live.end())
             channels_[c] = *it;
     }
@@ -29,10 +29,7 @@ std::optional<double> TObdImageChannels::Value(std::size_t channel) const
     return v.Variable->GetAsDouble();
 }
 
-TObdModuleChannels::TObdModuleChannels(const TModuleOBD &module)
-    : module_(module), image_(module.DevState())
-{
-}
+TObdModuleChannels::TObdModuleChannels(const TModuleOBD &module) : module_(module), image_(module.DevState()) {}
 
 std::optional<double> TObdModuleChannels::Value(std::size_t channel) const
 {

@@ -52,10 +52,10 @@ TEST(ObdOscChannels, EachChannelReadsItsNamedVariable)
     SetRaw(s.CoolantTemp, {0x82});
     SetRaw(s.TimingAdvance, {0x98});
     SetRaw(s.MAF, {0x02, 0x58});
-    SetRaw(*s.Lambda[0], {0x51});  // sensor 1, bank 1
-    SetRaw(*s.Lambda[1], {0x52});  // sensor 2, bank 1
-    SetRaw(*s.Lambda[4], {0x53});  // sensor 1, bank 2
-    SetRaw(*s.Lambda[5], {0x54});  // sensor 2, bank 2
+    SetRaw(*s.Lambda[0], {0x51}); // sensor 1, bank 1
+    SetRaw(*s.Lambda[1], {0x52}); // sensor 2, bank 1
+    SetRaw(*s.Lambda[4], {0x53}); // sensor 1, bank 2
+    SetRaw(*s.Lambda[5], {0x54}); // sensor 2, bank 2
     SetRaw(*s.UegoCurrent[0], {0x81, 0x00});
     SetRaw(*s.UegoRatio[0], {0x80, 0x00});
     SetRaw(*s.UegoCurrent[4], {0x7F, 0x00});

@@ -111,7 +111,8 @@ int RunRecord(CliContext &ctx)
         return kExitDevice;
     }
     if (ctx.json)
-        *ctx.out << JsonLine({{"csv", path}, {"rows", csv.Rows()}, {"failedCycles", failedCycles}, {"obd", obdLinked}}) << "\n";
+        *ctx.out << JsonLine({{"csv", path}, {"rows", csv.Rows()}, {"failedCycles", failedCycles}, {"obd", obdLinked}})
+                 << "\n";
     else
         *ctx.out << csv.Rows() << " samples written to " << path << "\n";
     return csv.Rows() > 0 ? kExitOk : kExitDevice;
