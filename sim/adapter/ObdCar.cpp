@@ -68,6 +68,10 @@ const CommandShape *Shape(uint8_t code)
 // The PIDs the simulated car supports, as the eight bitmap bytes.
 constexpr std::array<uint8_t, 8> kSupported{0xBF, 0xBF, 0xB8, 0x01, 0x80, 0x00, 0x00, 0x00};
 
+// The car's drive: each live answer moves one step along a ramp up and
+// back down over twenty answers.
+constexpr unsigned kDrivePeriod = 20;
+
 bool IsIdle(int s)
 {
     return s < kConnecting || (s >= kDisconnected && s <= 23);
@@ -96,6 +100,33 @@ bool ParseOnOff(const std::string &w, bool &out)
 }
 
 } // namespace
+
+std::array<uint8_t, kObdLiveBytes> ObdLiveFrame(unsigned n)
+{
+    const unsigned phase = n % kDrivePeriod;
+    const auto step = static_cast<int>(phase < kDrivePeriod / 2 ? phase : kDrivePeriod - phase);
+    const auto byte = [](int v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); };
+    // A warm engine at a steady 1726 rpm, pulled up to 2226 rpm and back.
+    const int rpmRaw = 0x1AF8 + step * 200;
+    const int mafRaw = 0x0258 + step * 20;
+    return {byte(0x85 - step),
+            byte(0x7A),
+            byte(0x80),
+            byte(0x80),
+            byte(rpmRaw >> 8),
+            byte(rpmRaw & 0xFF),
+            byte(0x32 + step),
+            byte(0x4D + 2 * step),
+            byte(0x82),
+            byte(0x23 + step),
+            byte(0x98 + step),
+            byte(0x41),
+            byte(mafRaw >> 8),
+            byte(mafRaw & 0xFF),
+            byte(0x26 + 2 * step),
+            byte(0x02),
+            byte(0x02)};
+}
 
 std::optional<uint16_t> ParseObdCode(const std::string &text)
 {
@@ -298,9 +329,8 @@ std::optional<std::vector<uint8_t>> ObdCar::Answer(uint8_t code, std::span<const
         break;
     case 0x7C:
         if (connected) {
-            const uint8_t live[] = {0x85, 0x7A, 0x80, 0x80, 0x1A, 0xF8, 0x32, 0x4D, 0x82,
-                                    0x23, 0x98, 0x41, 0x02, 0x58, 0x26, 0x02, 0x02};
-            std::copy(std::begin(live), std::end(live), a.begin() + 2);
+            const auto live = ObdLiveFrame(liveFrames_++);
+            std::copy(live.begin(), live.end(), a.begin() + 2);
         }
         break;
     case 0x7D:

@@ -37,6 +37,12 @@ struct ObdCarSetup
     bool connectedAtStart = false;
 };
 
+// The live answer's data bytes (from byte 2 of the 0x7C answer) of the
+// n-th answer since the car was set up: the first is the engine at rest
+// on its steady values, the following ones drive it up and back.
+inline constexpr std::size_t kObdLiveBytes = 17;
+std::array<uint8_t, kObdLiveBytes> ObdLiveFrame(unsigned n);
+
 // "P0123" into its two bytes; none when malformed.
 std::optional<uint16_t> ParseObdCode(const std::string &text);
 std::string ObdCodeName(uint16_t code);
@@ -84,6 +90,7 @@ private:
     uint8_t wideGroup_ = 1;
     std::array<std::array<std::array<int8_t, 10>, 10>, 2> corrections_{};
     std::array<unsigned, 256> counts_{};
+    unsigned liveFrames_ = 0;
 };
 
 } // namespace sim

@@ -66,6 +66,7 @@ public:
 
     TBaseDevState &GetUIState() override { return uiState_; }
     TDevStateOBD &DevState() { return devState_; }
+    const TDevStateOBD &DevState() const { return devState_; }
     TUIStateOBD &UIState() { return uiState_; }
     TLogicOBD &Logic() { return logic_; }
     TLogic &AppLogic() { return app_; }

@@ -9,6 +9,7 @@
 #include "calibration/OBDAdaptCorrView.h"
 #include "controller/ControllerLink.h"
 #include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/ObdOscChannels.h"
 #include "mainwindow/ObdWindowDevice.h"
 #include "mainwindow/OscCapture.h"
 #include "mainwindow/TickHooks.h"
@@ -36,6 +37,7 @@ public:
         obdWindow_ = std::make_unique<TObdWindowDevice>(Obd(), Aio(), link_.Manager, link_.Data);
         // The adapter's own pauses, on the device thread only.
         obdWindow_->Wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+        obd_ = std::make_unique<TObdModuleChannels>(Obd());
     }
 
     TLogic &Logic() { return *logic_; }
@@ -92,7 +94,7 @@ public:
     {
         if (!OscRecording.load() || !OnOscSample)
             return;
-        const TOscSample sample = TakeOscSample(link_.Manager, OscInjectorItem.load(), obd_);
+        const TOscSample sample = TakeOscSample(link_.Manager, OscInjectorItem.load(), *obd_);
         OnOscSample(sample, std::chrono::steady_clock::now());
     }
 
@@ -118,8 +120,8 @@ private:
     std::unique_ptr<TLogic> logic_;
     TAdapterSnapshot adapter_;
     std::unique_ptr<TObdWindowDevice> obdWindow_;
-    // The OBD module is not there yet: every channel is absent.
-    TAbsentObdSource obd_;
+    // The recorder's OBD channels: the module's image, on this thread.
+    std::unique_ptr<TObdModuleChannels> obd_;
 };
 
 } // namespace lumex

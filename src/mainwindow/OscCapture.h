@@ -1,6 +1,6 @@
 // Taking one recorder sample from the data image, and the source of the
-// OBD channels. The OBD module is not there yet: its source reports every
-// channel absent, and the recorder stores and exports them as such.
+// OBD channels. Without an adapter every channel is absent, and the
+// recorder stores and exports them as such.
 #pragma once
 
 #include "controller/NorviData.h"

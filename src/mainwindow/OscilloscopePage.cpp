@@ -4,6 +4,7 @@
 #include "widgets/DigitalDisplay.h"
 #include "widgets/OscPaneWidget.h"
 
+#include <QAbstractItemModel>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -19,6 +20,8 @@ namespace {
 
 const QColor kCursorRecording(0xC0, 0xC0, 0xC0);
 const QColor kCursorStopped(0x80, 0x80, 0x80);
+// The item the user last picked in a selector.
+constexpr const char *kChosenProperty = "chosenItem";
 
 QColor Rgb(uint32_t rgb)
 {
@@ -118,6 +121,13 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
         }
         box->setCurrentIndex(item);
         connect(box, &QComboBox::currentIndexChanged, this, [this] { ApplySelectors(); });
+        // A language file refills the items; the user's choice survives it.
+        box->setProperty(kChosenProperty, item);
+        connect(box, &QComboBox::activated, box, [box](int index) { box->setProperty(kChosenProperty, index); });
+        connect(box->model(), &QAbstractItemModel::rowsInserted, box, [box] {
+            if (box->count() == kSelectorItems)
+                box->setCurrentIndex(box->property(kChosenProperty).toInt());
+        });
         return box;
     };
     selector1_ = selector("CmBDgnWybor1", kSelectorLambda);

@@ -1,11 +1,22 @@
 // lumex2-cli obd against a simulated car: the trouble codes listed with
-// their descriptions, clearing, live values, and connect refusals.
+// their descriptions, clearing, live values, connect refusals, and a
+// recording whose OBD columns follow the car.
 #include "AdapterSim.h"
 #include "CliRun.h"
 #include "SimHarness.h"
 
+#include "adapter/OBDData.h"
+#include "sim/adapter/ObdCar.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
 
 using blockstest::RunCli;
 using testsupport::SimHarness;
@@ -64,4 +75,72 @@ TEST(ObdCli, LiveConnectsAndPrintsValues)
     const auto wrong = RunCli({"--port", s.Path(), "obd", "connect", "--protocol", "5", "--lang", "EN"});
     EXPECT_EQ(wrong.exitCode, 1) << wrong.out;
     EXPECT_NE(wrong.err.find("did not connect"), std::string::npos) << wrong.err;
+}
+
+namespace {
+
+// The values of one CSV column, by its header; empty fields stay empty.
+std::vector<std::string> CsvColumn(const std::string &path, const std::string &header)
+{
+    std::ifstream in(path);
+    std::string line;
+    std::vector<std::string> out;
+    std::optional<std::size_t> index;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::stringstream ss(line);
+        for (std::string f; std::getline(ss, f, ',');)
+            fields.push_back(f);
+        if (!line.empty() && line.back() == ',')
+            fields.emplace_back();
+        if (!index) {
+            const auto it = std::find(fields.begin(), fields.end(), header);
+            if (it == fields.end())
+                return {};
+            index = static_cast<std::size_t>(it - fields.begin());
+        } else if (*index < fields.size()) {
+            out.push_back(fields[*index]);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ObdCli, RecordFillsTheObdColumnsWithTheCarsMovingValues)
+{
+    SimHarness s(CarWith({}));
+    const std::string csv = ::testing::TempDir() + "obd-record.csv";
+    const auto r = RunCli({"--port", s.Path(), "record", "--seconds", "2", "--csv", csv});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    // Every engine speed the car can report.
+    std::set<std::string> possible;
+    for (unsigned n = 0; n < 20; ++n) {
+        const auto f = sim::ObdLiveFrame(n);
+        possible.insert(std::to_string(lumex::ObdRpm(f[4], f[5])) + ".000");
+    }
+    const auto rpm = CsvColumn(csv, "OBDRPM");
+    ASSERT_GE(rpm.size(), 2u);
+    for (const auto &v : rpm)
+        EXPECT_TRUE(possible.count(v)) << v;
+    EXPECT_GT(std::set<std::string>(rpm.begin(), rpm.end()).size(), 1u) << "the values move";
+    // The car has no second-bank sensors: that column stays empty.
+    for (const auto &v : CsvColumn(csv, "OBDLambda1B2"))
+        EXPECT_EQ(v, "");
+    std::filesystem::remove(csv);
+}
+
+TEST(ObdCli, RecordWithoutAnAdapterLeavesTheObdColumnsEmpty)
+{
+    SimHarness s(adaptertest::WithAdapter(std::nullopt));
+    const std::string csv = ::testing::TempDir() + "plain-record.csv";
+    const auto r = RunCli({"--port", s.Path(), "record", "--seconds", "1", "--csv", csv});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("OBD columns stay empty"), std::string::npos) << r.err;
+    const auto rpm = CsvColumn(csv, "OBDRPM");
+    ASSERT_FALSE(rpm.empty());
+    for (const auto &v : rpm)
+        EXPECT_EQ(v, "");
+    std::filesystem::remove(csv);
 }
