@@ -27,8 +27,11 @@ constexpr std::array<TObdChannelInfo, kObdChannels> kObd = {{
     {"OBDSpeed", "OBD Speed", 0, 255},
     {"OBDLoad", "OBD Load", 0, 100},
     {"OBDCoolantTemp", "OBD Coolant Temp.", -5, 150},
-    {"OBDMAP", "OBD MAP", 0, 255},
-    {"OBDTimingAdvance", "OBD Timing Advance", 0, 2.55},
+    // The ranges of what the conversions give: MAP in bar (A / 100), the
+    // timing advance in degrees (A / 2 - 64). Ranges of 0-255 and 0-2.55
+    // drew MAP as a flat line and cut the advance off above 2.55 degrees.
+    {"OBDMAP", "OBD MAP", 0, 2.55},
+    {"OBDTimingAdvance", "OBD Timing Advance", -64, 63.5},
     {"OBDIntakeAirTemp", "OBD IAT", -5, 150},
     {"OBDMAF", "OBD MAF", 0, 655.35},
     {"OBDAbslThrottlePos", "OBD TPS", 0, 100},

@@ -88,6 +88,23 @@ TEST(ObdOscChannels, EachChannelReadsItsNamedVariable)
     EXPECT_FALSE(channels.Value(kObdChannels).has_value());
 }
 
+TEST(ObdOscChannels, MapAndTimingRangesAreThoseOfTheirConversions)
+{
+    ObdImage o;
+    TDevStateOBD &s = o.s;
+    o.ConnectAll();
+    const TObdImageChannels channels(s);
+    constexpr std::size_t kMap = 8;
+    constexpr std::size_t kTiming = 9;
+    for (const uint8_t raw : {uint8_t{0}, uint8_t{0xFF}}) {
+        SetRaw(s.MAP, {raw});
+        SetRaw(s.TimingAdvance, {raw});
+        const bool low = raw == 0;
+        EXPECT_DOUBLE_EQ(*channels.Value(kMap), low ? ObdChannelInfo(kMap).Low : ObdChannelInfo(kMap).High);
+        EXPECT_DOUBLE_EQ(*channels.Value(kTiming), low ? ObdChannelInfo(kTiming).Low : ObdChannelInfo(kTiming).High);
+    }
+}
+
 TEST(ObdOscChannels, NothingUnlessConnectedAndThePidSupportedAndAllowed)
 {
     ObdImage o;
