@@ -16,7 +16,7 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 
-.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
+.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo demo-legacy test test-plain test-asan test-tsan test-clang fuzz format clean
 
 all: build
 
@@ -68,6 +68,10 @@ docs-screenshots: build
 
 demo: build
 	./scripts/demo.sh $(BUILD)/bin
+
+# The legacy configurator against a simulated 1.5 controller.
+demo-legacy: build
+	./scripts/demo-legacy.sh $(BUILD)/bin
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(TEST_JOBS)

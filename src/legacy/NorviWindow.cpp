@@ -1,0 +1,211 @@
+#include "legacy/NorviWindow.h"
+
+#include "controller/ConfigurationIO.h"
+#include "controller/ControllerLink.h"
+#include "documents/MessageKeys.h"
+#include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/LegacyConfigPage.h"
+#include "mainwindow/ReadingsPage.h"
+#include "mainwindow/TickRules.h"
+#include "mainwindow/UiText.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace lumex {
+
+namespace {
+constexpr const char *kCaption = "Norvi";
+
+QString FuelText(TFuelShown fuel)
+{
+    switch (fuel) {
+    case TFuelShown::Gas:
+        return UiText(msg::strGaz, "GAZ");
+    case TFuelShown::Waiting:
+        return UiText(msg::strOczekiwanie, "OCZEKIWANIE");
+    case TFuelShown::Petrol:
+        break;
+    }
+    return UiText(msg::strBenzyna, "BENZYNA");
+}
+} // namespace
+
+const std::vector<int> &NorviInjectorCodes()
+{
+    // "LUMEX JET", "MATRIX", "VALTEK (3ohm)", "VALTEK (1ohm)", "RAIL (3ohm)",
+    // "RAIL (1ohm)" in the list's order.
+    static const std::vector<int> codes{5, 0, 2, 12, 11, 13};
+    return codes;
+}
+
+TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
+    : QMainWindow(parent), link_(link), device_(std::make_unique<TNorviDevice>(link))
+{
+    setObjectName("FormMain");
+    setWindowTitle(kCaption);
+    pages_ = new QTabWidget(this);
+    readings_ = new TReadingsPage(pages_);
+    readings_->setObjectName("TbSMeasure");
+    pages_->addTab(readings_, UiText("TbSMeasure", "Odczyty"));
+    config_ = new TLegacyConfigPage(pages_);
+    config_->setObjectName("TbSConfig");
+    config_->SetOfferedCodes(NorviInjectorCodes(), {});
+    pages_->addTab(config_, UiText("TbSConfig", "Konfiguracja"));
+    setCentralWidget(pages_);
+
+    portPanel_ = new QLabel(this);
+    commPanel_ = new QLabel(this);
+    versionPanel_ = new QLabel(this);
+    calibrationPanel_ = new QLabel(this);
+    lockPanel_ = new QLabel(this);
+    fuelPanel_ = new QLabel(this);
+    commPanel_->setText(UiText(msg::strComError, QStringLiteral("Brak połączenia")));
+    versionPanel_->setText(UiText(msg::strVerError, QStringLiteral("Niezgodna wersja")));
+    calibrationPanel_->setText(QStringLiteral("KALIBRACJA W TOKU"));
+    lockPanel_->setText(QStringLiteral("Zablokowany"));
+    for (QLabel *panel : {portPanel_, commPanel_, versionPanel_, calibrationPanel_, lockPanel_, fuelPanel_}) {
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->hide();
+        statusBar()->addWidget(panel);
+    }
+    portPanel_->show();
+
+    config_->OnRead = [this] { ReadConfiguration(); };
+    config_->OnWrite = [this] { WriteConfiguration(); };
+
+    QPointer<TNorviWindow> self(this);
+    device_->OnSnapshot = [self](const TNorviSnapshot &s) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, s] {
+                if (self)
+                    self->ApplySnapshot(s);
+            },
+            Qt::QueuedConnection);
+    };
+    device_->OnError = [self](const std::string &what) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, what] {
+                if (self)
+                    self->statusBar()->showMessage(UiText(msg::strInternalError, "Błąd programu") + ": " +
+                                                   QString::fromStdString(what));
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+TNorviWindow::~TNorviWindow()
+{
+    device_->Stop();
+}
+
+void TNorviWindow::StartDevice()
+{
+    device_->Start();
+}
+
+bool TNorviWindow::ShowPage(const QString &name)
+{
+    for (int i = 0; i < pages_->count(); ++i) {
+        if (pages_->widget(i)->objectName() == name) {
+            pages_->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TNorviWindow::closeEvent(QCloseEvent *event)
+{
+    device_->Stop();
+    event->accept();
+}
+
+void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
+{
+    last_ = snapshot;
+    const TNorviTickReport &r = snapshot.Report;
+    if (r.FatalPcCompatCode) {
+        QMessageBox::critical(this, kCaption,
+                              UiText(msg::strWPCV, "Niezgodny program") + " [" + QString::number(*r.FatalPcCompatCode) +
+                                  "]");
+        close();
+        return;
+    }
+    ApplyPanels(snapshot);
+    if (r.JustConnected) {
+        readings_->RebuildLayout(snapshot.Data, false);
+        fillConfigPending_ = true;
+    }
+    if (fillConfigPending_ && snapshot.LinkUp && !config_->Modified()) {
+        config_->Fill(snapshot.Data);
+        fillConfigPending_ = false;
+    }
+    if (snapshot.ReadingsFresh && pages_->currentWidget() == readings_) {
+        // The page reads the shared snapshot type; only its readings part.
+        TDeviceSnapshot view;
+        view.Data = snapshot.Data;
+        view.Extras = snapshot.Extras;
+        view.LinkUp = snapshot.LinkUp;
+        readings_->ShowReadings(view);
+    }
+}
+
+void TNorviWindow::ApplyPanels(const TNorviSnapshot &snapshot)
+{
+    const TNorviTickReport &r = snapshot.Report;
+    if (!r.Ran)
+        return;
+    QString device = QString::fromStdString(link_.Port.DeviceName());
+    if (device.startsWith("/dev/"))
+        device.remove(0, 5);
+    portPanel_->setText(device);
+    commPanel_->setVisible(r.CommunicationError);
+    versionPanel_->setVisible(r.VersionIncompatible);
+    calibrationPanel_->setVisible(r.CalibrationLabel);
+    lockPanel_->setVisible(r.Locked);
+    fuelPanel_->setVisible(snapshot.LinkUp);
+    fuelPanel_->setText(FuelText(FuelShown(snapshot.Data.SystemState)));
+}
+
+void TNorviWindow::ReadConfiguration()
+{
+    fillConfigPending_ = true;
+    config_->SetModified(false);
+    device_->Post([](TDataManager &m) { ReadGenerationConfiguration(m); });
+}
+
+void TNorviWindow::WriteConfiguration()
+{
+    TNorviData edited = last_.Data;
+    if (auto problem = config_->Collect(edited)) {
+        QMessageBox::warning(this, kCaption, *problem);
+        return;
+    }
+    QPointer<TNorviWindow> self(this);
+    device_->Post([self, edited](TDataManager &m) {
+        m.Data() = edited;
+        const TWriteResult result = WriteGenerationConfiguration(m);
+        const bool ok = result.Ok;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, ok] {
+                if (!self)
+                    return;
+                if (ok)
+                    self->config_->SetModified(false);
+                else
+                    QMessageBox::warning(self, kCaption, UiText(msg::strConfWriteFailed, "Błąd zapisu konfiguracji"));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace lumex

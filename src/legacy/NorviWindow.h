@@ -1,0 +1,58 @@
+// The legacy program's main window: the readings and the 1.4/1.5
+// configuration pages over the shared page widgets, its own injector list,
+// and the status bar's port, communication, version and calibration panels.
+// It shows the device thread's snapshots and posts the buttons' work to it.
+#pragma once
+
+#include "legacy/NorviDevice.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QTabWidget;
+
+namespace lumex {
+
+class TLegacyConfigPage;
+class TReadingsPage;
+struct TControllerLink;
+
+// The gas injector types the configuration page offers, as codes.
+const std::vector<int> &NorviInjectorCodes();
+
+class TNorviWindow : public QMainWindow
+{
+public:
+    explicit TNorviWindow(TControllerLink &link, QWidget *parent = nullptr);
+    ~TNorviWindow() override;
+
+    // Starts the device thread once the window is on screen.
+    void StartDevice();
+    TNorviDevice &Device() { return *device_; }
+    const TNorviSnapshot &Last() const { return last_; }
+    // The page with this object name; false when there is none.
+    bool ShowPage(const QString &name);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void ApplySnapshot(const TNorviSnapshot &snapshot);
+    void ApplyPanels(const TNorviSnapshot &snapshot);
+    void ReadConfiguration();
+    void WriteConfiguration();
+
+    TControllerLink &link_;
+    std::unique_ptr<TNorviDevice> device_;
+    TNorviSnapshot last_;
+    bool fillConfigPending_ = false;
+    QTabWidget *pages_ = nullptr;
+    TReadingsPage *readings_ = nullptr;
+    TLegacyConfigPage *config_ = nullptr;
+    QLabel *portPanel_ = nullptr, *commPanel_ = nullptr, *versionPanel_ = nullptr;
+    QLabel *calibrationPanel_ = nullptr, *lockPanel_ = nullptr, *fuelPanel_ = nullptr;
+};
+
+} // namespace lumex
