@@ -1,6 +1,10 @@
 // The legacy configurator: Qt, the screen-size check, the window, and with
 // --demo a simulated 1.5 controller on a pseudo-terminal of its own.
 #include "controller/ControllerLink.h"
+#include "documents/AppConfig.h"
+#include "documents/AppFolders.h"
+#include "documents/LangManager.h"
+#include "legacy/NorviLanguage.h"
 #include "legacy/NorviStartRules.h"
 #include "legacy/NorviWindow.h"
 #include "mainwindow/StartOptions.h"
@@ -55,13 +59,22 @@ int main(int argc, char **argv)
     for (const auto &problem : options.Problems)
         std::fprintf(stderr, "Norvi: %s\n", problem.c_str());
 
+    TControllerLink &link = Link();
+    // The language manager first: every later window and message uses it.
+    TLM lm;
+    lm.OnError = [](const std::string &caption, const std::string &text) {
+        QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+    };
+    TAppConfig config;
+    config.OnError = lm.OnError;
+    SetUpNorviSettings(lm, config, &link.Port, TAppFolders::FromEnvironment("Norvi"));
+
     const QSize screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->size() : QSize(0, 0);
     if (ScreenTooSmall(args, screen.width(), screen.height())) {
-        QMessageBox::warning(nullptr, "Norvi", QString::fromStdString(ScreenTooSmallText("PL")));
+        QMessageBox::warning(nullptr, "Norvi", QString::fromStdString(ScreenTooSmallText(lm.LanguageCode())));
         return 1;
     }
 
-    TControllerLink &link = Link();
     std::unique_ptr<sim::Simulator> simulator;
     if (options.Demo) {
         simulator = StartDemoController(options);
@@ -75,6 +88,12 @@ int main(int argc, char **argv)
     int result = 0;
     {
         TNorviWindow window(link);
+        lm.LoadCurrentLanguage();
+        window.TickLanguage(lm.LanguageCode());
+        window.OnLanguageChosen = [&](const std::string &code) {
+            SwitchLanguage(lm, config, code);
+            window.TickLanguage(lm.LanguageCode());
+        };
         if (!options.Page.empty() && !window.ShowPage(QString::fromStdString(options.Page)))
             std::fprintf(stderr, "Norvi: no page \"%s\"\n", options.Page.c_str());
         if (options.ScreenshotFile.empty()) {

@@ -2,7 +2,9 @@
 
 #include "controller/ConfigurationIO.h"
 #include "controller/ControllerLink.h"
+#include "documents/LanguageSections.h"
 #include "documents/MessageKeys.h"
+#include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/ReadingsPage.h"
@@ -11,6 +13,8 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPointer>
@@ -42,6 +46,25 @@ const std::vector<int> &NorviInjectorCodes()
     // "RAIL (1ohm)" in the list's order.
     static const std::vector<int> codes{5, 0, 2, 12, 11, 13};
     return codes;
+}
+
+const std::vector<TNorviLanguageEntry> &NorviLanguageEntries()
+{
+    static const std::vector<TNorviLanguageEntry> entries{
+        {"PL", "MnILangPolish", "Polski"},
+        {"EN", "MnILangEnglish", "English"},
+        {"RU", "MnILangRussian", "Русский"},
+        {"LT", "MnILangLithuanian", "Lietuvių"},
+        {"CZ", "MnILangCzech", "Čeština"},
+        {"DE", "MnILangGerman", "Deutsch"},
+        {"IT", "MnILangItalian", "Italiano"},
+        {"TR", "MnILangTurkish", "Türkçe"},
+        {"TR2", "MnILangTurkish_Tavira", "Türkçe (2)"},
+        {"HR", "MnILangCroatian", "Hrvatski"},
+        {"FR", "MnILangFrench", "Français"},
+        {"NL", "MnILangNederlands", "Nederlands"},
+    };
+    return entries;
 }
 
 TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
@@ -76,6 +99,10 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     }
     portPanel_->show();
 
+    BuildLanguageMenu();
+    // The next language load applies the "[FormMain]" section to this window.
+    language_ = AttachLanguage(TLanguageWindowId::MainWindow, this);
+
     config_->OnRead = [this] { ReadConfiguration(); };
     config_->OnWrite = [this] { WriteConfiguration(); };
 
@@ -104,6 +131,30 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
 TNorviWindow::~TNorviWindow()
 {
     device_->Stop();
+}
+
+void TNorviWindow::BuildLanguageMenu()
+{
+    languageMenu_ = menuBar()->addMenu(QStringLiteral("&Język"));
+    languageMenu_->setObjectName("MnILanguage");
+    for (const TNorviLanguageEntry &entry : NorviLanguageEntries()) {
+        auto *a = languageMenu_->addAction(QString::fromUtf8(entry.Caption));
+        a->setObjectName(entry.MenuItem);
+        // Not exclusive: the tick moves only once the file has loaded.
+        a->setCheckable(true);
+        a->setData(QString::fromLatin1(entry.Code));
+        const std::string code = entry.Code;
+        connect(a, &QAction::triggered, this, [this, code] {
+            if (OnLanguageChosen)
+                OnLanguageChosen(code);
+        });
+    }
+}
+
+void TNorviWindow::TickLanguage(const std::string &code)
+{
+    for (QAction *a : languageMenu_->actions())
+        a->setChecked(a->data().toString() == QString::fromStdString(code));
 }
 
 void TNorviWindow::StartDevice()

@@ -7,20 +7,34 @@
 #include "legacy/NorviDevice.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QLabel;
+class QMenu;
 class QTabWidget;
 
 namespace lumex {
 
 class TLegacyConfigPage;
+class TQtLanguageWindow;
 class TReadingsPage;
 struct TControllerLink;
 
 // The gas injector types the configuration page offers, as codes.
 const std::vector<int> &NorviInjectorCodes();
+
+// The language menu: a code of the program and the menu item the language
+// files name.
+struct TNorviLanguageEntry
+{
+    const char *Code;
+    const char *MenuItem;
+    const char *Caption;
+};
+const std::vector<TNorviLanguageEntry> &NorviLanguageEntries();
 
 class TNorviWindow : public QMainWindow
 {
@@ -35,12 +49,19 @@ public:
     // The page with this object name; false when there is none.
     bool ShowPage(const QString &name);
 
+    // A language menu entry was chosen (the code of the entry).
+    std::function<void(const std::string &code)> OnLanguageChosen;
+    // Ticks the entry of the language in force.
+    void TickLanguage(const std::string &code);
+    QMenu *LanguageMenu() const { return languageMenu_; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void ApplySnapshot(const TNorviSnapshot &snapshot);
     void ApplyPanels(const TNorviSnapshot &snapshot);
+    void BuildLanguageMenu();
     void ReadConfiguration();
     void WriteConfiguration();
 
@@ -48,6 +69,8 @@ private:
     std::unique_ptr<TNorviDevice> device_;
     TNorviSnapshot last_;
     bool fillConfigPending_ = false;
+    std::unique_ptr<TQtLanguageWindow> language_;
+    QMenu *languageMenu_ = nullptr;
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
     TLegacyConfigPage *config_ = nullptr;
