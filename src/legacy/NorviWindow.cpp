@@ -1,7 +1,11 @@
 #include "legacy/NorviWindow.h"
 
+#include "legacy/NorviRpmRanges.h"
+#include "widgets/DigitalDisplay.h"
+
 #include "controller/ConfigurationIO.h"
 #include "controller/ControllerLink.h"
+#include "controller/Conversions.h"
 #include "documents/LanguageSections.h"
 #include "documents/MessageKeys.h"
 #include "documents/ui/QtLanguageWindow.h"
@@ -12,6 +16,9 @@
 #include "mainwindow/UiText.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -37,6 +44,11 @@ QString FuelText(TFuelShown fuel)
         break;
     }
     return UiText(msg::strBenzyna, "BENZYNA");
+}
+
+QColor ShadeColour(TRpmShade shade)
+{
+    return shade == TRpmShade::Green ? QColor(0x40, 0xD0, 0x40) : QColor(0xF0, 0xE0, 0x30);
 }
 } // namespace
 
@@ -80,6 +92,7 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     config_->setObjectName("TbSConfig");
     config_->SetOfferedCodes(NorviInjectorCodes(), {});
     pages_->addTab(config_, UiText("TbSConfig", "Konfiguracja"));
+    pages_->addTab(BuildMapPage(), UiText("TbSMap", "Mapa"));
     setCentralWidget(pages_);
 
     portPanel_ = new QLabel(this);
@@ -151,6 +164,55 @@ void TNorviWindow::BuildLanguageMenu()
     }
 }
 
+QWidget *TNorviWindow::BuildMapPage()
+{
+    auto *page = new QWidget(pages_);
+    page->setObjectName("TbSMap");
+    auto *grid = new QGridLayout(page);
+
+    auto *map = new QGroupBox(QStringLiteral("Mapa mnożnika"), page);
+    map->setObjectName("GrBMultMap");
+    auto *mapGrid = new QGridLayout(map);
+    mapRange_ = new QComboBox(map);
+    mapRange_->setObjectName("CmBMapRPMRange");
+    for (const TNorviRpmRange &range : NorviRpmRanges())
+        mapRange_->addItem(QString::fromUtf8(range.Text.data(), static_cast<int>(range.Text.size())));
+    mapRange_->setCurrentIndex(kNorviDefaultRpmRange);
+    mapRpm_ = new TDigitalDisplay(map, 5);
+    mapRpm_->setObjectName("DDMapRPM");
+    mapGrid->addWidget(new QLabel(QStringLiteral("Zakres obrotów"), map), 0, 0);
+    mapGrid->addWidget(mapRange_, 0, 1);
+    mapGrid->addWidget(new QLabel(QStringLiteral("RPM"), map), 1, 0);
+    mapGrid->addWidget(mapRpm_, 1, 1);
+
+    auto *calibration = new QGroupBox(QStringLiteral("Kalibracja"), page);
+    calibration->setObjectName("GrBCalibration");
+    auto *calGrid = new QGridLayout(calibration);
+    calibrationRpm_ = new TDigitalDisplay(calibration, 5);
+    calibrationRpm_->setObjectName("DDCalRPM");
+    calibrationState_ = new QLabel(calibration);
+    calGrid->addWidget(new QLabel(QStringLiteral("RPM"), calibration), 0, 0);
+    calGrid->addWidget(calibrationRpm_, 0, 1);
+    calGrid->addWidget(calibrationState_, 1, 0, 1, 2);
+
+    grid->addWidget(map, 0, 0);
+    grid->addWidget(calibration, 0, 1);
+    grid->setRowStretch(1, 1);
+    connect(mapRange_, &QComboBox::currentIndexChanged, this, [this] { ShowRpm(last_.Data); });
+    ShowRpm(last_.Data);
+    return page;
+}
+
+void TNorviWindow::ShowRpm(const TNorviData &data)
+{
+    const int rpm = RpmFromPeriod(data.RpmPeriod);
+    const QString text = QString::number(rpm);
+    mapRpm_->SetText(text);
+    mapRpm_->SetFaceColour(ShadeColour(MapRpmShade(mapRange_->currentIndex(), rpm)));
+    calibrationRpm_->SetText(text);
+    calibrationRpm_->SetFaceColour(ShadeColour(CalibrationRpmShade(rpm)));
+}
+
 void TNorviWindow::TickLanguage(const std::string &code)
 {
     for (QAction *a : languageMenu_->actions())
@@ -191,7 +253,13 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
         return;
     }
     ApplyPanels(snapshot);
+    if (snapshot.ReadingsFresh)
+        ShowRpm(snapshot.Data);
+    calibrationState_->setText(r.CalibrationLabel ? QStringLiteral("KALIBRACJA W TOKU") : QString());
     if (r.JustConnected) {
+        // The controller's own range; an index past the list shows the middle one.
+        const int range = snapshot.Data.MapRPMRange;
+        mapRange_->setCurrentIndex(range < kNorviRpmRangeCount ? range : kNorviDefaultRpmRange);
         readings_->RebuildLayout(snapshot.Data, false);
         fillConfigPending_ = true;
     }

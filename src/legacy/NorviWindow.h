@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+class QComboBox;
 class QLabel;
 class QMenu;
 class QTabWidget;
 
 namespace lumex {
 
+class TDigitalDisplay;
 class TLegacyConfigPage;
 class TQtLanguageWindow;
 class TReadingsPage;
@@ -62,6 +64,8 @@ private:
     void ApplySnapshot(const TNorviSnapshot &snapshot);
     void ApplyPanels(const TNorviSnapshot &snapshot);
     void BuildLanguageMenu();
+    QWidget *BuildMapPage();
+    void ShowRpm(const TNorviData &data);
     void ReadConfiguration();
     void WriteConfiguration();
 
@@ -74,6 +78,9 @@ private:
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
     TLegacyConfigPage *config_ = nullptr;
+    QComboBox *mapRange_ = nullptr;
+    TDigitalDisplay *mapRpm_ = nullptr, *calibrationRpm_ = nullptr;
+    QLabel *calibrationState_ = nullptr;
     QLabel *portPanel_ = nullptr, *commPanel_ = nullptr, *versionPanel_ = nullptr;
     QLabel *calibrationPanel_ = nullptr, *lockPanel_ = nullptr, *fuelPanel_ = nullptr;
 };
