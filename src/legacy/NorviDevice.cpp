@@ -1,5 +1,6 @@
 #include "legacy/NorviDevice.h"
 
+#include "calibration/ModelSequences.h"
 #include "controller/ControllerLink.h"
 #include "controller/ParameterSteps.h"
 #include "profile/ProgramProfile.h"
@@ -19,6 +20,8 @@ TNorviDevice::TNorviDevice(TControllerLink &link) : link_(link), tick_(link.Mana
     link_.Manager.SetProfile(NorviProfile());
     link_.Port.ApplyControllerSettings(NorviProfile().Port);
     InstallParameterSteps(link_.Manager);
+    // The model block and its idle points, once per connection.
+    tick_.PostConnectionReads = [this] { ReadModelDataAfterConnect(link_.Manager, link_.Points.ModelPoints); };
 }
 
 TNorviDevice::~TNorviDevice()

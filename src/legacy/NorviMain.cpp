@@ -69,12 +69,6 @@ int main(int argc, char **argv)
     config.OnError = lm.OnError;
     SetUpNorviSettings(lm, config, &link.Port, TAppFolders::FromEnvironment("Norvi"));
 
-    const QSize screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->size() : QSize(0, 0);
-    if (ScreenTooSmall(args, screen.width(), screen.height())) {
-        QMessageBox::warning(nullptr, "Norvi", QString::fromStdString(ScreenTooSmallText(lm.LanguageCode())));
-        return 1;
-    }
-
     std::unique_ptr<sim::Simulator> simulator;
     if (options.Demo) {
         simulator = StartDemoController(options);
@@ -90,6 +84,15 @@ int main(int argc, char **argv)
         TNorviWindow window(link);
         lm.LoadCurrentLanguage();
         window.TickLanguage(lm.LanguageCode());
+        // The check comes once the main window exists, and closes it.
+        const QSize screen = QApplication::primaryScreen() ? QApplication::primaryScreen()->size() : QSize(0, 0);
+        if (ScreenTooSmall(args, screen.width(), screen.height())) {
+            QMessageBox::warning(&window, "Norvi", QString::fromStdString(ScreenTooSmallText(lm.LanguageCode())));
+            window.close();
+            if (simulator)
+                simulator->Stop();
+            return 1;
+        }
         window.OnLanguageChosen = [&](const std::string &code) {
             SwitchLanguage(lm, config, code);
             window.TickLanguage(lm.LanguageCode());

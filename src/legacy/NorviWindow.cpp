@@ -9,10 +9,14 @@
 #include "documents/LanguageSections.h"
 #include "documents/MessageKeys.h"
 #include "documents/ui/QtLanguageWindow.h"
+#include "mainwindow/AboutInfo.h"
 #include "mainwindow/DeviceSnapshot.h"
+#include "mainwindow/FormAbout.h"
+#include "mainwindow/FrmHaslo.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/TickRules.h"
+#include "mainwindow/TroubleCodePage.h"
 #include "mainwindow/UiText.h"
 
 #include <QCloseEvent>
@@ -93,7 +97,15 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     config_->SetOfferedCodes(NorviInjectorCodes(), {});
     pages_->addTab(config_, UiText("TbSConfig", "Konfiguracja"));
     pages_->addTab(BuildMapPage(), UiText("TbSMap", "Mapa"));
+    TNorviDevice &device = *device_;
+    trouble_ = new TTroubleCodePage([&device](std::function<void(TDataManager &)> job) { device.Post(job); }, pages_);
+    trouble_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
+    pages_->addTab(trouble_, UiText("TbSDgnErrorCodes", QStringLiteral("Kody błędów")));
     setCentralWidget(pages_);
+    connect(pages_, &QTabWidget::currentChanged, this, [this] {
+        if (pages_->currentWidget() == trouble_)
+            trouble_->Read();
+    });
 
     portPanel_ = new QLabel(this);
     commPanel_ = new QLabel(this);
@@ -112,7 +124,9 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     }
     portPanel_->show();
 
+    BuildControllerMenu();
     BuildLanguageMenu();
+    about_ = new TFormAbout(this);
     // The next language load applies the "[FormMain]" section to this window.
     language_ = AttachLanguage(TLanguageWindowId::MainWindow, this);
 
@@ -162,6 +176,75 @@ void TNorviWindow::BuildLanguageMenu()
                 OnLanguageChosen(code);
         });
     }
+}
+
+void TNorviWindow::BuildControllerMenu()
+{
+    auto *menu = menuBar()->addMenu(QStringLiteral("&Sterownik"));
+    menu->setObjectName("MnIController");
+    auto *lock = menu->addAction(QStringLiteral("Zablokuj"));
+    lock->setObjectName("MnILock");
+    connect(lock, &QAction::triggered, this, [this] { LockOrUnlock(true); });
+    auto *unlock = menu->addAction(QStringLiteral("Odblokuj"));
+    unlock->setObjectName("MnIUnlock");
+    connect(unlock, &QAction::triggered, this, [this] { LockOrUnlock(false); });
+    auto *help = menuBar()->addMenu(QStringLiteral("Pomo&c"));
+    help->setObjectName("MnIHelp");
+    auto *about = help->addAction(QStringLiteral("O programie..."));
+    about->setObjectName("MnIHelpAbout");
+    about->setShortcut(Qt::Key_F1);
+    connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void TNorviWindow::LockOrUnlock(bool locking)
+{
+    TFrmHaslo dialog(locking, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const uint32_t password = dialog.Password();
+    QPointer<TNorviWindow> self(this);
+    device_->Post([self, locking, password](TDataManager &m) {
+        const bool ok = locking ? m.LockDevice(password) : m.UnlockDevice(password);
+        // The panel and the pages follow the controller's answer, not ours.
+        m.ReadLockState();
+        if (ok || self.isNull())
+            return;
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self] {
+                if (self)
+                    QMessageBox::warning(self, kCaption,
+                                         UiText(msg::strWriteFailed, "Urządzenie nie potwierdziło zapisu."));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TNorviWindow::ShowAbout()
+{
+    PrepareAbout();
+    about_->exec();
+}
+
+void TNorviWindow::PrepareAbout()
+{
+    about_->Prepare();
+    about_->SetDevice({});
+    QPointer<TFormAbout> box(about_);
+    device_->Post([box](TDataManager &m) {
+        const TAboutDevice device = ReadAboutDevice(m);
+        if (box.isNull())
+            return;
+        QMetaObject::invokeMethod(
+            box.data(),
+            [box, device] {
+                if (box)
+                    box->SetDevice(device);
+            },
+            Qt::QueuedConnection);
+    });
+    about_->adjustSize();
+    about_->move(geometry().center() - about_->rect().center());
 }
 
 QWidget *TNorviWindow::BuildMapPage()
@@ -253,6 +336,7 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
         return;
     }
     ApplyPanels(snapshot);
+    trouble_->SetLockState(snapshot.Data.LockState);
     if (snapshot.ReadingsFresh)
         ShowRpm(snapshot.Data);
     calibrationState_->setText(r.CalibrationLabel ? QStringLiteral("KALIBRACJA W TOKU") : QString());

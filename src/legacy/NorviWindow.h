@@ -20,6 +20,8 @@ class QTabWidget;
 namespace lumex {
 
 class TDigitalDisplay;
+class TFormAbout;
+class TTroubleCodePage;
 class TLegacyConfigPage;
 class TQtLanguageWindow;
 class TReadingsPage;
@@ -56,6 +58,12 @@ public:
     // Ticks the entry of the language in force.
     void TickLanguage(const std::string &code);
     QMenu *LanguageMenu() const { return languageMenu_; }
+    TTroubleCodePage *TroubleCodes() const { return trouble_; }
+    TFormAbout *About() const { return about_; }
+    // The about box, filled from the controller while it is open.
+    void ShowAbout();
+    // The password dialog, then the lock or unlock on the device thread.
+    void LockOrUnlock(bool locking);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -64,6 +72,8 @@ private:
     void ApplySnapshot(const TNorviSnapshot &snapshot);
     void ApplyPanels(const TNorviSnapshot &snapshot);
     void BuildLanguageMenu();
+    void BuildControllerMenu();
+    void PrepareAbout();
     QWidget *BuildMapPage();
     void ShowRpm(const TNorviData &data);
     void ReadConfiguration();
@@ -78,6 +88,8 @@ private:
     QTabWidget *pages_ = nullptr;
     TReadingsPage *readings_ = nullptr;
     TLegacyConfigPage *config_ = nullptr;
+    TTroubleCodePage *trouble_ = nullptr;
+    TFormAbout *about_ = nullptr;
     QComboBox *mapRange_ = nullptr;
     TDigitalDisplay *mapRpm_ = nullptr, *calibrationRpm_ = nullptr;
     QLabel *calibrationState_ = nullptr;

@@ -4,13 +4,22 @@
 #include "SimHarness.h"
 
 #include "controller/ControllerLink.h"
+#include "controller/LockState.h"
 #include "legacy/NorviWindow.h"
+#include "mainwindow/FormAbout.h"
+#include "mainwindow/FrmHaslo.h"
+#include "mainwindow/TroubleCodePage.h"
 #include "widgets/DigitalDisplay.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QStatusBar>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace lumex;
+using testsupport::kGenerousDeadline;
 using testsupport::PumpUntil;
 using testsupport::SimHarness;
 using testsupport::SimSetup;
@@ -59,6 +68,76 @@ TEST_F(NorviWindowTest, ComesUpAndShowsTheControllersReadings)
     // No job or tick failed on the way.
     EXPECT_TRUE(window_->statusBar()->currentMessage().isEmpty())
         << window_->statusBar()->currentMessage().toStdString();
+}
+
+// Answers the password dialog `open` brings up with `password`; any other
+// dialog (a refusal of the password) is closed and makes the answer false.
+bool AnswerPasswordDialog(const QString &password, const std::function<void()> &open)
+{
+    bool answered = false, other = false;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (answered || !dynamic_cast<TFrmHaslo *>(dialog)) {
+            other = true;
+            dialog->reject();
+            return;
+        }
+        for (QLineEdit *entry : dialog->findChildren<QLineEdit *>())
+            entry->setText(password);
+        answered = true;
+        dialog->accept();
+    });
+    answer.start();
+    open();
+    answer.stop();
+    return answered && !other;
+}
+
+TEST_F(NorviWindowTest, TroubleCodesTabReadsTheControllersCodes)
+{
+    sim_.Control("trouble 3 4");
+    ASSERT_TRUE(PumpUntil([this] { return window_->Last().LinkUp; }));
+    int shown = 0;
+    window_->TroubleCodes()->OnShown = [&shown] { ++shown; };
+    ASSERT_TRUE(window_->ShowPage("TbSDgnErrorCodes"));
+    ASSERT_TRUE(PumpUntil([&] { return shown > 0; }));
+    EXPECT_TRUE(window_->TroubleCodes()->ActiveText().startsWith("E1034"))
+        << window_->TroubleCodes()->ActiveText().toStdString();
+    EXPECT_TRUE(window_->TroubleCodes()->StoredText().startsWith("E1034"));
+}
+
+TEST_F(NorviWindowTest, LockAndUnlockThroughThePasswordDialog)
+{
+    ASSERT_TRUE(
+        PumpUntil([this] { return window_->Last().LinkUp && window_->Last().Data.LockState == kLockUnlocked; }));
+    ASSERT_TRUE(AnswerPasswordDialog("1234", [this] { window_->LockOrUnlock(true); }));
+    EXPECT_TRUE(PumpUntil([this] { return window_->Last().Data.LockState == kLockLocked; }));
+
+    ASSERT_TRUE(AnswerPasswordDialog("1234", [this] { window_->LockOrUnlock(false); }));
+    EXPECT_TRUE(PumpUntil([this] { return window_->Last().Data.LockState == kLockUnlocked; }));
+}
+
+TEST_F(NorviWindowTest, AboutBoxShowsTheConnectedController)
+{
+    ASSERT_TRUE(PumpUntil([this] { return window_->Last().LinkUp; }));
+    bool known = false;
+    QTimer look;
+    look.setInterval(10);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (window_->About()->isVisible() && window_->About()->HasDevice()) {
+            known = true;
+            window_->About()->reject();
+        }
+    });
+    look.start();
+    QTimer::singleShot(kGenerousDeadline.count(), window_->About(), [this] { window_->About()->reject(); });
+    window_->ShowAbout();
+    look.stop();
+    EXPECT_TRUE(known);
 }
 
 } // namespace
