@@ -22,6 +22,11 @@ TNorviDevice::TNorviDevice(TControllerLink &link) : link_(link), tick_(link.Mana
     InstallParameterSteps(link_.Manager);
     // The model block and its idle points, once per connection.
     tick_.PostConnectionReads = [this] { ReadModelDataAfterConnect(link_.Manager, link_.Points.ModelPoints); };
+    tick_.OscilloscopeSample = [this] {
+        if (!OscRecording.load() || !OnOscSample)
+            return;
+        OnOscSample(TakeOscSample(link_.Manager, OscInjectorItem.load(), noObd_), std::chrono::steady_clock::now());
+    };
 }
 
 TNorviDevice::~TNorviDevice()

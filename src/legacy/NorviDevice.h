@@ -6,8 +6,11 @@
 
 #include "controller/NorviData.h"
 #include "legacy/NorviTick.h"
+#include "mainwindow/OscCapture.h"
 #include "mainwindow/ReadingInputs.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -56,6 +59,13 @@ public:
     void Post(TJob job);
     // Whether the oscilloscope page is on screen (sampled each tick).
     void SetOscilloscopeShown(bool shown);
+    // Set by the window (any thread): the recorder runs, and the injector
+    // whose times it takes (0 the average).
+    std::atomic<bool> OscRecording{false};
+    std::atomic<int> OscInjectorItem{kInjectorAverage};
+    // One recorder sample after a good cycle; runs on this thread. Set
+    // before Start.
+    std::function<void(const TOscSample &, std::chrono::steady_clock::time_point)> OnOscSample;
 
 private:
     void Loop();
@@ -65,6 +75,8 @@ private:
     TControllerLink &link_;
     TNorviTick tick_;
     TReadingExtras extras_;
+    // This program has no OBD channels: the recorder keeps them empty.
+    TAbsentObdSource noObd_;
     uint64_t serial_ = 0;
     std::mutex mutex_;
     std::condition_variable wake_;

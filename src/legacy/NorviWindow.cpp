@@ -14,10 +14,13 @@
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/LegacyConfigPage.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/TickRules.h"
 #include "mainwindow/TroubleCodePage.h"
 #include "mainwindow/UiText.h"
+
+#include <algorithm>
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -101,8 +104,23 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     trouble_ = new TTroubleCodePage([&device](std::function<void(TDataManager &)> job) { device.Post(job); }, pages_);
     trouble_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
     pages_->addTab(trouble_, UiText("TbSDgnErrorCodes", QStringLiteral("Kody błędów")));
+    osc_ = new TOscilloscopePage(pages_);
+    osc_->OnRecordingChanged = [&device](bool on) { device.OscRecording = on; };
+    osc_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
+    device_->OnOscSample = [this](const TOscSample &sample, std::chrono::steady_clock::time_point at) {
+        QPointer<TOscilloscopePage> osc(osc_);
+        QMetaObject::invokeMethod(
+            osc_,
+            [osc, sample, at] {
+                if (osc)
+                    osc->AddSample(sample, at);
+            },
+            Qt::QueuedConnection);
+    };
+    pages_->addTab(osc_, UiText("TbSDgnOscyloskop", QStringLiteral("Oscyloskop")));
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] {
+        device_->SetOscilloscopeShown(pages_->currentWidget() == osc_);
         if (pages_->currentWidget() == trouble_)
             trouble_->Read();
     });
@@ -337,6 +355,8 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
     }
     ApplyPanels(snapshot);
     trouble_->SetLockState(snapshot.Data.LockState);
+    osc_->SetLockState(snapshot.Data.LockState);
+    device_->OscInjectorItem = std::max(readings_->TimeSelection(), kInjectorAverage);
     if (snapshot.ReadingsFresh)
         ShowRpm(snapshot.Data);
     calibrationState_->setText(r.CalibrationLabel ? QStringLiteral("KALIBRACJA W TOKU") : QString());

@@ -21,6 +21,7 @@ namespace lumex {
 
 class TDigitalDisplay;
 class TFormAbout;
+class TOscilloscopePage;
 class TTroubleCodePage;
 class TLegacyConfigPage;
 class TQtLanguageWindow;
@@ -59,6 +60,7 @@ public:
     void TickLanguage(const std::string &code);
     QMenu *LanguageMenu() const { return languageMenu_; }
     TTroubleCodePage *TroubleCodes() const { return trouble_; }
+    TOscilloscopePage *Oscilloscope() const { return osc_; }
     TFormAbout *About() const { return about_; }
     // The about box, filled from the controller while it is open.
     void ShowAbout();
@@ -89,6 +91,7 @@ private:
     TReadingsPage *readings_ = nullptr;
     TLegacyConfigPage *config_ = nullptr;
     TTroubleCodePage *trouble_ = nullptr;
+    TOscilloscopePage *osc_ = nullptr;
     TFormAbout *about_ = nullptr;
     QComboBox *mapRange_ = nullptr;
     TDigitalDisplay *mapRpm_ = nullptr, *calibrationRpm_ = nullptr;

@@ -8,6 +8,8 @@
 #include "legacy/NorviWindow.h"
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FrmHaslo.h"
+#include "mainwindow/OscRecorder.h"
+#include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/TroubleCodePage.h"
 #include "widgets/DigitalDisplay.h"
 
@@ -119,6 +121,34 @@ TEST_F(NorviWindowTest, LockAndUnlockThroughThePasswordDialog)
 
     ASSERT_TRUE(AnswerPasswordDialog("1234", [this] { window_->LockOrUnlock(false); }));
     EXPECT_TRUE(PumpUntil([this] { return window_->Last().Data.LockState == kLockUnlocked; }));
+}
+
+TEST_F(NorviWindowTest, OscilloscopeRecordsWhileItsPageIsShown)
+{
+    ASSERT_TRUE(
+        PumpUntil([this] { return window_->Last().LinkUp && window_->Last().Data.LockState == kLockUnlocked; }));
+    ASSERT_TRUE(window_->ShowPage("TbSDgnOscyloskop"));
+    TOscRecorder &recorder = window_->Oscilloscope()->Recorder();
+    int taken = 0;
+    double rpm = 0;
+    recorder.OnSample = [&](const TOscSample &sample) {
+        ++taken;
+        rpm = sample.RPM;
+    };
+    window_->Oscilloscope()->StartStop();
+    ASSERT_TRUE(recorder.Recording());
+    EXPECT_TRUE(PumpUntil([&] { return taken >= 3; }));
+    EXPECT_NEAR(rpm, 1500, 1);
+
+    // Away from the page the tick takes none.
+    window_->Oscilloscope()->StartStop();
+    ASSERT_FALSE(recorder.Recording());
+    ASSERT_TRUE(window_->ShowPage("TbSMeasure"));
+    window_->Oscilloscope()->StartStop();
+    const int before = taken;
+    const uint64_t serial = window_->Last().Serial;
+    ASSERT_TRUE(PumpUntil([&] { return window_->Last().Serial > serial + 3; }));
+    EXPECT_EQ(taken, before);
 }
 
 TEST_F(NorviWindowTest, AboutBoxShowsTheConnectedController)
