@@ -39,19 +39,36 @@ void TNorviDevice::Start()
     if (thread_.joinable())
         return;
     stop_ = false;
+    stopping_ = false;
     thread_ = std::thread([this] { Loop(); });
 }
 
 void TNorviDevice::Stop()
 {
+    std::vector<std::function<void()>> listeners;
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
+        stopping_ = true;
+        listeners = stopListeners_;
     }
     wake_.notify_all();
+    for (const auto &listener : listeners)
+        listener();
     if (thread_.joinable())
         thread_.join();
     link_.Port.Close();
+}
+
+void TNorviDevice::AddStopListener(std::function<void()> listener)
+{
+    std::lock_guard lock(mutex_);
+    stopListeners_.push_back(std::move(listener));
+}
+
+TDataManager &TNorviDevice::JobManager()
+{
+    return link_.Manager;
 }
 
 void TNorviDevice::Post(TJob job)

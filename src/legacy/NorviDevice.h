@@ -4,6 +4,7 @@
 // it shows; the callbacks run on this thread and must only post.
 #pragma once
 
+#include "controller/JobPoster.h"
 #include "controller/NorviData.h"
 #include "legacy/NorviTick.h"
 #include "mainwindow/OscCapture.h"
@@ -18,6 +19,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace lumex {
 
@@ -35,7 +38,7 @@ struct TNorviSnapshot
     std::string PortDevice;
 };
 
-class TNorviDevice
+class TNorviDevice : public TJobPoster
 {
 public:
     using TJob = std::function<void(TDataManager &)>;
@@ -43,7 +46,7 @@ public:
     // Puts the legacy profile on the link: its generations, its command
     // list, its port time-outs and the parameter steps of a reconnection.
     explicit TNorviDevice(TControllerLink &link);
-    ~TNorviDevice();
+    ~TNorviDevice() override;
     TNorviDevice(const TNorviDevice &) = delete;
     TNorviDevice &operator=(const TNorviDevice &) = delete;
 
@@ -57,6 +60,10 @@ public:
     void Stop();
     // Runs `job` on the device thread before the next tick.
     void Post(TJob job);
+    void PostJob(TManagerJob job) override { Post(std::move(job)); }
+    TDataManager &JobManager() override;
+    bool Stopping() const override { return stopping_.load(); }
+    void AddStopListener(std::function<void()> listener) override;
     // Whether the oscilloscope page is on screen (sampled each tick).
     void SetOscilloscopeShown(bool shown);
     // Set by the window (any thread): the recorder runs, and the injector
@@ -82,6 +89,8 @@ private:
     std::condition_variable wake_;
     std::deque<TJob> jobs_;
     bool stop_ = false;
+    std::atomic<bool> stopping_{false};
+    std::vector<std::function<void()>> stopListeners_; // under mutex_
     bool oscShown_ = false;
     std::thread thread_;
 };

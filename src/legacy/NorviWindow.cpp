@@ -10,9 +10,11 @@
 #include "documents/MessageKeys.h"
 #include "documents/ui/QtLanguageWindow.h"
 #include "mainwindow/AboutInfo.h"
+#include "mainwindow/DeviceQuestion.h"
 #include "mainwindow/DeviceSnapshot.h"
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FrmHaslo.h"
+#include "mainwindow/GcfOps.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingsPage.h"
@@ -142,6 +144,7 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     }
     portPanel_->show();
 
+    BuildFileMenu();
     BuildControllerMenu();
     BuildLanguageMenu();
     about_ = new TFormAbout(this);
@@ -175,6 +178,8 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
 
 TNorviWindow::~TNorviWindow()
 {
+    // Members go after this body: a question waiting now must not wait for them.
+    question_->Release();
     device_->Stop();
 }
 

@@ -4,6 +4,7 @@
 // It shows the device thread's snapshots and posts the buttons' work to it.
 #pragma once
 
+#include "configuration/ConfigFileOps.h"
 #include "legacy/NorviDevice.h"
 
 #include <QMainWindow>
@@ -21,6 +22,8 @@ namespace lumex {
 
 class TDigitalDisplay;
 class TFormAbout;
+class TDeviceQuestion;
+class TGcfOps;
 class TOscilloscopePage;
 class TTroubleCodePage;
 class TLegacyConfigPage;
@@ -67,6 +70,21 @@ public:
     // The password dialog, then the lock or unlock on the device thread.
     void LockOrUnlock(bool locking);
 
+    // The folder the configuration and map file dialogs start in: "Data"
+    // beside the program.
+    static QString DataFolder();
+    // The file dialog (`saving` or opening) in `folder` with `filter`; an
+    // empty text when the installer cancels. Replaceable for tests.
+    std::function<QString(QWidget *owner, bool saving, const QString &folder, const QString &filter)> ChooseFile;
+    // The difference report before a load; true to write the file.
+    std::function<bool(QWidget *owner, const TDiffResult &report)> ConfirmLoad;
+    // A message to the installer (caption, text, whether it is a warning).
+    std::function<void(const QString &caption, const QString &text, bool warning)> Tell;
+    // The file menu's work: the configuration to a file, a file to the
+    // controller after the difference report.
+    void SaveConfigFile();
+    void LoadConfigFile();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -75,6 +93,8 @@ private:
     void ApplyPanels(const TNorviSnapshot &snapshot);
     void BuildLanguageMenu();
     void BuildControllerMenu();
+    void BuildFileMenu();
+    void LoadConfigFile(const QString &path);
     void PrepareAbout();
     QWidget *BuildMapPage();
     void ShowRpm(const TNorviData &data);
@@ -84,6 +104,8 @@ private:
     TControllerLink &link_;
     std::unique_ptr<TNorviDevice> device_;
     TNorviSnapshot last_;
+    std::unique_ptr<TGcfOps> gcfOps_;
+    std::unique_ptr<TDeviceQuestion> question_;
     bool fillConfigPending_ = false;
     std::unique_ptr<TQtLanguageWindow> language_;
     QMenu *languageMenu_ = nullptr;

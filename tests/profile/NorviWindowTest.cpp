@@ -13,10 +13,14 @@
 #include "mainwindow/TroubleCodePage.h"
 #include "widgets/DigitalDisplay.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -171,3 +175,45 @@ TEST_F(NorviWindowTest, AboutBoxShowsTheConnectedController)
 }
 
 } // namespace
+
+TEST_F(NorviWindowTest, FileMenuSavesAConfigurationAndLoadsItBack)
+{
+    ASSERT_TRUE(PumpUntil([this] { return window_->Last().LinkUp; }));
+    const QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QStringList folders, filters;
+    QString chosen = folder.filePath("car"); // the suffix comes from the program
+    window_->ChooseFile = [&](QWidget *, bool, const QString &start, const QString &filter) {
+        folders << start;
+        filters << filter;
+        return chosen;
+    };
+    QStringList told;
+    bool warned = false;
+    window_->Tell = [&](const QString &, const QString &text, bool warning) {
+        told << text;
+        warned = warned || warning;
+    };
+    int reports = 0;
+    window_->ConfirmLoad = [&reports](QWidget *, const TDiffResult &report) {
+        ++reports;
+        return report.Ok;
+    };
+
+    window_->findChild<QAction *>("MnIFileSaveAs")->trigger();
+    const QString saved = folder.filePath("car.gcf");
+    ASSERT_TRUE(PumpUntil([&] { return QFileInfo(saved).size() > 0; }));
+
+    chosen = saved;
+    window_->findChild<QAction *>("MnIFileLoadCnf")->trigger();
+    ASSERT_TRUE(PumpUntil([&] { return !told.isEmpty(); }));
+    EXPECT_FALSE(warned) << told.join("\n").toStdString();
+    EXPECT_EQ(reports, 1);
+
+    // Both dialogs start in "Data" beside the program and offer ".gcf".
+    ASSERT_EQ(folders.size(), 2);
+    for (const QString &start : folders)
+        EXPECT_EQ(start, QCoreApplication::applicationDirPath() + "/Data");
+    for (const QString &filter : filters)
+        EXPECT_TRUE(filter.contains("*.gcf")) << filter.toStdString();
+}

@@ -4,6 +4,7 @@
 #include "calibration/ui/DeviceJob.h"
 #include "controller/Conversions.h"
 #include "controller/DataManager.h"
+#include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
 
 #include <QHBoxLayout>
@@ -44,7 +45,7 @@ TCalAutoPage::TCalAutoPage(TDeviceWorker &worker, TAsker ask, QWidget *parent) :
     TAutoCalIo io;
     io.Ask = std::move(ask);
     io.Wait = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
-    shared_ = std::make_shared<TShared>(worker.Link().Manager, std::move(io));
+    shared_ = std::make_shared<TShared>(worker.JobManager(), std::move(io));
 
     auto *layout = new QVBoxLayout(this);
     auto *buttons = new QHBoxLayout;

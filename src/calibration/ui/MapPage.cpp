@@ -74,7 +74,7 @@ struct TCalcOutcome
 
 } // namespace
 
-TMapPage::TMapPage(TDeviceWorker &worker, QWidget *parent)
+TMapPage::TMapPage(TJobPoster &worker, QWidget *parent)
     : QWidget(parent), worker_(worker),
       autoRead_([this] { StartRead(false); }, [] { return std::chrono::steady_clock::now(); })
 {

@@ -25,13 +25,13 @@ class QTimer;
 
 namespace lumex {
 
-class TDeviceWorker;
+class TJobPoster;
 class TXYChart;
 
 class TMapPage : public QWidget
 {
 public:
-    TMapPage(TDeviceWorker &worker, QWidget *parent = nullptr);
+    TMapPage(TJobPoster &worker, QWidget *parent = nullptr);
 
     bool Running() const;
     void ShowSnapshot(const TDeviceSnapshot &snapshot);
@@ -82,7 +82,7 @@ private:
     void SetModel(const TMapCalcResult &result);
     void RunOp(std::function<TMapOpResult(TMapSession &)> op);
 
-    TDeviceWorker &worker_;
+    TJobPoster &worker_;
     TNorviData image_;
     TImagePoints points_;
     TG3Coverage coverage_;
