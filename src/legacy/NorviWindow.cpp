@@ -107,6 +107,7 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     trouble_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
     pages_->addTab(trouble_, UiText("TbSDgnErrorCodes", QStringLiteral("Kody błędów")));
     osc_ = new TOscilloscopePage(pages_);
+    osc_->HideObdChannels();
     osc_->OnRecordingChanged = [&device](bool on) { device.OscRecording = on; };
     osc_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
     device_->OnOscSample = [this](const TOscSample &sample, std::chrono::steady_clock::time_point at) {
@@ -206,10 +207,10 @@ void TNorviWindow::BuildControllerMenu()
     auto *menu = menuBar()->addMenu(QStringLiteral("&Sterownik"));
     menu->setObjectName("MnIController");
     auto *lock = menu->addAction(QStringLiteral("Zablokuj"));
-    lock->setObjectName("MnILock");
+    lock->setObjectName("MnIDeviceLock");
     connect(lock, &QAction::triggered, this, [this] { LockOrUnlock(true); });
     auto *unlock = menu->addAction(QStringLiteral("Odblokuj"));
-    unlock->setObjectName("MnIUnlock");
+    unlock->setObjectName("MnIDeviceUnlock");
     connect(unlock, &QAction::triggered, this, [this] { LockOrUnlock(false); });
     auto *help = menuBar()->addMenu(QStringLiteral("Pomo&c"));
     help->setObjectName("MnIHelp");
@@ -286,7 +287,9 @@ QWidget *TNorviWindow::BuildMapPage()
     mapRange_->setCurrentIndex(kNorviDefaultRpmRange);
     mapRpm_ = new TDigitalDisplay(map, 5);
     mapRpm_->setObjectName("DDMapRPM");
-    mapGrid->addWidget(new QLabel(QStringLiteral("Zakres obrotów"), map), 0, 0);
+    auto *rangeLabel = new QLabel(QStringLiteral("Zakres obrotów"), map);
+    rangeLabel->setObjectName("LblMapRPMRange");
+    mapGrid->addWidget(rangeLabel, 0, 0);
     mapGrid->addWidget(mapRange_, 0, 1);
     mapGrid->addWidget(new QLabel(QStringLiteral("RPM"), map), 1, 0);
     mapGrid->addWidget(mapRpm_, 1, 1);

@@ -5,21 +5,29 @@
 
 #include "controller/ControllerLink.h"
 #include "controller/LockState.h"
+#include "documents/LangManager.h"
 #include "legacy/NorviWindow.h"
 #include "mainwindow/FormAbout.h"
 #include "mainwindow/FrmHaslo.h"
 #include "mainwindow/OscRecorder.h"
+#include "mainwindow/OscSample.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/TroubleCodePage.h"
+#include "profile/ProgramProfile.h"
 #include "widgets/DigitalDisplay.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -216,4 +224,48 @@ TEST_F(NorviWindowTest, FileMenuSavesAConfigurationAndLoadsItBack)
         EXPECT_EQ(start, QCoreApplication::applicationDirPath() + "/Data");
     for (const QString &filter : filters)
         EXPECT_TRUE(filter.contains("*.gcf")) << filter.toStdString();
+}
+
+// The window's menus, tabs and the map page's captions follow the shipped
+// language files beside the program; the recorder's selectors offer no OBD
+// channel.
+TEST(NorviWindowTexts, SwitchingTheLanguageRetitlesMenusAndPages)
+{
+    TLM lm;
+    lm.UseScheme(NorviProfile().Languages, QCoreApplication::applicationDirPath().toStdString() + "/");
+    TControllerLink link;
+    TNorviWindow window(link);
+    const auto menu = [&window](const char *name) { return window.findChild<QMenu *>(name)->title(); };
+    const auto action = [&window](const char *name) { return window.findChild<QAction *>(name)->text(); };
+    const auto tab = [&window](const char *name) {
+        auto *tabs = window.findChild<QTabWidget *>();
+        return tabs->tabText(tabs->indexOf(window.findChild<QWidget *>(name)));
+    };
+    const auto group = [&window](const char *name) { return window.findChild<QGroupBox *>(name)->title(); };
+
+    ASSERT_TRUE(lm.LoadLanguage("PL"));
+    EXPECT_EQ(menu("MnIController"), "&Sterownik");
+    EXPECT_EQ(action("MnIDeviceLock"), "Zablokuj");
+    EXPECT_EQ(action("MnIFileSaveAs"), QString::fromUtf8("Zapisz konfigurację jako..."));
+    EXPECT_EQ(tab("TbSMap"), "Mapa");
+
+    ASSERT_TRUE(lm.LoadLanguage("EN"));
+    EXPECT_EQ(menu("MnIController"), "&Controller");
+    EXPECT_EQ(menu("MnIFile"), "&File");
+    EXPECT_EQ(menu("MnIHelp"), "&Help");
+    EXPECT_EQ(action("MnIDeviceLock"), "Lock");
+    EXPECT_EQ(action("MnIDeviceUnlock"), "Unlock");
+    EXPECT_EQ(action("MnIHelpAbout"), "About...");
+    EXPECT_EQ(action("MnIFileLoadCnf"), "Load settings from file...");
+    EXPECT_EQ(tab("TbSMap"), "Map");
+    EXPECT_TRUE(tab("TbSDgnErrorCodes").startsWith("Trouble codes")) << tab("TbSDgnErrorCodes").toStdString();
+    EXPECT_TRUE(tab("TbSDgnOscyloskop").startsWith("Recorder"));
+    EXPECT_EQ(group("GrBMultMap"), "Multiplier map");
+    EXPECT_EQ(window.findChild<QLabel *>("LblMapRPMRange")->text(), "RPM range");
+
+    for (const char *name : {"CmBDgnWybor1", "CmBDgnWybor2"}) {
+        auto *box = window.findChild<QComboBox *>(name);
+        ASSERT_NE(box, nullptr) << name;
+        EXPECT_EQ(box->count(), kSelectorFirstObd) << name;
+    }
 }
