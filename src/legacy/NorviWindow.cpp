@@ -1,5 +1,6 @@
 #include "legacy/NorviWindow.h"
 
+#include "calibration/ui/MapPage.h"
 #include "legacy/NorviRpmRanges.h"
 #include "widgets/DigitalDisplay.h"
 
@@ -17,6 +18,7 @@
 #include "mainwindow/GcfOps.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/OscilloscopePage.h"
+#include "mainwindow/QuestionBox.h"
 #include "mainwindow/ReadingsPage.h"
 #include "mainwindow/TickRules.h"
 #include "mainwindow/TroubleCodePage.h"
@@ -124,6 +126,7 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     setCentralWidget(pages_);
     connect(pages_, &QTabWidget::currentChanged, this, [this] {
         device_->SetOscilloscopeShown(pages_->currentWidget() == osc_);
+        map_->SetShown(pages_->currentWidget() == map_->parentWidget());
         if (pages_->currentWidget() == trouble_)
             trouble_->Read();
     });
@@ -280,19 +283,23 @@ QWidget *TNorviWindow::BuildMapPage()
     auto *map = new QGroupBox(QStringLiteral("Mapa mnożnika"), page);
     map->setObjectName("GrBMultMap");
     auto *mapGrid = new QGridLayout(map);
-    mapRange_ = new QComboBox(map);
-    mapRange_->setObjectName("CmBMapRPMRange");
+    // The shared map page over this program's device thread and its five
+    // ranges; the display's colour follows the range chosen there.
+    map_ = new TMapPage(*device_, page);
+    QStringList ranges;
     for (const TNorviRpmRange &range : NorviRpmRanges())
-        mapRange_->addItem(QString::fromUtf8(range.Text.data(), static_cast<int>(range.Text.size())));
-    mapRange_->setCurrentIndex(kNorviDefaultRpmRange);
+        ranges << QString::fromUtf8(range.Text.data(), static_cast<int>(range.Text.size()));
+    map_->SetRpmRanges(ranges, kNorviDefaultRpmRange);
+    map_->Ask = [this](const TQuestion &question) { return AskQuestionBox(this, question); };
+    map_->Warn = [this](const QString &caption, const QString &text) {
+        QMessageBox::warning(this, caption.isEmpty() ? QString(kCaption) : caption, text);
+    };
+    map_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
+    mapRange_ = map_->RangeBox();
     mapRpm_ = new TDigitalDisplay(map, 5);
     mapRpm_->setObjectName("DDMapRPM");
-    auto *rangeLabel = new QLabel(QStringLiteral("Zakres obrotów"), map);
-    rangeLabel->setObjectName("LblMapRPMRange");
-    mapGrid->addWidget(rangeLabel, 0, 0);
-    mapGrid->addWidget(mapRange_, 0, 1);
-    mapGrid->addWidget(new QLabel(QStringLiteral("RPM"), map), 1, 0);
-    mapGrid->addWidget(mapRpm_, 1, 1);
+    mapGrid->addWidget(new QLabel(QStringLiteral("RPM"), map), 0, 0);
+    mapGrid->addWidget(mapRpm_, 0, 1);
 
     auto *calibration = new QGroupBox(QStringLiteral("Kalibracja"), page);
     calibration->setObjectName("GrBCalibration");
@@ -306,6 +313,7 @@ QWidget *TNorviWindow::BuildMapPage()
 
     grid->addWidget(map, 0, 0);
     grid->addWidget(calibration, 0, 1);
+    grid->addWidget(map_, 1, 0, 1, 2);
     grid->setRowStretch(1, 1);
     connect(mapRange_, &QComboBox::currentIndexChanged, this, [this] { ShowRpm(last_.Data); });
     ShowRpm(last_.Data);
@@ -369,9 +377,6 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
         ShowRpm(snapshot.Data);
     calibrationState_->setText(r.CalibrationLabel ? QStringLiteral("KALIBRACJA W TOKU") : QString());
     if (r.JustConnected) {
-        // The controller's own range; an index past the list shows the middle one.
-        const int range = snapshot.Data.MapRPMRange;
-        mapRange_->setCurrentIndex(range < kNorviRpmRangeCount ? range : kNorviDefaultRpmRange);
         readings_->RebuildLayout(snapshot.Data, false);
         fillConfigPending_ = true;
     }
@@ -379,14 +384,16 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
         config_->Fill(snapshot.Data);
         fillConfigPending_ = false;
     }
-    if (snapshot.ReadingsFresh && pages_->currentWidget() == readings_) {
-        // The page reads the shared snapshot type; only its readings part.
-        TDeviceSnapshot view;
-        view.Data = snapshot.Data;
-        view.Extras = snapshot.Extras;
-        view.LinkUp = snapshot.LinkUp;
+    // The shared pages read the shared snapshot type; only its readings part.
+    TDeviceSnapshot view;
+    view.Data = snapshot.Data;
+    view.Extras = snapshot.Extras;
+    view.LinkUp = snapshot.LinkUp;
+    // The map page takes the controller's own range once the link is up;
+    // an index past the list shows the middle one.
+    map_->ShowSnapshot(view);
+    if (snapshot.ReadingsFresh && pages_->currentWidget() == readings_)
         readings_->ShowReadings(view);
-    }
 }
 
 void TNorviWindow::ApplyPanels(const TNorviSnapshot &snapshot)

@@ -27,6 +27,7 @@ class TGcfOps;
 class TOscilloscopePage;
 class TTroubleCodePage;
 class TLegacyConfigPage;
+class TMapPage;
 class TQtLanguageWindow;
 class TReadingsPage;
 struct TControllerLink;
@@ -65,6 +66,7 @@ public:
     TTroubleCodePage *TroubleCodes() const { return trouble_; }
     TOscilloscopePage *Oscilloscope() const { return osc_; }
     TFormAbout *About() const { return about_; }
+    TMapPage *Map() const { return map_; }
     // The about box, filled from the controller while it is open.
     void ShowAbout();
     // The password dialog, then the lock or unlock on the device thread.
@@ -115,6 +117,7 @@ private:
     TTroubleCodePage *trouble_ = nullptr;
     TOscilloscopePage *osc_ = nullptr;
     TFormAbout *about_ = nullptr;
+    TMapPage *map_ = nullptr;
     QComboBox *mapRange_ = nullptr;
     TDigitalDisplay *mapRpm_ = nullptr, *calibrationRpm_ = nullptr;
     QLabel *calibrationState_ = nullptr;

@@ -3,6 +3,7 @@
 #include "QtWait.h"
 #include "SimHarness.h"
 
+#include "calibration/ui/MapPage.h"
 #include "controller/ControllerLink.h"
 #include "controller/LockState.h"
 #include "documents/LangManager.h"
@@ -261,11 +262,34 @@ TEST(NorviWindowTexts, SwitchingTheLanguageRetitlesMenusAndPages)
     EXPECT_TRUE(tab("TbSDgnErrorCodes").startsWith("Trouble codes")) << tab("TbSDgnErrorCodes").toStdString();
     EXPECT_TRUE(tab("TbSDgnOscyloskop").startsWith("Recorder"));
     EXPECT_EQ(group("GrBMultMap"), "Multiplier map");
-    EXPECT_EQ(window.findChild<QLabel *>("LblMapRPMRange")->text(), "RPM range");
+    ASSERT_NE(window.findChild<QLabel *>("LblCalMapRPMRange"), nullptr);
+    EXPECT_EQ(window.findChild<QLabel *>("LblCalMapRPMRange")->text(), "Collect in range:");
 
     for (const char *name : {"CmBDgnWybor1", "CmBDgnWybor2"}) {
         auto *box = window.findChild<QComboBox *>(name);
         ASSERT_NE(box, nullptr) << name;
         EXPECT_EQ(box->count(), kSelectorFirstObd) << name;
     }
+}
+
+TEST_F(NorviWindowTest, MapPageOffersItsFiveRangesAndReadsThroughItsDevice)
+{
+    TMapPage *map = window_->Map();
+    ASSERT_NE(map, nullptr);
+    QComboBox *ranges = map->RangeBox();
+    ASSERT_EQ(ranges->count(), 5);
+    EXPECT_EQ(ranges->itemText(0), "~1500 (1250-1750)");
+    EXPECT_EQ(ranges->itemText(4), "~3500 (3250-3750)");
+
+    ASSERT_TRUE(PumpUntil([this] { return window_->Last().LinkUp; }));
+    // The controller's own range once connected.
+    const int own = window_->Last().Data.MapRPMRange;
+    EXPECT_TRUE(PumpUntil([&] { return ranges->currentIndex() == (own < 5 ? own : 2); }));
+    // The page's read runs on the legacy device thread.
+    ASSERT_TRUE(window_->ShowPage("TbSMap"));
+    const int before = map->ReadsDone();
+    map->Read();
+    EXPECT_TRUE(PumpUntil([&] { return map->ReadsDone() > before; }));
+    EXPECT_TRUE(window_->statusBar()->currentMessage().isEmpty())
+        << window_->statusBar()->currentMessage().toStdString();
 }

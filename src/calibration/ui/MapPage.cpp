@@ -251,7 +251,7 @@ void TMapPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
     }
     if (!wasRunning && Running()) {
         filling_ = true;
-        range_->setCurrentIndex(image_.MapRPMRange < kMapRPMRanges ? image_.MapRPMRange : 0);
+        range_->setCurrentIndex(image_.MapRPMRange < range_->count() ? image_.MapRPMRange : unknownRange_);
         filling_ = false;
         if (readsDone_ == 0)
             StartRead(false);
@@ -416,6 +416,16 @@ void TMapPage::ClearGas()
 void TMapPage::ClearTemplate()
 {
     RunOp([](TMapSession &s) { return s.ClearTemplate(); });
+}
+
+void TMapPage::SetRpmRanges(const QStringList &texts, int unknownIndex)
+{
+    filling_ = true;
+    range_->clear();
+    range_->addItems(texts);
+    unknownRange_ = unknownIndex;
+    range_->setCurrentIndex(unknownIndex);
+    filling_ = false;
 }
 
 void TMapPage::ChangeRange(int index)

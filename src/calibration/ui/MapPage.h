@@ -13,6 +13,7 @@
 #include "configuration/Question.h"
 #include "mainwindow/DeviceSnapshot.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -49,6 +50,10 @@ public:
     void ClearGas();
     void ClearTemplate();
     void ChangeRange(int index);
+    // The RPM ranges the list offers and the one shown for an index the
+    // list has not; by default the controllers' own fifteen.
+    void SetRpmRanges(const QStringList &texts, int unknownIndex);
+    QComboBox *RangeBox() const { return range_; }
 
     // The points shown, redrawn for the selected range.
     void ShowPoints(const TImagePoints &points);
@@ -90,6 +95,7 @@ private:
     bool linkUp_ = false;
     bool busy_ = false;
     bool filling_ = false;
+    int unknownRange_ = 0;
     int readsDone_ = 0;
     TMapAutoRead autoRead_;
     QTimer *autoTimer_ = nullptr;
