@@ -290,6 +290,7 @@ QWidget *TNorviWindow::BuildMapPage()
     for (const TNorviRpmRange &range : NorviRpmRanges())
         ranges << QString::fromUtf8(range.Text.data(), static_cast<int>(range.Text.size()));
     map_->SetRpmRanges(ranges, kNorviDefaultRpmRange);
+    map_->FileFolder = DataFolder();
     map_->Ask = [this](const TQuestion &question) { return AskQuestionBox(this, question); };
     map_->Warn = [this](const QString &caption, const QString &text) {
         QMessageBox::warning(this, caption.isEmpty() ? QString(kCaption) : caption, text);

@@ -195,12 +195,12 @@ void TMapPage::Build()
     connect(calculate_, &QPushButton::clicked, this, [this] { Calculate(); });
     connect(setModel_, &QPushButton::clicked, this, [this] { Calculate(true); });
     connect(saveFile_, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QString(), QString(), kMapFilter);
+        const QString path = QFileDialog::getSaveFileName(this, QString(), FileFolder, kMapFilter);
         if (!path.isEmpty())
             SaveToFile(path);
     });
     connect(loadFile_, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), kMapLoadFilter);
+        const QString path = QFileDialog::getOpenFileName(this, QString(), FileFolder, kMapLoadFilter);
         if (!path.isEmpty())
             LoadFromFile(path);
     });

@@ -65,6 +65,8 @@ public:
     int GasOtherSeries() const { return gasOther_; }
     int ReadsDone() const { return readsDone_; }
 
+    // The folder the map file dialogs start in; empty for the working one.
+    QString FileFolder;
     TAsker Ask;
     std::function<void(const QString &caption, const QString &text)> Warn;
     std::function<void(const QString &)> OnProblem;
