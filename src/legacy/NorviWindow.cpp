@@ -1,6 +1,7 @@
 #include "legacy/NorviWindow.h"
 
 #include "calibration/ui/MapPage.h"
+#include "calibration/ui/Model1Page.h"
 #include "legacy/NorviRpmRanges.h"
 #include "widgets/DigitalDisplay.h"
 
@@ -104,6 +105,11 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     config_->SetOfferedCodes(NorviInjectorCodes(), {});
     pages_->addTab(config_, UiText("TbSConfig", "Konfiguracja"));
     pages_->addTab(BuildMapPage(), UiText("TbSMap", "Mapa"));
+    model_ = new TModel1Page(*device_, pages_);
+    model_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
+    // The map's "Ustaw model" hands its fitted line to the model page.
+    map_->OnLegacyModelFitted = [this](const TLegacyModel &fitted) { model_->SetFittedModel(fitted); };
+    pages_->addTab(model_, UiText("TbSCalModel", "Model"));
     TNorviDevice &device = *device_;
     trouble_ = new TTroubleCodePage([&device](std::function<void(TDataManager &)> job) { device.Post(job); }, pages_);
     trouble_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
@@ -393,6 +399,8 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
     // The map page takes the controller's own range once the link is up;
     // an index past the list shows the middle one.
     map_->ShowSnapshot(view);
+    // The model is read once the 1.4/1.5 link comes up.
+    model_->ShowSnapshot(view);
     if (snapshot.ReadingsFresh && pages_->currentWidget() == readings_)
         readings_->ShowReadings(view);
 }

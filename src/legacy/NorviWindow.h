@@ -28,6 +28,7 @@ class TOscilloscopePage;
 class TTroubleCodePage;
 class TLegacyConfigPage;
 class TMapPage;
+class TModel1Page;
 class TQtLanguageWindow;
 class TReadingsPage;
 struct TControllerLink;
@@ -67,6 +68,7 @@ public:
     TOscilloscopePage *Oscilloscope() const { return osc_; }
     TFormAbout *About() const { return about_; }
     TMapPage *Map() const { return map_; }
+    TModel1Page *Model() const { return model_; }
     // The about box, filled from the controller while it is open.
     void ShowAbout();
     // The password dialog, then the lock or unlock on the device thread.
@@ -118,6 +120,7 @@ private:
     TOscilloscopePage *osc_ = nullptr;
     TFormAbout *about_ = nullptr;
     TMapPage *map_ = nullptr;
+    TModel1Page *model_ = nullptr;
     QComboBox *mapRange_ = nullptr;
     TDigitalDisplay *mapRpm_ = nullptr, *calibrationRpm_ = nullptr;
     QLabel *calibrationState_ = nullptr;

@@ -4,8 +4,10 @@
 #include "SimHarness.h"
 
 #include "calibration/ui/MapPage.h"
+#include "calibration/ui/Model1Page.h"
 #include "controller/ControllerLink.h"
 #include "controller/LockState.h"
+#include "controller/WireScaling.h"
 #include "documents/LangManager.h"
 #include "legacy/NorviWindow.h"
 #include "mainwindow/FormAbout.h"
@@ -17,11 +19,14 @@
 #include "profile/ProgramProfile.h"
 #include "widgets/DigitalDisplay.h"
 
+#include "sim/controller/ControllerModel.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -290,6 +295,38 @@ TEST_F(NorviWindowTest, MapPageOffersItsFiveRangesAndReadsThroughItsDevice)
     const int before = map->ReadsDone();
     map->Read();
     EXPECT_TRUE(PumpUntil([&] { return map->ReadsDone() > before; }));
+    EXPECT_TRUE(window_->statusBar()->currentMessage().isEmpty())
+        << window_->statusBar()->currentMessage().toStdString();
+}
+
+TEST_F(NorviWindowTest, ModelTabReadsTheControllersModelAndTakesTheMapsFit)
+{
+    // The page reads once the link comes up; the controller holds a model
+    // of its own before that.
+    auto model = std::dynamic_pointer_cast<sim::ControllerModel>(sim_.Sim().Device());
+    ASSERT_NE(model, nullptr);
+    model->EditStore([](sim::ParameterStore &st) {
+        st.modelParams[1] = *EncodeMult(1.25);
+        st.modelParams[3] = *EncodeP(7);
+        st.modelParams[9] = *EncodeE(12);
+    });
+    TModel1Page *page = window_->Model();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(window_->ShowPage("TbSCalModel"));
+    ASSERT_TRUE(PumpUntil([page] { return page->ReadsDone() > 0; }));
+    EXPECT_NEAR(page->Model().Mult, 1.25, 1e-3);
+    EXPECT_EQ(page->Model().P[0], 7);
+    EXPECT_EQ(page->Model().E[2], 12);
+    EXPECT_NEAR(window_->findChild<QDoubleSpinBox *>("YEdModelMult")->value(), 1.25, 1e-3);
+
+    // The map's fitted line lands on the page.
+    TLegacyModel fitted;
+    fitted.Mult = 1.4;
+    fitted.E = {1, 2, 3, 4};
+    ASSERT_TRUE(window_->Map()->OnLegacyModelFitted);
+    window_->Map()->OnLegacyModelFitted(fitted);
+    EXPECT_NEAR(page->Model().Mult, 1.4, 1e-9);
+    EXPECT_EQ(page->Model().E[3], 4);
     EXPECT_TRUE(window_->statusBar()->currentMessage().isEmpty())
         << window_->statusBar()->currentMessage().toStdString();
 }
