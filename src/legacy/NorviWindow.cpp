@@ -1,5 +1,6 @@
 #include "legacy/NorviWindow.h"
 
+#include "calibration/ui/CalAutoPage.h"
 #include "calibration/ui/MapPage.h"
 #include "calibration/ui/Model1Page.h"
 #include "legacy/NorviRpmRanges.h"
@@ -104,7 +105,17 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     config_->setObjectName("TbSConfig");
     config_->SetOfferedCodes(NorviInjectorCodes(), {});
     pages_->addTab(config_, UiText("TbSConfig", "Konfiguracja"));
+    // Questions of the device thread's work (a load, the end of an
+    // autocalibration); let go when it stops.
+    question_ = std::make_unique<TDeviceQuestion>(this, AskQuestionBox, device_.get());
+    autoCal_ = new TCalAutoPage(*device_, question_->Asker(), pages_);
+    pages_->addTab(autoCal_, UiText("TbSCalAuto", "Autokalibracja"));
     pages_->addTab(BuildMapPage(), UiText("TbSMap", "Mapa"));
+    // After a completed run the installer may go straight on to map collection.
+    autoCal_->OnOpenMap = [this] {
+        pages_->setCurrentWidget(map_->parentWidget());
+        map_->Read();
+    };
     model_ = new TModel1Page(*device_, pages_);
     model_->OnProblem = [this](const QString &text) { QMessageBox::warning(this, kCaption, text); };
     // The map's "Ustaw model" hands its fitted line to the model page.
@@ -146,6 +157,7 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     commPanel_->setText(UiText(msg::strComError, QStringLiteral("Brak połączenia")));
     versionPanel_->setText(UiText(msg::strVerError, QStringLiteral("Niezgodna wersja")));
     calibrationPanel_->setText(QStringLiteral("KALIBRACJA W TOKU"));
+    calibrationPanel_->setObjectName("PnlStatusCalibration");
     lockPanel_->setText(QStringLiteral("Zablokowany"));
     for (QLabel *panel : {portPanel_, commPanel_, versionPanel_, calibrationPanel_, lockPanel_, fuelPanel_}) {
         panel->setFrameShape(QFrame::StyledPanel);
@@ -297,7 +309,8 @@ QWidget *TNorviWindow::BuildMapPage()
         ranges << QString::fromUtf8(range.Text.data(), static_cast<int>(range.Text.size()));
     map_->SetRpmRanges(ranges, kNorviDefaultRpmRange);
     map_->FileFolder = DataFolder();
-    map_->Ask = [this](const TQuestion &question) { return AskQuestionBox(this, question); };
+    // The map's questions come from its sequences on the device thread.
+    map_->Ask = question_->Asker();
     map_->Warn = [this](const QString &caption, const QString &text) {
         QMessageBox::warning(this, caption.isEmpty() ? QString(kCaption) : caption, text);
     };
@@ -401,6 +414,7 @@ void TNorviWindow::ApplySnapshot(const TNorviSnapshot &snapshot)
     map_->ShowSnapshot(view);
     // The model is read once the 1.4/1.5 link comes up.
     model_->ShowSnapshot(view);
+    autoCal_->ShowSnapshot(view);
     if (snapshot.ReadingsFresh && pages_->currentWidget() == readings_)
         readings_->ShowReadings(view);
 }

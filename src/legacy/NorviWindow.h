@@ -20,6 +20,7 @@ class QTabWidget;
 
 namespace lumex {
 
+class TCalAutoPage;
 class TDigitalDisplay;
 class TFormAbout;
 class TDeviceQuestion;
@@ -69,6 +70,7 @@ public:
     TFormAbout *About() const { return about_; }
     TMapPage *Map() const { return map_; }
     TModel1Page *Model() const { return model_; }
+    TCalAutoPage *AutoCal() const { return autoCal_; }
     // The about box, filled from the controller while it is open.
     void ShowAbout();
     // The password dialog, then the lock or unlock on the device thread.
@@ -121,6 +123,7 @@ private:
     TFormAbout *about_ = nullptr;
     TMapPage *map_ = nullptr;
     TModel1Page *model_ = nullptr;
+    TCalAutoPage *autoCal_ = nullptr;
     QComboBox *mapRange_ = nullptr;
     TDigitalDisplay *mapRpm_ = nullptr, *calibrationRpm_ = nullptr;
     QLabel *calibrationState_ = nullptr;

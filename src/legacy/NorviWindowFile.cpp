@@ -57,8 +57,6 @@ QString TNorviWindow::DataFolder()
 void TNorviWindow::BuildFileMenu()
 {
     gcfOps_ = std::make_unique<TGcfOps>(*device_, this);
-    // Questions of a load on the device thread; let go when it stops.
-    question_ = std::make_unique<TDeviceQuestion>(this, AskQuestionBox, device_.get());
     ChooseFile = [](QWidget *owner, bool saving, const QString &folder, const QString &filter) {
         // The dialog falls back to the working folder when "Data" is missing.
         QDir().mkpath(folder);

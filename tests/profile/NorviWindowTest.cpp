@@ -1,8 +1,10 @@
 // The legacy program's window without a display against a simulated 1.5
 // controller: it connects on its own device thread and shows the readings.
 #include "QtWait.h"
+#include "RequestText.h"
 #include "SimHarness.h"
 
+#include "calibration/ui/CalAutoPage.h"
 #include "calibration/ui/MapPage.h"
 #include "calibration/ui/Model1Page.h"
 #include "controller/ControllerLink.h"
@@ -32,11 +34,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 using namespace lumex;
 using testsupport::kGenerousDeadline;
@@ -264,6 +271,7 @@ TEST(NorviWindowTexts, SwitchingTheLanguageRetitlesMenusAndPages)
     EXPECT_EQ(action("MnIHelpAbout"), "About...");
     EXPECT_EQ(action("MnIFileLoadCnf"), "Load settings from file...");
     EXPECT_EQ(tab("TbSMap"), "Map");
+    EXPECT_EQ(tab("TbSCalAuto"), "Autocalibration");
     EXPECT_TRUE(tab("TbSDgnErrorCodes").startsWith("Trouble codes")) << tab("TbSDgnErrorCodes").toStdString();
     EXPECT_TRUE(tab("TbSDgnOscyloskop").startsWith("Recorder"));
     EXPECT_EQ(group("GrBMultMap"), "Multiplier map");
@@ -327,6 +335,52 @@ TEST_F(NorviWindowTest, ModelTabReadsTheControllersModelAndTakesTheMapsFit)
     window_->Map()->OnLegacyModelFitted(fitted);
     EXPECT_NEAR(page->Model().Mult, 1.4, 1e-9);
     EXPECT_EQ(page->Model().E[3], 4);
+    EXPECT_TRUE(window_->statusBar()->currentMessage().isEmpty())
+        << window_->statusBar()->currentMessage().toStdString();
+}
+
+namespace {
+uint8_t CodeOf(const std::string &request)
+{
+    return static_cast<uint8_t>(std::stoul(request.substr(3, 2), nullptr, 16));
+}
+} // namespace
+
+TEST_F(NorviWindowTest, AutocalibrationStartsAndStopsTheControllerOnTheCommandList)
+{
+    // A cold reducer holds the run at its first stage until STOP.
+    sim_.Control("set tred 120");
+    ASSERT_TRUE(PumpUntil([this] { return window_->Last().LinkUp; }));
+    ASSERT_TRUE(window_->ShowPage("TbSCalAuto"));
+    auto *start = window_->findChild<QPushButton *>("SpBCalStart");
+    auto *stop = window_->findChild<QPushButton *>("SpBCalStop");
+    auto *panel = window_->findChild<QLabel *>("PnlStatusCalibration");
+    auto *info = window_->findChild<QLabel *>("LblCalInfo");
+    ASSERT_TRUE(start && stop && panel && info);
+    TCalAutoPage *page = window_->AutoCal();
+    ASSERT_TRUE(PumpUntil([start] { return start->isEnabled(); }));
+    sim_.ClearTrace();
+
+    start->click();
+    ASSERT_TRUE(PumpUntil([&] { return page->Active() && panel->isVisible(); }));
+    EXPECT_EQ(panel->text(), "KALIBRACJA W TOKU");
+    EXPECT_TRUE(sim_.WaitForFrame(reqtext::Frame({0x20, 0x03})));
+    // The page follows the controller's state while it runs.
+    EXPECT_TRUE(PumpUntil([info] { return info->text().startsWith("TEMP. REDUKTORA"); })) << info->text().toStdString();
+    EXPECT_TRUE(stop->isVisible());
+
+    stop->click();
+    ASSERT_TRUE(PumpUntil([&] { return !page->Active() && !panel->isVisible(); }));
+    EXPECT_EQ(page->Outcome(), TAutoCalOutcome::Cancelled);
+    EXPECT_TRUE(sim_.WaitForFrame(reqtext::Frame({0x20, 0x00})));
+
+    const std::vector<std::string> requests = sim_.Requests();
+    const auto at = [&requests](const std::string &frame) {
+        return std::find(requests.begin(), requests.end(), frame) - requests.begin();
+    };
+    EXPECT_LT(at(reqtext::Frame({0x20, 0x03})), at(reqtext::Frame({0x20, 0x00})));
+    for (const std::string &r : requests)
+        EXPECT_TRUE(NorviProfile().AllowsCommand(CodeOf(r))) << r;
     EXPECT_TRUE(window_->statusBar()->currentMessage().isEmpty())
         << window_->statusBar()->currentMessage().toStdString();
 }
