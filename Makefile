@@ -19,7 +19,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 # information costs a quarter of the optimised compile time.
 PLAIN_FLAGS ?= -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 
-.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo test test-plain test-asan test-tsan test-clang fuzz format clean
+.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo demo-legacy test test-plain test-asan test-tsan test-clang fuzz format clean
 
 all: build
 
@@ -71,6 +71,10 @@ docs-screenshots: build
 
 demo: build
 	./scripts/demo.sh $(BUILD)/bin
+
+# The legacy configurator against a simulated 1.5 controller.
+demo-legacy: build
+	./scripts/demo-legacy.sh $(BUILD)/bin
 
 test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(TEST_JOBS)

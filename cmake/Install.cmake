@@ -3,17 +3,20 @@
 # relative to their own executable; bin/ holds links to them, and the
 # desktop entry, icon and udev rule go where the desktop and udev look.
 #
-#   bin/Lumex2, bin/lumex2-cli, bin/lumex2-sim   -> ../lib/lumex2/<name>
-#   lib/lumex2/{Lumex2,lumex2-cli,lumex2-sim,Resource/,locale/,docs/}
+#   bin/Lumex2, bin/lumex2-cli, bin/lumex2-sim, bin/Norvi -> ../lib/lumex2/<name>
+#   lib/lumex2/{Lumex2,lumex2-cli,lumex2-sim,Norvi,Resource/,locale/,lang/,docs/}
 #   share/applications/lumex2.desktop
 #   share/icons/hicolor/scalable/apps/lumex2.svg
 #   lib/udev/rules.d/60-lumex2-serial.rules
 set(LUMEX_PROGRAM_FOLDER lib/lumex2)
 set(LUMEX_PROGRAMS Lumex2 lumex2-cli lumex2-sim)
+if(TARGET Norvi)
+  list(APPEND LUMEX_PROGRAMS Norvi)
+endif()
 
 install(TARGETS ${LUMEX_PROGRAMS} RUNTIME DESTINATION ${LUMEX_PROGRAM_FOLDER})
 install(DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Resource ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/locale
-        DESTINATION ${LUMEX_PROGRAM_FOLDER})
+                  ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/lang DESTINATION ${LUMEX_PROGRAM_FOLDER})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${LUMEX_PROGRAM_FOLDER}/docs)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/lumex2.desktop DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/lumex2.svg DESTINATION share/icons/hicolor/scalable/apps)

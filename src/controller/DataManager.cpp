@@ -2,6 +2,7 @@
 
 #include "controller/CommandTable.h"
 #include "controller/Frame.h"
+#include "profile/ProgramProfile.h"
 #include "serial/ComMultiPort.h"
 
 #include <array>
@@ -10,6 +11,12 @@
 namespace lumex {
 
 namespace {
+
+std::string HexByte(uint8_t value)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[value >> 4] + digits[value & 0x0F];
+}
 
 // Releases, once, the port lock that a request's Write took and kept. Built
 // right after the Write, so every way out of the transaction (a good
@@ -42,7 +49,14 @@ private:
 
 } // namespace
 
-TDataManager::TDataManager(TComMultiPort &port, TNorviData &data) : port_(port), data_(data) {}
+ECommandNotAllowed::ECommandNotAllowed(uint8_t code)
+    : std::logic_error("command " + HexByte(code) + " is not on this program's command list"), code_(code)
+{
+}
+
+TDataManager::TDataManager(TComMultiPort &port, TNorviData &data) : port_(port), data_(data), profile_(&Lumex2Profile())
+{
+}
 
 bool TDataManager::RequestsSuppressed() const
 {
@@ -74,6 +88,10 @@ bool TDataManager::Transact(uint8_t code, std::span<const uint8_t> params, const
     const CommandInfo *entry = FindCommand(code);
     if (entry == nullptr || entry->requestLength != params.size() + 3)
         throw std::invalid_argument("request for command " + std::to_string(code) + " has the wrong length");
+    // Checked here because every frame passes here: a program with a command
+    // list cannot put anything else on the wire, whoever asks.
+    if (!profile_->AllowsCommand(code))
+        throw ECommandNotAllowed(code);
 
     // Sized from the table, which the compiler checks against every row.
     std::array<uint8_t, kMaxAnswerLength> buffer{};

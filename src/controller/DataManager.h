@@ -17,12 +17,26 @@
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 namespace lumex {
 
 class TComMultiPort;
+class TProgramProfile;
 class TSequenceControl;
+
+// A command outside the program's command list: a fault of the caller, never
+// of the device. Nothing was sent.
+class ECommandNotAllowed : public std::logic_error
+{
+public:
+    explicit ECommandNotAllowed(uint8_t code);
+    uint8_t Code() const { return code_; }
+
+private:
+    uint8_t code_;
+};
 
 // What the poll cycle reads besides nothing (mode 0).
 enum TPollMode : int
@@ -81,6 +95,11 @@ public:
     const TNorviData &Data() const { return data_; }
     TLinkExtensions &Extensions() { return extensions_; }
 
+    // The generations served and the commands allowed on the wire; the main
+    // configurator's unless set.
+    const TProgramProfile &Profile() const { return *profile_; }
+    void SetProfile(const TProgramProfile &profile) { profile_ = &profile; }
+
     // The progress and cancel of the sequence running now (none outside
     // one); set through TSequenceScope.
     TSequenceControl *SequenceControl() const { return sequence_; }
@@ -95,7 +114,8 @@ public:
     // --- Transactions ---
 
     // One request and its answer. Sends nothing and fails at once while the
-    // link is down and a device is known. Returns whether the answer was
+    // link is down and a device is known; throws ECommandNotAllowed, before
+    // any I/O, for a command the profile does not allow. Returns whether the answer was
     // good; `decode` runs unless the error rule abandons. The port lock the
     // write took is released exactly once on every path.
     bool Transact(uint8_t code, std::span<const uint8_t> params, const TDecoder &decode);
@@ -268,6 +288,7 @@ private:
 
     TComMultiPort &port_;
     TNorviData &data_;
+    const TProgramProfile *profile_;
     TLinkExtensions extensions_;
     TSequenceControl *sequence_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "controller/CommandCodes.h"
 #include "controller/LockState.h"
 #include "controller/Version.h"
+#include "profile/ProgramProfile.h"
 
 namespace lumex {
 
@@ -57,7 +58,7 @@ bool TDataManager::CheckVersion(bool showMessage)
         if (data_.VersionCode == 0)
             ReadVersionCode();
         ReadIdentByte(0);
-        supported = IsSupportedVersion(data_.VersionCode);
+        supported = profile_->AcceptsGeneration(data_.VersionCode);
     }
     SetLinkUp(supported && data_.VersionCode != 0);
     if (showMessage && !supported && data_.VersionCode != 0 && OnUnsupportedVersion)

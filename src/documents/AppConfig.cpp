@@ -82,7 +82,8 @@ TLM *TAppConfig::LanguageManager() const
 
 std::string TAppConfig::FallbackLanguage() const
 {
-    if (IsKnownLanguageCode(DefaultLanguage))
+    const TLM *lm = LanguageManager();
+    if (lm ? lm->IsKnownCode(DefaultLanguage) : IsKnownLanguageCode(DefaultLanguage))
         return DefaultLanguage;
     return "EN";
 }
@@ -99,8 +100,10 @@ void TAppConfig::LoadSettings()
 
     // The code ends up in file names: only the known codes pass.
     std::string code = ini.ReadString(Section, LanguageKey, "");
-    language_ = IsKnownLanguageCode(code) ? code : FallbackLanguage();
-    if (TLM *lm = LanguageManager())
+    TLM *lm = LanguageManager();
+    const bool known = lm ? lm->IsKnownCode(code) : IsKnownLanguageCode(code);
+    language_ = known ? code : FallbackLanguage();
+    if (lm)
         lm->SetLanguageCode(language_);
 }
 

@@ -6,6 +6,7 @@
 #include "documents/Languages.h"
 #include "documents/Pictures.h"
 #include "documents/VersionInfo.h"
+#include "profile/ProgramProfile.h"
 
 #include <iostream>
 
@@ -63,6 +64,24 @@ TLM *TLM::Instance()
     return instance;
 }
 
+void TLM::UseScheme(const TLanguageScheme &scheme, std::string programFolder)
+{
+    scheme_ = &scheme;
+    languageFolder_ = std::move(programFolder);
+    if (!scheme.Folder.empty())
+        languageFolder_ += scheme.Folder + "/";
+}
+
+bool TLM::IsKnownCode(const std::string &code) const
+{
+    return scheme_ ? scheme_->IsKnownCode(code) : IsKnownLanguageCode(code);
+}
+
+std::string TLM::LanguageFilePath(const std::string &code) const
+{
+    return LanguageFilePrefix() + code + (scheme_ ? scheme_->Extension : std::string(".lng"));
+}
+
 std::string TLM::LanguagePicturePath(const std::string &name, const std::string &ext) const
 {
     return PicturePath(resourceFolder_, languageCode_, name, ext);
@@ -98,9 +117,9 @@ bool TLM::Fail(const std::string &text)
 
 bool TLM::LoadLanguage(const std::string &code)
 {
-    // Only the sixteen codes name files; anything else could reach outside
+    // Only the program's own codes name files; anything else could reach outside
     // the resource folder, so it does not even reach the catalogue.
-    const bool known = IsKnownLanguageCode(code);
+    const bool known = IsKnownCode(code);
     if (catalogue_ && known)
         catalogue_->SetCatalogueLanguage(code);
     const std::string path = LanguageFilePath(code);
@@ -202,8 +221,9 @@ void TLM::LoadCurrentLanguage()
 {
     if (LoadLanguage(languageCode_))
         return;
-    LoadLanguage("PL");
-    languageCode_ = "PL";
+    const std::string fallback = scheme_ ? scheme_->DefaultCode : std::string("PL");
+    LoadLanguage(fallback);
+    languageCode_ = fallback;
     if (catalogue_)
         catalogue_->SetCatalogueLanguage(languageCode_);
 }

@@ -16,6 +16,7 @@
 namespace lumex {
 
 class TCustom;
+struct TLanguageScheme;
 
 // A window as the language files see it; the user interface implements it.
 class TLanguageWindow
@@ -48,8 +49,13 @@ public:
     void SetLanguageCode(const std::string &code) { languageCode_ = code; }
     const std::string &FileVersion() const { return fileVersion_; }
 
-    std::string LanguageFilePrefix() const { return resourceFolder_ + "_"; }
-    std::string LanguageFilePath(const std::string &code) const { return LanguageFilePrefix() + code + ".lng"; }
+    // Another program's folder, extension and codes (the legacy program's
+    // "lang/_<code>.lang"); the scheme must outlive the manager.
+    void UseScheme(const TLanguageScheme &scheme, std::string programFolder);
+    bool IsKnownCode(const std::string &code) const;
+
+    std::string LanguageFilePrefix() const { return (scheme_ ? languageFolder_ : resourceFolder_) + "_"; }
+    std::string LanguageFilePath(const std::string &code) const;
     // "Resource/_<code>_<name><ext>" and "Resource/__<name><ext>".
     std::string LanguagePicturePath(const std::string &name, const std::string &ext) const;
     std::string CommonPicturePath(const std::string &name, const std::string &ext) const;
@@ -91,6 +97,8 @@ private:
                              const TComponentValue &value);
 
     std::string resourceFolder_;
+    const TLanguageScheme *scheme_ = nullptr;
+    std::string languageFolder_; // with the scheme: where its files lie
     std::string fileVersion_;
     std::string languageCode_ = "PL";
     std::vector<std::string> messageTexts_;

@@ -1,6 +1,6 @@
 #include "mainwindow/DeviceQuestion.h"
 
-#include "mainwindow/DeviceWorker.h"
+#include "controller/JobPoster.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -28,7 +28,7 @@ struct TDeviceQuestion::TState
     int waiting = 0;
     TQuestionPresenter present;
     QPointer<QWidget> owner; // GUI thread only
-    TDeviceWorker *worker = nullptr;
+    TJobPoster *worker = nullptr;
 
     // Under the lock.
     bool Blocked() const { return released || closed || (worker && worker->Stopping()); }
@@ -67,7 +67,7 @@ private:
     std::weak_ptr<TState> state_;
 };
 
-TDeviceQuestion::TDeviceQuestion(QWidget *owner, TQuestionPresenter present, TDeviceWorker *worker)
+TDeviceQuestion::TDeviceQuestion(QWidget *owner, TQuestionPresenter present, TJobPoster *worker)
     : state_(std::make_shared<TState>()), guiThread_(owner ? owner->thread() : QThread::currentThread()),
       worker_(worker)
 {

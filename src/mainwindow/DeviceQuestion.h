@@ -21,7 +21,7 @@ class QWidget;
 
 namespace lumex {
 
-class TDeviceWorker;
+class TJobPoster;
 
 // The answer a question gets when nobody can give one.
 TAnswer CautiousAnswer(const TQuestion &question);
@@ -32,7 +32,7 @@ public:
     // `owner` is the window the question belongs to, on the GUI thread;
     // the questions are shown through `present` there. With a worker, its
     // Stop lets the waiting question go.
-    TDeviceQuestion(QWidget *owner, TQuestionPresenter present, TDeviceWorker *worker = nullptr);
+    TDeviceQuestion(QWidget *owner, TQuestionPresenter present, TJobPoster *worker = nullptr);
     ~TDeviceQuestion();
     TDeviceQuestion(const TDeviceQuestion &) = delete;
     TDeviceQuestion &operator=(const TDeviceQuestion &) = delete;
@@ -59,7 +59,7 @@ private:
 
     std::shared_ptr<TState> state_;
     QThread *guiThread_ = nullptr;
-    TDeviceWorker *worker_ = nullptr;
+    TJobPoster *worker_ = nullptr;
     std::size_t stopListener_ = 0;
     QPointer<QObject> watch_; // owned by the owner's window (a QObject child)
 };

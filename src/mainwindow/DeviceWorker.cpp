@@ -154,6 +154,16 @@ void TDeviceWorker::Post(TJob job)
     wake_.notify_all();
 }
 
+void TDeviceWorker::PostJob(TManagerJob job)
+{
+    Post([this, job = std::move(job)] { job(link_.Manager); });
+}
+
+TDataManager &TDeviceWorker::JobManager()
+{
+    return link_.Manager;
+}
+
 bool TDeviceWorker::Call(const TJob &job)
 {
     // Waiting for a job queued behind the one this thread is running would

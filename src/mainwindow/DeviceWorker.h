@@ -7,6 +7,7 @@
 // lets out is reported and the thread goes on.
 #pragma once
 
+#include "controller/JobPoster.h"
 #include "mainwindow/ConnectionWorkflow.h"
 #include "mainwindow/Detector.h"
 #include "mainwindow/DeviceSnapshot.h"
@@ -42,14 +43,14 @@ struct TWorkerStartup
     bool FixedDevice = false; // the port is a device path: nothing to search
 };
 
-class TDeviceWorker
+class TDeviceWorker : public TJobPoster
 {
 public:
     using TJob = std::function<void()>;
 
     // `config` may be null (tests): the port number then lives in the port.
     TDeviceWorker(TControllerLink &link, TAppConfig *config, TTickHooks &hooks);
-    ~TDeviceWorker();
+    ~TDeviceWorker() override;
     TDeviceWorker(const TDeviceWorker &) = delete;
     TDeviceWorker &operator=(const TDeviceWorker &) = delete;
 
@@ -81,17 +82,19 @@ public:
     void Stop();
     bool Running() const { return running_.load(); }
     // From the start of Stop until the next Start (any thread).
-    bool Stopping() const { return stopping_.load(); }
+    bool Stopping() const override { return stopping_.load(); }
     // Runs at the start of Stop, on the stopping thread, before it waits for
     // the running job: a job that waits for the GUI thread (a question) must
     // be let go then, or the two threads would wait for each other.
     // Listeners stay for the worker's life and must be safe to call late.
-    void AddStopListener(std::function<void()> listener);
+    void AddStopListener(std::function<void()> listener) override;
 
     // A job on the device thread, after the running tick or job. Jobs run
     // in the order posted; a snapshot follows each one. Jobs posted while
     // the thread stops are dropped.
     void Post(TJob job);
+    void PostJob(TManagerJob job) override;
+    TDataManager &JobManager() override;
     // Runs `job` on the device thread and waits for it (tests, shutdown);
     // on the device thread itself or before Start it runs at once. An
     // exception of the job comes back to the caller. False when the thread

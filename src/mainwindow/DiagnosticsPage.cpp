@@ -6,36 +6,17 @@
 #include "documents/MessageKeys.h"
 #include "mainwindow/DeviceWorker.h"
 #include "mainwindow/OscilloscopePage.h"
+#include "mainwindow/TroubleCodePage.h"
 #include "mainwindow/UiText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace lumex {
-
-namespace {
-
-QPlainTextEdit *Memo(const char *name, QWidget *parent)
-{
-    auto *memo = new QPlainTextEdit(parent);
-    memo->setObjectName(name);
-    memo->setReadOnly(true);
-    return memo;
-}
-
-QLabel *Caption(const char *name, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
-} // namespace
 
 TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTabWidget(parent), worker_(worker)
 {
@@ -43,29 +24,17 @@ TDiagnosticsPage::TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent) : QTa
     osc_ = new TOscilloscopePage(this);
     addTab(osc_, QStringLiteral("Rejestrator (Shift+F8)"));
 
-    trouble_ = new QWidget(this);
-    trouble_->setObjectName("TbSDgnErrorCodes");
-    auto *tl = new QGridLayout(trouble_);
-    active_ = Memo("MemOdcTroubleCodeAct", trouble_);
-    stored_ = Memo("MemOdcTroubleCodeStored", trouble_);
-    frame_ = Memo("MemOdcTroubleFrame", trouble_);
-    auto *info = Memo("MemOdcTroubleInfo", trouble_);
-    info->setPlainText(QStringLiteral("Opis kodów bledow"));
-    tl->addWidget(Caption("LblOdcTroubleActive", QStringLiteral("Aktywne"), trouble_), 0, 0);
-    tl->addWidget(active_, 1, 0);
-    tl->addWidget(Caption("LblOdcTroubleStored", QStringLiteral("Zapamiętane"), trouble_), 2, 0);
-    tl->addWidget(stored_, 3, 0);
-    tl->addWidget(Caption("LblOdcTroubleFrame", QStringLiteral("Parametry zamrożone"), trouble_), 0, 1);
-    tl->addWidget(frame_, 1, 1);
-    tl->addWidget(info, 3, 1);
-    auto *read = new QPushButton(QStringLiteral("Odczytaj"), trouble_);
-    read->setObjectName("SpBOdcReadTC");
-    auto *clear = new QPushButton(QStringLiteral("Usuń kody błędów"), trouble_);
-    clear->setObjectName("SpBOdcClearTroubleCode");
-    tl->addWidget(read, 4, 0);
-    tl->addWidget(clear, 4, 1);
-    connect(read, &QPushButton::clicked, this, [this] { ReadTroubleCodes(); });
-    connect(clear, &QPushButton::clicked, this, [this] { ClearTroubleCodes(); });
+    TDeviceWorker &w = worker_;
+    trouble_ = new TTroubleCodePage(
+        [&w](std::function<void(TDataManager &)> job) { w.Post([&w, job] { job(w.Link().Manager); }); }, this);
+    trouble_->OnShown = [this] {
+        if (OnTroubleCodesShown)
+            OnTroubleCodesShown();
+    };
+    trouble_->OnProblem = [this](const QString &text) {
+        if (OnProblem)
+            OnProblem(text);
+    };
     addTab(trouble_, QStringLiteral("Kody błędów (Shift+F9)"));
 
     advanced_ = new QWidget(this);
@@ -163,70 +132,43 @@ void TDiagnosticsPage::SetAdvancedPanelShown(bool shown)
 void TDiagnosticsPage::SetLockState(uint8_t lockState)
 {
     lockState_ = lockState;
+    trouble_->SetLockState(lockState);
     osc_->SetLockState(lockState);
+}
+
+QWidget *TDiagnosticsPage::TroubleCodes() const
+{
+    return trouble_;
 }
 
 void TDiagnosticsPage::ReadTroubleCodes()
 {
-    OnDevice<TTroubleCodeRead>([](TDataManager &m) { return ReadTroubleCodePage(m); },
-                               [this](const TTroubleCodeRead &read) { ShowTroubleCodes(read); });
+    trouble_->Read();
 }
 
 void TDiagnosticsPage::ClearTroubleCodes()
 {
-    if (lockState_ != kLockUnlocked)
-        return;
-    struct TCleared
-    {
-        bool Ok = false;
-        TTroubleCodeRead Read;
-    };
-    OnDevice<TCleared>(
-        [](TDataManager &m) {
-            return TCleared{m.ClearTroubleCodes(), ReadTroubleCodePage(m)};
-        },
-        [this](const TCleared &cleared) {
-            if (!cleared.Ok && OnProblem)
-                OnProblem(UiText(msg::strWriteFailed, "Urządzenie nie potwierdziło zapisu."));
-            ShowTroubleCodes(cleared.Read);
-        });
-}
-
-void TDiagnosticsPage::ShowTroubleCodes(const TTroubleCodeRead &read)
-{
-    lastRead_ = read;
-    RebuildTroubleLists();
-    if (OnTroubleCodesShown)
-        OnTroubleCodesShown();
+    trouble_->Clear();
 }
 
 void TDiagnosticsPage::RebuildTroubleLists()
 {
-    const TTroubleLines lines = TroubleLines(lastRead_, [](std::string_view key) { return MessageText(key); });
-    const auto join = [](const auto &from, auto text) {
-        QStringList out;
-        for (const auto &l : from)
-            out << QString::fromStdString(text(l));
-        return out.join('\n');
-    };
-    active_->setPlainText(join(lines.Active, [](const TTroubleLine &l) { return l.Line; }));
-    stored_->setPlainText(join(lines.Stored, [](const TTroubleLine &l) { return l.Line; }));
-    frame_->setPlainText(join(lines.FreezeFrame, [](const std::string &l) { return l; }));
+    trouble_->Rebuild();
 }
 
 QString TDiagnosticsPage::ActiveText() const
 {
-    return active_->toPlainText();
+    return trouble_->ActiveText();
 }
 
 QString TDiagnosticsPage::StoredText() const
 {
-    return stored_->toPlainText();
+    return trouble_->StoredText();
 }
 
 QString TDiagnosticsPage::FreezeFrameText() const
 {
-    return frame_->toPlainText();
+    return trouble_->FreezeFrameText();
 }
 
 void TDiagnosticsPage::ReadAdvanced()

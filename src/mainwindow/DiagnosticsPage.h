@@ -4,20 +4,19 @@
 #pragma once
 
 #include "mainwindow/AdvancedDiagnostics.h"
-#include "mainwindow/TroubleCodeRead.h"
 
 #include <QTabWidget>
 #include <array>
 #include <functional>
 
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace lumex {
 
 class TDeviceWorker;
 class TOscilloscopePage;
+class TTroubleCodePage;
 
 class TDiagnosticsPage : public QTabWidget
 {
@@ -25,7 +24,7 @@ public:
     TDiagnosticsPage(TDeviceWorker &worker, QWidget *parent = nullptr);
 
     TOscilloscopePage *Oscilloscope() const { return osc_; }
-    QWidget *TroubleCodes() const { return trouble_; }
+    QWidget *TroubleCodes() const;
     QWidget *Advanced() const { return advanced_; }
 
     void SetLockState(uint8_t lockState);
@@ -50,7 +49,6 @@ public:
     std::function<void()> OnShowInjectorTest;
 
 private:
-    void ShowTroubleCodes(const TTroubleCodeRead &read);
     void ShowAdvanced(const TAdvancedPage &page);
     TAdvancedPage SwitchesAsSet() const;
     template <class TResult>
@@ -59,9 +57,8 @@ private:
     TDeviceWorker &worker_;
     uint8_t lockState_ = 0;
     TOscilloscopePage *osc_ = nullptr;
-    QWidget *trouble_ = nullptr, *advanced_ = nullptr, *advancedPanel_ = nullptr;
-    QPlainTextEdit *active_ = nullptr, *stored_ = nullptr, *frame_ = nullptr;
-    TTroubleCodeRead lastRead_;
+    TTroubleCodePage *trouble_ = nullptr;
+    QWidget *advanced_ = nullptr, *advancedPanel_ = nullptr;
     std::array<QPushButton *, kCylinders> switches_{};
     QPushButton *valve_ = nullptr;
     QLabel *emergency_ = nullptr, *boardTemp_ = nullptr;

@@ -1,8 +1,6 @@
 #include "mainwindow/GcfOps.h"
 
-#include "controller/ControllerLink.h"
 #include "controller/DataManager.h"
-#include "mainwindow/DeviceWorker.h"
 
 #include <QMetaObject>
 #include <utility>
@@ -12,10 +10,9 @@ namespace lumex {
 template <class TResult>
 void TGcfOps::Run(std::function<TResult(TDataManager &)> job, std::function<void(const TResult &)> done)
 {
-    TDeviceWorker &worker = worker_;
     QPointer<QObject> context = context_;
-    worker.Post([&worker, context, job = std::move(job), done = std::move(done)] {
-        TResult result = job(worker.Link().Manager);
+    worker_.PostJob([context, job = std::move(job), done = std::move(done)](TDataManager &manager) {
+        TResult result = job(manager);
         if (context.isNull() || !done)
             return;
         QMetaObject::invokeMethod(

@@ -1,9 +1,10 @@
-// The configuration file operations of the main window on the device
+// The configuration file operations of a main window on its device
 // thread: save, compare, load, the factory settings and the backups of the
 // connected controller. Results come back on the window's thread.
 #pragma once
 
 #include "configuration/ConfigFileOps.h"
+#include "controller/JobPoster.h"
 
 #include <QObject>
 #include <QPointer>
@@ -13,12 +14,10 @@
 
 namespace lumex {
 
-class TDeviceWorker;
-
 class TGcfOps
 {
 public:
-    TGcfOps(TDeviceWorker &worker, QObject *context) : worker_(worker), context_(context) {}
+    TGcfOps(TJobPoster &worker, QObject *context) : worker_(worker), context_(context) {}
 
     using TFileDone = std::function<void(const TFileOpResult &)>;
     using TDiffDone = std::function<void(const TDiffResult &)>;
@@ -38,7 +37,7 @@ private:
     template <class TResult>
     void Run(std::function<TResult(TDataManager &)> job, std::function<void(const TResult &)> done);
 
-    TDeviceWorker &worker_;
+    TJobPoster &worker_;
     QPointer<QObject> context_;
 };
 

@@ -199,6 +199,16 @@ TOscilloscopePage::TOscilloscopePage(QWidget *parent) : QWidget(parent)
 
 TOscilloscopePage::~TOscilloscopePage() = default;
 
+void TOscilloscopePage::HideObdChannels()
+{
+    for (QComboBox *box : {selector1_, selector2_}) {
+        if (box->currentIndex() >= kSelectorFirstObd)
+            box->setCurrentIndex(box == selector1_ ? kSelectorLambda : kSelectorVoltage);
+        while (box->count() > kSelectorFirstObd)
+            box->removeItem(box->count() - 1);
+    }
+}
+
 TOscTrace TOscilloscopePage::SelectorTrace(int item, uint32_t rgb) const
 {
     if (item == kSelectorLambda || item == kSelectorVoltage) {

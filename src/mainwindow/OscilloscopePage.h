@@ -43,6 +43,10 @@ public:
     // A message for the user (a failed CSV write).
     std::function<void(const QString &text)> OnProblem;
 
+    // A program without OBD offers only the controller's items in the two
+    // selectors.
+    void HideObdChannels();
+
     // Sizes the ring to the panes' drawing width unless the page is hidden
     // or the window minimised.
     void FitWidth();

@@ -1,5 +1,7 @@
 #include "serial/ComMultiPort.h"
 
+#include "profile/ProgramProfile.h"
+
 #include "serial/ComIo.h"
 #include "serial/LineSettings.h"
 #include "serial/LineSpeed.h"
@@ -57,8 +59,10 @@ bool SetAttributes(int fd, const termios &tio)
     }
 }
 
-[[noreturn]] void ThrowOpenError(const std::string &device, int code)
+[[noreturn]] void ThrowOpenError(const std::string &device, int code, TOpenFailureText style)
 {
+    if (style == TOpenFailureText::CodeOnly)
+        throw EComPortError("Error while opening port [code " + std::to_string(code) + "]", code);
     throw EComPortError("Error while opening port " + device + " [code " + std::to_string(code) + "]:\r\n" +
                             std::generic_category().message(code),
                         code);
@@ -70,6 +74,7 @@ struct TComMultiPort::Impl
 {
     TComBaudRate baudRate = TComBaudRate::comBRUnknown;
     uint8_t byteSize = 8;
+    TOpenFailureText openFailure = TOpenFailureText::DeviceCodeAndReason;
     uint8_t comDevice = 1;
     bool forceConfigure = true;
     TComParity parity = TComParity::comNoParity;
@@ -339,7 +344,7 @@ void TComMultiPort::Open()
             const std::string device = DeviceName();
             const int fd = OpenDevice(device);
             if (fd < 0)
-                ThrowOpenError(device, errno);
+                ThrowOpenError(device, errno, d->openFailure);
             bool exclusive = false;
             auto fail = [&](int code) {
                 // Only our own exclusive mode is undone: the tty's flag is
@@ -348,7 +353,7 @@ void TComMultiPort::Open()
                 if (exclusive)
                     ::ioctl(fd, TIOCNXCL);
                 ::close(fd);
-                ThrowOpenError(device, code);
+                ThrowOpenError(device, code, d->openFailure);
             };
             if (!::isatty(fd))
                 fail(ENOTTY);
@@ -540,14 +545,21 @@ void TComMultiPort::ApplySettings()
 
 void TComMultiPort::ApplyControllerSettings()
 {
-    SetThreadSafe(true);
-    SetLockingStrategy(TComMultiPortLockingStrategy::lsReadDataWithControl);
+    ApplyControllerSettings(Lumex2Profile().Port);
+}
+
+void TComMultiPort::ApplyControllerSettings(const TPortProfile &profile)
+{
+    SetThreadSafe(profile.TransactionLock);
+    if (profile.TransactionLock)
+        SetLockingStrategy(TComMultiPortLockingStrategy::lsReadDataWithControl);
+    d->openFailure = profile.OpenFailure;
     TComMultiPortTimeouts t;
-    t.SetIntervalTimeout(100);
-    t.SetReadMultiplier(100);
-    t.SetReadConstant(200);
-    t.SetWriteMultiplier(100);
-    t.SetWriteConstant(200);
+    t.SetIntervalTimeout(profile.IntervalTimeout);
+    t.SetReadMultiplier(profile.ReadMultiplier);
+    t.SetReadConstant(profile.ReadConstant);
+    t.SetWriteMultiplier(profile.WriteMultiplier);
+    t.SetWriteConstant(profile.WriteConstant);
     d->timeouts.Assign(t);
     d->useTimeouts = true;
     d->forceConfigure = true;

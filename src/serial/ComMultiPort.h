@@ -15,6 +15,8 @@
 
 namespace lumex {
 
+struct TPortProfile;
+
 class EComPortError : public std::runtime_error
 {
 public:
@@ -194,6 +196,9 @@ public:
     // The settings the controller link relies on: 9600 8N1, time-outs
     // 100/100/200/100/200, thread-safe, lsReadDataWithControl.
     void ApplyControllerSettings();
+    // The same line settings with a program's own time-outs, lock use and
+    // open-failure text.
+    void ApplyControllerSettings(const TPortProfile &profile);
 
 private:
     struct Impl;

@@ -234,7 +234,9 @@ bool SimHarness::Sync(lumex::TComMultiPort &port, std::chrono::milliseconds dead
         port.Open();
     unsigned written = 0;
     port.Write(&kSyncMarker, 1, written);
-    port.Unlock();
+    // A port without the transaction lock (the legacy program's) holds none.
+    if (port.ThreadSafe())
+        port.Unlock();
     if (!wasOpen)
         port.Close();
     if (written != 1)

@@ -1,5 +1,5 @@
 # The resource folder beside the executables: language files and OBD code
-# lists packed from resources/lang/, and the compiled message catalogues from
+# lists packed from resources/lang/, the legacy configurator's lang/ folder, and the compiled message catalogues from
 # resources/locale/<code>/norvi4.po as locale/<code>/LC_MESSAGES/norvi4.mo.
 set(LUMEX_RESOURCE_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Resource)
 set(LUMEX_LOCALE_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/locale)
@@ -17,6 +17,22 @@ foreach(source IN LISTS lang_sources)
     COMMAND lngpack ${source} ${output}
     DEPENDS lngpack ${source}
     COMMENT "Packing ${stem}.lng"
+    VERBATIM)
+  list(APPEND lang_outputs ${output})
+endforeach()
+
+# The legacy configurator's language files: lang/_<code>.lang beside it.
+set(LUMEX_LEGACY_LANG_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/lang)
+file(GLOB legacy_lang_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/lang/_*.lang)
+foreach(source IN LISTS legacy_lang_sources)
+  get_filename_component(stem ${source} NAME_WE)
+  set(output ${LUMEX_LEGACY_LANG_DIR}/${stem}.lang)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEX_LEGACY_LANG_DIR}
+    COMMAND lngpack ${source} ${output}
+    DEPENDS lngpack ${source}
+    COMMENT "Packing lang/${stem}.lang"
     VERBATIM)
   list(APPEND lang_outputs ${output})
 endforeach()

@@ -4,6 +4,7 @@
 #include "calibration/ui/DeviceJob.h"
 #include "controller/Conversions.h"
 #include "controller/DataManager.h"
+#include "controller/JobPoster.h"
 #include "mainwindow/UiText.h"
 
 #include <QHBoxLayout>
@@ -14,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <thread>
+#include <utility>
 
 namespace lumex {
 
@@ -38,13 +40,13 @@ struct TCalAutoPage::TShared
     int FailedReads = 0;
 };
 
-TCalAutoPage::TCalAutoPage(TDeviceWorker &worker, TAsker ask, QWidget *parent) : QWidget(parent), worker_(worker)
+TCalAutoPage::TCalAutoPage(TJobPoster &worker, TAsker ask, QWidget *parent) : QWidget(parent), worker_(worker)
 {
     setObjectName("TbSCalAuto");
     TAutoCalIo io;
     io.Ask = std::move(ask);
     io.Wait = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
-    shared_ = std::make_shared<TShared>(worker.Link().Manager, std::move(io));
+    shared_ = std::make_shared<TShared>(worker.JobManager(), std::move(io));
 
     auto *layout = new QVBoxLayout(this);
     auto *buttons = new QHBoxLayout;
@@ -110,6 +112,9 @@ void TCalAutoPage::Stop()
 
 void TCalAutoPage::Run(TAction action)
 {
+    // STOP pressed while a poll is on the line runs once that poll is back.
+    if (busy_ && action == TAction::Stop)
+        stopPending_ = true;
     if (busy_ || (!linkUp_ && action != TAction::Poll))
         return;
     busy_ = true;
@@ -154,6 +159,8 @@ void TCalAutoPage::Run(TAction action)
             Show(step.View, step.Active, step.Outcome);
             if (openMap && OnOpenMap)
                 OnOpenMap();
+            if (std::exchange(stopPending_, false) && active_)
+                Stop();
         });
 }
 

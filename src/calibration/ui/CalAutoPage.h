@@ -20,13 +20,13 @@ class QTimer;
 
 namespace lumex {
 
-class TDeviceWorker;
+class TJobPoster;
 
 class TCalAutoPage : public QWidget
 {
 public:
     // `ask` must be safe to call from the device thread.
-    TCalAutoPage(TDeviceWorker &worker, TAsker ask, QWidget *parent = nullptr);
+    TCalAutoPage(TJobPoster &worker, TAsker ask, QWidget *parent = nullptr);
     ~TCalAutoPage() override;
 
     void ShowSnapshot(const TDeviceSnapshot &snapshot);
@@ -52,12 +52,13 @@ private:
     void Run(TAction action);
     void Show(const TAutoCalView &view, bool active, TAutoCalOutcome outcome);
 
-    TDeviceWorker &worker_;
+    TJobPoster &worker_;
     std::shared_ptr<TShared> shared_;
     TAutoCalView view_;
     TAutoCalOutcome outcome_ = TAutoCalOutcome::Idle;
     bool active_ = false;
     bool busy_ = false;
+    bool stopPending_ = false;
     bool linkUp_ = false;
     int steps_ = 0;
     QPushButton *start_ = nullptr, *stop_ = nullptr;

@@ -1,5 +1,7 @@
 #include "calibration/ui/CalibrationPage.h"
 
+#include "mainwindow/DeviceWorker.h"
+
 #include "calibration/ui/CalAutoPage.h"
 #include "calibration/ui/CorrectionsPage.h"
 #include "calibration/ui/InjectorTestWindow.h"

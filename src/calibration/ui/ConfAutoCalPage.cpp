@@ -7,6 +7,7 @@
 #include "controller/Conversions.h"
 #include "controller/DataManager.h"
 #include "documents/MessageKeys.h"
+#include "mainwindow/DeviceWorker.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/UiText.h"
 
@@ -67,7 +68,7 @@ TConfAutoCalPage::TConfAutoCalPage(TDeviceWorker &worker, TAsker ask, QWidget *p
     : QWidget(parent), worker_(worker), ask_(ask)
 {
     setObjectName("PnlConfAutoCal");
-    TDataManager &manager = worker.Link().Manager;
+    TDataManager &manager = worker.JobManager();
     const QPointer<QObject> guard(this);
     TAutoCalIo io;
     io.Ask = ask;

@@ -7,6 +7,7 @@
 #include "calibration/ui/SequenceJob.h"
 #include "common/DecimalText.h"
 #include "controller/Version.h"
+#include "mainwindow/DeviceWorker.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

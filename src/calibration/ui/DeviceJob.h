@@ -4,9 +4,9 @@
 // result whose window is gone is dropped.
 #pragma once
 
-#include "controller/ControllerLink.h"
+#include "controller/DataManager.h"
+#include "controller/JobPoster.h"
 #include "controller/NorviData.h"
-#include "mainwindow/DeviceWorker.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -17,12 +17,11 @@
 namespace lumex {
 
 template <class TResult>
-void PostDeviceJob(TDeviceWorker &worker, QObject *context, std::function<TResult(TDataManager &)> job,
+void PostDeviceJob(TJobPoster &worker, QObject *context, std::function<TResult(TDataManager &)> job,
                    std::function<void(const TResult &, const TNorviData &)> deliver)
 {
     QPointer<QObject> guard(context);
-    worker.Post([&worker, guard, job = std::move(job), deliver = std::move(deliver)] {
-        TDataManager &manager = worker.Link().Manager;
+    worker.PostJob([guard, job = std::move(job), deliver = std::move(deliver)](TDataManager &manager) {
         auto result = std::make_shared<TResult>(job(manager));
         auto image = std::make_shared<TNorviData>(manager.Data());
         if (guard.isNull() || !deliver)

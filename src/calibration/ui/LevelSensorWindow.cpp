@@ -7,6 +7,7 @@
 #include "documents/LanguageSections.h"
 #include "documents/MessageKeys.h"
 #include "documents/ui/QtLanguageWindow.h"
+#include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
 
 #include <QCloseEvent>
@@ -59,7 +60,7 @@ struct TLevelSensorWindow::TShared
 };
 
 TLevelSensorWindow::TLevelSensorWindow(TDeviceWorker &worker, TAsker ask, QWidget *parent)
-    : QDialog(parent), worker_(worker), shared_(std::make_shared<TShared>(worker.Link().Manager, std::move(ask)))
+    : QDialog(parent), worker_(worker), shared_(std::make_shared<TShared>(worker.JobManager(), std::move(ask)))
 {
     setObjectName("FrmConfigLevelSensor");
     setWindowTitle(QStringLiteral("Konfiguracja wskaźnika pełnego wskazania"));

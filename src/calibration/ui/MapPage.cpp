@@ -74,7 +74,7 @@ struct TCalcOutcome
 
 } // namespace
 
-TMapPage::TMapPage(TDeviceWorker &worker, QWidget *parent)
+TMapPage::TMapPage(TJobPoster &worker, QWidget *parent)
     : QWidget(parent), worker_(worker),
       autoRead_([this] { StartRead(false); }, [] { return std::chrono::steady_clock::now(); })
 {
@@ -195,12 +195,12 @@ void TMapPage::Build()
     connect(calculate_, &QPushButton::clicked, this, [this] { Calculate(); });
     connect(setModel_, &QPushButton::clicked, this, [this] { Calculate(true); });
     connect(saveFile_, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getSaveFileName(this, QString(), QString(), kMapFilter);
+        const QString path = QFileDialog::getSaveFileName(this, QString(), FileFolder, kMapFilter);
         if (!path.isEmpty())
             SaveToFile(path);
     });
     connect(loadFile_, &QPushButton::clicked, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString(), QString(), kMapLoadFilter);
+        const QString path = QFileDialog::getOpenFileName(this, QString(), FileFolder, kMapLoadFilter);
         if (!path.isEmpty())
             LoadFromFile(path);
     });
@@ -251,7 +251,7 @@ void TMapPage::ShowSnapshot(const TDeviceSnapshot &snapshot)
     }
     if (!wasRunning && Running()) {
         filling_ = true;
-        range_->setCurrentIndex(image_.MapRPMRange < kMapRPMRanges ? image_.MapRPMRange : 0);
+        range_->setCurrentIndex(image_.MapRPMRange < range_->count() ? image_.MapRPMRange : unknownRange_);
         filling_ = false;
         if (readsDone_ == 0)
             StartRead(false);
@@ -416,6 +416,16 @@ void TMapPage::ClearGas()
 void TMapPage::ClearTemplate()
 {
     RunOp([](TMapSession &s) { return s.ClearTemplate(); });
+}
+
+void TMapPage::SetRpmRanges(const QStringList &texts, int unknownIndex)
+{
+    filling_ = true;
+    range_->clear();
+    range_->addItems(texts);
+    unknownRange_ = unknownIndex;
+    range_->setCurrentIndex(unknownIndex);
+    filling_ = false;
 }
 
 void TMapPage::ChangeRange(int index)

@@ -13,6 +13,7 @@
 #include "configuration/Question.h"
 #include "mainwindow/DeviceSnapshot.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -25,13 +26,13 @@ class QTimer;
 
 namespace lumex {
 
-class TDeviceWorker;
+class TJobPoster;
 class TXYChart;
 
 class TMapPage : public QWidget
 {
 public:
-    TMapPage(TDeviceWorker &worker, QWidget *parent = nullptr);
+    TMapPage(TJobPoster &worker, QWidget *parent = nullptr);
 
     bool Running() const;
     void ShowSnapshot(const TDeviceSnapshot &snapshot);
@@ -49,6 +50,10 @@ public:
     void ClearGas();
     void ClearTemplate();
     void ChangeRange(int index);
+    // The RPM ranges the list offers and the one shown for an index the
+    // list has not; by default the controllers' own fifteen.
+    void SetRpmRanges(const QStringList &texts, int unknownIndex);
+    QComboBox *RangeBox() const { return range_; }
 
     // The points shown, redrawn for the selected range.
     void ShowPoints(const TImagePoints &points);
@@ -60,6 +65,8 @@ public:
     int GasOtherSeries() const { return gasOther_; }
     int ReadsDone() const { return readsDone_; }
 
+    // The folder the map file dialogs start in; empty for the working one.
+    QString FileFolder;
     TAsker Ask;
     std::function<void(const QString &caption, const QString &text)> Warn;
     std::function<void(const QString &)> OnProblem;
@@ -82,7 +89,7 @@ private:
     void SetModel(const TMapCalcResult &result);
     void RunOp(std::function<TMapOpResult(TMapSession &)> op);
 
-    TDeviceWorker &worker_;
+    TJobPoster &worker_;
     TNorviData image_;
     TImagePoints points_;
     TG3Coverage coverage_;
@@ -90,6 +97,7 @@ private:
     bool linkUp_ = false;
     bool busy_ = false;
     bool filling_ = false;
+    int unknownRange_ = 0;
     int readsDone_ = 0;
     TMapAutoRead autoRead_;
     QTimer *autoTimer_ = nullptr;

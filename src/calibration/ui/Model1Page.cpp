@@ -28,7 +28,7 @@ constexpr int kPointMaxMs = 30, kEnrichMin = -50, kEnrichMax = 50;
 
 } // namespace
 
-TModel1Page::TModel1Page(TDeviceWorker &worker, QWidget *parent) : QWidget(parent), worker_(worker)
+TModel1Page::TModel1Page(TJobPoster &worker, QWidget *parent) : QWidget(parent), worker_(worker)
 {
     setObjectName("TbSCalModel");
     auto *layout = new QHBoxLayout(this);

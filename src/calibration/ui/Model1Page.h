@@ -16,13 +16,13 @@ class QSpinBox;
 
 namespace lumex {
 
-class TDeviceWorker;
+class TJobPoster;
 class TXYChart;
 
 class TModel1Page : public QWidget
 {
 public:
-    TModel1Page(TDeviceWorker &worker, QWidget *parent = nullptr);
+    TModel1Page(TJobPoster &worker, QWidget *parent = nullptr);
 
     bool Running() const;
     void ShowSnapshot(const TDeviceSnapshot &snapshot);
@@ -40,7 +40,7 @@ private:
     void Take();
     void Draw();
 
-    TDeviceWorker &worker_;
+    TJobPoster &worker_;
     TModel1 model_ = DefaultModel1();
     uint8_t version_ = 0;
     bool linkUp_ = false;

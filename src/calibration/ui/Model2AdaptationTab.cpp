@@ -6,6 +6,7 @@
 #include "configuration/ConfigModified.h"
 #include "controller/Conversions.h"
 #include "documents/MessageKeys.h"
+#include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
 #include "widgets/XYChart.h"
 

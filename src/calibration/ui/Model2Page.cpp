@@ -13,6 +13,7 @@
 #include "controller/Conversions.h"
 #include "controller/Version.h"
 #include "documents/MessageKeys.h"
+#include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
 #include "widgets/XYChart.h"
 

@@ -21,7 +21,7 @@ namespace lumex {
 inline constexpr int kSequenceProgressDelayMs = 400;
 
 template <class TResult>
-void PostDeviceSequence(TDeviceWorker &worker, QWidget *owner, std::function<TResult(TDataManager &)> job,
+void PostDeviceSequence(TJobPoster &worker, QWidget *owner, std::function<TResult(TDataManager &)> job,
                         std::function<void(const TResult &, const TNorviData &)> deliver)
 {
     auto control = std::make_shared<TSequenceControl>();

@@ -6,6 +6,7 @@
 #include "documents/LanguageSections.h"
 #include "documents/MessageKeys.h"
 #include "documents/ui/QtLanguageWindow.h"
+#include "mainwindow/DeviceWorker.h"
 #include "mainwindow/UiText.h"
 #include "widgets/WaitWindow.h"
 
