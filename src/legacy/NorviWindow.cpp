@@ -65,12 +65,13 @@ QColor ShadeColour(TRpmShade shade)
 }
 } // namespace
 
-const std::vector<int> &NorviInjectorCodes()
+const std::vector<TLegacyConfigPage::TOwnEntry> &NorviInjectors()
 {
-    // "LUMEX JET", "MATRIX", "VALTEK (3ohm)", "VALTEK (1ohm)", "RAIL (3ohm)",
-    // "RAIL (1ohm)" in the list's order.
-    static const std::vector<int> codes{5, 0, 2, 12, 11, 13};
-    return codes;
+    static const std::vector<TLegacyConfigPage::TOwnEntry> list{
+        {"LUMEX JET", 5},      {"MATRIX", 0},       {"VALTEK (3ohm)", 2},
+        {"VALTEK (1ohm)", 12}, {"RAIL (3ohm)", 11}, {"RAIL (1ohm)", 13},
+    };
+    return list;
 }
 
 const std::vector<TNorviLanguageEntry> &NorviLanguageEntries()
@@ -103,7 +104,7 @@ TNorviWindow::TNorviWindow(TControllerLink &link, QWidget *parent)
     pages_->addTab(readings_, UiText("TbSMeasure", "Odczyty"));
     config_ = new TLegacyConfigPage(pages_);
     config_->setObjectName("TbSConfig");
-    config_->SetOfferedCodes(NorviInjectorCodes(), {});
+    config_->SetOwnInjectorList(NorviInjectors());
     pages_->addTab(config_, UiText("TbSConfig", "Konfiguracja"));
     // Questions of the device thread's work (a load, the end of an
     // autocalibration); let go when it stops.

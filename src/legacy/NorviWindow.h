@@ -6,6 +6,7 @@
 
 #include "configuration/ConfigFileOps.h"
 #include "legacy/NorviDevice.h"
+#include "mainwindow/LegacyConfigPage.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -27,15 +28,15 @@ class TDeviceQuestion;
 class TGcfOps;
 class TOscilloscopePage;
 class TTroubleCodePage;
-class TLegacyConfigPage;
 class TMapPage;
 class TModel1Page;
 class TQtLanguageWindow;
 class TReadingsPage;
 struct TControllerLink;
 
-// The gas injector types the configuration page offers, as codes.
-const std::vector<int> &NorviInjectorCodes();
+// The gas injector types the configuration page offers: its own texts and
+// order, with the shared codes.
+const std::vector<TLegacyConfigPage::TOwnEntry> &NorviInjectors();
 
 // The language menu: a code of the program and the menu item the language
 // files name.

@@ -311,6 +311,11 @@ void TLegacyConfigPage::SetOfferedCodes(std::vector<int> injectors, std::vector<
     offeredSensors_ = std::move(pressureSensors);
 }
 
+void TLegacyConfigPage::SetOwnInjectorList(std::vector<TOwnEntry> entries)
+{
+    ownInjectors_ = std::move(entries);
+}
+
 void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, const TNorviData &data)
 {
     const TConfigField &field = Field(fieldName.c_str());
@@ -318,6 +323,12 @@ void TLegacyConfigPage::FillList(QComboBox *box, const std::string &fieldName, c
     const auto listId = ListOf(field, data);
     if (!listId)
         return;
+    if (*listId == TValueListId::GasInjector && !ownInjectors_.empty()) {
+        for (const TOwnEntry &e : ownInjectors_)
+            box->addItem(QString::fromStdString(e.Text), e.Code);
+        box->setCurrentIndex(box->findData(ShownRaw(field, data)));
+        return;
+    }
     const TValueList &list = ValueList(*listId);
     const std::vector<int> *offered = nullptr;
     if (*listId == TValueListId::GasInjector && !offeredInjectors_.empty())

@@ -34,6 +34,14 @@ public:
     // The gas injector and pressure sensor codes the product offers; the
     // lists show only those (all when empty).
     void SetOfferedCodes(std::vector<int> injectors, std::vector<int> pressureSensors);
+    // A gas injector list of the product's own, in its order and with its
+    // texts, in place of the shared one (empty: the shared list).
+    struct TOwnEntry
+    {
+        std::string Text;
+        unsigned Code;
+    };
+    void SetOwnInjectorList(std::vector<TOwnEntry> entries);
 
     // Shows the image: lists, boxes, edits, the revision's controls. Clears
     // the modified state.
@@ -88,6 +96,7 @@ private:
     bool filling_ = false;
     bool modified_ = false;
     std::vector<int> offeredInjectors_, offeredSensors_;
+    std::vector<TOwnEntry> ownInjectors_;
     std::map<std::string, QWidget *> controls_; // by object name
     std::map<std::string, QWidget *> captions_; // the label beside each control
     QTabWidget *subPages_ = nullptr;

@@ -97,6 +97,27 @@ TEST_F(NorviWindowTest, ComesUpAndShowsTheControllersReadings)
         << window_->statusBar()->currentMessage().toStdString();
 }
 
+TEST_F(NorviWindowTest, ConfigurationOffersItsOwnInjectorListAndShowsTheControllersType)
+{
+    ASSERT_TRUE(window_->ShowPage("TbSConfig"));
+    const auto injectorBox = [this]() -> QComboBox * {
+        for (QComboBox *box : window_->findChildren<QComboBox *>())
+            if (box->findText("LUMEX JET") >= 0)
+                return box;
+        return nullptr;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return injectorBox() != nullptr; }));
+    QComboBox *box = injectorBox();
+    std::vector<std::string> texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts.push_back(box->itemText(i).toStdString());
+    EXPECT_EQ(texts, (std::vector<std::string>{"LUMEX JET", "MATRIX", "VALTEK (3ohm)", "VALTEK (1ohm)", "RAIL (3ohm)",
+                                               "RAIL (1ohm)"}));
+    const unsigned code = window_->Last().Data.InjTypeName;
+    const int expected = box->findData(code);
+    EXPECT_EQ(box->currentIndex(), expected) << "controller's injector code " << code;
+}
+
 // Answers the password dialog `open` brings up with `password`; any other
 // dialog (a refusal of the password) is closed and makes the answer false.
 bool AnswerPasswordDialog(const QString &password, const std::function<void()> &open)
