@@ -21,9 +21,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace lumex {
 
@@ -31,16 +29,6 @@ namespace {
 
 constexpr char kGcfSuffix[] = ".gcf";
 constexpr char kBackupsFolder[] = "Backups";
-
-std::optional<std::string> ReadWholeFile(const QString &path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 QString LoadCaption()
 {
@@ -118,7 +106,7 @@ void TNorviWindow::LoadConfigFile()
 
 void TNorviWindow::LoadConfigFile(const QString &path)
 {
-    const auto text = ReadWholeFile(path);
+    const auto text = ReadGcfText(path);
     if (!text) {
         Tell(QString(), UiText(msg::strGcfNoFile, QStringLiteral("Nie można odczytać pliku:")) + " " + path, true);
         return;

@@ -19,9 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 namespace lumex {
 
@@ -33,16 +31,6 @@ constexpr char kGcfSuffix[] = ".gcf";
 QString Text(std::string_view key)
 {
     return QString::fromStdString(MessageText(key));
-}
-
-std::optional<std::string> ReadWholeFile(const QString &path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 } // namespace
@@ -153,7 +141,7 @@ void TFormMain::CompareWithFile()
     const QString path = ChooseConfigFile ? ChooseConfigFile(this, false, lastGcfFolder_) : QString();
     if (path.isEmpty())
         return;
-    const auto text = ReadWholeFile(path);
+    const auto text = ReadGcfText(path);
     if (!text) {
         Tell(TMessageKind::Warning, QString(), Text(msg::strGcfNoFile) + " " + path);
         return;
@@ -171,7 +159,7 @@ void TFormMain::CompareWithFile()
 
 void TFormMain::LoadConfigFile(const QString &path)
 {
-    const auto text = ReadWholeFile(path);
+    const auto text = ReadGcfText(path);
     if (!text) {
         Tell(TMessageKind::Warning, QString(), Text(msg::strGcfNoFile) + " " + path);
         return;

@@ -1,11 +1,22 @@
 #include "mainwindow/GcfOps.h"
 
 #include "controller/DataManager.h"
+#include "documents/FileIo.h"
+#include "documents/IniFile.h"
 
 #include <QMetaObject>
 #include <utility>
 
 namespace lumex {
+
+std::optional<std::string> ReadGcfText(const QString &path)
+{
+    try {
+        return ReadWholeFile(path.toStdString(), TIniFile::MaxFileSize);
+    } catch (const EFileReadError &) {
+        return std::nullopt;
+    }
+}
 
 template <class TResult>
 void TGcfOps::Run(std::function<TResult(TDataManager &)> job, std::function<void(const TResult &)> done)

@@ -8,11 +8,17 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace lumex {
+
+// The text of a configuration file the user chose; nothing when it is
+// missing, unreadable or larger than any configuration file can be.
+std::optional<std::string> ReadGcfText(const QString &path);
 
 class TGcfOps
 {
