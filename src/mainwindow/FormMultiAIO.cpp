@@ -1,5 +1,7 @@
 #include "mainwindow/FormMultiAIO.h"
 
+#include "widgets/CellGrid.h"
+
 #include "adapter/AIOModule.h"
 #include "documents/LangManager.h"
 #include "mainwindow/ModuleMirror.h"
@@ -41,24 +43,11 @@ template <class T> T *Named(T *w, const QString &name)
 
 QTableWidget *Grid(const QString &name, int rows, int columns, bool editable)
 {
-    auto *t = Named(new QTableWidget(rows, columns), name);
-    t->horizontalHeader()->setVisible(false);
-    t->verticalHeader()->setVisible(false);
-    t->horizontalHeader()->setDefaultSectionSize(kCellWidth);
-    t->verticalHeader()->setDefaultSectionSize(22);
-    t->setEditTriggers(editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                      QAbstractItemView::AnyKeyPressed
-                                : QAbstractItemView::NoEditTriggers);
-    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    t->setFixedSize(columns * kCellWidth + 2, rows * 22 + 2);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            auto *item = new QTableWidgetItem;
-            item->setTextAlignment(Qt::AlignCenter);
-            t->setItem(r, c, item);
-        }
-    return t;
+    return MakeCellGrid(name, rows, columns, kCellWidth,
+                        editable ? QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                       QAbstractItemView::AnyKeyPressed
+                                 : QAbstractItemView::NoEditTriggers,
+                        QAbstractItemView::ExtendedSelection);
 }
 
 void SetCell(QTableWidget *t, int row, int column, int64_t value)

@@ -4,38 +4,34 @@
 set(LUMEX_RESOURCE_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Resource)
 set(LUMEX_LOCALE_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/locale)
 
+# Packs each of `sources` with lngpack into `folder`/<stem>`extension`.
+function(lumex_pack_languages folder extension sources)
+  set(outputs ${lang_outputs})
+  foreach(source IN LISTS sources)
+    get_filename_component(stem ${source} NAME_WE)
+    set(output ${folder}/${stem}${extension})
+    add_custom_command(
+      OUTPUT ${output}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+      COMMAND lngpack ${source} ${output}
+      DEPENDS lngpack ${source}
+      COMMENT "Packing ${output}"
+      VERBATIM)
+    list(APPEND outputs ${output})
+  endforeach()
+  set(lang_outputs ${outputs} PARENT_SCOPE)
+endfunction()
+
+set(lang_outputs)
 file(GLOB lang_sources CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/resources/lang/_*.txt
   ${PROJECT_SOURCE_DIR}/resources/lang/OBD-Codes-*.txt)
-set(lang_outputs)
-foreach(source IN LISTS lang_sources)
-  get_filename_component(stem ${source} NAME_WE)
-  set(output ${LUMEX_RESOURCE_DIR}/${stem}.lng)
-  add_custom_command(
-    OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEX_RESOURCE_DIR}
-    COMMAND lngpack ${source} ${output}
-    DEPENDS lngpack ${source}
-    COMMENT "Packing ${stem}.lng"
-    VERBATIM)
-  list(APPEND lang_outputs ${output})
-endforeach()
+lumex_pack_languages(${LUMEX_RESOURCE_DIR} .lng "${lang_sources}")
 
 # The legacy configurator's language files: lang/_<code>.lang beside it.
 set(LUMEX_LEGACY_LANG_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/lang)
 file(GLOB legacy_lang_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/lang/_*.lang)
-foreach(source IN LISTS legacy_lang_sources)
-  get_filename_component(stem ${source} NAME_WE)
-  set(output ${LUMEX_LEGACY_LANG_DIR}/${stem}.lang)
-  add_custom_command(
-    OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${LUMEX_LEGACY_LANG_DIR}
-    COMMAND lngpack ${source} ${output}
-    DEPENDS lngpack ${source}
-    COMMENT "Packing lang/${stem}.lang"
-    VERBATIM)
-  list(APPEND lang_outputs ${output})
-endforeach()
+lumex_pack_languages(${LUMEX_LEGACY_LANG_DIR} .lang "${legacy_lang_sources}")
 
 file(GLOB catalogue_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/locale/*/norvi4.po)
 set(catalogue_outputs)

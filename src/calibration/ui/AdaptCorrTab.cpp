@@ -2,6 +2,7 @@
 
 #include "calibration/CorrectionsIO.h"
 #include "mainwindow/DeviceSnapshot.h"
+#include "widgets/CellGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,7 +32,6 @@ constexpr TEditButton kButtons[] = {
 };
 const char *const kMaxTbItems[] = {"10", "15", "20", "25"};
 constexpr int kCellWidth = 40;
-constexpr int kCellHeight = 22;
 constexpr double kTicksPerMs = 187.0;
 
 QColor FromValue(uint32_t bgr)
@@ -42,24 +42,8 @@ QColor FromValue(uint32_t bgr)
 
 QTableWidget *Grid(const QString &name, int rows, int columns, bool selectable)
 {
-    auto *t = new QTableWidget(rows, columns);
-    t->setObjectName(name);
-    t->horizontalHeader()->setVisible(false);
-    t->verticalHeader()->setVisible(false);
-    t->horizontalHeader()->setDefaultSectionSize(kCellWidth);
-    t->verticalHeader()->setDefaultSectionSize(kCellHeight);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->setSelectionMode(selectable ? QAbstractItemView::ContiguousSelection : QAbstractItemView::NoSelection);
-    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    t->setFixedSize(columns * kCellWidth + 2, rows * kCellHeight + 2);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            auto *item = new QTableWidgetItem;
-            item->setTextAlignment(Qt::AlignCenter);
-            t->setItem(r, c, item);
-        }
-    return t;
+    return MakeCellGrid(name, rows, columns, kCellWidth, QAbstractItemView::NoEditTriggers,
+                        selectable ? QAbstractItemView::ContiguousSelection : QAbstractItemView::NoSelection);
 }
 
 } // namespace
