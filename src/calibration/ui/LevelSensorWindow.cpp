@@ -180,6 +180,20 @@ void TLevelSensorWindow::SetModified(bool modified)
     save_->setStyleSheet(modified ? QStringLiteral("background-color: #e04040; color: white;") : QString());
 }
 
+void TLevelSensorWindow::SetBusy(bool busy)
+{
+    // The buttons follow at once: a snapshot taken while busy greyed them,
+    // and a click before the next one would otherwise be lost.
+    busy_ = busy;
+    ShowButtons();
+}
+
+void TLevelSensorWindow::ShowButtons()
+{
+    save_->setEnabled(linkUp_ && !busy_);
+    factory_->setEnabled(linkUp_ && !busy_);
+}
+
 void TLevelSensorWindow::Problem(const std::string &text)
 {
     if (OnProblem)
@@ -193,8 +207,7 @@ void TLevelSensorWindow::ShowSnapshot(const TDeviceSnapshot &snapshot)
     linkUp_ = snapshot.LinkUp;
     if (cameUp && isVisible() && readsDone_ == 0 && !modified_)
         Read();
-    save_->setEnabled(linkUp_ && !busy_);
-    factory_->setEnabled(linkUp_ && !busy_);
+    ShowButtons();
     if (linkUp_) {
         char text[16];
         std::snprintf(text, sizeof text, "%.2f", LevelVolts(snapshot.Data.LevelSensorRaw));
@@ -254,7 +267,7 @@ void TLevelSensorWindow::Read()
 {
     if (busy_)
         return;
-    busy_ = true;
+    SetBusy(true);
     struct TRead
     {
         bool Ok = false;
@@ -270,10 +283,8 @@ void TLevelSensorWindow::Read()
             return r;
         },
         [this](const TRead &r, const TNorviData &image) {
-            busy_ = false;
             linkUp_ = r.LinkUp;
-            save_->setEnabled(linkUp_);
-            factory_->setEnabled(linkUp_);
+            SetBusy(false);
             // Without the link the window keeps what it shows; a failed
             // read still shows the image's values, as the controller last gave them.
             if (!r.LinkUp)
@@ -289,7 +300,7 @@ void TLevelSensorWindow::Save(bool factory)
 {
     if (busy_ || !linkUp_)
         return;
-    busy_ = true;
+    SetBusy(true);
     const auto led = static_cast<TPanelLed>(led_->currentIndex() == 1 ? 1 : 0);
     const TLevelThresholds thresholds = Thresholds();
     const bool modified = modified_;
@@ -315,7 +326,7 @@ void TLevelSensorWindow::Save(bool factory)
             return s;
         },
         [this](const TSaved &s, const TNorviData &image) {
-            busy_ = false;
+            SetBusy(false);
             if (s.Outcome == TWriteOutcome::Cancelled)
                 return;
             if (s.Outcome == TWriteOutcome::Failed) {
@@ -338,7 +349,7 @@ void TLevelSensorWindow::closeEvent(QCloseEvent *event)
     event->ignore();
     if (busy_)
         return;
-    busy_ = true;
+    SetBusy(true);
     const auto led = static_cast<TPanelLed>(led_->currentIndex() == 1 ? 1 : 0);
     const TLevelThresholds thresholds = Thresholds();
     std::shared_ptr<TShared> shared = shared_;
@@ -349,7 +360,7 @@ void TLevelSensorWindow::closeEvent(QCloseEvent *event)
             return shared->Confirmation.Leave([&] { return WriteLevelSensorSettings(m, led, thresholds).Ok; });
         },
         [this](const TLeaveDecision &d, const TNorviData &) {
-            busy_ = false;
+            SetBusy(false);
             if (d == TLeaveDecision::Stay)
                 return;
             SetModified(false);

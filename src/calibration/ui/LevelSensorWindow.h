@@ -60,6 +60,8 @@ private:
     void SetModified(bool modified);
     void ShowLabels();
     void Problem(const std::string &text);
+    void SetBusy(bool busy);
+    void ShowButtons();
 
     TDeviceWorker &worker_;
     std::shared_ptr<TShared> shared_;
