@@ -102,6 +102,10 @@ bool TDataManager::Transact(uint8_t code, std::span<const uint8_t> params, const
     // either, or a write could take effect while it reports failure.
     if (!RequestsSuppressed()) {
         const std::vector<uint8_t> request = BuildRequest(code, params);
+        // Bytes nobody read (an answer that came after its time-out, the
+        // rest of a noise burst) would be taken for the start of this
+        // request's answer and stored as its values.
+        port_.FlushInput();
         unsigned written = 0;
         // A failed write needs no handling of its own: the answer times out.
         port_.Write(request.data(), static_cast<unsigned>(request.size()), written);

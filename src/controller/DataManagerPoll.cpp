@@ -12,15 +12,22 @@ bool TDataManager::PollCycle(int mode)
 {
     CycleError = false;
     try {
+        bool identified = true;
         if (!LinkUp) {
             Reconnect();
             // A reconnection that did not bring the link up is a failed
             // cycle, also when no answer failed (an unsupported controller,
             // a port that would not open).
-            if (!LinkUp)
+            if (!LinkUp) {
                 AbandonOnFailure(false);
+                identified = false;
+            }
         }
-        if (!PreviousCycleFailed)
+        // The failed identification cleared the version code, so the reads
+        // would reach the wire: one good answer would then bring the link
+        // up with no controller identified, and nothing would identify it
+        // again.
+        if (!PreviousCycleFailed && identified)
             ReadForMode(mode);
     } catch (const EComPortError &) {
         // Only the port's own failures mean a lost link; anything else is a

@@ -51,6 +51,9 @@ std::vector<uint8_t> AdapterFrame(std::span<const uint8_t> body)
 
 bool TNorviProtocol::Send(std::span<const uint8_t> body)
 {
+    // What is still unread belongs to no request of ours (a late answer,
+    // noise): left there it would be read as this request's answer.
+    Port.FlushInput();
     unsigned written = 0;
     return Port.Write(body.data(), static_cast<unsigned>(body.size()), written);
 }
