@@ -164,7 +164,7 @@ void TFormMain::OpenUpgrader()
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->DataFolder = QString::fromStdString(UpgradeDataFolder());
     window->ShowMessage = ShowMessage;
-    window->OnConnect = [this] { link_.Manager.SetLinkUp(false); };
+    window->OnConnect = [this] { upgSession_->ResetPort(); };
     if (lm_)
         SetLanguage(lm_->LanguageCode(), false);
     if (OnUpgraderMade)

@@ -191,6 +191,17 @@ void TUpgradeSession::UpdateButtons()
     buttons_.Update = ready && logic_.InBootloader && fileValid_;
 }
 
+void TUpgradeSession::ResetPort()
+{
+    manager_.SetLinkUp(false);
+    try {
+        manager_.Port().Close();
+        manager_.Port().Open();
+    } catch (const EComPortError &) {
+        // Not there yet: the bootloader's identification says so.
+    }
+}
+
 bool TUpgradeSession::EnterBootloader()
 {
     TBootloader40Manager &boot = logic_.Boot();

@@ -71,6 +71,11 @@ public:
     TFileOpResult TakeBackup();
     const std::string &BackupPath() const { return backupPath_; }
 
+    // The window's Connect: the link counts as lost and the port is opened
+    // afresh, so a line that went away (a cable pulled for a moment) can be
+    // used again without leaving the window.
+    void ResetPort();
+
     // Leaves the device in its bootloader with the running firmware's
     // version read on the way; true when it may be upgraded.
     bool EnterBootloader();

@@ -286,6 +286,31 @@ TEST_F(UpgradeSession, EachStepFailureNamesItsLabelAndClearsBusy)
     }
 }
 
+TEST_F(UpgradeSession, AFailedStepThenTheRetryStartsTheNewFirmware)
+{
+    for (const char *fault : {"bad-checksum@BC/E5:1", "garbage@BC/E2:1", "silence@BC/E4:1"}) {
+        SimHarness h(UpdateController());
+        ChangeSettings(h);
+        const TSettings before = SettingsOf(h);
+        ProgramRun run(h, Data());
+        ASSERT_TRUE(run.session.UpdateQuery().Allowed) << fault;
+        ASSERT_TRUE(run.session.TakeBackup().Ok) << fault;
+        ASSERT_TRUE(run.session.EnterBootloader()) << fault;
+        ASSERT_TRUE(run.session.ChooseFile(file_)) << fault;
+        h.AddFault(fault);
+        EXPECT_FALSE(run.session.Update()) << fault;
+        // The installer connects again before trying once more.
+        ASSERT_TRUE(run.session.EnterBootloader()) << fault;
+        ASSERT_TRUE(run.session.ChooseFile(file_)) << fault;
+        ASSERT_TRUE(run.session.Update()) << fault << ": " << run.warnings.back();
+        run.session.Close();
+        ASSERT_TRUE(testsupport::WaitFor([&] { return RunsApplication(h, 'G'); })) << fault;
+        const TFileOpResult restored = run.session.RestoreBackup();
+        ASSERT_TRUE(restored.Ok) << fault << ": " << restored.Text();
+        EXPECT_EQ(Differing(SettingsOf(h), before), "") << fault;
+    }
+}
+
 TEST_F(UpgradeSession, ARefusedFileIsNeverProgrammed)
 {
     SimHarness h(UpdateController());
