@@ -19,7 +19,7 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMEX_WERROR=ON
 # information costs a quarter of the optimised compile time.
 PLAIN_FLAGS ?= -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 
-.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo demo-legacy test test-plain test-asan test-tsan test-clang fuzz format clean
+.PHONY: all deps build package package-check docs-screenshots build-asan build-tsan fuzz-build demo demo-legacy test test-plain test-asan test-tsan test-clang fuzz soak format clean
 
 all: build
 
@@ -93,6 +93,14 @@ test-clang: fuzz-build
 	./scripts/fuzz.sh $(FUZZ_BUILD) replay
 
 test: test-plain test-asan test-tsan
+
+# The fault matrix for longer than `make test` runs it: SOAK_FAULTS faults
+# (default 50000) within SOAK_SECONDS (default 3600).
+SOAK_FAULTS ?= 50000
+SOAK_SECONDS ?= 3600
+soak: build
+	LUMEX_FAULTS=$(SOAK_FAULTS) LUMEX_FAULT_SECONDS=$(SOAK_SECONDS) LUMEX_FAULT_LANES=64 \
+		$(BUILD)/bin/mainwindow_fault_matrix_test
 
 # Each target for FUZZ_RUNS executions (default 1000000) or FUZZ_SECONDS
 # seconds (default 1800), whichever comes first.
