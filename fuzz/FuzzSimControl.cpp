@@ -46,14 +46,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    sim::SimulatorOptions options;
-    options.controller.generation = (data[0] & 1) != 0 ? 0x15 : 0x30;
-    options.controller.letter = 'G';
-    options.adapter = sim::AdapterIdentity{};
-    sim::Simulator simulator(options);
-    std::string error;
-    if (!simulator.Start(error))
+    // Started once: a pseudo-terminal and a thread for every input would
+    // cost more than the lines themselves. Each input begins with a new
+    // identity (factory state) and no faults, so runs stay comparable.
+    static sim::Simulator simulator([] {
+        sim::SimulatorOptions options;
+        options.controller.letter = 'G';
+        options.adapter = sim::AdapterIdentity{};
+        return options;
+    }());
+    static const bool started = [] {
+        std::string error;
+        return simulator.Start(error);
+    }();
+    if (!started)
         std::abort();
+    std::string reply;
+    for (const char *line : {"clear-faults", "boot-clear-faults", "adapter-boot-clear-faults", "pace off",
+                             "turnaround 2", "violations clear", "obd codes none"})
+        (void)simulator.Control(line, reply);
+    (void)simulator.Control((data[0] & 1) != 0 ? "identity 15" : "identity 30G", reply);
 
     std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);
     while (!rest.empty()) {
@@ -66,11 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (verb == "load" || verb == "quit")
             continue;
         CheckFault(line);
-        std::string reply;
+        reply.clear();
         (void)simulator.Control(line, reply);
         if (reply.empty())
             std::abort();
     }
-    simulator.Stop();
     return 0;
 }
