@@ -81,7 +81,6 @@ private:
     int detect_ = 1;
     uint8_t actualProtocol_ = 0;
     uint8_t detected_ = 0;
-    bool disconnectRequested_ = false;
     int clear_ = 0;
     int read_ = 0;
     int readPending_ = 0;

@@ -21,9 +21,11 @@ bool ReadFile(const std::string &path, std::string &text, std::string &error)
         error = "state: cannot open " + path;
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
+    // Read no further than one byte past the limit: a path to an endless
+    // device must not take the whole memory before it is refused.
+    text.assign(kMaxStateFile + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
     if (text.size() > kMaxStateFile) {
         error = "state: " + path + " is larger than 4 MiB";
         return false;

@@ -37,11 +37,11 @@ private:
     bool held_;
 };
 
-bool ReadHeader(TComMultiPort &port)
+bool ReadHeader(const TBootByteReader &read)
 {
     uint8_t byte = 0;
     unsigned got = 0;
-    return port.Read(&byte, 1, got) && got == 1 && byte == kBootAnswerStart;
+    return read(&byte, 1, got) && got == 1 && byte == kBootAnswerStart;
 }
 
 void SleepPause(unsigned ms)
@@ -51,23 +51,29 @@ void SleepPause(unsigned ms)
 
 } // namespace
 
-bool ReceiveBootAnswer(TComMultiPort &port, std::span<uint8_t> answer)
+bool ReceiveBootAnswer(const TBootByteReader &read, std::span<uint8_t> answer)
 {
     std::fill(answer.begin(), answer.end(), uint8_t{0});
     if (answer.size() < 2)
         return false;
-    if (!ReadHeader(port) && !ReadHeader(port))
+    if (!ReadHeader(read) && !ReadHeader(read))
         return false;
     answer[0] = kBootAnswerStart;
     const auto rest = static_cast<unsigned>(answer.size() - 1);
     unsigned got = 0;
-    if (!port.Read(answer.data() + 1, rest, got) || got != rest)
+    if (!read(answer.data() + 1, rest, got) || got != rest)
         return false;
     if (!BootAnswerSumValid(answer)) {
         std::fill(answer.begin(), answer.end(), uint8_t{0});
         return false;
     }
     return true;
+}
+
+bool ReceiveBootAnswer(TComMultiPort &port, std::span<uint8_t> answer)
+{
+    return ReceiveBootAnswer(
+        [&port](uint8_t *buffer, unsigned count, unsigned &got) { return port.Read(buffer, count, got); }, answer);
 }
 
 TBootloader40Manager::TBootloader40Manager() : pause_(SleepPause) {}

@@ -22,9 +22,14 @@ class TComMultiPort;
 // erase uses it for its fixed wait; tests pass one that does not sleep.
 using TBootPause = std::function<void(unsigned ms)>;
 
+// Reads up to `count` bytes into `buffer`, telling in `got` how many came;
+// false for a line failure. The port's Read, or bytes held in memory.
+using TBootByteReader = std::function<bool(uint8_t *buffer, unsigned count, unsigned &got)>;
+
 // Reads an answer of answer.size() bytes: one stray byte before 0xBD is
 // skipped, a second is not; a short read fails (keeping what arrived); a
 // wrong sum fails and zeroes the buffer.
+bool ReceiveBootAnswer(const TBootByteReader &read, std::span<uint8_t> answer);
 bool ReceiveBootAnswer(TComMultiPort &port, std::span<uint8_t> answer);
 
 class TBootloader40Manager

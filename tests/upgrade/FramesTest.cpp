@@ -1,11 +1,13 @@
 #include "modules/AdapterProtocol.h"
 #include "upgrade/BootFrames.h"
 #include "upgrade/BootInfo.h"
+#include "upgrade/Bootloader40DataManager.h"
 #include "upgrade/DeviceProfile.h"
 #include "upgrade/Upgrader40Logic.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +53,67 @@ TEST(BootFrames, AnswerLengthsAndNames)
     EXPECT_EQ(FamilyName(40), "ADAPTER");
     EXPECT_EQ(FamilyName(30), "DIESEL");
     EXPECT_EQ(FamilyName(2), "");
+}
+
+// What a bootloader answer read makes of the bytes on the line: the line
+// here is a buffer handed out as the port would, `failAfter` reads at most.
+struct TLineBytes
+{
+    Bytes bytes;
+    unsigned failAfter = 100;
+    std::size_t pos = 0;
+    unsigned reads = 0;
+
+    bool Receive(Bytes &answer)
+    {
+        return ReceiveBootAnswer(
+            [this](uint8_t *buffer, unsigned count, unsigned &got) {
+                got = 0;
+                if (reads++ >= failAfter)
+                    return false;
+                got = static_cast<unsigned>(std::min<std::size_t>(count, bytes.size() - pos));
+                std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(pos), got, buffer);
+                pos += got;
+                return true;
+            },
+            answer);
+    }
+};
+
+TEST(BootFrames, AnswerReadSkipsOneStrayByteAndRefusesWhatIsNotWhole)
+{
+    const Bytes version{0xBD, 0xE1, 0x04, 0x06, 0x00, 0xA8};
+    Bytes answer(6, 0x55);
+
+    TLineBytes clean{version};
+    EXPECT_TRUE(clean.Receive(answer));
+    EXPECT_EQ(answer, version);
+
+    TLineBytes oneStray{Bytes{0xFF, 0xBD, 0xE1, 0x04, 0x06, 0x00, 0xA8}};
+    EXPECT_TRUE(oneStray.Receive(answer));
+    EXPECT_EQ(answer, version);
+
+    TLineBytes twoStray{Bytes{0xFF, 0x00, 0xBD, 0xE1, 0x04, 0x06, 0x00, 0xA8}};
+    EXPECT_FALSE(twoStray.Receive(answer));
+    EXPECT_EQ(answer, Bytes(6, 0));
+
+    // A wrong sum leaves nothing that could be read as a version.
+    TLineBytes badSum{Bytes{0xBD, 0xE1, 0x04, 0x06, 0x00, 0xA9}};
+    EXPECT_FALSE(badSum.Receive(answer));
+    EXPECT_EQ(answer, Bytes(6, 0));
+
+    // A short answer keeps what arrived; a line that fails mid-answer too.
+    TLineBytes cut{Bytes{0xBD, 0xE1, 0x04}};
+    EXPECT_FALSE(cut.Receive(answer));
+    EXPECT_EQ(answer, (Bytes{0xBD, 0xE1, 0x04, 0, 0, 0}));
+    TLineBytes unplugged{version, 1};
+    EXPECT_FALSE(unplugged.Receive(answer));
+    EXPECT_EQ(answer, (Bytes{0xBD, 0, 0, 0, 0, 0}));
+
+    Bytes tooShort(1);
+    TLineBytes any{version};
+    EXPECT_FALSE(any.Receive(tooShort));
+    EXPECT_EQ(any.reads, 0U);
 }
 
 TEST(BootFrames, CrcOfTheCheckString)
