@@ -1,5 +1,6 @@
 // The legacy configurator: Qt, the screen-size check, the window, and with
 // --demo a simulated 1.5 controller on a pseudo-terminal of its own.
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/AppFolders.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -68,6 +70,7 @@ int main(int argc, char **argv)
     TAppConfig config;
     config.OnError = lm.OnError;
     SetUpNorviSettings(lm, config, &link.Port, TAppFolders::FromEnvironment("Norvi"));
+    RemoveUnfinishedBackups((std::filesystem::path(config.DataFolder()) / kBackupsFolder).string());
 
     std::unique_ptr<sim::Simulator> simulator;
     if (options.Demo) {

@@ -4,6 +4,7 @@
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/OscilloscopePage.h"
 
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/AppSettings.h"
@@ -29,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace lumex {
 
@@ -143,6 +145,7 @@ bool TApplicationStartup::Start()
     config.SetLanguageManager(lm_.get());
     config.InitPaths(&link_.Port);
     config.LoadSettings();
+    RemoveUnfinishedBackups((std::filesystem::path(config.DataFolder()) / kBackupsFolder).string());
 
     // The port is a number of the settings unless a device is named.
     link_.Port.SetDevicePath("");
