@@ -241,8 +241,9 @@ TEST_P(CrashSafeSave, KilledSavesLeaveTheOldOrTheNewFileWholeAndNoTemporary)
             Kind() == TFileKind::CsvExport)
             current = next++;
         EXPECT_EQ(Leftovers(folder_.Path()), std::vector<std::string>{});
-        if (!backups)
+        if (!backups) {
             EXPECT_TRUE(IsContentOf(Kind(), ReadBytes(Target()), current)) << "the clean-up changed the file";
+        }
     }
     const double seconds = std::chrono::duration<double>(TClock::now() - started).count();
     std::cout << "[ kills ] " << NameOf(Kind()) << ": " << rounds << " kills, " << insideSave << " inside a save, "
