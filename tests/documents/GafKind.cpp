@@ -28,7 +28,10 @@ public:
     TObdAdapter() : AdapterSim(adaptertest::WithAdapter(), {TModuleOBD::Make, TModuleAIO::Make})
     {
         if (!ConnectClean())
-            throw std::runtime_error("the simulated adapter did not answer");
+            throw std::runtime_error("the simulated controller did not answer");
+        Logic().ResetModules();
+        if (!Obd().IsConnected())
+            throw std::runtime_error("the simulated adapter's OBD module did not answer");
     }
     TModuleOBD &Obd() { return static_cast<TModuleOBD &>(*Logic().SubModules()[0]); }
 };
