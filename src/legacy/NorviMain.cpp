@@ -10,6 +10,7 @@
 #include "legacy/NorviWindow.h"
 #include "mainwindow/StartOptions.h"
 #include "sim/Simulator.h"
+#include "widgets/PictureFile.h"
 #include "widgets/ProgramIcon.h"
 
 #include <QApplication>
@@ -108,7 +109,7 @@ int main(int argc, char **argv)
             window.resize(kScreenshotWidth, kScreenshotHeight);
             window.show();
             QTimer::singleShot(options.AfterMs, &window, [&window, &options, &result] {
-                if (!window.grab().save(QString::fromStdString(options.ScreenshotFile), "PNG")) {
+                if (!SavePngFile(window.grab(), options.ScreenshotFile)) {
                     std::fprintf(stderr, "Norvi: cannot write %s\n", options.ScreenshotFile.c_str());
                     result = 1;
                 }

@@ -20,6 +20,7 @@
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
+#include "widgets/PictureFile.h"
 #include "widgets/ProgramIcon.h"
 
 #include <QApplication>
@@ -226,7 +227,7 @@ bool TApplicationStartup::Start()
                     QApplication::processEvents(QEventLoop::AllEvents, 20);
             }
             const QPixmap picture = target->grab();
-            if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
+            if (!SavePngFile(picture, options_.ScreenshotFile)) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
                 result_ = 1;
             }
