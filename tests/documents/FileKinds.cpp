@@ -14,6 +14,7 @@
 #include "documents/Scramble.h"
 #include "mainwindow/OscCsv.h"
 #include "serial/PortMap.h"
+#include "upgrade/UpgradeRecord.h"
 
 #include <algorithm>
 #include <array>
@@ -33,15 +34,16 @@ struct TKindName
     TFileKind Kind;
     const char *Name;
 };
-constexpr std::array<TKindName, 9> kKindNames{{{TFileKind::Settings, "settings"},
-                                               {TFileKind::NorviSettings, "norvi-settings"},
-                                               {TFileKind::PortMap, "port-map"},
-                                               {TFileKind::Gcf, "gcf"},
-                                               {TFileKind::Backup, "backup"},
-                                               {TFileKind::Gmf, "gmf"},
-                                               {TFileKind::Gaf, "gaf"},
-                                               {TFileKind::CsvExport, "csv-export"},
-                                               {TFileKind::CsvStream, "csv-stream"}}};
+constexpr std::array<TKindName, 10> kKindNames{{{TFileKind::Settings, "settings"},
+                                                {TFileKind::NorviSettings, "norvi-settings"},
+                                                {TFileKind::PortMap, "port-map"},
+                                                {TFileKind::Gcf, "gcf"},
+                                                {TFileKind::Backup, "backup"},
+                                                {TFileKind::UpgradeRecord, "upgrade-record"},
+                                                {TFileKind::Gmf, "gmf"},
+                                                {TFileKind::Gaf, "gaf"},
+                                                {TFileKind::CsvExport, "csv-export"},
+                                                {TFileKind::CsvStream, "csv-stream"}}};
 
 constexpr char kSerial[] = "1234-56789";
 constexpr std::size_t kFillerKeys = 1500;  // some 60 KiB of settings nobody here owns
@@ -158,6 +160,42 @@ std::string GcfProblem(const std::string &bytes)
         return "refused: " + load.Message;
     if (!load.Warnings.empty())
         return "warned: " + load.Warnings.front();
+    return {};
+}
+
+// ----- the upgrade record -----
+
+TUpgradeRecord RecordOf(unsigned n)
+{
+    TUpgradeRecord r;
+    r.Stage = n % 2 == 0 ? TUpgradeStage::Started : TUpgradeStage::RestorePending;
+    r.Serial = kSerial;
+    r.BackupPath = "/home/installer/Lumex2 Data/Backups/" + std::string(kSerial) + "-" + std::to_string(n) + ".gcf";
+    r.Started = "2026-12-10 03:00:00";
+    r.File = "firmware-" + std::to_string(n) + ".bin";
+    return r;
+}
+
+std::string RecordText(unsigned n)
+{
+    const TUpgradeRecord r = RecordOf(n);
+    TIniFile ini;
+    ini.WriteString("Controller", "Stage", r.Stage == TUpgradeStage::Started ? "started" : "restore");
+    ini.WriteString("Controller", "Serial", r.Serial);
+    ini.WriteString("Controller", "Backup", r.BackupPath);
+    ini.WriteString("Controller", "Started", r.Started);
+    ini.WriteString("Controller", "File", r.File);
+    return ini.Text();
+}
+
+// The record the program reads back must be one of those saved.
+std::string RecordProblem(const std::string &bytes)
+{
+    const TIniFile ini = TIniFile::Parse(bytes);
+    const std::string file = ini.ReadString("Controller", "File", "");
+    const std::string stage = ini.ReadString("Controller", "Stage", "");
+    if (!file.starts_with("firmware-") || !file.ends_with(".bin") || (stage != "started" && stage != "restore"))
+        return "the record is not whole";
     return {};
 }
 
@@ -283,6 +321,8 @@ std::string TargetOf(TFileKind kind, const std::string &folder)
         return folder + "car.gcf";
     case TFileKind::Backup:
         return folder + "Data/" + kBackupsFolder;
+    case TFileKind::UpgradeRecord:
+        return folder + "Data/" + kUpgradeStateFile;
     case TFileKind::Gmf:
         return folder + "map.gmf";
     case TFileKind::Gaf:
@@ -306,6 +346,8 @@ std::string ContentOf(TFileKind kind, unsigned n)
     case TFileKind::Gcf:
     case TFileKind::Backup:
         return GcfText(n);
+    case TFileKind::UpgradeRecord:
+        return RecordText(n);
     case TFileKind::Gmf:
         return GmfText(n);
     case TFileKind::Gaf:
@@ -359,6 +401,9 @@ void SaveThroughProgram(TFileKind kind, const std::string &folder, unsigned n)
             throw std::runtime_error(r.Text());
         return;
     }
+    case TFileKind::UpgradeRecord:
+        SaveUpgradeRecord(folder + "Data", false, RecordOf(n));
+        return;
     case TFileKind::Gmf:
         SaveMapFile(target, MapPoints(n, 3), MapPoints(n, 5), Scrambled(n));
         return;
@@ -402,6 +447,8 @@ std::string ReadProblem(TFileKind kind, const std::string &bytes)
     case TFileKind::Gcf:
     case TFileKind::Backup:
         return GcfProblem(bytes);
+    case TFileKind::UpgradeRecord:
+        return RecordProblem(bytes);
     case TFileKind::Gmf:
         return GmfProblem(bytes);
     case TFileKind::Gaf:
@@ -429,6 +476,9 @@ void CleanUpAfterCrash(TFileKind kind, const std::string &folder, unsigned n)
     }
     case TFileKind::Backup:
         RemoveUnfinishedBackups(TargetOf(kind, folder));
+        return;
+    case TFileKind::UpgradeRecord:
+        LoadUpgradeRecord(folder + "Data", false);
         return;
     case TFileKind::CsvStream:
         RecoverUnfinishedRecording(TargetOf(kind, folder));

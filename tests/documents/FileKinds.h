@@ -18,7 +18,8 @@ enum class TFileKind : uint8_t
     NorviSettings, // Norvi.INI
     PortMap,
     Gcf,
-    Backup, // the automatic backup of the controller, a new file each time
+    Backup,        // the automatic backup of the controller, a new file each time
+    UpgradeRecord, // what an upgrade in progress leaves for the next start
     Gmf,
     Gaf, // saved from a simulated adapter
     CsvExport,
@@ -51,9 +52,10 @@ void SaveThroughProgram(TFileKind kind, const std::string &folder, unsigned n);
 std::string ReadProblem(TFileKind kind, const std::string &bytes);
 
 // What the program does about a save it did not finish: at its start for
-// the files it knows (settings, port map, backups), at the next save of the
-// file for the files the user names (the next save is number n), and for a
-// recording, when the next recording to the same file starts.
+// the files it knows (settings, port map, backups, upgrade record), at the
+// next save of the file for the files the user names (the next save is
+// number n), and for a recording, when the next recording to the same file
+// starts.
 void CleanUpAfterCrash(TFileKind kind, const std::string &folder, unsigned n);
 
 } // namespace lumex::crashtest
