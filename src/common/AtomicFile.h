@@ -32,8 +32,8 @@ bool IsTemporaryNameOf(std::string_view name, std::string_view baseName);
 // Returns how many were removed; errors are ignored.
 std::size_t RemoveStaleTemporaries(const std::string &path);
 
-// The same for every file of `folder` whose name ends in `extension`
-// (".gcf"): for folders of files with names made up at save time.
+// The same for the temporaries of every file of `folder` whose name ends in
+// `extension` (".gcf"): for folders of files named at save time.
 std::size_t RemoveStaleTemporariesIn(const std::string &folder, std::string_view extension);
 
 } // namespace lumex

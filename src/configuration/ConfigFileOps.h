@@ -58,6 +58,10 @@ std::vector<std::string> ListBackups(const std::string &folder, const std::strin
 // on success. Fails (and writes nothing) when a read fails.
 TFileOpResult WriteBackup(TDataManager &manager, const std::string &folder, TBackupReason reason, const TGcfInfo &info);
 
+// The same from an image the caller has just refreshed.
+TFileOpResult BackupImage(TDataManager &manager, const TImagePoints &points, const std::string &folder,
+                          TBackupReason reason, const TGcfInfo &info);
+
 // Writes the backup file of `serial` for an image (the file a save would
 // write) under a new name in the folder, which is made when missing.
 TFileOpResult SaveBackupFile(const TNorviData &image, const TImagePoints &points, const std::string &folder,
@@ -66,10 +70,6 @@ TFileOpResult SaveBackupFile(const TNorviData &image, const TImagePoints &points
 // At start: removes what backups interrupted by a crash left in the folder
 // (their temporaries); finished backups are kept.
 void RemoveUnfinishedBackups(const std::string &folder);
-
-// The same from an image the caller has just refreshed.
-TFileOpResult BackupImage(TDataManager &manager, const TImagePoints &points, const std::string &folder,
-                          TBackupReason reason, const TGcfInfo &info);
 
 // What a load asks the installer.
 struct TLoadQuestions
