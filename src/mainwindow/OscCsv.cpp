@@ -99,7 +99,10 @@ std::string RecoverUnfinishedRecording(const std::string &path)
     const std::string extension = target.extension().string();
     const std::string stem = (target.parent_path() / target.stem()).string();
     for (int n = 1; n < 1000; ++n) {
-        const std::string name = stem + "-recovered" + (n == 1 ? std::string() : "-" + std::to_string(n)) + extension;
+        std::string name = stem + "-recovered";
+        if (n > 1)
+            name += "-" + std::to_string(n);
+        name += extension;
         if (fs::exists(name, ec))
             continue;
         fs::rename(part, name, ec);

@@ -140,8 +140,8 @@ TNorviData ImageOf(unsigned n)
     const std::string empty = "[Info]\r\nVer=" + VersionString(d, false) + "\r\n";
     d = ApplyGcf(empty, d, {}, false).Image;
     for (std::size_t row = 0; row < kMapG3Rows; ++row) {
-        d.MapG3[row][1] = static_cast<uint16_t>((n * 7 + row * 13) % 4000);
-        d.MapG3[row][2] = static_cast<uint16_t>((n * 11 + row * 5) % 4000);
+        d.MapG3[row][1] = static_cast<uint16_t>((std::size_t{n} * 7 + row * 13) % 4000);
+        d.MapG3[row][2] = static_cast<uint16_t>((std::size_t{n} * 11 + row * 5) % 4000);
     }
     return d;
 }
@@ -286,6 +286,7 @@ const std::vector<TFileKind> &AllFileKinds()
 {
     static const std::vector<TFileKind> kinds = [] {
         std::vector<TFileKind> all;
+        all.reserve(kKindNames.size());
         for (const TKindName &k : kKindNames)
             all.push_back(k.Kind);
         return all;

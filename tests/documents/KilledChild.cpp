@@ -10,8 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char **environ;
-
 namespace lumex::crashtest {
 
 TKilledChild::TKilledChild(const std::string &program, const std::vector<std::string> &args)
@@ -25,6 +23,7 @@ TKilledChild::TKilledChild(const std::string &program, const std::vector<std::st
     std::vector<std::string> all{program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char *> argv;
+    argv.reserve(all.size() + 1);
     for (std::string &a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
