@@ -125,7 +125,8 @@ std::map<int, std::string> PortEntries(unsigned n)
 
 // ----- configuration files -----
 
-TNorviData ImageOf(unsigned n)
+// The values a file without keys gives.
+TNorviData DefaultImage()
 {
     TNorviData d;
     d.VersionCode = kVersion30;
@@ -136,9 +137,15 @@ TNorviData ImageOf(unsigned n)
     d.T = 100;
     d.MicroInjectionTime = 150;
     d.PostValveDelay = 500;
-    // The values a file without keys gives, then the save's number in the map.
     const std::string empty = "[Info]\r\nVer=" + VersionString(d, false) + "\r\n";
-    d = ApplyGcf(empty, d, {}, false).Image;
+    return ApplyGcf(empty, d, {}, false).Image;
+}
+
+// The save's number in the map.
+TNorviData ImageOf(unsigned n)
+{
+    static const TNorviData defaults = DefaultImage();
+    TNorviData d = defaults;
     for (std::size_t row = 0; row < kMapG3Rows; ++row) {
         d.MapG3[row][1] = static_cast<uint16_t>((std::size_t{n} * 7 + row * 13) % 4000);
         d.MapG3[row][2] = static_cast<uint16_t>((std::size_t{n} * 11 + row * 5) % 4000);
@@ -336,7 +343,9 @@ std::string TargetOf(TFileKind kind, const std::string &folder)
     return {};
 }
 
-std::string ContentOf(TFileKind kind, unsigned n)
+namespace {
+
+std::string MakeContent(TFileKind kind, unsigned n)
 {
     switch (kind) {
     case TFileKind::Settings:
@@ -358,6 +367,19 @@ std::string ContentOf(TFileKind kind, unsigned n)
         return OscCsv(Samples(n));
     }
     return {};
+}
+
+} // namespace
+
+std::string ContentOf(TFileKind kind, unsigned n)
+{
+    // The checks ask for the same few contents again and again.
+    static std::map<std::pair<TFileKind, unsigned>, std::string> made;
+    const auto key = std::make_pair(kind, n);
+    auto found = made.find(key);
+    if (found == made.end())
+        found = made.emplace(key, MakeContent(kind, n)).first;
+    return found->second;
 }
 
 void PrepareSaves(TFileKind kind)
