@@ -266,11 +266,17 @@ TFileOpResult BackupImage(TDataManager &manager, const TImagePoints &points, con
     const std::string serial = manager.ControllerSerial();
     if (!manager.LinkUp || serial.empty())
         return Failed(MessageText(msg::strGcfBackupFailed));
+    return SaveBackupFile(manager.Data(), points, folder, serial, reason, info);
+}
+
+TFileOpResult SaveBackupFile(const TNorviData &image, const TImagePoints &points, const std::string &folder,
+                             const std::string &serial, TBackupReason reason, const TGcfInfo &info)
+{
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::string path = UniqueBackupPath(folder, BackupFileName(serial, std::time(nullptr), reason));
     try {
-        BuildGcf(manager.Data(), points, info).Save(path);
+        BuildGcf(image, points, info).Save(path);
     } catch (const EFileWriteError &e) {
         return Failed(MessageText(msg::strGcfBackupFailed) + " " + e.what());
     }
@@ -278,6 +284,11 @@ TFileOpResult BackupImage(TDataManager &manager, const TImagePoints &points, con
     r.Ok = true;
     r.BackupPath = path;
     return r;
+}
+
+void RemoveUnfinishedBackups(const std::string &folder)
+{
+    RemoveStaleTemporariesIn(folder, ".gcf");
 }
 
 TFileOpResult LoadConfigurationFile(TDataManager &manager, std::string_view fileText, bool modelOnly,

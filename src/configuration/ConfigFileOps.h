@@ -39,6 +39,9 @@ TGcfInfo GcfInfoNow();
 // write leaves an existing file as it was.
 TFileOpResult SaveConfigurationFile(TDataManager &manager, const std::string &path, const TGcfInfo &info);
 
+// The folder of the automatic backups, inside the data folder.
+inline constexpr char kBackupsFolder[] = "Backups";
+
 // Backups: "<serial>-<YYYYmmdd-HHMMSS>-<reason>.gcf" in the folder, never
 // over an existing file.
 enum class TBackupReason : uint8_t
@@ -58,6 +61,15 @@ TFileOpResult WriteBackup(TDataManager &manager, const std::string &folder, TBac
 // The same from an image the caller has just refreshed.
 TFileOpResult BackupImage(TDataManager &manager, const TImagePoints &points, const std::string &folder,
                           TBackupReason reason, const TGcfInfo &info);
+
+// Writes the backup file of `serial` for an image (the file a save would
+// write) under a new name in the folder, which is made when missing.
+TFileOpResult SaveBackupFile(const TNorviData &image, const TImagePoints &points, const std::string &folder,
+                             const std::string &serial, TBackupReason reason, const TGcfInfo &info);
+
+// At start: removes what backups interrupted by a crash left in the folder
+// (their temporaries); finished backups are kept.
+void RemoveUnfinishedBackups(const std::string &folder);
 
 // What a load asks the installer.
 struct TLoadQuestions

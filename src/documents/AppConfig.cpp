@@ -1,5 +1,6 @@
 #include "documents/AppConfig.h"
 
+#include "common/AtomicFile.h"
 #include "documents/FileIo.h"
 #include "documents/IniFile.h"
 #include "documents/LangManager.h"
@@ -90,6 +91,8 @@ std::string TAppConfig::FallbackLanguage() const
 
 void TAppConfig::LoadSettings()
 {
+    // A save killed half-way left its temporary; the file itself is whole.
+    RemoveStaleTemporaries(settingsFile_);
     TIniFile ini;
     try {
         ini = TIniFile::Load(settingsFile_);

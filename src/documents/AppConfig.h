@@ -26,7 +26,8 @@ public:
     void InitPaths(TComMultiPort *port);
     void InitPaths(TComMultiPort *port, const TAppFolders &folders);
 
-    // Reads the port number and the language code (without loading it).
+    // Reads the port number and the language code (without loading it),
+    // after removing the temporaries a killed save of the file left.
     void LoadSettings();
     // Writes the port number and the language in force, keeping every other
     // key of the file. False, after reporting it, when the file is read-only

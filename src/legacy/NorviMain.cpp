@@ -1,5 +1,6 @@
 // The legacy configurator: Qt, the screen-size check, the window, and with
 // --demo a simulated 1.5 controller on a pseudo-terminal of its own.
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/AppFolders.h"
@@ -9,6 +10,7 @@
 #include "legacy/NorviWindow.h"
 #include "mainwindow/StartOptions.h"
 #include "sim/Simulator.h"
+#include "widgets/PictureFile.h"
 #include "widgets/ProgramIcon.h"
 
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -68,6 +71,7 @@ int main(int argc, char **argv)
     TAppConfig config;
     config.OnError = lm.OnError;
     SetUpNorviSettings(lm, config, &link.Port, TAppFolders::FromEnvironment("Norvi"));
+    RemoveUnfinishedBackups((std::filesystem::path(config.DataFolder()) / kBackupsFolder).string());
 
     std::unique_ptr<sim::Simulator> simulator;
     if (options.Demo) {
@@ -105,7 +109,7 @@ int main(int argc, char **argv)
             window.resize(kScreenshotWidth, kScreenshotHeight);
             window.show();
             QTimer::singleShot(options.AfterMs, &window, [&window, &options, &result] {
-                if (!window.grab().save(QString::fromStdString(options.ScreenshotFile), "PNG")) {
+                if (!SavePngFile(window.grab(), options.ScreenshotFile)) {
                     std::fprintf(stderr, "Norvi: cannot write %s\n", options.ScreenshotFile.c_str());
                     result = 1;
                 }

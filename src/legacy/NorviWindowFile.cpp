@@ -28,7 +28,6 @@ namespace lumex {
 namespace {
 
 constexpr char kGcfSuffix[] = ".gcf";
-constexpr char kBackupsFolder[] = "Backups";
 
 QString LoadCaption()
 {

@@ -4,6 +4,7 @@
 #include "mainwindow/DiagnosticsPage.h"
 #include "mainwindow/OscilloscopePage.h"
 
+#include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
 #include "documents/AppConfig.h"
 #include "documents/AppSettings.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmSelectComPort.h"
 #include "sim/Simulator.h"
+#include "widgets/PictureFile.h"
 #include "widgets/ProgramIcon.h"
 
 #include <QApplication>
@@ -29,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace lumex {
 
@@ -143,6 +146,7 @@ bool TApplicationStartup::Start()
     config.SetLanguageManager(lm_.get());
     config.InitPaths(&link_.Port);
     config.LoadSettings();
+    RemoveUnfinishedBackups((std::filesystem::path(config.DataFolder()) / kBackupsFolder).string());
 
     // The port is a number of the settings unless a device is named.
     link_.Port.SetDevicePath("");
@@ -223,7 +227,7 @@ bool TApplicationStartup::Start()
                     QApplication::processEvents(QEventLoop::AllEvents, 20);
             }
             const QPixmap picture = target->grab();
-            if (!picture.save(QString::fromStdString(options_.ScreenshotFile), "PNG")) {
+            if (!SavePngFile(picture, options_.ScreenshotFile)) {
                 std::fprintf(stderr, "Lumex2: cannot write %s\n", options_.ScreenshotFile.c_str());
                 result_ = 1;
             }

@@ -25,7 +25,6 @@ namespace lumex {
 
 namespace {
 
-constexpr char kBackupsFolder[] = "Backups";
 constexpr char kGcfSuffix[] = ".gcf";
 
 QString Text(std::string_view key)

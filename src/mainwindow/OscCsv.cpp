@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <unistd.h>
 
 namespace lumex {
@@ -87,6 +88,29 @@ void ExportOscCsv(const std::string &path, const std::deque<TOscSample> &samples
     WriteFileAtomically(path, OscCsv(samples));
 }
 
+std::string RecoverUnfinishedRecording(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    const fs::path part(PartPath(path));
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(part, ec)))
+        return {};
+    const fs::path target(path);
+    const std::string extension = target.extension().string();
+    const std::string stem = (target.parent_path() / target.stem()).string();
+    for (int n = 1; n < 1000; ++n) {
+        std::string name = stem + "-recovered";
+        if (n > 1)
+            name += "-" + std::to_string(n);
+        name += extension;
+        if (fs::exists(name, ec))
+            continue;
+        fs::rename(part, name, ec);
+        return ec ? std::string() : name;
+    }
+    return {};
+}
+
 TOscCsvStream::~TOscCsvStream()
 {
     std::string ignored;
@@ -97,6 +121,7 @@ bool TOscCsvStream::Open(const std::string &path, std::string &error)
 {
     std::string ignored;
     Close(ignored);
+    RecoverUnfinishedRecording(path);
     file_ = std::fopen(PartPath(path).c_str(), "w");
     if (!file_) {
         error = "cannot create " + PartPath(path) + ": " + std::strerror(errno);

@@ -19,9 +19,17 @@ std::string OscCsv(const std::deque<TOscSample> &samples);
 // Writes the recording to `path` atomically; throws EFileWriteError.
 void ExportOscCsv(const std::string &path, const std::deque<TOscSample> &samples);
 
+// The part file of a recording to `path` killed before its Close, kept
+// under a new name beside it ("rec.csv.part" becomes "rec-recovered.csv",
+// then "rec-recovered-2.csv" ...): its rows are all there is of that
+// recording. The new path, or empty when there was no part file or it could
+// not be renamed.
+std::string RecoverUnfinishedRecording(const std::string &path);
+
 // A recording written as it happens: rows go to "PATH.part", flushed each
 // time, and Close renames it to PATH, so a reader never sees half a file
 // under the chosen name and a crash leaves the rows up to it in the part.
+// Open first recovers the part a killed recording to the same path left.
 class TOscCsvStream
 {
 public:

@@ -170,6 +170,7 @@ bool TPortMap::Load(std::string *error)
     entries_.clear();
     problems_.clear();
     changed_ = false;
+    RemoveStaleTemporaries(filePath_);
     std::FILE *f = std::fopen(filePath_.c_str(), "rb");
     if (!f) {
         if (errno == ENOENT)

@@ -45,6 +45,7 @@ public:
     const std::string &FilePath() const { return filePath_; }
     // Replaces the entries with the file's. A missing file is an empty map.
     // false (with a message) when the file exists but cannot be read.
+    // Temporaries a killed save of the file left are removed first.
     bool Load(std::string *error = nullptr);
     // Writes the file atomically, creating the folder if needed.
     bool Save(std::string *error = nullptr) const;

@@ -60,6 +60,7 @@ std::string OneLine(const std::string &text)
 TUpgradeRecord LoadUpgradeRecord(const std::string &dataFolder, bool adapter)
 {
     TUpgradeRecord r;
+    RemoveStaleTemporaries(StatePath(dataFolder));
     TIniFile ini;
     try {
         ini = TIniFile::Load(StatePath(dataFolder));

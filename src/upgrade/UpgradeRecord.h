@@ -34,7 +34,8 @@ struct TUpgradeRecord
 
 inline constexpr const char *kUpgradeStateFile = "UpgradeState.ini";
 
-// A missing or unreadable file reads as no record.
+// A missing or unreadable file reads as no record. Temporaries of a killed
+// save of the file are removed first.
 TUpgradeRecord LoadUpgradeRecord(const std::string &dataFolder, bool adapter);
 // Throws EFileWriteError when the record cannot be written.
 void SaveUpgradeRecord(const std::string &dataFolder, bool adapter, const TUpgradeRecord &record);

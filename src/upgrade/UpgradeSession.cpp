@@ -29,7 +29,6 @@ constexpr unsigned kBeforeReadBackMs = 900;
 constexpr int kConnectAttempts = 3;
 constexpr const char *kStepJump = "-gtb";
 constexpr const char *kStepIdentify = "-ver=0";
-constexpr const char *kBackupsFolder = "Backups";
 constexpr const char *kMsgDeviceDoesNotRespond = "Device does not respond";
 constexpr const char *kMsgUpdatedSuccessfully = "The device has been updated successfully.";
 constexpr const char *kMsgReset = "Reset...";
