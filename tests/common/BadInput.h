@@ -6,6 +6,7 @@
 #include "SimHarness.h"
 
 #include "controller/CommandCodes.h"
+#include "sim/controller/ParameterStore.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -105,6 +106,29 @@ inline std::vector<std::string> WriteRequests(const SimHarness &sim)
             writes.push_back(f.hex);
     }
     return writes;
+}
+
+// The settings of `now` that differ from `before`, by name: what a write
+// would have changed. Live counters and logs are left out.
+inline std::vector<std::string> ChangedSettings(const sim::ParameterStore &before, const sim::ParameterStore &now)
+{
+    std::vector<std::string> changed;
+    const auto check = [&](bool same, const char *name) {
+        if (!same)
+            changed.push_back(name);
+    };
+    check(before.core == now.core, "core");
+    check(before.byteParams == now.byteParams, "byteParams");
+    check(before.wordParams == now.wordParams, "wordParams");
+    check(before.modelParams == now.modelParams, "modelParams");
+    check(before.cps == now.cps && before.cpcol == now.cpcol, "pressure corrections");
+    check(before.ctg == now.ctg && before.crpm == now.crpm, "temperature and RPM corrections");
+    check(before.modelPoints == now.modelPoints, "modelPoints");
+    check(before.model2A == now.model2A, "model2A");
+    check(before.injCorr == now.injCorr, "injCorr");
+    check(before.adaptBank1 == now.adaptBank1 && before.adaptBank2 == now.adaptBank2, "adaptation tables");
+    check(before.mapG3 == now.mapG3, "mapG3");
+    return changed;
 }
 
 } // namespace testsupport

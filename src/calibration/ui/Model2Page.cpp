@@ -295,7 +295,12 @@ QWidget *TModel2Page::BuildModelTab()
         connect(mask_[static_cast<std::size_t>(k)], &QCheckBox::toggled, this, [this] { TakeCorrectionLine(); });
     }
     connect(corrMult_, &QSpinBox::valueChanged, this, [this] { TakeCorrectionLine(); });
-    connect(corrOffset_, &QLineEdit::textEdited, this, [this] { TakeCorrectionLine(); });
+    connect(corrOffset_, &QLineEdit::textEdited, this, [this] {
+        // The page redraws on the change; the text being typed stays.
+        typingOffset_ = true;
+        TakeCorrectionLine();
+        typingOffset_ = false;
+    });
     // Told when the entry is committed, not only at the write.
     connect(corrOffset_, &QLineEdit::editingFinished, this, [this] {
         if (corrOffset_->isModified())
@@ -455,7 +460,7 @@ void TModel2Page::Refresh()
         idle_[i]->setValue(static_cast<int>(std::lround(idleValues[i] * 10)));
     const TCorrectionLine &corr = editor_.Correction();
     corrMult_->setValue(MultiplierPosition(corr.Mult));
-    if (!corrOffset_->hasFocus())
+    if (!corrOffset_->hasFocus() && !typingOffset_)
         corrOffset_->setText(Ms(corr.Offset));
     const auto boxes = BoxesFromMask(corr.Mask);
     for (std::size_t k = 0; k < boxes.size(); ++k)

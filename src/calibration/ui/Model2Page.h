@@ -127,6 +127,7 @@ private:
     std::array<QSpinBox *, 4> idle_{};
     QSpinBox *corrMult_ = nullptr;
     QLineEdit *corrOffset_ = nullptr;
+    bool typingOffset_ = false; // a change of the offset text is being taken
     std::array<QCheckBox *, 8> mask_{};
 };
 
