@@ -422,14 +422,15 @@ TEST(BadInputWalk, PasswordDialogRefusesBadEntriesAndLocksNothing)
 // left modified to be written.
 TEST(BadInputWalk, AdapterSettingsRefuseBadNumbersWhenCommitted)
 {
-    sim::SimulatorOptions withAdapter = SimSetup::Controller(0x30, 'G');
+    sim::SimulatorOptions withAdapter = SimSetup::Controller(0x30, 'H');
     withAdapter.adapter = sim::AdapterIdentity{};
     withAdapter.adapter->obd.connectedAtStart = true;
     SimHarness sim(withAdapter);
     TProgram p(sim);
     ASSERT_TRUE(p.Started());
     ASSERT_TRUE(p.Connected());
-    // The OBD settings take input once the adapter has answered.
+    // The adaptation settings take input from revision H, once the adapter
+    // has answered.
     ASSERT_TRUE(p.Window().ShowPage("TbSOBDConfig"));
     ASSERT_TRUE(WaitUntil([&] { return p.Find<QLineEdit>("EdtOBDAdaptMaxCorr")->isEnabled(); }));
     const QString refused = QString::fromStdString(MessageTextInForce(msg::strTextValueRefused));
