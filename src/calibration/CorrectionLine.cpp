@@ -1,5 +1,8 @@
 #include "calibration/CorrectionLine.h"
 
+#include "common/DecimalText.h"
+#include "controller/WireScaling.h"
+
 #include <cmath>
 
 namespace lumex {
@@ -17,6 +20,14 @@ int MultiplierPosition(double mult)
 double MultiplierFromPercent(double percent)
 {
     return std::isfinite(percent) ? 1.0 + percent / 100.0 : 1.0;
+}
+
+std::optional<double> CorrectionOffsetFromText(std::string_view text)
+{
+    const auto ms = ParseDecimal(text);
+    if (!ms || !EncodeOffset(*ms))
+        return std::nullopt;
+    return ms;
 }
 
 uint8_t MaskFromBoxes(const std::array<bool, 8> &boxes)

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace lumex {
 
@@ -23,6 +25,10 @@ struct TCorrectionLine
 int MultiplierPosition(double mult);
 // A multiplier from its percent text value: 1 + p / 100.
 double MultiplierFromPercent(double percent);
+
+// An offset text the controller can store: a decimal number of ms ("," or
+// "." as separator) within the signed tick word; nothing for anything else.
+std::optional<double> CorrectionOffsetFromText(std::string_view text);
 
 // The mask as the sum of the ticked boxes (box k is bit k − 1).
 uint8_t MaskFromBoxes(const std::array<bool, 8> &boxes);

@@ -160,6 +160,23 @@ int8_t CorrectionFromText(std::string_view text)
     return ClampCorrection(value);
 }
 
+std::optional<int8_t> CheckedCorrectionFromText(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    int value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size())
+        return std::nullopt;
+    if (value < std::numeric_limits<int8_t>::min() || value > std::numeric_limits<int8_t>::max())
+        return std::nullopt;
+    return static_cast<int8_t>(value);
+}
+
 TCorrectionTable TgasTableForPlacement(bool inFlow, uint8_t pcCompatCode)
 {
     if (!inFlow)

@@ -73,6 +73,10 @@ TCorrectionTable ShiftedPressureCorrection(const TCorrectionTable &table, int st
 // An edit's text as a table entry: a decimal integer, limited to -128..127;
 // empty or non-numeric text counts as 0.
 int8_t CorrectionFromText(std::string_view text);
+// The same text when it is an entry as typed: a decimal integer with an
+// optional sign, from -128 to 127; nothing for anything else, so a write
+// can refuse it instead of sending a 0 or a limit.
+std::optional<int8_t> CheckedCorrectionFromText(std::string_view text);
 int8_t ClampCorrection(long long value);
 
 // The gas temperature table and type byte for a sensor placement: Standard

@@ -245,6 +245,10 @@ void TNorviWindow::BuildControllerMenu()
 void TNorviWindow::LockOrUnlock(bool locking)
 {
     TFrmHaslo dialog(locking, this);
+    dialog.ShowMessage = [this](QWidget *, const TUserMessage &m) {
+        if (Tell)
+            Tell(m.Caption, m.Text, m.Kind == TMessageKind::Warning);
+    };
     if (dialog.exec() != QDialog::Accepted)
         return;
     const uint32_t password = dialog.Password();
@@ -448,7 +452,10 @@ void TNorviWindow::WriteConfiguration()
 {
     TNorviData edited = last_.Data;
     if (auto problem = config_->Collect(edited)) {
-        QMessageBox::warning(this, kCaption, *problem);
+        Tell(QString(),
+             UiText(msg::strConfInputRefused, QStringLiteral("Nieprawidłowa wartość – nic nie zostało wysłane.")) +
+                 "\n\n" + *problem,
+             true);
         return;
     }
     QPointer<TNorviWindow> self(this);

@@ -5,6 +5,7 @@
 #include "configuration/ConfigFields.h"
 #include "configuration/ConfigSummary.h"
 #include "configuration/ConfigText.h"
+#include "configuration/ConfigValidator.h"
 #include "configuration/IdleTbCapture.h"
 #include "configuration/InjectionSystem.h"
 #include "configuration/InjectorTable.h"
@@ -596,6 +597,32 @@ void TConfWizard::Fill(const TNorviData &image)
     RefreshSummary();
 }
 
+std::optional<QString> TConfWizard::RefusedEdit() const
+{
+    for (const TBound &b : bound_) {
+        const auto *edit = qobject_cast<const QLineEdit *>(b.Widget);
+        const TConfigField *field = FindConfigField(b.Row->Field);
+        if (!edit || !field || !IsPresent(*field, image_))
+            continue;
+        if (const TFieldInput input = ParseShownValue(*field, image_, edit->text().toStdString()); !input)
+            return Q(input.Error);
+    }
+    return std::nullopt;
+}
+
+bool TConfWizard::RefuseBadEdits()
+{
+    const auto problem = RefusedEdit();
+    if (!problem)
+        return false;
+    if (ShowMessage)
+        ShowMessage(this, {TMessageKind::Warning, UiText(msg::strConfirmDataSave, QStringLiteral("Zapis")),
+                           UiText(msg::strConfInputRefused, QStringLiteral("Nieprawidłowa wartość – nic nie zostało "
+                                                                           "wysłane.")) +
+                               "\n\n" + *problem});
+    return true;
+}
+
 TNorviData TConfWizard::Gather() const
 {
     TNorviData d = image_;
@@ -610,9 +637,10 @@ TNorviData TConfWizard::Gather() const
             if (list->currentIndex() >= 0)
                 SetRawValue(*field, d, list->currentData().toUInt());
         } else if (auto *edit = qobject_cast<QLineEdit *>(b.Widget)) {
-            const double v = EditNumber(edit);
-            const double raw = field->Encoding == TEncoding::Ticks ? v * 187.0 : v;
-            SetRawValue(*field, d, static_cast<unsigned>(std::lround(std::clamp(raw, 0.0, 65535.0))));
+            // Text the field refuses keeps the value read; a write checks
+            // the edits first (RefuseBadEdits) and sends nothing then.
+            if (const TFieldInput input = ParseShownValue(*field, d, edit->text().toStdString()))
+                SetRawValue(*field, d, *input.Raw);
         }
     }
     if (!lambda_->isChecked())
@@ -921,6 +949,8 @@ void TConfWizard::WritePressed()
         QApplication::beep();
         return;
     }
+    if (RefuseBadEdits())
+        return;
     const TNorviData edited = Gather();
     const bool modified = modified_.IsModified();
     Begin();
@@ -960,6 +990,9 @@ struct TNextJob
 void TConfWizard::NextPressed()
 {
     const TWizardPage from = CurrentPage();
+    // Leaving the page writes it when modified: the edits are checked first.
+    if (RefuseBadEdits())
+        return;
     const TNorviData edited = Gather();
     const bool modified = modified_.IsModified();
     Begin();
@@ -1019,6 +1052,8 @@ void TConfWizard::TabClicked(int index)
             this, [this, target] { GoTo(target); }, Qt::QueuedConnection);
         return;
     }
+    if (RefuseBadEdits())
+        return;
     const TNorviData edited = Gather();
     Begin();
     RefreshTabs();

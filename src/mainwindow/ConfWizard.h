@@ -122,6 +122,11 @@ private:
     void Fill(const TNorviData &image);
     void FillControl(TBound &b, const TNorviData &image);
     TNorviData Gather() const;
+    // The first edit whose text its field refuses, as the refusal's words.
+    std::optional<QString> RefusedEdit() const;
+    // Tells the installer about a refused edit; true when there was one, and
+    // then nothing may be sent.
+    bool RefuseBadEdits();
     // The dependency rules over the page: `toggled` is the box the installer
     // just changed, `sensorChosen` whether the pressure sensor list was.
     void ApplyDependencies(std::optional<TConfControl> toggled = std::nullopt, bool sensorChosen = false);

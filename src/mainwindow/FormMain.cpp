@@ -841,6 +841,7 @@ void TFormMain::ShowConnectStatus()
 void TFormMain::LockOrUnlock(bool locking)
 {
     TFrmHaslo dialog(locking, this);
+    dialog.ShowMessage = ShowMessage;
     // A window made on demand reads the language in force again, so its
     // section applies.
     if (lm_)

@@ -17,6 +17,9 @@ namespace lumex {
 void TFormMain::BindObdWindow()
 {
     obd_->OnPageChanged = [this] { ObdPageChanged(); };
+    obd_->OnRefused = [this](const std::string &text) {
+        Tell(TMessageKind::Warning, title_, QString::fromStdString(text));
+    };
     obd_->Confirm = [this](const QString &text) {
         TQuestion q;
         q.Text = text.toStdString();
@@ -56,6 +59,9 @@ void TFormMain::BindObdWindow()
 
 void TFormMain::BindAioWindow()
 {
+    aio_->OnRefused = [this](const std::string &text) {
+        Tell(TMessageKind::Warning, title_, QString::fromStdString(text));
+    };
     aio_->OnProblem = [this](const std::string &key) {
         Tell(TMessageKind::Warning, title_, QString::fromStdString(MessageTextInForce(key)));
     };

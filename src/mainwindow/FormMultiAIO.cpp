@@ -133,7 +133,10 @@ TFormMultiAIO::TFormMultiAIO(TModuleMirror &mirror, QWidget *parent)
     connect(read_, &QPushButton::clicked, this, [this] { Run(TAioOperation::Read); });
     connect(write_, &QPushButton::clicked, this, [this] { Run(TAioOperation::Write); });
     connect(pages_, &QTabWidget::currentChanged, this, [this] { binding_->RefreshPage(PageName()); });
-    binding_->ShowMessage = [](QWidget *, const std::string &) {};
+    binding_->ShowMessage = [this](QWidget *, const std::string &text) {
+        if (OnRefused)
+            OnRefused(text);
+    };
     FillGrids();
     for (const char *page : kPageNames)
         binding_->RefreshPage(page);

@@ -47,6 +47,9 @@ public:
     // (operation, AIO edits) to run on the device thread.
     std::function<void(TAioOperation, const std::vector<std::pair<std::size_t, std::vector<uint8_t>>> &)> OnOperation;
     std::function<void(const std::string &key)> OnProblem;
+    // An entry the edited settings refused (not a number, or out of the
+    // setting's range); the control shows the stored value again.
+    std::function<void(const std::string &text)> OnRefused;
 
 private:
     struct TInputPage

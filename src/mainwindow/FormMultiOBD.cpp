@@ -81,7 +81,10 @@ TFormMultiOBD::TFormMultiOBD(TModuleMirror &mirror, QWidget *parent)
         if (OnPageChanged)
             OnPageChanged();
     });
-    binding_->ShowMessage = [](QWidget *, const std::string &) {};
+    binding_->ShowMessage = [this](QWidget *, const std::string &text) {
+        if (OnRefused)
+            OnRefused(text);
+    };
     // The write button turns red with the first edit, not a tick later.
     mirror_.UIState().OnModifiedChange = [this](const std::string &) { RefreshTexts(); };
     SetSnapshot(last_, false);

@@ -49,6 +49,9 @@ public:
     // The reset question; true to go on.
     std::function<bool(const QString &text)> Confirm;
     std::function<void()> OnPageChanged;
+    // An entry the edited settings refused (not a number, or out of the
+    // setting's range); the control shows the stored value again.
+    std::function<void(const std::string &text)> OnRefused;
     // After an operation: whether it went through.
     void OperationDone(TObdOperation operation, bool ok);
 

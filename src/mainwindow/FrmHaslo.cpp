@@ -10,7 +10,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
@@ -64,8 +63,9 @@ void TFrmHaslo::accept()
     const TPasswordCheck check = CheckPassword(entry, confirmation);
     if (check != TPasswordCheck::Ok) {
         const auto warning = PasswordWarning(check, [](const std::string &key) { return lumex::MessageText(key); });
-        if (warning)
-            QMessageBox::warning(this, QString::fromStdString(warning->Caption), QString::fromStdString(warning->Text));
+        if (warning && ShowMessage)
+            ShowMessage(this, {TMessageKind::Warning, QString::fromStdString(warning->Caption),
+                               QString::fromStdString(warning->Text)});
         if (warning && warning->FocusConfirmation && confirmation_)
             confirmation_->setFocus();
         else

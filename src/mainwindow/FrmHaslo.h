@@ -2,6 +2,8 @@
 // only, at most nine, masked; a confirmation entry when locking.
 #pragma once
 
+#include "mainwindow/UserMessage.h"
+
 #include <QDialog>
 #include <cstdint>
 #include <memory>
@@ -24,6 +26,9 @@ public:
     QLineEdit *Confirmation() const { return confirmation_; }
 
     void accept() override;
+
+    // A refused entry is told through here; the owning window passes its own.
+    TMessagePresenter ShowMessage = ShowMessageBox;
 
 private:
     bool locking_;

@@ -112,6 +112,18 @@ TEST(CorrectionEditTexts, ValuesAreLimitedToASignedByteAndBadTextIsZero)
         EXPECT_EQ(CorrectionFromText(bad), 0) << '"' << bad << '"';
 }
 
+TEST(CorrectionEditTexts, AWriteTakesOnlyEntriesOfTheSignedByteRange)
+{
+    EXPECT_EQ(CheckedCorrectionFromText("12"), std::optional<int8_t>(12));
+    EXPECT_EQ(CheckedCorrectionFromText(" -7 "), std::optional<int8_t>(-7));
+    EXPECT_EQ(CheckedCorrectionFromText("+9"), std::optional<int8_t>(9));
+    EXPECT_EQ(CheckedCorrectionFromText("-128"), std::optional<int8_t>(-128));
+    EXPECT_EQ(CheckedCorrectionFromText("127"), std::optional<int8_t>(127));
+    for (const char *bad : {"", " ", "-", "+", "abc", "12a", "1.5", "1,5", "1,2,3", "0x10", "128", "-129", "999",
+                            "99999999999999999999", "-99999999999999999999"})
+        EXPECT_EQ(CheckedCorrectionFromText(bad), std::nullopt) << '"' << bad << '"';
+}
+
 TEST(CorrectionPresets, TablesChecksAndAxes)
 {
     EXPECT_EQ(TgasPresetTable(2), kTgasStandard);

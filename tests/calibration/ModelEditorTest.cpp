@@ -406,6 +406,17 @@ TEST(CorrectionLine, PercentPositionsAndMaskBoxes)
     EXPECT_EQ(MaskFromBoxes(boxes), 0x42);
 }
 
+TEST(CorrectionLine, AnOffsetTextIsTakenOnlyWithinTheSignedTickWord)
+{
+    EXPECT_EQ(CorrectionOffsetFromText("0,25"), std::optional<double>(0.25));
+    EXPECT_EQ(CorrectionOffsetFromText("-0.5"), std::optional<double>(-0.5));
+    // 175 ms is 32725 ticks; 175,3 ms would be 32781, past the word.
+    EXPECT_EQ(CorrectionOffsetFromText("175"), std::optional<double>(175.0));
+    EXPECT_EQ(CorrectionOffsetFromText("-175"), std::optional<double>(-175.0));
+    for (const char *bad : {"", "abc", "1,2,3", "12abc", "175,3", "-175,3", "999999", "99999999999999999999"})
+        EXPECT_EQ(CorrectionOffsetFromText(bad), std::nullopt) << '"' << bad << '"';
+}
+
 TEST(Model1, EnrichmentRunsThroughThePointsAndOnAlongTheLastSegment)
 {
     TModel1 m = DefaultModel1();

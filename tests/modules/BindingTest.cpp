@@ -278,6 +278,22 @@ TEST_F(Binding, EditsCommitAsIntegerOrDoubleAndRefuseWhatTheVariableCannotHold)
     ExpectRefused("300");
     EXPECT_EQ(ui.Level.GetAsInteger(), 42);
     EXPECT_EQ(levelEdit->text(), "42");
+    // Text that is no number is refused too, not stored as 0.
+    for (const char *bad : {"abc", "", "12abc", "99999999999999999999"}) {
+        messages.clear();
+        levelEdit->setText(bad);
+        levelEdit->setModified(true);
+        emit levelEdit->editingFinished();
+        ExpectRefused(std::string("\"") + bad + "\"");
+        EXPECT_EQ(ui.Level.GetAsInteger(), 42) << bad;
+        EXPECT_EQ(levelEdit->text(), "42") << bad;
+    }
+    messages.clear();
+    corrEdit->setText("1,2,3");
+    corrEdit->setModified(true);
+    emit corrEdit->editingFinished();
+    ExpectRefused("\"1,2,3\"");
+    EXPECT_EQ(ui.Corr.GetAsDouble(), -3.0);
 
     messages.clear();
     corrNumeric->setValue(200);

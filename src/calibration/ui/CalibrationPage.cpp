@@ -62,6 +62,12 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
     map_->OnLegacyModelFitted = [this](const TLegacyModel &fitted) { model1_->SetFittedModel(fitted); };
     model2_->Ask = ask;
     model2_->OnProblem = status;
+    // Refused input is a message, not a status line: nothing was sent.
+    const auto refused = [this](const QString &text) {
+        if (Warn)
+            Warn(QString(), text);
+    };
+    model2_->OnRefused = refused;
     model2_->OnGasMapCleared = [this] {
         pages_->setCurrentWidget(map_);
         map_->Read();
@@ -77,6 +83,7 @@ TCalibrationPage::TCalibrationPage(TDeviceWorker &worker, QWidget *parent) : QWi
         map_->Read();
     };
     corrections_->OnProblem = status;
+    corrections_->OnRefused = refused;
     corrections_->OnModifiedChanged = model2_->OnModifiedChanged;
     connect(pages_, &QTabWidget::currentChanged, this, [this] {
         map_->SetShown(shown_ && pages_->currentWidget() == map_);

@@ -5,9 +5,10 @@
 #include "calibration/ui/AdaptCorrTab.h"
 #include "calibration/ui/DeviceJob.h"
 #include "calibration/ui/SequenceJob.h"
-#include "common/DecimalText.h"
 #include "controller/Version.h"
+#include "documents/MessageKeys.h"
 #include "mainwindow/DeviceWorker.h"
+#include "mainwindow/UiText.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -282,6 +283,22 @@ TCorrectionTexts TCorrectionsPage::Texts(const TPanel &panel) const
     return texts;
 }
 
+std::optional<QString> TCorrectionsPage::RefusedEdit() const
+{
+    for (const TPanel &panel : panels_) {
+        for (const QLineEdit *edit : panel.Edits) {
+            // The manifold pressure edits are empty and off before revision G.
+            if (edit->isEnabled() && !CheckedCorrectionFromText(edit->text().toStdString()))
+                return QStringLiteral("%1: \"%2\" is not a whole number from -128 to 127")
+                    .arg(edit->objectName(), edit->text());
+        }
+    }
+    if (!CorrectionOffsetFromText(bank2Offset_->text().toStdString()))
+        return QStringLiteral("%1: \"%2\" is not an offset from -175 to 175 ms")
+            .arg(bank2Offset_->objectName(), bank2Offset_->text());
+    return std::nullopt;
+}
+
 void TCorrectionsPage::FillTable(TTable table)
 {
     const bool was = filling_;
@@ -387,6 +404,14 @@ void TCorrectionsPage::Write()
 {
     if (!Running() || busy_)
         return;
+    // Every edit is checked before anything is taken or sent.
+    if (const auto problem = RefusedEdit()) {
+        if (OnRefused)
+            OnRefused(
+                UiText(msg::strConfInputRefused, QStringLiteral("Nieprawidłowa wartość – nic nie zostało wysłane.")) +
+                "\n\n" + *problem);
+        return;
+    }
     TCorrectionsForm form = FormFromImage(image_);
     form.ActivePsys = panels_[0].Active->isChecked();
     form.ActivePcol = panels_[1].Active->isChecked();
@@ -403,7 +428,7 @@ void TCorrectionsPage::Write()
         form.ObdAdaptConfig = image_.Model_OBDAdaptCorrConfig;
     }
     form.CorrectionMultPercent = bank2Mult_->value();
-    form.CorrectionOffsetMs = ParseDecimal(bank2Offset_->text().toStdString()).value_or(0.0);
+    form.CorrectionOffsetMs = CorrectionOffsetFromText(bank2Offset_->text().toStdString()).value_or(0.0);
     std::array<bool, 8> boxes{};
     for (std::size_t k = 0; k < boxes.size(); ++k)
         boxes[k] = bank2Mask_[k]->isChecked();

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -41,6 +42,9 @@ public:
     TAdaptCorrTab *AdaptTab() const { return adaptTab_; }
 
     std::function<void(const QString &)> OnProblem;
+    // A write refused because an edit holds no value the controller takes;
+    // nothing was sent.
+    std::function<void(const QString &)> OnRefused;
     std::function<void(bool)> OnModifiedChanged;
 
 private:
@@ -68,6 +72,8 @@ private:
     void PresetPressed(TTable table, TCorrPreset preset);
     void TableEdited(TTable table);
     TCorrectionTexts Texts(const TPanel &panel) const;
+    // The first edit the write cannot take, in words; nothing when all can.
+    std::optional<QString> RefusedEdit() const;
     void SetModified(bool modified);
 
     TDeviceWorker &worker_;

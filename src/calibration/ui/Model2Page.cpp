@@ -8,7 +8,6 @@
 #include "calibration/ui/DeviceJob.h"
 #include "calibration/ui/Model2AdaptationTab.h"
 #include "calibration/ui/SequenceJob.h"
-#include "common/DecimalText.h"
 #include "configuration/ConfigFileOps.h"
 #include "controller/Conversions.h"
 #include "controller/Version.h"
@@ -296,7 +295,18 @@ QWidget *TModel2Page::BuildModelTab()
         connect(mask_[static_cast<std::size_t>(k)], &QCheckBox::toggled, this, [this] { TakeCorrectionLine(); });
     }
     connect(corrMult_, &QSpinBox::valueChanged, this, [this] { TakeCorrectionLine(); });
-    connect(corrOffset_, &QLineEdit::textEdited, this, [this] { TakeCorrectionLine(); });
+    connect(corrOffset_, &QLineEdit::textEdited, this, [this] {
+        // The page redraws on the change; the text being typed stays.
+        typingOffset_ = true;
+        TakeCorrectionLine();
+        typingOffset_ = false;
+    });
+    // Told when the entry is committed, not only at the write.
+    connect(corrOffset_, &QLineEdit::editingFinished, this, [this] {
+        if (corrOffset_->isModified())
+            RefuseBadOffset();
+        corrOffset_->setModified(false);
+    });
     right->addWidget(bank2);
     layout->addLayout(right, 1);
 
@@ -360,14 +370,27 @@ void TModel2Page::Spinner(QSpinBox *box, int steps, const std::function<TEditRes
     Edited(result);
 }
 
+bool TModel2Page::RefuseBadOffset()
+{
+    if (CorrectionOffsetFromText(corrOffset_->text().toStdString()))
+        return false;
+    if (OnRefused)
+        OnRefused(UiText(msg::strConfInputRefused, QStringLiteral("Nieprawidłowa wartość – nic nie zostało wysłane.")) +
+                  QStringLiteral("\n\n%1: \"%2\" is not an offset from -175 to 175 ms")
+                      .arg(corrOffset_->objectName(), corrOffset_->text()));
+    return true;
+}
+
 void TModel2Page::TakeCorrectionLine()
 {
     if (filling_)
         return;
     TCorrectionLine line = editor_.Correction();
     line.Mult = MultiplierFromPercent(corrMult_->value());
-    // Not a number counts as 0, as the controller's offset.
-    line.Offset = ParseDecimal(corrOffset_->text().toStdString()).value_or(0.0);
+    // A text the controller cannot take keeps the last good offset; the
+    // write refuses while it is shown.
+    if (const auto offset = CorrectionOffsetFromText(corrOffset_->text().toStdString()))
+        line.Offset = *offset;
     std::array<bool, 8> boxes{};
     for (std::size_t k = 0; k < boxes.size(); ++k)
         boxes[k] = mask_[k]->isChecked();
@@ -437,7 +460,7 @@ void TModel2Page::Refresh()
         idle_[i]->setValue(static_cast<int>(std::lround(idleValues[i] * 10)));
     const TCorrectionLine &corr = editor_.Correction();
     corrMult_->setValue(MultiplierPosition(corr.Mult));
-    if (!corrOffset_->hasFocus())
+    if (!corrOffset_->hasFocus() && !typingOffset_)
         corrOffset_->setText(Ms(corr.Offset));
     const auto boxes = BoxesFromMask(corr.Mask);
     for (std::size_t k = 0; k < boxes.size(); ++k)
@@ -577,6 +600,8 @@ void TModel2Page::Write()
         Edited(TEditResult::Refused);
         return;
     }
+    if (RefuseBadOffset())
+        return;
     busy_ = true;
     TModel2WriteOptions options;
     options.WorkPress = image_.WorkPress;

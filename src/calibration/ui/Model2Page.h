@@ -73,6 +73,9 @@ public:
     std::function<void()> Beep;
     // A failed step, worded for the status bar.
     std::function<void(const QString &)> OnProblem;
+    // A write refused because the BANK2 offset is no value the controller
+    // takes; nothing was sent.
+    std::function<void(const QString &)> OnRefused;
     // The LPG map was cleared after a model change: show the map page.
     std::function<void()> OnGasMapCleared;
     // The modified state the configuration pages share.
@@ -92,6 +95,8 @@ private:
     void MousePress(QMouseEvent *event, QPointF value);
     void MouseMove(QMouseEvent *event, QPointF value);
     void Spinner(QSpinBox *box, int position, const std::function<TEditResult(int)> &click);
+    // Tells the installer when the BANK2 offset text is refused; true then.
+    bool RefuseBadOffset();
     void ApplyZoom(int maxTb);
     void TakeCorrectionLine();
     QWidget *BuildModelTab();
@@ -122,6 +127,7 @@ private:
     std::array<QSpinBox *, 4> idle_{};
     QSpinBox *corrMult_ = nullptr;
     QLineEdit *corrOffset_ = nullptr;
+    bool typingOffset_ = false; // a change of the offset text is being taken
     std::array<QCheckBox *, 8> mask_{};
 };
 

@@ -105,30 +105,41 @@ std::string ControlName(const QWidget *control)
     throw EVariableError(std::string(text) + ControlClassName(control));
 }
 
-// An integer the user typed; 0 when it is none.
+// A locale that takes no group separators: "1,2,3" is no number, not 123.
+QLocale Strict(QLocale locale)
+{
+    locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
+    return locale;
+}
+
+// An integer the user typed; anything else, empty text included, is
+// refused rather than taken as 0, so that nothing the user did not mean is
+// stored.
 int64_t ParseInputInteger(const QString &text)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty())
-        return 0;
     bool ok = false;
-    const qlonglong n = QLocale().toLongLong(t, &ok);
+    const qlonglong n = Strict(QLocale()).toLongLong(t, &ok);
     if (ok)
         return n;
     const qlonglong c = t.toLongLong(&ok);
-    return ok ? c : 0;
+    if (!ok)
+        throw EVariableError("\"" + text.toStdString() + "\" is not a whole number");
+    return c;
 }
 
-// A number the user typed in the window's locale or with a "."; 0 when it
-// is none.
+// A number the user typed in the window's locale or with a "."; refused
+// like an integer when it is none.
 double ParseInputDouble(const QString &text)
 {
     const QString t = text.trimmed();
     bool ok = false;
-    double d = QLocale().toDouble(t, &ok);
+    double d = Strict(QLocale()).toDouble(t, &ok);
     if (!ok)
-        d = QLocale::c().toDouble(t, &ok);
-    return ok ? d : 0;
+        d = Strict(QLocale::c()).toDouble(t, &ok);
+    if (!ok || !std::isfinite(d))
+        throw EVariableError("\"" + text.toStdString() + "\" is not a number");
+    return d;
 }
 
 void DefaultShowMessage(QWidget *control, const std::string &text)
