@@ -55,7 +55,7 @@ TEST(FaultMatrix, EveryFaultRecoversAndStoresNoWrongValue)
 {
     const uint64_t seed = EnvNumber("LUMEX_FAULT_SEED", std::random_device{}());
     const unsigned target = static_cast<unsigned>(EnvNumber("LUMEX_FAULTS", 5000));
-    const unsigned lanes = static_cast<unsigned>(std::max(2UL, EnvNumber("LUMEX_FAULT_LANES", 48)));
+    const unsigned lanes = static_cast<unsigned>(std::max(2UL, EnvNumber("LUMEX_FAULT_LANES", 96)));
     const auto budget = std::chrono::seconds(EnvNumber("LUMEX_FAULT_SECONDS", 280));
     std::cout << "fault matrix seed " << seed << " (LUMEX_FAULT_SEED replays it)" << std::endl;
 
