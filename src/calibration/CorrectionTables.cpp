@@ -143,7 +143,11 @@ int8_t ClampCorrection(long long value)
         std::clamp<long long>(value, std::numeric_limits<int8_t>::min(), std::numeric_limits<int8_t>::max()));
 }
 
-int8_t CorrectionFromText(std::string_view text)
+namespace {
+
+// The number part of a typed correction: blanks around it and a leading
+// plus sign go.
+std::string_view CorrectionDigits(std::string_view text)
 {
     while (!text.empty() && text.front() == ' ')
         text.remove_prefix(1);
@@ -151,6 +155,14 @@ int8_t CorrectionFromText(std::string_view text)
         text.remove_suffix(1);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
+    return text;
+}
+
+} // namespace
+
+int8_t CorrectionFromText(std::string_view text)
+{
+    text = CorrectionDigits(text);
     long long value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec == std::errc::result_out_of_range)
@@ -162,12 +174,7 @@ int8_t CorrectionFromText(std::string_view text)
 
 std::optional<int8_t> CheckedCorrectionFromText(std::string_view text)
 {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
+    text = CorrectionDigits(text);
     int value = 0;
     const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || ptr != text.data() + text.size())
