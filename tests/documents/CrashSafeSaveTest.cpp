@@ -214,6 +214,8 @@ TEST_P(CrashSafeSave, KilledSavesLeaveTheOldOrTheNewFileWholeAndNoTemporary)
                 meanSaveUs =
                     0.8 * meanSaveUs + 0.2 * std::chrono::duration<double, std::micro>(TClock::now() - begun).count();
         }
+        // The random moment of the kill is what this test is about: the
+        // pause before it is the experiment, not a wait for a condition.
         const auto delay = std::uniform_real_distribution<double>(0, 1.5 * meanSaveUs)(rng);
         std::this_thread::sleep_for(std::chrono::duration<double, std::micro>(delay));
         std::vector<std::string> rest;

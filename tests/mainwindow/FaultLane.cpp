@@ -1,6 +1,7 @@
 #include "FaultLane.h"
 
 #include "FirmwareWriter.h"
+#include "StoredSettings.h"
 
 #include "calibration/ModelSequences.h"
 #include "controller/ConfigurationIO.h"
@@ -29,31 +30,7 @@ constexpr std::size_t kImageBlocks = 40;
 // Bootloader commands of the update's steps, and the blocks it sends.
 const std::vector<uint8_t> kUpdateCodes{0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE8};
 
-std::shared_ptr<sim::ControllerModel> Model(testsupport::SimHarness &h)
-{
-    return std::dynamic_pointer_cast<sim::ControllerModel>(h.Sim().Device());
-}
-
-// What a configuration file carries, as the simulated controller holds it.
-struct TStoredSettings
-{
-    sim::ParameterStore::Core Core;
-    std::array<uint8_t, 256> ByteParams{};
-    sim::CorrTable Cps{}, Ctg{}, Crpm{};
-    std::array<sim::ModelPoint, 20> Model2A{};
-    bool operator==(const TStoredSettings &) const = default;
-};
-
-TStoredSettings StoredSettings(testsupport::SimHarness &h)
-{
-    auto pause = h.Sim().Pause();
-    const sim::ParameterStore s = Model(h)->Store();
-    TStoredSettings out{s.core, s.byteParams, s.cps, s.ctg, s.crpm, s.model2A};
-    // Kept as written, never reported: no file can carry them.
-    out.Core.Flags3Spare = 0;
-    out.Core.RPM &= 0x3FFF;
-    return out;
-}
+using testsupport::Model;
 
 // The fields the tick keeps current: a configuration put into the image
 // for a write must not turn them back.
@@ -165,8 +142,10 @@ TLane::TLane(unsigned index, uint64_t seed, bool upgrade, const fs::path &scratc
             .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         logic_ = std::make_unique<TUpgraderLogic>();
         logic_->SetPort(&link_.Port);
-        // The program's own pauses, a tenth as long: the bootloader's
-        // timing keeps its shape and an upgrade takes about a second.
+        // The program's own pauses between bootloader steps, a tenth as
+        // long: not a wait in the test but the upgrade's timing, which the
+        // bootloader needs (without any pause a start command can be lost),
+        // kept in shape while an upgrade takes about a second.
         logic_->Boot().SetPause([](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms / 10)); });
         session_ = std::make_unique<TUpgradeSession>(link_.Manager, *logic_, (scratch_ / "data").string());
         session_->Ui.Question = [](const std::string &) { return true; };
@@ -243,6 +222,13 @@ bool TLane::ReadConfiguration(bool map)
     return ReadGenerationConfiguration(Manager()) && (!map || Manager().ReadMapG3());
 }
 
+void TLane::PutForWriting(const TNorviData &configuration)
+{
+    TNorviData image = configuration;
+    KeepPolled(link_.Data, image);
+    link_.Data = image;
+}
+
 json TLane::ImageNow()
 {
     return ImageJson(link_.Data, link_.Points, identity_);
@@ -256,9 +242,7 @@ bool TLane::WriteClean(const TNorviData &target, json &readBack)
             continue;
         bool ok = false;
         worker_->Call([&] {
-            TNorviData t = target;
-            KeepPolled(link_.Data, t);
-            link_.Data = t;
+            PutForWriting(target);
             ok = WriteGenerationConfiguration(Manager()).Ok && ReadEverything();
             if (ok)
                 readBack = ImageNow();
@@ -433,9 +417,7 @@ bool TLane::WarmUp()
     }
     worker_->Call([&] {
         sim_->ClearTrace();
-        TNorviData t = targets_[1];
-        KeepPolled(link_.Data, t);
-        link_.Data = t;
+        PutForWriting(targets_[1]);
         ok = WriteGenerationConfiguration(Manager()).Ok;
         writeCodes_ = RequestCodes(0xC0);
     });
@@ -530,17 +512,20 @@ bool TLane::JobFault(TPhase phase, const std::string &kind)
     }
     const unsigned target = 1 - holds_;
     TWriteResult written;
-    bool readOk = false, inJob = false;
+    bool inJob = false;
     worker_->Call([&] {
         sim_->ClearTrace();
         sim_->AddFault(rule);
         if (phase == TPhase::ConfigWrite) {
-            TNorviData t = targets_[target];
-            KeepPolled(link_.Data, t);
-            link_.Data = t;
+            PutForWriting(targets_[target]);
             written = WriteGenerationConfiguration(Manager());
         } else {
-            readOk = phase == TPhase::MapRead ? Manager().ReadMapG3() : ReadConfiguration(false);
+            // Whether the read that met the fault fails or not (a stray byte
+            // can fall into a pause), what it stored is checked below.
+            if (phase == TPhase::MapRead)
+                Manager().ReadMapG3();
+            else
+                ReadConfiguration(false);
         }
         inJob = Fired();
     });
@@ -576,9 +561,6 @@ bool TLane::JobFault(TPhase phase, const std::string &kind)
     } else if (phase == TPhase::ConfigWrite && lastClean_ != written_[target]) {
         Fail(rule + ": an acknowledged write did not store the configuration");
     }
-    // A read that met the fault may fail or not (a stray byte can fall
-    // into a pause); what it stored is checked above either way.
-    (void)readOk;
     return fired;
 }
 
@@ -596,7 +578,7 @@ bool TLane::UpgradeFault(const std::string &kind)
                 static_cast<int8_t>(std::uniform_int_distribution<int>(-20, 20)(random_));
         });
     }
-    const TStoredSettings before = StoredSettings(*sim_);
+    const testsupport::TSettings before = testsupport::SettingsOf(*sim_);
     const uint8_t code = Pick(random_, kUpdateCodes);
     // A random block rather than always the first: an earlier rule without
     // effect takes the blocks before it.
@@ -666,8 +648,9 @@ bool TLane::UpgradeFault(const std::string &kind)
              (warnings.empty() ? std::string() : warnings.back()));
     else if (!restored)
         Fail(rule + ": the settings were not restored: " + restoreText);
-    else if (!(StoredSettings(*sim_) == before))
-        Fail(rule + ": the restored settings differ from those before the upgrade");
+    else if (const std::string differing = testsupport::Differing(testsupport::SettingsOf(*sim_), before);
+             !differing.empty())
+        Fail(rule + ": the restored settings differ from those before the upgrade:" + differing);
     else if (inJob)
         ++tally_.UpgradesCompleted;
     if (!WaitRecovered(Serial(), kRecoveryDeadline))

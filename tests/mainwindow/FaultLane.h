@@ -97,6 +97,8 @@ private:
     lumex::TDataManager &Manager() { return link_.Manager; }
     bool ReadConfiguration(bool map);
     json ImageNow();
+    // A configuration into the image for a write, the polled readings kept.
+    void PutForWriting(const lumex::TNorviData &configuration);
     // Writes `target` until it is acknowledged, then reads it back.
     bool WriteClean(const lumex::TNorviData &target, json &readBack);
     // A clean read of everything the image holds: configuration, map and
