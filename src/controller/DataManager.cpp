@@ -111,6 +111,11 @@ bool TDataManager::Transact(uint8_t code, std::span<const uint8_t> params, const
         port_.Write(request.data(), static_cast<unsigned>(request.size()), written);
         const TTransactionLock release(port_);
         ok = ReceiveAnswer(answer);
+        // The rest of an answer that failed part-way (a gap, a wrong byte)
+        // may still be coming; it goes before the lock is given back, so no
+        // later request can take it for its own answer.
+        if (!ok)
+            port_.DrainInput();
     }
     if (AbandonOnFailure(ok))
         return false;

@@ -92,8 +92,12 @@ bool TNorviProtocol::Receive(std::span<uint8_t> buffer, bool &isErrorAnswer)
                 std::fill(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length), uint8_t{0});
         }
     }
-    if (!result)
+    if (!result) {
         isErrorAnswer = false;
+        // The rest of a frame that failed part-way would otherwise be read
+        // as the start of the next answer.
+        Port.DrainInput();
+    }
     if (SetDeviceCompatible)
         SetDeviceCompatible(result);
     return result;

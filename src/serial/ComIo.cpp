@@ -1,6 +1,7 @@
 #include "serial/ComIo.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -184,6 +185,28 @@ bool TimedWrite(int fd, const uint8_t *buffer, unsigned count, const TIoTimeouts
         }
         const auto left = *deadline - Clock::now();
         std::this_thread::sleep_for(std::min<Clock::duration>(left, milliseconds(1)));
+    }
+}
+
+bool DrainUntilQuiet(int fd, unsigned quietMs, unsigned maxMs)
+{
+    const auto end = Clock::now() + milliseconds(maxMs);
+    std::array<uint8_t, 256> scratch{};
+    for (;;) {
+        const auto now = Clock::now();
+        if (now >= end)
+            return true;
+        switch (WaitFor(fd, POLLIN, std::min(end, now + milliseconds(quietMs)))) {
+        case Wait::TimedOut:
+            return true;
+        case Wait::Failed:
+            return false;
+        case Wait::Ready:
+            break;
+        }
+        const ssize_t n = ::read(fd, scratch.data(), scratch.size());
+        if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;
     }
 }
 

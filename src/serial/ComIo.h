@@ -31,4 +31,9 @@ bool TimedRead(int fd, uint8_t *buffer, unsigned count, const TIoTimeouts &timeo
 // failing or hung-up line.
 bool TimedWrite(int fd, const uint8_t *buffer, unsigned count, const TIoTimeouts &timeouts, unsigned &bytesWritten);
 
+// Reads and throws away whatever arrives until the line has been quiet for
+// quietMs, or until maxMs have passed in all (a babbling line). false for a
+// failing or hung-up line.
+bool DrainUntilQuiet(int fd, unsigned quietMs, unsigned maxMs);
+
 } // namespace lumex::detail

@@ -458,6 +458,19 @@ bool TComMultiPort::FlushInput()
     return fd >= 0 && ::tcflush(fd, TCIFLUSH) == 0;
 }
 
+bool TComMultiPort::DrainInput()
+{
+    constexpr unsigned kLongestDrainMs = 1000;
+    // Without a usable gap time-out (none, or "return at once") an answer's
+    // bytes are taken to come within the controller's 100 ms.
+    constexpr unsigned kDefaultQuietMs = 100;
+    const int fd = d->fd;
+    unsigned quiet = d->applied.Interval;
+    if (quiet == 0 || quiet > kLongestDrainMs)
+        quiet = kDefaultQuietMs;
+    return fd >= 0 && detail::DrainUntilQuiet(fd, quiet, kLongestDrainMs);
+}
+
 void TComMultiPort::Lock()
 {
     if (!d->threadSafe)

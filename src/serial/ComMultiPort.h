@@ -187,6 +187,10 @@ public:
     // Throws away what the line delivered and nobody read (a late answer),
     // so the next request reads its own answer. False when not open.
     bool FlushInput();
+    // Throws away the rest of an answer still on its way (the tail of a
+    // frame that failed part-way): reads until no byte has come for the
+    // interval time-out, for at most a second. False when not open.
+    bool DrainInput();
     void Lock();
     void Unlock();
     bool Configure();

@@ -37,16 +37,38 @@ TEST(ReceiveRule, WrongStartByteStopsAfterTheFirstByte)
 {
     SimLink s(SimSetup::Controller(0x30, 'G'));
     s.AddFault("bad-start@01:1");
+    TComMultiPort &port = s.Link().Port;
+    port.Open();
+    const auto request = BuildRequest(0x01, std::array<uint8_t, 1>{0x01});
+    unsigned written = 0;
+    port.Write(request.data(), static_cast<unsigned>(request.size()), written);
+    std::array<uint8_t, 4> answer{};
+    EXPECT_FALSE(s.Manager().ReceiveAnswer(answer));
+    port.Unlock(); // the write's lock; normally the transaction does this
+    EXPECT_FALSE(s.Manager().LinkUp);
+    // The receive step read only the first byte; the other three wait.
+    std::array<uint8_t, 8> rest{};
+    unsigned got = 0;
+    ASSERT_TRUE(port.Read(rest.data(), static_cast<unsigned>(rest.size()), got));
+    EXPECT_EQ(got, 3u);
+}
+
+TEST(ReceiveRule, TheTransactionThrowsAwayTheRestOfAFailedAnswer)
+{
+    SimLink s(SimSetup::Controller(0x30, 'G'));
+    s.AddFault("bad-start@01:1");
     s.Link().Port.Open();
     EXPECT_FALSE(s.Manager().ReadVersionCode());
     EXPECT_FALSE(s.Manager().LinkUp);
     EXPECT_EQ(s.Data().VersionCode, 0);
     ExpectLockFree(s.Link().Port);
-    // The other three bytes of that answer were never read by the transaction.
+    // Nothing of that answer is left for the next request to take as its own.
     std::array<uint8_t, 8> rest{};
     unsigned got = 0;
     ASSERT_TRUE(s.Link().Port.Read(rest.data(), static_cast<unsigned>(rest.size()), got));
-    EXPECT_EQ(got, 3u);
+    EXPECT_EQ(got, 0u);
+    EXPECT_TRUE(s.Manager().ReadVersionCode());
+    EXPECT_EQ(s.Data().VersionCode, 0x30);
 }
 
 TEST(ReceiveRule, ChecksumOffByOneZeroesTheBufferAndDropsTheLink)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 using namespace lumex;
@@ -140,4 +141,48 @@ TEST(ComMultiPortTimeouts, ChangedTimeoutsApplyToTheOpenPortOnlyWithUseTimeouts)
     double ms = 0;
     EXPECT_TRUE(ReturnsWithin([&] { ms = silentRead(); })) << "the stored time-out was put in force";
     EXPECT_GE(ms, 995.0);
+}
+
+TEST(ComMultiPortTimeouts, DrainTakesTheTailStillComingAndNothingAfterTheQuiet)
+{
+    PtyPair pty;
+    auto port = OpenControllerPort(pty);
+    // A gap this long is out of reach of the sender's pauses, however busy
+    // the machine: only the end of the tail makes the line quiet.
+    port->Timeouts().SetIntervalTimeout(800);
+    std::thread tail([&] {
+        for (uint8_t i = 0; i < 5; ++i) {
+            // The pauses are the tail still on its way: the line condition under test.
+            std::this_thread::sleep_for(milliseconds(20));
+            pty.Send({static_cast<uint8_t>(0xA0 + i)});
+        }
+    });
+    EXPECT_TRUE(port->DrainInput());
+    tail.join();
+
+    // The next answer starts with its own first byte.
+    pty.Send({0xD0});
+    uint8_t b = 0;
+    unsigned n = 0;
+    EXPECT_TRUE(port->Read(&b, 1, n));
+    ASSERT_EQ(n, 1u);
+    EXPECT_EQ(b, 0xD0);
+}
+
+TEST(ComMultiPortTimeouts, DrainOfABabblingLineEnds)
+{
+    PtyPair pty;
+    auto port = OpenControllerPort(pty);
+    std::atomic<bool> stop{false};
+    std::thread babble([&] {
+        while (!stop) {
+            pty.Send({0x55});
+            // Far below the 100 ms gap: the line is never quiet.
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+    });
+    EXPECT_TRUE(ReturnsWithin([&] { EXPECT_TRUE(port->DrainInput()); })) << "the drain waited for a quiet line";
+    stop = true;
+    babble.join();
+    EXPECT_FALSE(TComMultiPort().DrainInput()) << "a closed port";
 }
