@@ -75,7 +75,7 @@ std::string TFormMain::BackupFolder() const
 void TFormMain::BuildFileMenu()
 {
     gcfOps_ = std::make_unique<TGcfOps>(worker_, this);
-    auto action = [this](QMenu *menu, const char *name, const QString &text) {
+    auto action = [](QMenu *menu, const char *name, const QString &text) {
         auto *a = new QAction(text, menu);
         a->setObjectName(name);
         return a;

@@ -49,7 +49,7 @@ protected:
                    PackLanguageText("FileVersion=" + version + "\n[Strings]\n" + strings + "\n", CharsetOf(code),
                                     std::nullopt));
     }
-    void SetUp(const std::string &settingsText)
+    void StartWith(const std::string &settingsText)
     {
         WriteBytes(Prog() + "Norvi.INI", settingsText);
         SetUpNorviSettings(lm, config, &port, folders);
@@ -65,7 +65,7 @@ protected:
 
 TEST_F(NorviSettingsTest, SettingsAndDataLieBesideTheProgram)
 {
-    SetUp("[Settings]\nComMultiPort=3\nLanguage=EN\n");
+    StartWith("[Settings]\nComMultiPort=3\nLanguage=EN\n");
     EXPECT_EQ(config.SettingsFile(), Prog() + "Norvi.INI");
     EXPECT_EQ(config.DataFolder(), Prog() + "Data/");
     EXPECT_TRUE(std::filesystem::is_directory(Prog() + "Data"));
@@ -78,12 +78,12 @@ TEST_F(NorviSettingsTest, SettingsAndDataLieBesideTheProgram)
 TEST_F(NorviSettingsTest, OnlyTheProgramsOwnCodesAreTakenFromTheFile)
 {
     for (const char *value : {"../../etc/passwd", "ES", "TR_Tavira", "en", "", "PL/../EN"}) {
-        SetUp(std::string("[Settings]\nLanguage=") + value + "\n");
+        StartWith(std::string("[Settings]\nLanguage=") + value + "\n");
         EXPECT_EQ(lm.LanguageCode(), "PL") << value;
     }
-    SetUp("[Settings]\nLanguage=TR2\n");
+    StartWith("[Settings]\nLanguage=TR2\n");
     EXPECT_EQ(lm.LanguageCode(), "TR2");
-    SetUp("");
+    StartWith("");
     EXPECT_EQ(lm.LanguageCode(), "PL");
     EXPECT_EQ(config.PortNumber(), 1);
 }
@@ -92,7 +92,7 @@ TEST_F(NorviSettingsTest, AChosenLanguageIsSavedKeepingTheOtherKeys)
 {
     WriteLang("PL", kVersion, "strGaz=GAZ PL");
     WriteLang("EN", kVersion, "strGaz=GAS EN");
-    SetUp("[Settings]\nComMultiPort=4\nLanguage=PL\nWindowTop=12\n[Other]\nKey=kept\n");
+    StartWith("[Settings]\nComMultiPort=4\nLanguage=PL\nWindowTop=12\n[Other]\nKey=kept\n");
     lm.LoadCurrentLanguage();
     ASSERT_EQ(lm.MessageText("strGaz"), "GAZ PL");
 
@@ -115,7 +115,7 @@ TEST_F(NorviSettingsTest, AMissingOrBrokenFileKeepsTheLanguageInForce)
 {
     WriteLang("EN", kVersion, "strGaz=GAS EN");
     WriteLang("DE", "1.0.0.0", "strGaz=GAS DE");
-    SetUp("[Settings]\nLanguage=EN\n");
+    StartWith("[Settings]\nLanguage=EN\n");
     lm.LoadCurrentLanguage();
     const std::string settingsBefore = ReadBytes(Prog() + "Norvi.INI");
 
@@ -141,7 +141,7 @@ TEST_F(NorviSettingsTest, AMissingOrBrokenFileKeepsTheLanguageInForce)
 TEST_F(NorviSettingsTest, AReadOnlyFileIsNotWritten)
 {
     WriteLang("EN", kVersion, "strGaz=GAS EN");
-    SetUp("[Settings]\nLanguage=PL\n");
+    StartWith("[Settings]\nLanguage=PL\n");
     ASSERT_EQ(::chmod((Prog() + "Norvi.INI").c_str(), 0444), 0);
     EXPECT_TRUE(SwitchLanguage(lm, config, "EN"));
     ASSERT_EQ(errors.size(), 1u);
