@@ -110,6 +110,7 @@ void TTally::Merge(const TTally &other)
     WritesNamed += other.WritesNamed;
     UpgradesMet += other.UpgradesMet;
     UpgradesCompleted += other.UpgradesCompleted;
+    Retried += other.Retried;
     Failures.insert(Failures.end(), other.Failures.begin(), other.Failures.end());
 }
 
@@ -370,17 +371,26 @@ bool TLane::WarmUp()
 
     // The installed configuration, and a second one: the same controller
     // with the factory's parameters.
+    // No fault is armed yet; a read that still fails met a time-out missed
+    // on a busy machine, and is done again once the link is back.
     bool ok = false;
-    worker_->Call([&] {
-        sim_->ClearTrace();
-        ok = ReadConfiguration(false);
-        readCodes_ = RequestCodes(0xC0);
-        targets_[0] = link_.Data;
-        identity_ = link_.Data;
-        sim_->ClearTrace();
-        ok = ok && Manager().ReadMapG3();
-        mapCodes_ = RequestCodes(0xC0);
-    });
+    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+        if (attempt > 0) {
+            ++tally_.Retried;
+            if (!WaitRecovered(Serial(), kRecoveryDeadline))
+                break;
+        }
+        worker_->Call([&] {
+            sim_->ClearTrace();
+            ok = ReadConfiguration(false);
+            readCodes_ = RequestCodes(0xC0);
+            targets_[0] = link_.Data;
+            identity_ = link_.Data;
+            sim_->ClearTrace();
+            ok = ok && Manager().ReadMapG3();
+            mapCodes_ = RequestCodes(0xC0);
+        });
+    }
     if (!ok) {
         Fail("the clean configuration read failed");
         return false;
@@ -591,9 +601,21 @@ bool TLane::UpgradeFault(const std::string &kind)
     bool prepared = false, updated = true, inJob = false;
     worker_->Call([&] {
         worker_->Tick().TickBusy = true;
-        const TUpdateQuery q = session_->UpdateQuery();
-        prepared =
-            q.Allowed && session_->TakeBackup().Ok && session_->EnterBootloader() && session_->ChooseFile(firmware_);
+        // No fault is armed yet, but a machine this busy can miss an answer's
+        // time-out; the program then refuses to start, and the installer
+        // tries again: the backup once it is taken, then Connect (a fresh
+        // port and the bootloader, where a half-done entry may have left it).
+        bool backedUp = false;
+        for (int attempt = 0; attempt < 3 && !prepared; ++attempt) {
+            tally_.Retried += attempt > 0 ? 1 : 0;
+            if (!backedUp)
+                backedUp = session_->UpdateQuery().Allowed && session_->TakeBackup().Ok;
+            if (!backedUp)
+                continue;
+            if (attempt > 0)
+                session_->ResetPort();
+            prepared = session_->EnterBootloader() && session_->ChooseFile(firmware_);
+        }
         if (!prepared)
             return;
         sim_->ClearTrace();
@@ -637,9 +659,14 @@ bool TLane::UpgradeFault(const std::string &kind)
     worker_->Call([&] {
         if (session_->Done()) {
             session_->Close();
-            const TFileOpResult r = session_->RestoreBackup();
-            restored = r.Ok;
-            restoreText = r.Text();
+            // A failed restore keeps its record, and the program offers it
+            // again: the installer says yes until it is done.
+            for (int attempt = 0; attempt < 3 && !restored; ++attempt) {
+                tally_.Retried += attempt > 0 ? 1 : 0;
+                const TFileOpResult r = session_->RestoreBackup();
+                restored = r.Ok;
+                restoreText = r.Text();
+            }
         }
         worker_->Tick().TickBusy = false;
     });

@@ -54,6 +54,9 @@ struct TTally
     unsigned Unfired = 0; // rules the line never reached (taken back)
     unsigned WritesMet = 0, WritesNamed = 0;
     unsigned UpgradesMet = 0, UpgradesCompleted = 0;
+    // Steps with no fault armed (the first read, starting an upgrade, the
+    // restore) done again after a time-out the busy machine missed.
+    unsigned Retried = 0;
     std::vector<std::string> Failures;
 
     unsigned Fired() const;

@@ -43,7 +43,8 @@ std::string Summary(const TTally &t, uint64_t seed, double seconds)
                       " recovered, " + std::to_string(t.Failures.size()) + " failures; writes met " +
                       std::to_string(t.WritesMet) + ", named " + std::to_string(t.WritesNamed) + "; upgrades met " +
                       std::to_string(t.UpgradesMet) + ", completed and restored " +
-                      std::to_string(t.UpgradesCompleted) + "; rules unused " + std::to_string(t.Unfired) + "\n";
+                      std::to_string(t.UpgradesCompleted) + "; rules unused " + std::to_string(t.Unfired) +
+                      "; steps retried after a missed time-out " + std::to_string(t.Retried) + "\n";
     for (const auto &[key, count] : t.Injected)
         out += "  " + key + ": " + std::to_string(count) + "\n";
     return out;
