@@ -76,7 +76,9 @@ bool IsModelPointKey(const TGcfItem &item)
 std::optional<std::string> Invalid(const TGcfItem &item, const TNorviData &controller, double value)
 {
     if (item.Field != nullptr && IsPresent(*item.Field, controller)) {
-        if (value < 0 || value != std::round(value))
+        // Beyond any field's range, and not convertible to an integer.
+        constexpr double kLargestRaw = 4294967295.0;
+        if (value < 0 || value > kLargestRaw || value != std::round(value))
             return std::string("not a raw value");
         const TFieldInput input = CheckRawValue(*item.Field, controller, static_cast<unsigned long>(value));
         if (!input)

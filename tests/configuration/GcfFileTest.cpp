@@ -137,6 +137,11 @@ TEST(GcfFile, BadFilesAreRefusedOrRepairedWithAMessage)
     EXPECT_TRUE(Mentions(range.Warnings, "MazdaEnrichmentPercentage=-300"));
     EXPECT_EQ(range.Image.LowPT, 47);
     EXPECT_EQ(range.Image.MazdaEnrichmentPercentage, 0);
+    // A raw value past any integer is refused like the others, not converted.
+    const TGcfLoad huge = ApplyGcf(Replace(good, "\r\nT=", "\r\nT=97444444444444444444444444444"), c, {}, false);
+    ASSERT_TRUE(huge);
+    EXPECT_TRUE(Mentions(huge.Warnings, "[Config] T=97444444444444444444444444444"))
+        << ::testing::PrintToString(huge.Warnings);
 
     // More injectors than the controller's channels: limited, with a warning.
     const TGcfLoad injectors = ApplyGcf(Replace(good, "InjSW=4", "InjSW=8"), c, {}, false);
