@@ -4,6 +4,7 @@
 #include "FirmwareWriter.h"
 #include "QtWait.h"
 #include "SimHarness.h"
+#include "StoredSettings.h"
 
 #include "configuration/ConfigFileOps.h"
 #include "controller/ControllerLink.h"
@@ -1339,30 +1340,9 @@ TEST(UpgradeFlow, AnUnfinishedUpgradeIsOfferedAgain)
 
 namespace {
 
-// What a configuration file carries, as the simulated controller holds it.
-struct TStoredSettings
-{
-    sim::ParameterStore::Core Core;
-    std::array<uint8_t, 256> ByteParams{};
-    sim::CorrTable Cps{}, Ctg{}, Crpm{};
-    std::array<sim::ModelPoint, 20> Model{};
-    bool operator==(const TStoredSettings &) const = default;
-};
-
 sim::ControllerModel &ControllerOf(SimHarness &h)
 {
     return dynamic_cast<sim::ControllerModel &>(*h.Sim().Device());
-}
-
-TStoredSettings StoredSettings(SimHarness &h)
-{
-    auto pause = h.Sim().Pause();
-    const sim::ParameterStore s = ControllerOf(h).Store();
-    TStoredSettings out{s.core, s.byteParams, s.cps, s.ctg, s.crpm, s.model2A};
-    // Bits the controller keeps but never reports: no file carries them.
-    out.Core.Flags3Spare = 0;
-    out.Core.RPM &= 0x3FFF;
-    return out;
 }
 
 std::string WriteFirmwareFile(const fs::path &path, std::size_t blocks)
@@ -1394,7 +1374,7 @@ TEST(UpgradeFlow, TheRestoreOfferAfterProgrammingBringsTheSettingsBack)
             s.crpm[1] = static_cast<int8_t>(s.crpm[1] + 4);
         });
     }
-    const TStoredSettings before = StoredSettings(f.Sim());
+    const testsupport::TSettings before = testsupport::SettingsOf(f.Sim());
     const fs::path firmware = fs::temp_directory_path() / ("restore-offer-" + std::to_string(::getpid()) + ".upg");
     WriteFirmwareFile(firmware, 8);
     bool programmed = false;
@@ -1406,7 +1386,7 @@ TEST(UpgradeFlow, TheRestoreOfferAfterProgrammingBringsTheSettingsBack)
         if (WaitUntil([&] { return !window.Busy() && window.UpdateButton()->isEnabled(); })) {
             window.BtnUpdateClick();
             programmed = WaitUntil([&] { return !window.Busy(); }) && window.Done();
-            erased = StoredSettings(f.Sim()) != before;
+            erased = !(testsupport::SettingsOf(f.Sim()) == before);
         }
         static_cast<QDialog &>(window).reject();
     };
@@ -1420,7 +1400,7 @@ TEST(UpgradeFlow, TheRestoreOfferAfterProgrammingBringsTheSettingsBack)
         const auto &m = f.Program().Messages();
         return !m.empty() && m.back().Text.startsWith(done);
     })) << (f.Program().Messages().empty() ? "" : f.Program().Messages().back().Text.toStdString());
-    const TStoredSettings after = StoredSettings(f.Sim());
+    const testsupport::TSettings after = testsupport::SettingsOf(f.Sim());
     EXPECT_TRUE(after == before);
     const std::string data = fs::path(f.Program().Window().BackupFolder()).parent_path().string();
     EXPECT_NE(LoadUpgradeRecord(data, false).Stage, TUpgradeStage::RestorePending);

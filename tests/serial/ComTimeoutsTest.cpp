@@ -143,20 +143,29 @@ TEST(ComMultiPortTimeouts, ChangedTimeoutsApplyToTheOpenPortOnlyWithUseTimeouts)
     EXPECT_GE(ms, 995.0);
 }
 
+namespace {
+
+// Sends `count` bytes onto the line, each once `drainer` waits for input
+// again: the tail of an answer still coming while the drain runs.
+void SendWhileWaited(const PtyPair &pty, pid_t drainer, unsigned count)
+{
+    for (unsigned i = 0; i < count; ++i) {
+        EXPECT_TRUE(testsupport::WaitFor([&] { return testsupport::ThreadAsleepOrGone(drainer); }));
+        pty.Send({static_cast<uint8_t>(0xA0 + i)});
+    }
+}
+
+} // namespace
+
 TEST(ComMultiPortTimeouts, DrainTakesTheTailStillComingAndNothingAfterTheQuiet)
 {
     PtyPair pty;
     auto port = OpenControllerPort(pty);
-    // A gap this long is out of reach of the sender's pauses, however busy
-    // the machine: only the end of the tail makes the line quiet.
+    // A gap this long is out of reach of the sender, however busy the
+    // machine: only the end of the tail makes the line quiet.
     port->Timeouts().SetIntervalTimeout(800);
-    std::thread tail([&] {
-        for (uint8_t i = 0; i < 5; ++i) {
-            // The pauses are the tail still on its way: the line condition under test.
-            std::this_thread::sleep_for(milliseconds(20));
-            pty.Send({static_cast<uint8_t>(0xA0 + i)});
-        }
-    });
+    const pid_t drainer = testsupport::CurrentThreadId();
+    std::thread tail([&] { SendWhileWaited(pty, drainer, 5); });
     EXPECT_TRUE(port->DrainInput());
     tail.join();
 
@@ -173,16 +182,23 @@ TEST(ComMultiPortTimeouts, DrainOfABabblingLineEnds)
 {
     PtyPair pty;
     auto port = OpenControllerPort(pty);
-    std::atomic<bool> stop{false};
-    std::thread babble([&] {
-        while (!stop) {
-            pty.Send({0x55});
-            // Far below the 100 ms gap: the line is never quiet.
-            std::this_thread::sleep_for(milliseconds(10));
-        }
+    // The gap is out of reach: only the one-second bound can end the drain
+    // while bytes keep coming.
+    port->Timeouts().SetIntervalTimeout(800);
+    std::atomic<pid_t> drainer{0};
+    std::atomic<bool> drained{false};
+    std::thread drain([&] {
+        drainer = testsupport::CurrentThreadId();
+        EXPECT_TRUE(port->DrainInput());
+        drained = true;
     });
-    EXPECT_TRUE(ReturnsWithin([&] { EXPECT_TRUE(port->DrainInput()); })) << "the drain waited for a quiet line";
-    stop = true;
-    babble.join();
+    // Bytes keep coming, each as soon as the drain waits, until it gives up.
+    ASSERT_TRUE(testsupport::WaitFor([&] { return drainer != 0; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        if (!drained && testsupport::ThreadAsleepOrGone(drainer))
+            pty.Send({0x55});
+        return drained.load();
+    })) << "the drain waited for a quiet line";
+    drain.join();
     EXPECT_FALSE(TComMultiPort().DrainInput()) << "a closed port";
 }
