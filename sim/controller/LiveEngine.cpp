@@ -129,7 +129,36 @@ void LiveEngine::Override(Channel channel, int value)
         limit = 100;
     else if (channel == Channel::Petrol)
         limit = 0xFFFF;
-    overrides_[static_cast<std::size_t>(channel)] = std::clamp(value, 0, limit);
+    const int pinned = std::clamp(value, 0, limit);
+    overrides_[static_cast<std::size_t>(channel)] = pinned;
+    // A pinned sensor reads so from now on, not only after the next live
+    // step: a procedure may read it before any live data was asked for.
+    if (uint8_t *raw = RawReading(channel))
+        *raw = static_cast<uint8_t>(pinned);
+}
+
+uint8_t *LiveEngine::RawReading(Channel channel)
+{
+    switch (channel) {
+    case Channel::Tred:
+        return &readings_.tred;
+    case Channel::Tgas:
+        return &readings_.tgas;
+    case Channel::Tpcb:
+        return &readings_.tpcb;
+    case Channel::Psys:
+        return &readings_.psys;
+    case Channel::Pcol:
+        return &readings_.pcol;
+    case Channel::Supply:
+        return &readings_.supply;
+    case Channel::Level:
+        return &readings_.level;
+    case Channel::Lambda:
+        return &readings_.lambda;
+    default:
+        return nullptr;
+    }
 }
 
 void LiveEngine::Release(Channel channel)

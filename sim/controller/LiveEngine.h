@@ -138,6 +138,8 @@ public:
     uint64_t RunningSteps() const { return runningSteps_; }
 
 private:
+    // The reading a sensor channel pins directly; null for derived ones.
+    uint8_t *RawReading(Channel channel);
     void AdvanceScript();
     void StepTemperatures();
     void StepFuel(const EngineSettings &settings, double rpm);

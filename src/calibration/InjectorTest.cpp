@@ -69,8 +69,11 @@ TInjTestStartStop TInjectorTest::StartStop(const std::array<bool, kCylinders> &t
     if (!manager_.StartInjTest(InjTestCylinderMask(ticked, Cylinders())))
         return TInjTestStartStop::NotAcknowledged;
     running_ = true;
-    manager_.ReadPcol();
-    pcolBaseline_ = manager_.Data().PcolRaw;
+    // A baseline from a failed read would be a stale pressure; the watch
+    // then takes its first good reading instead.
+    pcolBaseline_.reset();
+    if (manager_.ReadPcol())
+        pcolBaseline_ = manager_.Data().PcolRaw;
     return TInjTestStartStop::Started;
 }
 
@@ -78,7 +81,12 @@ bool TInjectorTest::WatchPcol()
 {
     if (!running_ || !manager_.ReadPcol())
         return false;
-    if (std::abs(int{pcolBaseline_} - int{manager_.Data().PcolRaw}) <= kInjTestMaxPcolDrift)
+    const uint8_t pcol = manager_.Data().PcolRaw;
+    if (!pcolBaseline_) {
+        pcolBaseline_ = pcol;
+        return false;
+    }
+    if (std::abs(int{*pcolBaseline_} - int{pcol}) <= kInjTestMaxPcolDrift)
         return false;
     manager_.SetWorkType(TWorkType::Stop);
     running_ = false;

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace lumex {
 
@@ -86,7 +87,7 @@ private:
     TModifiedFlag modified_;
     TWriteConfirmation confirmation_;
     bool running_ = false;
-    uint8_t pcolBaseline_ = 0;
+    std::optional<uint8_t> pcolBaseline_;
     TInjTestEvaluation evaluation_;
     std::array<int8_t, kCylinders> corrections_{};
 };

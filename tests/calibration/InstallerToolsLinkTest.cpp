@@ -308,3 +308,24 @@ TEST(InjectorTest, ManifoldPressureDriftStopsTheTest)
     EXPECT_FALSE(test.Running());
     EXPECT_EQ(s.Sent(), (Frames{Frame({0x22, 0x22}), WorkType(0)}));
 }
+
+TEST(InjectorTest, AFailedBaselineReadLetsTheWatchTakeItsFirstGoodReading)
+{
+    Tools s('G');
+    TInjectorTest test(s.Manager(), [](const TQuestion &) { return TAnswer::Yes; });
+    SetPcol(s, 20);
+    ASSERT_TRUE(s.Manager().ReadPcol()); // the image holds 20 from before the start
+    SetPcol(s, 100);
+    s.Data().TredRaw = kWarmTredRaw;
+    s.AddFault("silence@22:1");
+    ASSERT_EQ(test.StartStop(AllTicked()), TInjTestStartStop::Started);
+    s.Manager().SetLinkUp(true); // as the polling tick's reconnect does
+    // The stale 20 is no baseline: 100 is taken as one, and 110 is still stable.
+    EXPECT_FALSE(test.WatchPcol());
+    SetPcol(s, 110);
+    EXPECT_FALSE(test.WatchPcol());
+    EXPECT_TRUE(test.Running());
+    SetPcol(s, 111);
+    EXPECT_TRUE(test.WatchPcol());
+    EXPECT_FALSE(test.Running());
+}

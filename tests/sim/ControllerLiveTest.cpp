@@ -181,6 +181,18 @@ TEST(LiveBlock, APinnedEngineSpeedGivesItsPeriod)
     EXPECT_EQ(WordAt(model.Answer(Frame({0x50, 0x50})).bytes, 2), period);
 }
 
+TEST(LiveBlock, APinnedSensorReadsSoBeforeAnyLiveStep)
+{
+    // A procedure may read the manifold pressure before the first live poll.
+    ControllerModel model(ControllerIdentity::Gen30('G'));
+    std::string reply;
+    ASSERT_TRUE(model.Control("set pcol 100", reply)) << reply;
+    EXPECT_EQ(model.Answer(Frame({0x22, 0x22})).bytes.at(2), 100);
+    ASSERT_TRUE(model.Control("set tred 40", reply)) << reply;
+    EXPECT_EQ(Decode(Poll(model)).tred, 40);
+    EXPECT_EQ(model.Answer(Frame({0x22, 0x22})).bytes.at(2), 100);
+}
+
 TEST(LiveBlock, PinnedCylinderPetrolTimesBeatTheChannelUntilReleased)
 {
     ControllerModel model(ControllerIdentity::Gen15());
