@@ -18,6 +18,7 @@ libbenchmark-dev
 gettext
 libjpeg62-turbo-dev
 clang
+lld
 libclang-rt-dev
 clang-format
 clang-tidy
