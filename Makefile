@@ -102,7 +102,7 @@ test: test-plain test-asan test-tsan
 SOAK_FAULTS ?= 50000
 SOAK_SECONDS ?= 3600
 soak: build
-	LUMEX_FAULTS=$(SOAK_FAULTS) LUMEX_FAULT_SECONDS=$(SOAK_SECONDS) LUMEX_FAULT_LANES=64 \
+	LUMEX_FAULTS=$(SOAK_FAULTS) LUMEX_FAULT_SECONDS=$(SOAK_SECONDS) LUMEX_FAULT_LANES=80 \
 		$(BUILD)/bin/mainwindow_fault_matrix_test
 
 # Each target for FUZZ_RUNS executions (default 1000000) or FUZZ_SECONDS

@@ -262,18 +262,28 @@ bool TLane::ReadEverything()
     return Manager().LinkUp;
 }
 
-void TLane::CheckImage(const std::string &context)
+void TLane::CheckImage(const std::string &context, bool readBack)
 {
     // What the image held, then what the controller holds now. Between two
     // clean reads the image may hold either, a configuration the program
     // wrote, or the zeros of cleared answers; nothing else.
     json before, now;
+    worker_->Call([&] { before = ImageNow(); });
+    std::vector<std::string> stray;
+    // Every value the image holds is one the controller or the program gave
+    // it already: a clean read could only widen that set, so it is spent
+    // only when a value is not accounted for yet, or when what the
+    // controller now holds is itself to be checked.
+    StrayLeaves(before, {&lastClean_, &written_[0], &written_[1], &asked_[0], &asked_[1], &zeros_}, "", stray);
+    if (stray.empty() && !readBack) {
+        TakeSnapshotFailures(context);
+        return;
+    }
+    stray.clear();
     for (int attempt = 0; attempt < 3 && now.empty(); ++attempt) {
         if (attempt > 0 && !WaitRecovered(Serial(), kRecoveryDeadline))
             continue;
         worker_->Call([&] {
-            if (before.empty())
-                before = ImageNow();
             if (ReadEverything())
                 now = ImageNow();
         });
@@ -282,11 +292,15 @@ void TLane::CheckImage(const std::string &context)
         Fail(context + ": no clean read after the fault");
         return;
     }
-    std::vector<std::string> stray;
     StrayLeaves(before, {&now, &lastClean_, &written_[0], &written_[1], &asked_[0], &asked_[1], &zeros_}, "", stray);
     lastClean_ = now;
     if (!stray.empty())
         Fail(context + ": the image held " + std::to_string(stray.size()) + " values of no frame, first " + stray[0]);
+    TakeSnapshotFailures(context);
+}
+
+void TLane::TakeSnapshotFailures(const std::string &context)
+{
     std::lock_guard g(mutex_);
     for (const auto &f : snapshotFailures_)
         Fail(context + ": " + f);
@@ -560,7 +574,8 @@ bool TLane::JobFault(TPhase phase, const std::string &kind)
     }
     if (fired)
         ++tally_.Recovered;
-    CheckImage(rule);
+    // After a write the controller's own configuration is checked too.
+    CheckImage(rule, phase == TPhase::ConfigWrite);
     if (phase == TPhase::ConfigWrite && !written.Ok) {
         // The installer writes again once the link is back: it completes.
         json readBack;

@@ -107,7 +107,10 @@ private:
     // A clean read of everything the image holds: configuration, map and
     // the model data a connection reads.
     bool ReadEverything();
-    void CheckImage(const std::string &context);
+    // `readBack` reads the controller's configuration even when every
+    // value of the image is accounted for.
+    void CheckImage(const std::string &context, bool readBack = false);
+    void TakeSnapshotFailures(const std::string &context);
     json ZeroDecoded() const;
 
     unsigned index_;
