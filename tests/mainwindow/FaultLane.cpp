@@ -303,7 +303,7 @@ void TLane::TakeSnapshotFailures(const std::string &context)
 {
     std::lock_guard g(mutex_);
     for (const auto &f : snapshotFailures_)
-        Fail(context + ": " + f);
+        Fail(std::string(context).append(": ").append(f));
     snapshotFailures_.clear();
 }
 
