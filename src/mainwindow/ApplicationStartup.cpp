@@ -19,6 +19,7 @@
 #include "mainwindow/FormMultiAIO.h"
 #include "mainwindow/FormMultiOBD.h"
 #include "mainwindow/FrmSelectComPort.h"
+#include "mainwindow/OscCsv.h"
 #include "sim/Simulator.h"
 #include "widgets/PictureFile.h"
 #include "widgets/ProgramIcon.h"
@@ -147,6 +148,8 @@ bool TApplicationStartup::Start()
     config.InitPaths(&link_.Port);
     config.LoadSettings();
     RemoveUnfinishedBackups((std::filesystem::path(config.DataFolder()) / kBackupsFolder).string());
+    // A recording killed last time is kept beside its file, not left as a part.
+    RecoverJournaledRecording(RecordingJournalIn(config.SettingsFolder()));
 
     // The port is a number of the settings unless a device is named.
     link_.Port.SetDevicePath("");

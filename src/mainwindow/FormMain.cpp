@@ -25,6 +25,7 @@
 #include "mainwindow/GcfOps.h"
 #include "mainwindow/LegacyConfigPage.h"
 #include "mainwindow/ModuleMirror.h"
+#include "mainwindow/OscCsv.h"
 #include "mainwindow/OscilloscopePage.h"
 #include "mainwindow/ReadingStrip.h"
 #include "mainwindow/ReadingsPage.h"
@@ -277,6 +278,8 @@ void TFormMain::BuildPages()
     diagnostics_->OnShowInjectorTest = [this] { calibration_->OpenInjectorTest(); };
     diagnostics_->Oscilloscope()->OnProblem = diagnostics_->OnProblem;
     diagnostics_->Oscilloscope()->OnRecordingChanged = [this](bool on) { hooks_.OscRecording = on; };
+    if (config_)
+        diagnostics_->Oscilloscope()->SetRecordingJournal(RecordingJournalIn(config_->SettingsFolder()));
     hooks_.OnOscSample = [this](const TOscSample &sample, std::chrono::steady_clock::time_point at) {
         QMetaObject::invokeMethod(
             this, [this, sample, at] { diagnostics_->Oscilloscope()->AddSample(sample, at); }, Qt::QueuedConnection);

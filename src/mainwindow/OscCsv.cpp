@@ -1,7 +1,9 @@
 #include "mainwindow/OscCsv.h"
 
 #include "common/AtomicFile.h"
+#include "documents/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -33,6 +35,9 @@ std::string PartPath(const std::string &path)
 {
     return path + ".part";
 }
+
+// A journal holds one path; anything longer was not written by us.
+constexpr std::size_t kJournalLimit = 64 * 1024;
 
 } // namespace
 
@@ -111,6 +116,36 @@ std::string RecoverUnfinishedRecording(const std::string &path)
     return {};
 }
 
+std::string RecoverJournaledRecording(const std::string &journal)
+{
+    std::optional<std::string> text;
+    try {
+        text = ReadWholeFile(journal, kJournalLimit);
+    } catch (const EFileReadError &) {
+        // Not a journal we wrote (a folder, a huge file): it names nothing.
+    }
+    std::string path = text.value_or(std::string());
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r'))
+        path.pop_back();
+    std::string recovered;
+    // Only what Open wrote: one absolute path of no control characters.
+    const bool plain = std::none_of(path.begin(), path.end(), [](char c) { return c >= 0 && c < ' '; });
+    if (plain && path.starts_with('/'))
+        recovered = RecoverUnfinishedRecording(path);
+    std::error_code ignored;
+    std::filesystem::remove(journal, ignored);
+    if (!journal.empty())
+        RemoveStaleTemporaries(journal); // a start killed while writing it
+    return recovered;
+}
+
+std::string RecordingJournalIn(const std::string &settingsFolder)
+{
+    if (settingsFolder.empty())
+        return {};
+    return (std::filesystem::path(settingsFolder) / "recording.journal").string();
+}
+
 TOscCsvStream::~TOscCsvStream()
 {
     std::string ignored;
@@ -122,9 +157,22 @@ bool TOscCsvStream::Open(const std::string &path, std::string &error)
     std::string ignored;
     Close(ignored);
     RecoverUnfinishedRecording(path);
+    // The journal goes first, so no part can exist that it does not name.
+    // Without it only a later recording to this file would recover a
+    // killed one; the recording itself goes on.
+    if (!journal_.empty()) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+        try {
+            if (!ec)
+                WriteFileAtomically(journal_, absolute.string() + "\n");
+        } catch (const EFileWriteError &) {
+        }
+    }
     file_ = std::fopen(PartPath(path).c_str(), "w");
     if (!file_) {
         error = "cannot create " + PartPath(path) + ": " + std::strerror(errno);
+        RemoveJournal();
         return false;
     }
     path_ = path;
@@ -163,9 +211,17 @@ bool TOscCsvStream::Close(std::string &error)
     }
     if (std::rename(PartPath(path_).c_str(), path_.c_str()) != 0) {
         error = "cannot rename " + PartPath(path_) + " to " + path_ + ": " + std::strerror(errno);
-        return false;
+        return false; // the journal stays: the next start keeps the rows
     }
+    RemoveJournal();
     return true;
+}
+
+void TOscCsvStream::RemoveJournal()
+{
+    std::error_code ignored;
+    if (!journal_.empty())
+        std::filesystem::remove(journal_, ignored);
 }
 
 } // namespace lumex

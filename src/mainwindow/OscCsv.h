@@ -26,6 +26,15 @@ void ExportOscCsv(const std::string &path, const std::deque<TOscSample> &samples
 // not be renamed.
 std::string RecoverUnfinishedRecording(const std::string &path);
 
+// Recovers the recording a journal names (see TOscCsvStream::SetJournal)
+// and removes the journal: the program's start calls it, so the part of a
+// recording killed before its Close does not wait for a recording to the
+// same file. The recovered path, or empty.
+std::string RecoverJournaledRecording(const std::string &journal);
+// The journal of the program's recordings in its settings folder; empty
+// without a folder.
+std::string RecordingJournalIn(const std::string &settingsFolder);
+
 // A recording written as it happens: rows go to "PATH.part", flushed each
 // time, and Close renames it to PATH, so a reader never sees half a file
 // under the chosen name and a crash leaves the rows up to it in the part.
@@ -38,6 +47,10 @@ public:
     TOscCsvStream(const TOscCsvStream &) = delete;
     TOscCsvStream &operator=(const TOscCsvStream &) = delete;
 
+    // A file that names the recording while it is open and goes when the
+    // recording is finished under its name; empty keeps no journal.
+    void SetJournal(std::string journal) { journal_ = std::move(journal); }
+
     // False with the reason in `error` when the file cannot be made.
     bool Open(const std::string &path, std::string &error);
     bool IsOpen() const { return file_ != nullptr; }
@@ -49,8 +62,11 @@ public:
     const std::string &Path() const { return path_; }
 
 private:
+    void RemoveJournal();
+
     std::FILE *file_ = nullptr;
     std::string path_;
+    std::string journal_;
     std::size_t rows_ = 0;
     bool failed_ = false;
 };

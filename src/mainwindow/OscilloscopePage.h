@@ -38,6 +38,8 @@ public:
     bool ExportCsv(const std::string &path, std::string &error);
     // Rows also go to `path` from now until recording stops.
     bool RecordToCsv(const std::string &path, std::string &error);
+    // Where an open recording is named, for the next start to recover it.
+    void SetRecordingJournal(std::string journal) { stream_.SetJournal(std::move(journal)); }
     // Tells the device thread whether to take samples.
     std::function<void(bool recording)> OnRecordingChanged;
     // A message for the user (a failed CSV write).

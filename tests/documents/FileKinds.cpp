@@ -438,6 +438,7 @@ void SaveThroughProgram(TFileKind kind, const std::string &folder, unsigned n)
         return;
     case TFileKind::CsvStream: {
         TOscCsvStream stream;
+        stream.SetJournal(RecordingJournalIn(folder));
         std::string error;
         if (!stream.Open(target, error))
             throw std::runtime_error(error);
@@ -504,7 +505,7 @@ void CleanUpAfterCrash(TFileKind kind, const std::string &folder, unsigned n)
         LoadUpgradeRecord(folder + "Data", false);
         return;
     case TFileKind::CsvStream:
-        RecoverUnfinishedRecording(TargetOf(kind, folder));
+        RecoverJournaledRecording(RecordingJournalIn(folder));
         return;
     case TFileKind::Gcf:
     case TFileKind::Gmf:

@@ -54,8 +54,8 @@ std::string ReadProblem(TFileKind kind, const std::string &bytes);
 // What the program does about a save it did not finish: at its start for
 // the files it knows (settings, port map, backups, upgrade record), at the
 // next save of the file for the files the user names (the next save is
-// number n), and for a recording, when the next recording to the same file
-// starts.
+// number n), and for a recording at the start too, through the journal
+// that names it.
 void CleanUpAfterCrash(TFileKind kind, const std::string &folder, unsigned n);
 
 } // namespace lumex::crashtest

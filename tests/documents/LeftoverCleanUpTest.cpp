@@ -122,5 +122,44 @@ TEST(LeftoverCleanUp, AKilledRecordingIsKeptUnderARecoveredNameNotTruncated)
     EXPECT_FALSE(fs::exists(path + ".part"));
 }
 
+TEST(LeftoverCleanUp, TheJournalLetTheNextStartKeepARecordingKilledUnderAnyName)
+{
+    TTempFolder folder;
+    const std::string dir = folder.Path();
+    const std::string journal = RecordingJournalIn(dir + "settings");
+    fs::create_directories(dir + "settings");
+    const std::string path = dir + "drive.csv";
+    {
+        // The journal names the open recording and goes with its Close.
+        TOscCsvStream stream;
+        stream.SetJournal(journal);
+        std::string error;
+        ASSERT_TRUE(stream.Open(path, error)) << error;
+        EXPECT_EQ(ReadBytes(journal), fs::absolute(path).string() + "\n");
+        ASSERT_TRUE(stream.Close(error)) << error;
+        EXPECT_FALSE(fs::exists(journal));
+    }
+    // Killed while recording: the part and the journal are all that is left,
+    // with a temporary of a journal being written.
+    WriteBytes(path + ".part", "rows of the killed drive\n");
+    WriteBytes(journal, fs::absolute(path).string() + "\n");
+    WriteBytes(journal + ".tmpA1b2C3", "half a jou");
+    EXPECT_EQ(RecoverJournaledRecording(journal), dir + "drive-recovered.csv");
+    EXPECT_EQ(ReadBytes(dir + "drive-recovered.csv"), "rows of the killed drive\n");
+    EXPECT_EQ(Names(dir + "settings"), std::set<std::string>{});
+    EXPECT_EQ(RecoverJournaledRecording(journal), "");
+
+    // A journal we did not write names nothing; it goes all the same.
+    WriteBytes(path + ".part", "kept");
+    for (const std::string &text :
+         {std::string("drive.csv\n"), fs::absolute(path).string() + "\x01\n", std::string(70000, '/')}) {
+        WriteBytes(journal, text);
+        EXPECT_EQ(RecoverJournaledRecording(journal), "");
+        EXPECT_FALSE(fs::exists(journal));
+    }
+    EXPECT_EQ(ReadBytes(path + ".part"), "kept");
+    EXPECT_EQ(RecoverJournaledRecording(""), "");
+}
+
 } // namespace
 } // namespace lumex

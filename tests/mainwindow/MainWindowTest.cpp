@@ -259,6 +259,34 @@ TEST(StartUp, OfflineSendsNothingAndShowsNotConnected)
     EXPECT_EQ(sim.BytesReceived(), 0u);
 }
 
+TEST(StartUp, ARecordingKilledLastTimeIsKeptAndANewOneIsJournaled)
+{
+    SimHarness sim(testsupport::SimSetup::Controller());
+    fs::path home;
+    const auto killedRecording = [&home](const fs::path &folder) {
+        home = folder / "home";
+        fs::create_directories(folder / "config" / "Lumex2");
+        std::ofstream(home / "drive.csv.part") << "rows of the killed drive\n";
+        std::ofstream(folder / "config" / "Lumex2" / "recording.journal") << (home / "drive.csv").string() << "\n";
+    };
+    TProgram p({"-offline", "--port", sim.Path()}, {}, killedRecording);
+    ASSERT_TRUE(p.Started());
+    const fs::path journal = p.SettingsFile().parent_path() / "recording.journal";
+    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_FALSE(fs::exists(home / "drive.csv.part"));
+    std::ifstream recovered(home / "drive-recovered.csv");
+    std::string row;
+    EXPECT_TRUE(std::getline(recovered, row));
+    EXPECT_EQ(row, "rows of the killed drive");
+
+    // A recording of this run is named in the journal while it is open.
+    std::string error;
+    TOscilloscopePage &osc = *p.Window().Diagnostics()->Oscilloscope();
+    ASSERT_TRUE(osc.RecordToCsv((home / "second.csv").string(), error)) << error;
+    EXPECT_TRUE(fs::exists(journal));
+    EXPECT_TRUE(fs::exists(home / "second.csv.part"));
+}
+
 TEST(Pages, MenuKeysAndShowPageMoveThePolledPage)
 {
     TProgram p({"-OFFLINE"});
