@@ -132,13 +132,17 @@ TAioGridCheck CheckAioCells(const std::vector<std::string> &cells, int min, int 
     std::vector<int> values;
     values.reserve(cells.size());
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        // A text that is no number stores 0, as an empty cell does.
-        const int v = ParseInteger(cells[i]).value_or(0);
-        if (v < min || v > max) {
+        // An empty cell (grids before their first read) stores 0; any other
+        // text that is no whole number is refused like a number out of
+        // range, since a typo stored as 0 would silently change a threshold.
+        const bool empty = cells[i].find_first_not_of(' ') == std::string::npos;
+        const std::optional<int> parsed = empty ? std::optional<int>(0) : ParseInteger(cells[i]);
+        if (!parsed || *parsed < min || *parsed > max) {
             out.BadIndex = i;
+            out.NotANumber = !parsed;
             return out;
         }
-        values.push_back(v);
+        values.push_back(*parsed);
     }
     out.Values = std::move(values);
     return out;

@@ -75,6 +75,7 @@ struct TAioGridCheck
 {
     std::optional<std::vector<int>> Values;
     std::size_t BadIndex = 0;
+    bool NotANumber = false; // the bad cell holds text, not a number out of range
 };
 TAioGridCheck CheckAioCells(const std::vector<std::string> &cells, int min, int max);
 

@@ -271,16 +271,20 @@ bool TFormMultiAIO::StoreGrids(std::string &failureKey)
     const std::vector<std::string> load = Texts(inputs_[0].Load);
     const std::vector<std::string> rpm = Texts(inputs_[0].Rpm);
     std::array<std::vector<std::string>, kAioInputs> cells;
+    const auto refused = [&failureKey](const TAioGridCheck &check) {
+        if (check.Values)
+            return false;
+        failureKey = check.NotANumber ? "strAioCellNotANumber" : "strAioCellOutOfRange";
+        return true;
+    };
     for (std::size_t i = 0; i < kAioInputs; ++i) {
         cells[i] = Texts(inputs_[i].Cells);
-        if (!CheckAioCells(cells[i], kAioCellMin, kAioCellMax).Values) {
-            failureKey = "strAioCellOutOfRange";
+        if (refused(CheckAioCells(cells[i], kAioCellMin, kAioCellMax))) {
             pages_->setCurrentIndex(static_cast<int>(i));
             return false;
         }
     }
-    if (!CheckAioCells(load, 0, 255).Values || !CheckAioCells(rpm, 0, 65535).Values) {
-        failureKey = "strAioCellOutOfRange";
+    if (refused(CheckAioCells(load, 0, 255)) || refused(CheckAioCells(rpm, 0, 65535))) {
         pages_->setCurrentIndex(0);
         return false;
     }

@@ -205,12 +205,20 @@ TEST(AIOModel, StepsAndGridChecks)
     EXPECT_EQ(AioStepCell("950", 100), 1000);
     EXPECT_EQ(AioStepCell("5", -10), 0);
     EXPECT_EQ(AioStepCell("x", 5), 5);
-    const auto ok = CheckAioCells({"1", "abc", " 7 "}, 0, 1000);
+    // An empty cell stores 0; text that is no whole number is refused.
+    const auto ok = CheckAioCells({"1", "", "  ", " 7 "}, 0, 1000);
     ASSERT_TRUE(ok.Values);
-    EXPECT_EQ(*ok.Values, (std::vector<int>{1, 0, 7}));
+    EXPECT_EQ(*ok.Values, (std::vector<int>{1, 0, 0, 7}));
     const auto bad = CheckAioCells({"1", "1001", "2"}, 0, 1000);
     EXPECT_FALSE(bad.Values);
     EXPECT_EQ(bad.BadIndex, 1u);
+    EXPECT_FALSE(bad.NotANumber);
+    for (const char *text : {"abc", "12abc", "1,5", "99999999999999999999"}) {
+        const auto word = CheckAioCells({"1", "2", text}, 0, 1000);
+        EXPECT_FALSE(word.Values) << text;
+        EXPECT_EQ(word.BadIndex, 2u) << text;
+        EXPECT_TRUE(word.NotANumber) << text;
+    }
 }
 
 TEST(AdaptCorrView, CurrentCellColoursAndEditing)

@@ -29,12 +29,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -464,4 +467,87 @@ TEST(BadInputWalk, AdapterSettingsRefuseBadNumbersWhenCommitted)
     }
     for (const char *write : {"BtBOBDWriteConfig", "BtBWriteLamEmulCnf"})
         EXPECT_FALSE(p.Find<QPushButton>(write)->styleSheet().contains("red")) << write << " has edits to write";
+}
+
+// Every cell of the lambda emulation grids the installer can edit: text
+// that is no whole number and numbers outside the grid's range refuse the
+// whole Write with a message naming why, and nothing is stored, so a Read
+// shows the adapter's values again. An empty cell stands for 0, the least
+// value of every grid, and is not tried.
+TEST(BadInputWalk, LambdaEmulationGridsRefuseEveryBadCellAndStoreNothing)
+{
+    sim::SimulatorOptions withAdapter = SimSetup::Controller(0x30, 'H');
+    withAdapter.adapter = sim::AdapterIdentity{};
+    SimHarness sim(withAdapter);
+    TProgram p(sim);
+    ASSERT_TRUE(p.Started());
+    ASSERT_TRUE(p.Window().ShowPage("TbSAdapter"));
+    p.Find<QTabWidget>("PgCAdapterFunctions")->setCurrentWidget(p.Find<QWidget>("TbSAdapterAIO"));
+    auto *write = p.Find<QPushButton>("BtBWriteLamEmulCnf");
+    auto *cells1 = p.Find<QTableWidget>("StGLam1EmulatorThreshold");
+    ASSERT_TRUE(WaitUntil([&] { return write->isEnabled() && !cells1->item(0, 0)->text().isEmpty(); }));
+    int operations = 0;
+    p.Window().OnAioOperationDone = [&](bool) { ++operations; };
+
+    struct TGrid
+    {
+        const char *Control;
+        std::string Below, Above;
+    };
+    const TGrid grids[] = {{"StGLam1EmulatorThreshold", "-1", "1001"},
+                           {"StGLam2EmulatorThreshold", "-1", "1001"},
+                           {"StGLam1LoadThresholds", "-1", "256"},
+                           {"StGLam1RPMThresholds", "-1", "65536"}};
+    const auto keyText = [](const char *key) { return QString::fromStdString(MessageTextInForce(key)); };
+    ASSERT_FALSE(keyText(msg::strAioCellNotANumber).startsWith('!')) << "the language in force lacks the text";
+    std::map<std::string, QStringList> shown;
+    unsigned tried = 0;
+    for (const TGrid &g : grids) {
+        auto *grid = p.Find<QTableWidget>(g.Control);
+        ASSERT_NE(grid, nullptr);
+        QStringList &kept = shown[g.Control];
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c)
+                kept << grid->item(r, c)->text();
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c) {
+                QTableWidgetItem *item = grid->item(r, c);
+                const QString before = item->text();
+                for (const std::string &text : testsupport::BadTexts(g.Below, g.Above)) {
+                    if (text.empty())
+                        continue;
+                    item->setText(QString::fromStdString(text));
+                    const std::size_t messages = p.Messages.size();
+                    write->click();
+                    ASSERT_EQ(p.Messages.size(), messages + 1)
+                        << g.Control << " [" << r << "," << c << "] took \"" << text << "\" without a word";
+                    const bool number = text == g.Below || text == g.Above;
+                    EXPECT_EQ(p.Messages.back().Text,
+                              keyText(number ? msg::strAioCellOutOfRange : msg::strAioCellNotANumber))
+                        << g.Control << " \"" << text << "\"";
+                    ++tried;
+                }
+                item->setText(before);
+            }
+    }
+    EXPECT_EQ(tried, 6u * (2 * 10 * 12 + 10 + 12));
+    EXPECT_EQ(operations, 0);
+
+    // Nothing was stored: a Read brings back what every grid showed.
+    for (const auto &[control, texts] : shown) {
+        auto *grid = p.Find<QTableWidget>(control.c_str());
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c)
+                grid->item(r, c)->setText("1");
+    }
+    p.Find<QPushButton>("BtBReadLamEmulCnf")->click();
+    ASSERT_TRUE(WaitUntil([&] { return operations == 1; }));
+    for (const auto &[control, texts] : shown) {
+        auto *grid = p.Find<QTableWidget>(control.c_str());
+        QStringList now;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 0; c < grid->columnCount(); ++c)
+                now << grid->item(r, c)->text();
+        EXPECT_EQ(now, texts) << control;
+    }
 }
