@@ -222,9 +222,8 @@ bool TUpgradeSession::EnterBootloader()
     // an erase that was not followed by a complete programming there is no
     // application to start: starting one would run whatever the flash holds.
     if (logic_.InBootloader && !ErasedNotCompleted()) {
-        boot.StartApplication();
+        StartApplication();
         boot.Pause(kAfterStartMs);
-        logic_.InBootloader = false;
     }
     logic_.ReadDeviceInfo();
     if (!logic_.InBootloader) {
@@ -342,13 +341,24 @@ bool TUpgradeSession::Update()
 
 void TUpgradeSession::Close()
 {
+    // After a completed upgrade the device may sit in its bootloader although
+    // the last identification was lost on the line: it is asked once more
+    // rather than left without its new firmware running.
+    if (!logic_.InBootloader && done_)
+        logic_.InBootloader = logic_.Boot().IdentifyBootloader();
     if (logic_.InBootloader) {
         if (ErasedNotCompleted())
             Warn(MessageText(msg::strUpdNeedsCompletion));
         else
-            logic_.Boot().StartApplication();
+            StartApplication();
     }
     logic_.Boot().Pause(kAfterStartMs);
+}
+
+void TUpgradeSession::StartApplication()
+{
+    logic_.Boot().StartApplication();
+    logic_.InBootloader = false;
 }
 
 bool TUpgradeSession::Connect()
@@ -357,8 +367,13 @@ bool TUpgradeSession::Connect()
     // afresh so the new letter decides what is written.
     manager_.SetLinkUp(false);
     for (int i = 0; i < kConnectAttempts && !manager_.LinkUp; ++i) {
-        if (i > 0)
+        if (i > 0) {
+            // A start command lost on the line leaves the programmed device
+            // in its bootloader, where no poll is answered.
+            if (!ErasedNotCompleted() && logic_.Boot().IdentifyBootloader())
+                StartApplication();
             logic_.Boot().Pause(kAfterStartMs);
+        }
         manager_.PollCycle(pmNone);
     }
     return manager_.LinkUp;

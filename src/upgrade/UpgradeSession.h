@@ -124,6 +124,7 @@ private:
     void UpdateButtons();
     bool RunSteps();
     bool BeforeErase();
+    void StartApplication();
     bool Connect();
 
     TDataManager &manager_;

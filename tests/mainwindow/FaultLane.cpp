@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -387,24 +388,32 @@ bool TLane::WarmUp()
     // with the factory's parameters.
     // No fault is armed yet; a read that still fails met a time-out missed
     // on a busy machine, and is done again once the link is back.
-    bool ok = false;
-    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
-        if (attempt > 0) {
-            ++tally_.Retried;
-            if (!WaitRecovered(Serial(), kRecoveryDeadline))
-                break;
+    const auto withRetries = [this](const std::function<bool()> &read) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (attempt > 0) {
+                ++tally_.Retried;
+                if (!WaitRecovered(Serial(), kRecoveryDeadline))
+                    return false;
+            }
+            if (read())
+                return true;
         }
+        return false;
+    };
+    bool ok = withRetries([&] {
+        bool read = false;
         worker_->Call([&] {
             sim_->ClearTrace();
-            ok = ReadConfiguration(false);
+            read = ReadConfiguration(false);
             readCodes_ = RequestCodes(0xC0);
             targets_[0] = link_.Data;
             identity_ = link_.Data;
             sim_->ClearTrace();
-            ok = ok && Manager().ReadMapG3();
+            read = read && Manager().ReadMapG3();
             mapCodes_ = RequestCodes(0xC0);
         });
-    }
+        return read;
+    });
     if (!ok) {
         Fail("the clean configuration read failed");
         return false;
@@ -412,30 +421,39 @@ bool TLane::WarmUp()
     // The second configuration is read from the factory's parameters; the
     // controller then gets its installed store back, so whatever the write
     // leaves alone is the same under both.
-    sim::ParameterStore installed;
-    {
-        auto pause = sim_->Sim().Pause();
-        const auto model = Model(*sim_);
-        installed = model->Store();
-        const sim::ParameterStore factory = sim::FactoryStore(model->Identity());
-        model->EditStore([&](sim::ParameterStore &st) {
-            st.core = factory.core;
-            st.core.InjMask = installed.core.InjMask;
-            st.byteParams = factory.byteParams;
-            st.wordParams = factory.wordParams;
-        });
-    }
-    worker_->Call([&] {
-        ok = ReadConfiguration(false);
+    ok = withRetries([&] {
+        sim::ParameterStore installed;
         {
             auto pause = sim_->Sim().Pause();
-            Model(*sim_)->EditStore([&](sim::ParameterStore &st) { st = installed; });
+            const auto model = Model(*sim_);
+            installed = model->Store();
+            const sim::ParameterStore factory = sim::FactoryStore(model->Identity());
+            model->EditStore([&](sim::ParameterStore &st) {
+                st.core = factory.core;
+                st.core.InjMask = installed.core.InjMask;
+                st.byteParams = factory.byteParams;
+                st.wordParams = factory.wordParams;
+            });
         }
-        // What the write leaves alone is the installed controller's.
-        hooks_->ReadModelData(link_.Data.VersionCode);
-        targets_[1] = link_.Data;
+        bool read = false;
+        worker_->Call([&] {
+            read = ReadConfiguration(false);
+            {
+                auto pause = sim_->Sim().Pause();
+                Model(*sim_)->EditStore([&](sim::ParameterStore &st) { st = installed; });
+            }
+            // What the write leaves alone is the installed controller's.
+            hooks_->ReadModelData(link_.Data.VersionCode);
+            read = read && Manager().LinkUp;
+            targets_[1] = link_.Data;
+        });
+        return read;
     });
-    if (!ok || !WriteClean(targets_[0], written_[0])) {
+    if (!ok) {
+        Fail("the factory configuration read failed");
+        return false;
+    }
+    if (!WriteClean(targets_[0], written_[0])) {
         Fail("the clean configuration write failed");
         return false;
     }

@@ -268,6 +268,49 @@ TEST_F(UpgradeSession, AFailedStepThenTheRetryStartsTheNewFirmware)
     }
 }
 
+TEST_F(UpgradeSession, AnUpgradedDeviceLeftInItsBootloaderIsStartedForTheRestore)
+{
+    SimHarness h(UpdateController());
+    ChangeSettings(h);
+    const TSettings before = SettingsOf(h);
+    ProgramRun run(h, Data());
+    ASSERT_TRUE(run.Upgrade(file_)) << (run.warnings.empty() ? "" : run.warnings[0]);
+    // The installer connects once more while the line loses every
+    // identification: the program no longer believes the device sits in its
+    // bootloader, where it still is.
+    h.AddFault("silence@BC/E1");
+    EXPECT_FALSE(run.session.EnterBootloader());
+    h.Control("clear-faults");
+    ASSERT_TRUE(InBootloader(h));
+
+    // Closing asks again and starts the new firmware.
+    run.session.Close();
+    ASSERT_TRUE(testsupport::WaitFor([&] { return RunsApplication(h, 'G'); }));
+    const TFileOpResult restored = run.session.RestoreBackup();
+    ASSERT_TRUE(restored.Ok) << restored.Text();
+    EXPECT_EQ(Differing(SettingsOf(h), before), "");
+}
+
+TEST_F(UpgradeSession, TheRestoreStartsAProgrammedDeviceItFindsInItsBootloader)
+{
+    SimHarness h(UpdateController());
+    ChangeSettings(h);
+    const TSettings before = SettingsOf(h);
+    ProgramRun run(h, Data());
+    ASSERT_TRUE(run.Upgrade(file_)) << (run.warnings.empty() ? "" : run.warnings[0]);
+    run.session.Close();
+    ASSERT_TRUE(testsupport::WaitFor([&] { return RunsApplication(h, 'G'); }));
+    // The new firmware went back to its bootloader before the restore (a
+    // start lost on the line ends the same way): the restore's connection
+    // finds it there and starts it.
+    ASSERT_TRUE(run.logic.JumpToBootloader());
+    ASSERT_TRUE(testsupport::WaitFor([&] { return InBootloader(h); }));
+    const TFileOpResult restored = run.session.RestoreBackup();
+    ASSERT_TRUE(restored.Ok) << restored.Text();
+    EXPECT_EQ(Differing(SettingsOf(h), before), "");
+    EXPECT_TRUE(RunsApplication(h, 'G'));
+}
+
 TEST_F(UpgradeSession, ARefusedFileIsNeverProgrammed)
 {
     SimHarness h(UpdateController());
