@@ -182,6 +182,13 @@ void TLane::OnSnapshot(const TDeviceSnapshot &s)
         snapshotFailures_.push_back("adapter shown as " + AdapterIdentity(s.Adapter));
 }
 
+std::string TLane::LinkState()
+{
+    std::lock_guard g(mutex_);
+    return std::string(" (snapshot ") + std::to_string(serial_) + ": controller " + (linkUp_ ? "up" : "down") +
+           ", adapter " + (adapterUp_ ? "up" : "down") + ")";
+}
+
 uint64_t TLane::Serial()
 {
     std::lock_guard g(mutex_);
@@ -520,7 +527,7 @@ bool TLane::PollingFault(bool adapter, const std::string &kind)
     const uint8_t code = Pick(random_, adapter ? adapterCodes_ : pollCodes_);
     const std::string rule = kind + "@" + (adapter ? "C2/" : "C0/") + Hex(code) + ":1";
     if (!WaitRecovered(Serial(), kRecoveryDeadline)) {
-        Fail("before " + rule + ": the link is not up");
+        Fail("before " + rule + ": the link is not up" + LinkState());
         return false;
     }
     sim_->ClearTrace();
@@ -533,7 +540,7 @@ bool TLane::PollingFault(bool adapter, const std::string &kind)
     }
     const uint64_t after = Serial();
     if (!WaitRecovered(after, kRecoveryDeadline)) {
-        Fail(rule + ": the link did not come back");
+        Fail(rule + ": the link did not come back" + LinkState());
         return true;
     }
     ++tally_.Recovered;
@@ -549,7 +556,7 @@ bool TLane::JobFault(TPhase phase, const std::string &kind)
     const uint8_t code = Pick(random_, codes);
     const std::string rule = kind + "@C0/" + Hex(code) + ":1";
     if (!WaitRecovered(Serial(), kRecoveryDeadline)) {
-        Fail("before " + rule + ": the link is not up");
+        Fail("before " + rule + ": the link is not up" + LinkState());
         return false;
     }
     const unsigned target = 1 - holds_;
@@ -587,7 +594,7 @@ bool TLane::JobFault(TPhase phase, const std::string &kind)
     }
     const uint64_t after = Serial();
     if (!WaitRecovered(after, kRecoveryDeadline)) {
-        Fail(rule + ": the link did not come back");
+        Fail(rule + ": the link did not come back" + LinkState());
         return fired;
     }
     if (fired)
@@ -610,7 +617,7 @@ bool TLane::JobFault(TPhase phase, const std::string &kind)
 bool TLane::UpgradeFault(const std::string &kind)
 {
     if (!WaitRecovered(Serial(), kRecoveryDeadline)) {
-        Fail("before an upgrade: the link is not up");
+        Fail("before an upgrade: the link is not up" + LinkState());
         return false;
     }
     // Settings worth restoring: a correction the installer made.
@@ -714,7 +721,7 @@ bool TLane::UpgradeFault(const std::string &kind)
     else if (inJob)
         ++tally_.UpgradesCompleted;
     if (!WaitRecovered(Serial(), kRecoveryDeadline))
-        Fail(rule + ": the link did not come back after the upgrade");
+        Fail(rule + ": the link did not come back after the upgrade" + LinkState());
     else if (inJob)
         ++tally_.Recovered;
     return inJob;

@@ -88,6 +88,8 @@ private:
     // Waits for a snapshot after `serial` with the link (and the adapter) up.
     bool WaitRecovered(uint64_t serial, std::chrono::milliseconds deadline);
     uint64_t Serial();
+    // What the last snapshot showed of the two links, for a failure's text.
+    std::string LinkState();
     bool Fired() const;
     std::vector<uint8_t> RequestCodes(uint8_t start) const;
 
