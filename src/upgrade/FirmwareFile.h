@@ -16,7 +16,7 @@
 namespace lumex {
 
 // No device holds more; a larger file is not firmware.
-inline constexpr std::size_t kMaxFirmwareFileSize = 4U * 1024U * 1024U;
+inline constexpr std::size_t kMaxFirmwareFileSize = std::size_t{4} * 1024U * 1024U;
 // The longest trailer a check can read.
 inline constexpr std::size_t kMaxTrailerLength = 69;
 inline constexpr std::size_t kTrailerMarkerLength = 5;

@@ -26,7 +26,7 @@ struct FirmwareRecipe
     uint8_t letter = 'G';
     std::string time = __TIME__; // the build's, as a firmware's own stamp
     std::string date = __DATE__;
-    std::size_t size = 64 * 1024; // image bytes
+    std::size_t size = std::size_t{64} * 1024; // image bytes
     Corruption corrupt = Corruption::None;
 };
 
