@@ -6,7 +6,7 @@
 // write naming its step and an upgrade that completes afterwards with the
 // settings restored.
 //
-// LUMEX_FAULTS (default 1000) is how many faults must fire,
+// LUMEX_FAULTS (default 5000) is how many faults must fire,
 // LUMEX_FAULT_SEED replays a run (the seed is printed), LUMEX_FAULT_LANES
 // sets how many lanes run side by side and LUMEX_FAULT_SECONDS bounds the
 // run. `make soak` runs it longer.
@@ -55,9 +55,9 @@ std::string Summary(const TTally &t, uint64_t seed, double seconds)
 TEST(FaultMatrix, EveryFaultRecoversAndStoresNoWrongValue)
 {
     const uint64_t seed = EnvNumber("LUMEX_FAULT_SEED", std::random_device{}());
-    const unsigned target = static_cast<unsigned>(EnvNumber("LUMEX_FAULTS", 1000));
-    const unsigned lanes = static_cast<unsigned>(std::max(2UL, EnvNumber("LUMEX_FAULT_LANES", 32)));
-    const auto budget = std::chrono::seconds(EnvNumber("LUMEX_FAULT_SECONDS", 280));
+    const unsigned target = static_cast<unsigned>(EnvNumber("LUMEX_FAULTS", 5000));
+    const unsigned lanes = static_cast<unsigned>(std::max(2UL, EnvNumber("LUMEX_FAULT_LANES", 80)));
+    const auto budget = std::chrono::seconds(EnvNumber("LUMEX_FAULT_SECONDS", 450));
     std::cout << "fault matrix seed " << seed << " (LUMEX_FAULT_SEED replays it)" << std::endl;
 
     const fs::path scratch = fs::temp_directory_path() / ("fault-matrix-" + std::to_string(::getpid()));
