@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -305,6 +306,10 @@ TEST_F(UpgradeSession, TheRestoreStartsAProgrammedDeviceItFindsInItsBootloader)
     // finds it there and starts it.
     ASSERT_TRUE(run.logic.JumpToBootloader());
     ASSERT_TRUE(testsupport::WaitFor([&] { return InBootloader(h); }));
+    // The program's own wait after its start command, which the reconnection
+    // right behind it needs: reopening the port at once can take back a
+    // command the device has not read yet.
+    run.logic.Boot().SetPause([](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
     const TFileOpResult restored = run.session.RestoreBackup();
     ASSERT_TRUE(restored.Ok) << restored.Text();
     EXPECT_EQ(Differing(SettingsOf(h), before), "");
