@@ -22,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -306,10 +305,10 @@ TEST_F(UpgradeSession, TheRestoreStartsAProgrammedDeviceItFindsInItsBootloader)
     // finds it there and starts it.
     ASSERT_TRUE(run.logic.JumpToBootloader());
     ASSERT_TRUE(testsupport::WaitFor([&] { return InBootloader(h); }));
-    // The program's own wait after its start command, which the reconnection
-    // right behind it needs: reopening the port at once can take back a
-    // command the device has not read yet.
-    run.logic.Boot().SetPause([](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+    // The program's wait after its start command stands for the device
+    // starting: the reconnection right behind it reopens the port, which on
+    // a pty takes back a command the device has not read yet.
+    run.logic.Boot().SetPause([&](unsigned) { testsupport::WaitFor([&] { return RunsApplication(h, 'G'); }); });
     const TFileOpResult restored = run.session.RestoreBackup();
     ASSERT_TRUE(restored.Ok) << restored.Text();
     EXPECT_EQ(Differing(SettingsOf(h), before), "");
